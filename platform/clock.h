@@ -1,0 +1,32 @@
+// The system clock as the core sees it. The program installs the real
+// clock at start; unit tests install a fake.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/clock_types.h"
+
+namespace orvane {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    virtual FileTime GetSystemTimeAsFileTime() = 0;
+    virtual SystemTime GetLocalTime() = 0;
+    // Both setters return 0 on success, else the OS error code
+    // (87 for an impossible date or time).
+    virtual int SetSystemTime(const SystemTime& utc) = 0;
+    virtual int SetLocalTime(const SystemTime& local) = 0;
+    // Milliseconds since the machine started, wrapping at 2^32.
+    virtual std::uint32_t GetTickCount() = 0;
+    // The date in the user's short date format (at most 500 characters).
+    virtual std::string ShortDateText(const SystemTime& time) = 0;
+};
+
+// The clock every module uses; must be installed before any module runs.
+void UseClock(Clock* clock);
+Clock& TheClock();
+
+}  // namespace orvane

@@ -1,0 +1,173 @@
+// Winsock behind the shim. The caller (WinMain, or a test's main) runs
+// WSAStartup; the shim only makes the calls.
+#include <winsock2.h>
+#include <windows.h>
+
+#include "platform/last_error.h"
+#include "platform/sockets.h"
+
+namespace orvane::net {
+
+namespace {
+
+SOCKET Raw(SocketHandle s) { return static_cast<SOCKET>(s); }
+
+int Fail() {
+    // Winsock keeps its error in the thread's last-error value already;
+    // setting it again makes the two agree when a caller reads either.
+    SetLastErrorCode(::WSAGetLastError());
+    return kSocketError;
+}
+
+sockaddr_in ToSockaddr(const SocketAddressIn& a) {
+    sockaddr_in s{};
+    s.sin_family = AF_INET;
+    s.sin_port = a.port;
+    s.sin_addr.s_addr = a.address;
+    return s;
+}
+
+}  // namespace
+
+std::uint16_t HostToNetwork16(std::uint16_t value) { return htons(value); }
+std::uint32_t HostToNetwork32(std::uint32_t value) { return htonl(value); }
+
+SocketAddressIn MakeAddress(std::uint32_t host_order_address, std::uint16_t port) {
+    SocketAddressIn a;
+    a.family = kAfInet;
+    a.port = htons(port);
+    a.address = htonl(host_order_address);
+    return a;
+}
+
+SocketHandle CreateSocket(SocketType type) {
+    SOCKET s = ::socket(AF_INET, type == SocketType::kStream ? SOCK_STREAM : SOCK_DGRAM, 0);
+    if (s == INVALID_SOCKET) {
+        Fail();
+        return kInvalidSocket;
+    }
+    return static_cast<SocketHandle>(s);
+}
+
+int BindSocket(SocketHandle s, const SocketAddressIn& local) {
+    sockaddr_in a = ToSockaddr(local);
+    if (::bind(Raw(s), reinterpret_cast<sockaddr*>(&a), sizeof a) == SOCKET_ERROR) return Fail();
+    return 0;
+}
+
+int SetBroadcastOption(SocketHandle s, bool on) {
+    BOOL value = on ? TRUE : FALSE;
+    if (::setsockopt(Raw(s), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&value),
+                     sizeof value) == SOCKET_ERROR)
+        return Fail();
+    return 0;
+}
+
+int SetReuseAddressOption(SocketHandle s, bool on) {
+    BOOL value = on ? TRUE : FALSE;
+    if (::setsockopt(Raw(s), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&value),
+                     sizeof value) == SOCKET_ERROR)
+        return Fail();
+    return 0;
+}
+
+int SendTo(SocketHandle s, const void* data, int length, const SocketAddressIn& to) {
+    sockaddr_in a = ToSockaddr(to);
+    int n = ::sendto(Raw(s), static_cast<const char*>(data), length, 0,
+                     reinterpret_cast<sockaddr*>(&a), sizeof a);
+    if (n == SOCKET_ERROR) return Fail();
+    return n;
+}
+
+int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from) {
+    sockaddr_in a{};
+    int size = sizeof a;
+    int n = ::recvfrom(Raw(s), static_cast<char*>(buffer), length, 0,
+                       reinterpret_cast<sockaddr*>(&a), &size);
+    if (n == SOCKET_ERROR) return Fail();
+    if (from != nullptr) {
+        *from = SocketAddressIn{};
+        from->family = kAfInet;
+        from->port = a.sin_port;
+        from->address = a.sin_addr.s_addr;
+    }
+    return n;
+}
+
+int Send(SocketHandle s, const void* data, int length) {
+    int n = ::send(Raw(s), static_cast<const char*>(data), length, 0);
+    if (n == SOCKET_ERROR) return Fail();
+    return n;
+}
+
+int Recv(SocketHandle s, void* buffer, int length) {
+    int n = ::recv(Raw(s), static_cast<char*>(buffer), length, 0);
+    if (n == SOCKET_ERROR) return Fail();
+    return n;
+}
+
+int Connect(SocketHandle s, const SocketAddressIn& to) {
+    sockaddr_in a = ToSockaddr(to);
+    if (::connect(Raw(s), reinterpret_cast<sockaddr*>(&a), sizeof a) == SOCKET_ERROR)
+        return Fail();
+    return 0;
+}
+
+int ConnectWithTimeout(SocketHandle s, const SocketAddressIn& to, int timeout_ms) {
+    u_long non_blocking = 1;
+    if (::ioctlsocket(Raw(s), FIONBIO, &non_blocking) == SOCKET_ERROR) return Fail();
+    sockaddr_in a = ToSockaddr(to);
+    int result = ::connect(Raw(s), reinterpret_cast<sockaddr*>(&a), sizeof a);
+    int error = 0;
+    if (result == SOCKET_ERROR) {
+        error = ::WSAGetLastError();
+        if (error == WSAEWOULDBLOCK) {
+            fd_set writable, failed;
+            FD_ZERO(&writable);
+            FD_ZERO(&failed);
+            FD_SET(Raw(s), &writable);
+            FD_SET(Raw(s), &failed);
+            timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+            int ready = ::select(0, nullptr, &writable, &failed, &tv);
+            if (ready == 0) {
+                error = WSAETIMEDOUT;
+            } else if (ready == SOCKET_ERROR) {
+                error = ::WSAGetLastError();
+            } else if (FD_ISSET(Raw(s), &failed)) {
+                int size = sizeof error;
+                error = WSAECONNREFUSED;
+                ::getsockopt(Raw(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+                if (error == 0) error = WSAECONNREFUSED;
+            } else {
+                error = 0;
+            }
+        }
+    }
+    u_long blocking = 0;
+    ::ioctlsocket(Raw(s), FIONBIO, &blocking);
+    if (error != 0) {
+        ::WSASetLastError(error);
+        SetLastErrorCode(error);
+        return kSocketError;
+    }
+    return 0;
+}
+
+int WaitReadable(SocketHandle s, int timeout_ms) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(Raw(s), &readable);
+    timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    int ready = ::select(0, &readable, nullptr, nullptr, &tv);
+    if (ready == SOCKET_ERROR) return Fail();
+    return ready > 0 ? 1 : 0;
+}
+
+int CloseSocket(SocketHandle s) {
+    if (::closesocket(Raw(s)) == SOCKET_ERROR) return Fail();
+    return 0;
+}
+
+int LastSocketError() { return ::WSAGetLastError(); }
+
+}  // namespace orvane::net

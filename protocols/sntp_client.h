@@ -1,0 +1,53 @@
+// The SNTP unicast client: one request to one server, checked, timed, and
+// the system clock set from the answer.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/clock_types.h"
+#include "platform/sockets.h"
+#include "protocols/ntp_packet.h"
+#include "protocols/text_reporter.h"
+
+namespace orvane {
+
+using SntpReportCallback = std::function<void(
+    const SntpPacket& request, const net::SocketAddressIn& server, const SntpPacket& reply,
+    const SystemTime& old_local_time, const SystemTime& new_local_time)>;
+
+constexpr std::uint16_t kSntpPort = 123;
+
+// Set-up, normally by the engine at start.
+void SetSntpReportCallback(SntpReportCallback callback);
+void SetSntpTextReporter(TextReporter reporter);
+// Local address (network order) the client socket binds to.
+void SetSntpBindAddress(std::uint32_t address);
+// The server port; 123 in the product, another port only in tests.
+void SetSntpServerPort(std::uint16_t port);
+
+// Asks the server (only its address is used) for the time and sets the
+// clock. Returns 1 on success, 0 on failure with a message in error_text
+// (which the caller passes empty; it may be null).
+int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, int* version_out,
+                 int* delay_out, SystemTime* old_local_time_out, SystemTime* new_local_time_out,
+                 std::string* error_text);
+
+// The round-trip delay D and the new time N of an exchange, from host-form
+// timestamps. D is signed: a server that reports a holding time longer
+// than the round trip gives a small negative D.
+struct SntpComputation {
+    std::int64_t round_trip = 0;  // D, in host-form units (2^-32 s)
+    std::int32_t delay_ms = 0;
+    std::uint64_t new_time = 0;  // N, host form
+};
+SntpComputation ComputeSntpResult(std::uint64_t t1, std::uint64_t t2, std::uint64_t t3,
+                                  std::uint64_t t4);
+
+// The checks a reply must pass before its time is used: returns the error
+// text, or an empty text when the reply is acceptable.
+std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestamp sent_transmit,
+                           SntpPacket* reply_out);
+
+}  // namespace orvane

@@ -1,0 +1,266 @@
+#include "protocols/sntp_client.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/fakes/fake_clock.h"
+#include "platform/last_error.h"
+#include "support/udp_test_server.h"
+
+namespace orvane {
+namespace {
+
+using testing::UdpTestServer;
+using Datagrams = std::vector<std::vector<std::uint8_t>>;
+
+constexpr std::uint64_t kSecond = 1ULL << 32;
+
+std::vector<std::uint8_t> Encode(const SntpPacket& p) {
+    std::vector<std::uint8_t> bytes(kSntpPacketSize);
+    EncodePacket(p, bytes.data());
+    return bytes;
+}
+
+// A server's answer to a request: originate = the request's transmit.
+SntpPacket AnswerTo(const std::vector<std::uint8_t>& request, NtpTimestamp receive,
+                    NtpTimestamp transmit) {
+    SntpPacket reply;
+    reply.version_number = 4;
+    reply.mode = 4;
+    reply.stratum = 8;
+    reply.originate_timestamp = DecodePacket(request.data()).transmit_timestamp;
+    reply.receive_timestamp = receive;
+    reply.transmit_timestamp = transmit;
+    return reply;
+}
+
+class SntpExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseClock(&clock_);
+        // 2026-12-07 23:03:44 UTC on the fake clock.
+        clock_.SetFileTime(kFileTimeOf1900 + 4005673424ULL * 10000000ULL);
+        clock_.SetLocal(SystemTime{2026, 12, 1, 7, 23, 3, 44, 0});
+        SetSntpTextReporter([this](const std::string& text) { reported_.push_back(text); });
+        SetSntpReportCallback([this](const SntpPacket&, const net::SocketAddressIn&,
+                                     const SntpPacket& reply, const SystemTime&,
+                                     const SystemTime&) {
+            ++reports_;
+            last_reply_ = reply;
+        });
+        SetSntpBindAddress(0);
+    }
+    void TearDown() override {
+        SetSntpServerPort(kSntpPort);
+        SetSntpTextReporter(nullptr);
+        SetSntpReportCallback(nullptr);
+        UseClock(nullptr);
+    }
+
+    int Run(UdpTestServer& server, int timeout_ms = 2000) {
+        SetSntpServerPort(server.port());
+        return SntpExchange(net::MakeAddress(0x7F000001, 9999), timeout_ms, &stratum_, &version_,
+                            &delay_, &old_local_, &new_local_, &error_);
+    }
+
+    // A server that serves the fake clock's time, holding the request for
+    // no time at all.
+    static Datagrams GoodAnswer(const std::vector<std::uint8_t>& request) {
+        NtpTimestamp sent = DecodePacket(request.data()).transmit_timestamp;
+        return {Encode(AnswerTo(request, sent, sent))};
+    }
+
+    FakeClock clock_;
+    std::vector<std::string> reported_;
+    int reports_ = 0;
+    SntpPacket last_reply_;
+    int stratum_ = -1, version_ = -1, delay_ = -12345;
+    SystemTime old_local_, new_local_;
+    std::string error_;
+};
+
+TEST_F(SntpExchangeTest, SuccessSetsTheClockAndReports) {
+    UdpTestServer server(GoodAnswer);
+    ASSERT_EQ(Run(server), 1) << error_;
+    EXPECT_EQ(error_, "");
+    EXPECT_EQ(stratum_, 8);
+    EXPECT_EQ(version_, 4);
+    EXPECT_EQ(delay_, 0);
+    EXPECT_EQ(reports_, 1);
+    ASSERT_EQ(clock_.system_times_set().size(), 1u);
+    EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2026, 12, 1, 7, 23, 3, 44, 0}));
+    EXPECT_EQ(new_local_, (SystemTime{2026, 12, 1, 7, 23, 3, 44, 0}));
+
+    // The request on the wire: 0x23, 0x01, 38 zeros, the transmit timestamp.
+    std::vector<std::uint8_t> request = server.last_request();
+    ASSERT_EQ(request.size(), kSntpPacketSize);
+    EXPECT_EQ(request[0], 0x23);
+    EXPECT_EQ(request[1], 0x01);
+    for (int i = 2; i < 40; ++i) EXPECT_EQ(request[i], 0) << i;
+    EXPECT_EQ(DecodePacket(request.data()).transmit_timestamp, MakeWireTimestamp(4005673424u, 0));
+}
+
+TEST_F(SntpExchangeTest, RefusesRepliesThatDoNotAnswerTheRequest) {
+    for (int half = 0; half < 2; ++half) {
+        UdpTestServer server([half](const std::vector<std::uint8_t>& request) {
+            SntpPacket reply = AnswerTo(request, 0, 0);
+            reply.originate_timestamp ^= half == 0 ? (1ULL << 40) : 1ULL;
+            return Datagrams{Encode(reply)};
+        });
+        error_.clear();
+        EXPECT_EQ(Run(server), 0);
+        EXPECT_EQ(error_, "Received packet was not a reply to the sent packet");
+    }
+    EXPECT_EQ(reports_, 0);
+    EXPECT_TRUE(clock_.system_times_set().empty());
+}
+
+TEST_F(SntpExchangeTest, RefusesShortDatagrams) {
+    UdpTestServer server([](const std::vector<std::uint8_t>& request) {
+        std::vector<std::uint8_t> bytes = Encode(AnswerTo(request, 0, 0));
+        bytes.resize(47);
+        return Datagrams{bytes};
+    });
+    EXPECT_EQ(Run(server), 0);
+    EXPECT_EQ(error_, "Received packet was not a reply to the sent packet");
+    EXPECT_TRUE(clock_.system_times_set().empty());
+}
+
+TEST_F(SntpExchangeTest, LongerDatagramsUseTheFirst48Bytes) {
+    UdpTestServer server([](const std::vector<std::uint8_t>& request) {
+        std::vector<std::uint8_t> bytes = GoodAnswer(request)[0];
+        bytes.resize(68, 0xEE);  // a key identifier and digest we ignore
+        return Datagrams{bytes};
+    });
+    EXPECT_EQ(Run(server), 1) << error_;
+}
+
+TEST_F(SntpExchangeTest, NoReplyWithinTheTimeout) {
+    UdpTestServer server([](const std::vector<std::uint8_t>&) { return Datagrams{}; });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run(server, 1200), 0);
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(error_, "No response from server within 1200 milliseconds");
+    // Over one second: the timeout's whole seconds are honoured.
+    EXPECT_GE(waited, std::chrono::milliseconds(1150));
+}
+
+TEST_F(SntpExchangeTest, LeapIndicatorThreeIsRefusedOthersAccepted) {
+    for (int leap = 0; leap < 4; ++leap) {
+        UdpTestServer server([leap](const std::vector<std::uint8_t>& request) {
+            NtpTimestamp sent = DecodePacket(request.data()).transmit_timestamp;
+            SntpPacket reply = AnswerTo(request, sent, sent);
+            reply.leap_indicator = leap;
+            return Datagrams{Encode(reply)};
+        });
+        error_.clear();
+        if (leap == 3) {
+            EXPECT_EQ(Run(server), 0);
+            EXPECT_EQ(error_, "Server's clock is not synchronised");
+        } else {
+            EXPECT_EQ(Run(server), 1) << leap << ": " << error_;
+        }
+    }
+    EXPECT_EQ(reports_, 3);
+}
+
+TEST_F(SntpExchangeTest, ClockRefusingTheTimeIsCorrupt) {
+    // A transmit fraction of 0xFFFFFFFF converts to 1000 ms: impossible.
+    UdpTestServer server([](const std::vector<std::uint8_t>& request) {
+        NtpTimestamp sent = DecodePacket(request.data()).transmit_timestamp;
+        NtpTimestamp bad = MakeWireTimestamp(4005673424u, 0xFFFFFFFFu);
+        SntpPacket reply = AnswerTo(request, sent, bad);
+        reply.receive_timestamp = bad;  // D = 0
+        (void)sent;
+        return Datagrams{Encode(reply)};
+    });
+    EXPECT_EQ(Run(server), 0);
+    EXPECT_EQ(error_, "Corrupt SNTP time received");
+    EXPECT_EQ(reported_, std::vector<std::string>{"Corrupt SNTP time received"});
+    EXPECT_EQ(reports_, 1);
+}
+
+TEST_F(SntpExchangeTest, NoRightToSetTheClockIsAFailure) {
+    clock_.FailSettersWith(kErrorPrivilegeNotHeld);
+    UdpTestServer server(GoodAnswer);
+    EXPECT_EQ(Run(server), 0);
+    EXPECT_EQ(error_, "SetSystemTime() failed, error code 1314");
+    EXPECT_EQ(reported_, std::vector<std::string>{"SetSystemTime() failed, error code 1314"});
+    EXPECT_EQ(reports_, 0);
+    EXPECT_EQ(GetLastErrorCode(), kErrorPrivilegeNotHeld);
+}
+
+TEST_F(SntpExchangeTest, SecondExchangeWhileBusyReturnsAtOnce) {
+    std::atomic<bool> release{false};
+    UdpTestServer slow([&release](const std::vector<std::uint8_t>& request) {
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return GoodAnswer(request);
+    });
+    SetSntpServerPort(slow.port());
+    int first_result = -1;
+    std::thread first([&] {
+        std::string text;
+        first_result = SntpExchange(net::MakeAddress(0x7F000001, 123), 3000, nullptr, nullptr,
+                                    nullptr, nullptr, nullptr, &text);
+    });
+    while (slow.requests_seen() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+
+    std::string untouched;
+    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 123), 2000, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, &untouched),
+              0);
+    EXPECT_EQ(untouched, "");
+    EXPECT_EQ(slow.requests_seen(), 1);  // the second call sent nothing
+    release = true;
+    first.join();
+    EXPECT_EQ(first_result, 1);
+}
+
+TEST_F(SntpExchangeTest, SendFailureReportsTheWinsockCode) {
+    // Port 0 cannot be sent to.
+    SetSntpServerPort(0);
+    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 0), 500, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, &error_),
+              0);
+    EXPECT_EQ(error_.rfind("Unable to send.  Winsock error number 100", 0), 0u) << error_;
+    EXPECT_GT(GetLastErrorCode(), 10000);
+}
+
+TEST(SntpComputationTest, WorkedExample) {
+    // T1 = 100 s, T2 = T3 = 100.5 s, T4 = 101 s.
+    SntpComputation r =
+        ComputeSntpResult(100 * kSecond, 100 * kSecond + kSecond / 2, 100 * kSecond + kSecond / 2,
+                          101 * kSecond);
+    EXPECT_EQ(r.round_trip, static_cast<std::int64_t>(kSecond));
+    EXPECT_EQ(r.delay_ms, 1000);
+    EXPECT_EQ(r.new_time, 101 * kSecond);
+
+    r = ComputeSntpResult(0, 0, 0, 1073741824);  // D = 0.25 s
+    EXPECT_EQ(r.delay_ms, 250);
+}
+
+TEST(SntpComputationTest, NegativeRoundTripMovesTheClockLittle) {
+    // The server claims to have held the request 0.25 s longer than the
+    // whole round trip took.
+    std::uint64_t t1 = 1000 * kSecond, t4 = 1001 * kSecond;
+    std::uint64_t t2 = t1 + kSecond / 8, t3 = t2 + kSecond + kSecond / 4;
+    SntpComputation r = ComputeSntpResult(t1, t2, t3, t4);
+    EXPECT_EQ(r.round_trip, -static_cast<std::int64_t>(kSecond / 4));
+    EXPECT_EQ(r.delay_ms, -250);
+    EXPECT_EQ(r.new_time, t3 - kSecond / 8);
+}
+
+TEST(SntpComputationTest, AcrossTheEraBoundary) {
+    // T1..T3 just before the 2036 wrap, T4 just after it.
+    std::uint64_t t1 = 0xFFFFFFFFULL * kSecond;
+    std::uint64_t t4 = (1ULL * kSecond) + 0;  // wrapped: 2 s later
+    SntpComputation r = ComputeSntpResult(t1, t1 + kSecond / 2, t1 + kSecond / 2, t4);
+    EXPECT_EQ(r.delay_ms, 2000);
+    EXPECT_EQ(NtpTimeToCalendar(HostForm(r.new_time)),
+              (SystemTime{2036, 2, 4, 7, 6, 28, 16, 500}));
+}
+
+}  // namespace
+}  // namespace orvane
