@@ -1,0 +1,61 @@
+// Every configurable value of the program, one record per process. A flag
+// counts as on only when it equals 1. Texts are zero-terminated ANSI strings
+// in fixed arrays whose sizes include the terminator.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/sockets.h"
+
+namespace orvane {
+
+constexpr int kFontNameCapacity = 32;
+constexpr int kDialupTextCapacity = 257;
+constexpr int kPathCapacity = 260;
+
+struct SettingsRecord {
+    std::int32_t show_date = 0;
+    std::int32_t always_on_top = 0;
+    std::int32_t hide_taskbar_button = 0;
+    std::int32_t hide_in_tray = 0;
+    std::int32_t use_dialup = 0;
+    std::int32_t force_dial = 0;
+    std::int32_t use_server_by_name = 0;
+    std::int32_t enable_updates = 0;
+    std::int32_t receive_sntp_broadcasts = 0;
+    std::int32_t enable_logging = 0;
+    std::int32_t write_to_event_log = 0;
+    std::int32_t delete_old_logfiles = 0;
+    std::int32_t cap_logfile_folder_size = 0;
+    std::int32_t launch_program_at_startup = 0;
+    std::int32_t window_position_x = 0;
+    std::int32_t window_position_y = 0;
+    std::int32_t window_size_x = 0;
+    std::int32_t window_size_y = 0;
+    std::int32_t update_interval = 0;        // minutes
+    std::int32_t maximum_logfile_space = 0;  // megabytes
+    std::int32_t maximum_logfile_age = 0;    // days
+    std::int32_t logging_level = 0;          // 0 Minimum, 1 Medium, 2 Maximum
+    std::int32_t protocol = 0;               // 1 SNTP, 2 TIME/UDP, 3 TIME/TCP
+    char time_font_name[kFontNameCapacity] = {};
+    char date_font_name[kFontNameCapacity] = {};
+    char dialup_server_name[kDialupTextCapacity] = {};
+    char dialup_server_username[kDialupTextCapacity] = {};
+    char dialup_server_password[kDialupTextCapacity] = {};
+    char server_name[kPathCapacity] = {};
+    char logfile_path[kPathCapacity] = {};
+    net::SocketAddressIn server_address;  // stored as "Server ip address"
+};
+
+// Protocol numbers; 4 appears only in the last-update record.
+constexpr int kProtocolSntp = 1;
+constexpr int kProtocolTimeUdp = 2;
+constexpr int kProtocolTimeTcp = 3;
+constexpr int kProtocolSntpBroadcast = 4;
+
+inline bool IsOn(std::int32_t flag) { return flag == 1; }
+
+// The live record the program runs on.
+SettingsRecord& LiveSettings();
+
+}  // namespace orvane
