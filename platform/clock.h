@@ -19,6 +19,9 @@ public:
     // (87 for an impossible date or time).
     virtual int SetSystemTime(const SystemTime& utc) = 0;
     virtual int SetLocalTime(const SystemTime& local) = 0;
+    // The local calendar time of a UTC time, by the machine's time zone and
+    // daylight-saving rules; false when the OS cannot convert it.
+    virtual bool UtcToLocalTime(const SystemTime& utc, SystemTime* local) = 0;
     // Milliseconds since the machine started, wrapping at 2^32.
     virtual std::uint32_t GetTickCount() = 0;
     // The date in the user's short date format (at most 500 characters).

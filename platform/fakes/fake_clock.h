@@ -17,6 +17,7 @@ public:
     SystemTime GetLocalTime() override;
     int SetSystemTime(const SystemTime& utc) override;
     int SetLocalTime(const SystemTime& local) override;
+    bool UtcToLocalTime(const SystemTime& utc, SystemTime* local) override;
     std::uint32_t GetTickCount() override;
     std::string ShortDateText(const SystemTime& time) override;
 
@@ -28,6 +29,10 @@ public:
     // impossible-date check, as Windows does).
     void FailSettersWith(int code);
     void SetDateText(const std::string& text);
+    // The fake time zone: local = UTC + offset (no daylight saving). A
+    // failing conversion stands for an OS that cannot convert the time.
+    void SetTimeZoneOffsetMinutes(int minutes);
+    void FailLocalTimeConversion(bool fail);
 
     std::vector<SystemTime> system_times_set() const;
     std::vector<SystemTime> local_times_set() const;
@@ -40,6 +45,8 @@ private:
     std::uint32_t tick_step_ = 0;
     int setter_error_ = 0;
     std::string date_text_ = "DATE";
+    int zone_offset_minutes_ = 0;
+    bool fail_local_conversion_ = false;
     std::vector<SystemTime> system_times_set_;
     std::vector<SystemTime> local_times_set_;
 };

@@ -58,6 +58,14 @@ int Win32Clock::SetLocalTime(const SystemTime& local) {
     return static_cast<int>(::GetLastError());
 }
 
+bool Win32Clock::UtcToLocalTime(const SystemTime& utc, SystemTime* local) {
+    SYSTEMTIME u = ToWin32(utc);
+    SYSTEMTIME l;
+    if (!::SystemTimeToTzSpecificLocalTime(nullptr, &u, &l)) return false;
+    *local = FromWin32(l);
+    return true;
+}
+
 std::uint32_t Win32Clock::GetTickCount() { return ::GetTickCount(); }
 
 std::string Win32Clock::ShortDateText(const SystemTime& time) {

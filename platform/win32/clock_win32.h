@@ -11,6 +11,7 @@ public:
     SystemTime GetLocalTime() override;
     int SetSystemTime(const SystemTime& utc) override;
     int SetLocalTime(const SystemTime& local) override;
+    bool UtcToLocalTime(const SystemTime& utc, SystemTime* local) override;
     std::uint32_t GetTickCount() override;
     std::string ShortDateText(const SystemTime& time) override;
 };

@@ -1,0 +1,21 @@
+// The real Windows registry.
+#pragma once
+
+#include "platform/registry.h"
+
+namespace orvane {
+
+class Win32Registry : public Registry {
+public:
+    int OpenKey(RegistryScope scope, const char* path, RegistryMode mode, bool create_if_missing,
+                RegistryKey* key) override;
+    int ReadNumber(RegistryKey key, const char* name, std::int32_t* field) override;
+    int ReadText(RegistryKey key, const char* name, char* field, int capacity) override;
+    int WriteNumber(RegistryKey key, const char* name, std::int32_t value) override;
+    int WriteText(RegistryKey key, const char* name, const char* text) override;
+    int DeleteValue(RegistryKey key, const char* name) override;
+    int DeleteKey(RegistryKey parent, const char* subkey) override;
+    int CloseKey(RegistryKey key) override;
+};
+
+}  // namespace orvane

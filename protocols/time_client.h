@@ -1,0 +1,54 @@
+// The TIME protocol clients (RFC 868): one 32-bit count of seconds since
+// 1900 from one server, over UDP or TCP, and the clock set from it to the
+// whole second.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/clock_types.h"
+#include "platform/sockets.h"
+#include "protocols/text_reporter.h"
+
+namespace orvane {
+
+// The received word: the four bytes unconverted, held as a little-endian
+// machine loads them (so C1 FF EA 80 on the wire is 0x80EAFFC1 on every
+// host). TimeWordSeconds reads it as the big-endian count it carries.
+using TimeReportCallback =
+    std::function<void(std::uint32_t received_word, const net::SocketAddressIn& server)>;
+
+constexpr std::uint16_t kTimePort = 37;
+// A TIME/TCP exchange gives up when connecting and receiving together take
+// longer than this.
+constexpr int kTimeTcpTimeLimitMs = 5000;
+
+// Set-up, normally by the engine at start.
+void SetTimeTextReporter(TextReporter reporter);
+void SetTimeUdpReportCallback(TimeReportCallback callback);
+void SetTimeTcpReportCallback(TimeReportCallback callback);
+// The server port; 37 in the product, another port only in tests.
+void SetTimeServerPort(std::uint16_t port);
+
+// Each asks the server (only its address is used) for the time and sets the
+// clock: the UDP one through the local time, the TCP one through UTC.
+// Returns 1 on success, 0 on failure with a message in error_text (which
+// the caller passes empty; it may be null, as may the other outputs).
+int TimeUdpExchange(net::SocketAddressIn server, int timeout_ms, int* delay_out,
+                    SystemTime* time_before_out, SystemTime* time_after_out,
+                    std::string* error_text);
+int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* time_before_out,
+                    SystemTime* time_after_out, std::string* error_text);
+
+// The word as it arrived (see above) from its four bytes, and the seconds
+// since 1900 (modulo 2^32) it carries.
+std::uint32_t TimeWordFromBytes(const std::uint8_t bytes[4]);
+std::uint32_t TimeWordSeconds(std::uint32_t received_word);
+
+// UTC calendar time of a count of seconds since 1900 modulo 2^32, read in
+// the era of NTP timestamps (top bit clear: 2036-02-07 06:28:16 UTC
+// onwards), so every count lands between 1968 and 2104. Milliseconds 0.
+SystemTime TimeSecondsToUtc(std::uint32_t seconds_since_1900);
+
+}  // namespace orvane

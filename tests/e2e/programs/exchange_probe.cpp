@@ -1,0 +1,54 @@
+// Runs one time exchange through the real Win32 clock and Winsock layer and
+// prints its outcome, for the end-to-end tests:
+//   exchange_probe sntp|time-udp|time-tcp a.b.c.d
+// Output lines: "result=N", "error=...", "stratum=N", "version=N",
+// "delay=N", "reported=..." (one per text reported to the user).
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/win32/clock_win32.h"
+#include "protocols/sntp_client.h"
+
+using namespace orvane;
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::printf("usage: exchange_probe sntp a.b.c.d\n");
+        return 2;
+    }
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+        std::printf("WSAStartup failed\n");
+        return 2;
+    }
+    Win32Clock clock;
+    UseClock(&clock);
+
+    net::SocketAddressIn server;
+    server.family = net::kAfInet;
+    server.address = inet_addr(argv[2]);
+
+    auto reporter = [](const std::string& text) { std::printf("reported=%s\n", text.c_str()); };
+    std::string error;
+    int result = 0;
+    const std::string protocol = argv[1];
+    if (protocol == "sntp") {
+        SetSntpTextReporter(reporter);
+        int stratum = -1, version = -1, delay = 0;
+        SystemTime before, after;
+        result = SntpExchange(server, 2000, &stratum, &version, &delay, &before, &after, &error);
+        std::printf("stratum=%d\nversion=%d\ndelay=%d\n", stratum, version, delay);
+    } else {
+        std::printf("unknown protocol %s\n", protocol.c_str());
+        return 2;
+    }
+    std::printf("result=%d\nerror=%s\nlast_error=%d\n", result, error.c_str(),
+                static_cast<int>(GetLastError()));
+    std::fflush(stdout);
+    WSACleanup();
+    return 0;
+}

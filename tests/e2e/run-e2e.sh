@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# End-to-end tests: the real Windows programs under Wine, in a fresh prefix
+# and on a private Xvfb display, against real time servers on loopback.
+#   tests/e2e/run-e2e.sh [windows-build-dir]
+# Ends with the line "N passed, M failed"; exits non-zero on any failure.
+set -u
+
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=${1:-$ROOT/build/windows}
+export E2E_BIN=$BUILD/test-bin
+export E2E_DIST=$ROOT/dist
+export E2E_WORK=$(mktemp -d /tmp/orvane-e2e.XXXXXX)
+export WINEPREFIX=$E2E_WORK/prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# shellcheck source=tests/e2e/lib.sh
+source "$ROOT/tests/e2e/lib.sh"
+
+trap e2e_cleanup EXIT
+
+e2e_log "work folder $E2E_WORK"
+e2e_start_display || { echo "0 passed, 1 failed"; exit 1; }
+e2e_log "making Wine prefix"
+wineboot -i >"$E2E_WORK/wineboot.log" 2>&1
+wineserver -w
+
+for scenario_file in "$ROOT"/tests/e2e/scenarios/*.sh; do
+    # shellcheck disable=SC1090
+    source "$scenario_file"
+done
+
+passed=0
+failed=0
+failed_names=()
+for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | sort); do
+    if [ -n "${E2E_ONLY:-}" ] && [[ "$scenario" != *"$E2E_ONLY"* ]]; then
+        continue
+    fi
+    e2e_log "--- $scenario"
+    if ( set -u; "$scenario" ) >"$E2E_WORK/$scenario.log" 2>&1; then
+        echo "PASS $scenario"
+        passed=$((passed + 1))
+    else
+        echo "FAIL $scenario"
+        sed 's/^/    | /' "$E2E_WORK/$scenario.log" | tail -40
+        failed=$((failed + 1))
+        failed_names+=("$scenario")
+    fi
+    e2e_stop_peers
+done
+
+echo "end-to-end: ${passed} passed, ${failed} failed"
+echo "${passed} passed, ${failed} failed"
+[ "$failed" -eq 0 ]
