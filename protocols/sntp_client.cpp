@@ -61,6 +61,11 @@ void SetSntpBindAddress(std::uint32_t address) {
     bind_address = address;
 }
 
+std::uint32_t GetSntpBindAddress() {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    return bind_address;
+}
+
 void SetSntpServerPort(std::uint16_t port) {
     std::lock_guard<std::mutex> lock(setup_mutex);
     server_port = port;

@@ -24,6 +24,7 @@ void SetSntpReportCallback(SntpReportCallback callback);
 void SetSntpTextReporter(TextReporter reporter);
 // Local address (network order) the client socket binds to.
 void SetSntpBindAddress(std::uint32_t address);
+std::uint32_t GetSntpBindAddress();
 // The server port; 123 in the product, another port only in tests.
 void SetSntpServerPort(std::uint16_t port);
 

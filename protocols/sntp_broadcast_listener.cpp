@@ -1,0 +1,208 @@
+#include "protocols/sntp_broadcast_listener.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "platform/last_error.h"
+#include "protocols/sntp_client.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr int kReceiveBufferSize = 2000;
+constexpr int kPollMilliseconds = 20;
+constexpr int kPollLimit = 250;  // 5000 ms of 20 ms polls
+constexpr int kIdleMilliseconds = 100;
+
+enum ListenerState {
+    kStarting = 1,
+    kReceiving = 2,
+    kClosedWaiting = 3,
+    kAcknowledged = 4,
+    kEnding = 5,
+};
+
+std::atomic<int> listening_enabled{0};
+std::atomic<int> listener_state{0};
+
+std::mutex setup_mutex;
+ErrorReporter error_reporter;
+TextReporter text_reporter;
+BroadcastHandler broadcast_handler;
+std::uint16_t listen_port = kSntpPort;
+
+void Sleep(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void RaiseError(const std::string& text) {
+    ErrorReporter reporter;
+    {
+        std::lock_guard<std::mutex> lock(setup_mutex);
+        reporter = error_reporter;
+    }
+    if (reporter) reporter(text);
+}
+
+void ReportText(const std::string& text) {
+    TextReporter reporter;
+    {
+        std::lock_guard<std::mutex> lock(setup_mutex);
+        reporter = text_reporter;
+    }
+    if (reporter) reporter(text);
+}
+
+// Polls until the state reaches the wanted value; false after 5000 ms.
+bool WaitForState(int wanted) {
+    for (int poll = 0; poll < kPollLimit; ++poll) {
+        if (listener_state.load() == wanted) return true;
+        Sleep(kPollMilliseconds);
+    }
+    return listener_state.load() == wanted;
+}
+
+net::SocketHandle CreateListenSocket() {
+    net::SocketHandle s = net::CreateSocket(net::SocketType::kDatagram);
+    if (s == net::kInvalidSocket) RaiseError("Unable to create SNTP multicast listen socket");
+    return s;
+}
+
+bool BindListenSocket(net::SocketHandle s) {
+    net::SocketAddressIn local;
+    local.family = net::kAfInet;
+    local.address = GetSntpBindAddress();
+    {
+        std::lock_guard<std::mutex> lock(setup_mutex);
+        local.port = net::HostToNetwork16(listen_port);
+    }
+    if (net::BindSocket(s, local) == 0) return true;
+    int code = GetLastErrorCode();
+    net::CloseSocket(s);
+    SetLastErrorCode(code);
+    RaiseError("Unable to bind SNTP multicast listen socket");
+    return false;
+}
+
+void ListenerThread() {
+    listener_state.store(kStarting);
+    net::SocketHandle s = CreateListenSocket();
+    if (s == net::kInvalidSocket) return;
+
+    for (;;) {  // one pass per socket: a connection reset starts a new one
+        if (!BindListenSocket(s)) return;
+        listener_state.store(kReceiving);
+        bool rebuild = false;
+        while (!rebuild) {
+            if (listening_enabled.load() != 1) {
+                net::CloseSocket(s);
+                listener_state.store(kClosedWaiting);
+                if (!WaitForState(kAcknowledged)) {
+                    RaiseError("Unable to end SNTP multicast listen thread (1).");
+                }
+                listener_state.store(kEnding);
+                return;
+            }
+            if (net::WaitReadable(s, 0) != 1) {
+                Sleep(kIdleMilliseconds);
+                continue;
+            }
+            std::uint8_t datagram[kReceiveBufferSize];
+            net::SocketAddressIn source;
+            int received = net::RecvFrom(s, datagram, kReceiveBufferSize, &source);
+            if (received < 0) {
+                if (net::LastSocketError() == net::kWsaEconnreset) {
+                    ReportText(
+                        "SNTP multicast socket received WSAECONNRESET.Restarting SNTP multicast "
+                        "process.");
+                    net::CloseSocket(s);
+                    listener_state.store(kStarting);
+                    s = CreateListenSocket();
+                    if (s == net::kInvalidSocket) return;
+                    rebuild = true;
+                    continue;
+                }
+                ReportText("recvfrom() failed.");
+                Sleep(kIdleMilliseconds);
+                continue;
+            }
+            if (received == 0) {
+                ReportText("Empty multicast SNTP packet received.");
+                Sleep(kIdleMilliseconds);
+                continue;
+            }
+            if (received < static_cast<int>(kSntpPacketSize)) {
+                ReportText("Invalid multicast SNTP packet received.");
+                Sleep(kIdleMilliseconds);
+                continue;
+            }
+            SntpPacket packet = DecodePacket(datagram);
+            if (packet.mode != 5) continue;  // not a broadcast: dropped at no cost
+            BroadcastHandler handler;
+            {
+                std::lock_guard<std::mutex> lock(setup_mutex);
+                handler = broadcast_handler;
+            }
+            if (handler) handler(packet, source);
+            Sleep(kIdleMilliseconds);
+        }
+    }
+}
+
+void StopHandshake() {
+    listening_enabled.store(0);
+    if (listener_state.load() != kClosedWaiting && !WaitForState(kClosedWaiting)) {
+        RaiseError("Unable to end SNTP multicast listen thread (2).");
+    }
+    listener_state.store(kAcknowledged);
+    if (!WaitForState(kEnding)) RaiseError("Unable to end SNTP multicast listen thread (3).");
+}
+
+}  // namespace
+
+void SetSntpErrorReporter(ErrorReporter reporter) {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    error_reporter = std::move(reporter);
+}
+
+void SetBroadcastHandler(BroadcastHandler handler) {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    broadcast_handler = std::move(handler);
+}
+
+void SetBroadcastTextReporter(TextReporter reporter) {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    text_reporter = std::move(reporter);
+}
+
+void SetBroadcastListenPort(std::uint16_t port) {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    listen_port = port;
+}
+
+void ResetBroadcastListening() { listening_enabled.store(0); }
+
+void SetBroadcastListening(int on) {
+    if (on == 1 && listening_enabled.load() != 1) {
+        listener_state.store(kStarting);
+        // Enabled before the thread runs, so its first turn sees it.
+        listening_enabled.store(1);
+        try {
+            std::thread(ListenerThread).detach();
+        } catch (const std::system_error&) {
+            listening_enabled.store(0);
+            RaiseError("_beginthread() failed.");
+        }
+        return;
+    }
+    if (on != 1 && listening_enabled.load() == 1) StopHandshake();
+    listening_enabled.store(on == 1 ? 1 : 0);
+}
+
+int BroadcastListenerState() { return listener_state.load(); }
+
+}  // namespace orvane

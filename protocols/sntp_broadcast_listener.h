@@ -1,0 +1,40 @@
+// The SNTP broadcast listener: a thread that receives mode-5 packets on
+// UDP port 123 and hands each one to the engine's handler.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/sockets.h"
+#include "protocols/ntp_packet.h"
+#include "protocols/text_reporter.h"
+
+namespace orvane {
+
+using BroadcastHandler =
+    std::function<void(const SntpPacket& packet, const net::SocketAddressIn& source)>;
+// Reports a failure the listener cannot go on from (the engine installs
+// the fatal-error report, which reads the last-error value).
+using ErrorReporter = std::function<void(const std::string& text)>;
+
+void SetSntpErrorReporter(ErrorReporter reporter);
+void SetBroadcastHandler(BroadcastHandler handler);
+// The text reporter shared with the unicast client.
+void SetBroadcastTextReporter(TextReporter reporter);
+// 123 in the product; another port only in tests.
+void SetBroadcastListenPort(std::uint16_t port);
+
+// Engine reset at start: marks the listener as not wanted without a
+// handshake (no thread runs yet).
+void ResetBroadcastListening();
+
+// 1 starts the listener thread (if not running); anything else stops it
+// with the handshake and returns once the thread has ended.
+void SetBroadcastListening(int on);
+
+// Handshake state, for tests and diagnostics: 0 never started, 1 starting,
+// 2 receiving, 3 closed and waiting, 4 acknowledged, 5 ending.
+int BroadcastListenerState();
+
+}  // namespace orvane
