@@ -141,7 +141,11 @@ void ListenerThread() {
                 continue;
             }
             SntpPacket packet = DecodePacket(datagram);
-            if (packet.mode != 5) continue;  // not a broadcast: dropped at no cost
+            // Not a broadcast, or a server that says it is unsynchronised or
+            // sends no time: dropped silently, at no cost.
+            if (packet.mode != 5 || packet.leap_indicator == 3 || packet.transmit_timestamp == 0) {
+                continue;
+            }
             BroadcastHandler handler;
             {
                 std::lock_guard<std::mutex> lock(setup_mutex);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -125,6 +126,22 @@ TEST_F(BroadcastListenerTest, OnlyBroadcastModeReachesTheHandler) {
     EXPECT_EQ(packets_[0].mode, 5);
     EXPECT_EQ(packets_[0].stratum, 9);
     EXPECT_EQ(sources_[0].address, htonl(INADDR_LOOPBACK));
+    EXPECT_TRUE(texts_.empty());
+}
+
+TEST_F(BroadcastListenerTest, UnsynchronisedOrTimelessBroadcastsAreDropped) {
+    StartAndWaitReceiving();
+    std::vector<std::uint8_t> unsynchronised = Packet(5);
+    unsynchronised[0] |= 0xC0;  // leap indicator 3
+    Send(unsynchronised);
+    std::vector<std::uint8_t> no_time = Packet(5);
+    std::fill(no_time.begin() + 40, no_time.end(), 0);
+    Send(no_time);
+    Send(Packet(5));
+    ASSERT_TRUE(WaitFor([this] { return !packets_.empty(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    std::lock_guard<std::mutex> lock(mutex_);
+    EXPECT_EQ(packets_.size(), 1u);
     EXPECT_TRUE(texts_.empty());
 }
 
