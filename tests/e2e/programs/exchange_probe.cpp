@@ -12,6 +12,7 @@
 
 #include "platform/win32/clock_win32.h"
 #include "protocols/sntp_client.h"
+#include "protocols/time_client.h"
 
 using namespace orvane;
 
@@ -42,6 +43,31 @@ int main(int argc, char** argv) {
         SystemTime before, after;
         result = SntpExchange(server, 2000, &stratum, &version, &delay, &before, &after, &error);
         std::printf("stratum=%d\nversion=%d\ndelay=%d\n", stratum, version, delay);
+    } else if (protocol == "time-udp" || protocol == "time-tcp") {
+        SetTimeTextReporter(reporter);
+        // A TIME answer carries whole seconds, so the clock value lags by up
+        // to a second; Wine accepts a set only within half a second of its
+        // own time. Start just after a second begins, and retry a few times.
+        for (int attempt = 0; attempt < 4 && result != 1; ++attempt) {
+            FILETIME ft;
+            do {
+                Sleep(5);
+                GetSystemTimeAsFileTime(&ft);
+            } while ((((static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) /
+                      10000) % 1000 > 60);
+            error.clear();
+            int delay = 0;
+            SystemTime before, after;
+            result = protocol == "time-udp"
+                         ? TimeUdpExchange(server, 2000, &delay, &before, &after, &error)
+                         : TimeTcpExchange(server, &delay, &before, &after, &error);
+            std::printf("attempt=%d result=%d delay=%d error=%s\n", attempt, result, delay,
+                        error.c_str());
+            if (result == 1)
+                std::printf("set=%04d-%02d-%02d %02d:%02d:%02d.%03d\n", after.wYear, after.wMonth,
+                            after.wDay, after.wHour, after.wMinute, after.wSecond,
+                            after.wMilliseconds);
+        }
     } else {
         std::printf("unknown protocol %s\n", protocol.c_str());
         return 2;
