@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <cstdlib>
 
+// Also names kErrorFileNotFound (2) and kErrorAccessDenied (5), which the
+// registry reports too.
+#include "platform/file_system.h"
+
 namespace orvane {
 
 enum class RegistryScope {
@@ -24,10 +28,8 @@ enum class RegistryMode {
 using RegistryKey = std::uintptr_t;
 constexpr RegistryKey kNoRegistryKey = 0;
 
-// Windows error codes the registry reports.
+// Windows error codes the registry reports besides 2 and 5.
 constexpr int kErrorSuccess = 0;
-constexpr int kErrorFileNotFound = 2;
-constexpr int kErrorAccessDenied = 5;
 constexpr int kErrorInvalidHandle = 6;
 constexpr int kErrorMoreData = 234;
 

@@ -218,7 +218,8 @@ int FakeRegistry::DeleteKey(RegistryKey parent, const char* subkey) {
     // A key with sub-keys of its own is refused, as on Windows NT.
     const std::string below = id.second + "\\";
     for (const auto& entry : keys_) {
-        if (entry.first.first == id.first && entry.first.second.compare(0, below.size(), below) == 0) {
+        if (entry.first.first == id.first &&
+            entry.first.second.compare(0, below.size(), below) == 0) {
             return kErrorAccessDenied;
         }
     }

@@ -1,0 +1,155 @@
+#include "settings/settings_store.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/registry.h"
+#include "settings/ipv4_text.h"
+
+namespace orvane {
+
+namespace {
+
+// Byte limits of the text reads, terminator included. The dial-up fields
+// hold 257 bytes but are read with 256.
+constexpr int kFontNameReadLimit = 32;
+constexpr int kServerNameReadLimit = 260;
+constexpr int kDialupTextReadLimit = 256;
+constexpr int kLogfilePathReadLimit = 260;
+// "255.255.255.255" and its terminator.
+constexpr int kAddressTextCapacity = 16;
+
+// The text of a fixed field, never reading past its end even when a writer
+// left it without a terminator.
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+    const void* end = std::memchr(field, '\0', N);
+    return std::string(field, end == nullptr ? N : static_cast<const char*>(end) - field);
+}
+
+void LoadUserPart(Registry& registry, const char* key_path, SettingsRecord& r) {
+    RegistryKey key = kNoRegistryKey;
+    if (registry.OpenKey(RegistryScope::kUser, key_path, RegistryMode::kRead, false, &key) != 0) {
+        return;
+    }
+    registry.ReadNumber(key, "Always on top", &r.always_on_top);
+    registry.ReadNumber(key, "Show date", &r.show_date);
+    registry.ReadNumber(key, "Hide in tray", &r.hide_in_tray);
+    registry.ReadNumber(key, "Hide taskbar button", &r.hide_taskbar_button);
+    registry.ReadNumber(key, "Window position x", &r.window_position_x);
+    registry.ReadNumber(key, "Window position y", &r.window_position_y);
+    registry.ReadNumber(key, "Window size x", &r.window_size_x);
+    registry.ReadNumber(key, "Window size y", &r.window_size_y);
+    registry.ReadText(key, "Time font name", r.time_font_name, kFontNameReadLimit);
+    registry.ReadText(key, "Date font name", r.date_font_name, kFontNameReadLimit);
+    registry.CloseKey(key);
+}
+
+void LoadMachinePart(Registry& registry, const char* key_path, SettingsRecord& r) {
+    RegistryKey key = kNoRegistryKey;
+    if (registry.OpenKey(RegistryScope::kMachine, key_path, RegistryMode::kRead, false, &key) !=
+        0) {
+        return;
+    }
+    registry.ReadNumber(key, "Enable logging", &r.enable_logging);
+    registry.ReadNumber(key, "Write to event log", &r.write_to_event_log);
+    char address_text[kAddressTextCapacity] = {};
+    if (registry.ReadText(key, "Server ip address", address_text, sizeof address_text) == 0) {
+        // Only the address is stored; family and port stay as they were.
+        r.server_address.address = Ipv4TextToAddress(address_text);
+    }
+    registry.ReadText(key, "Server name", r.server_name, kServerNameReadLimit);
+    registry.ReadNumber(key, "Use server by name", &r.use_server_by_name);
+    registry.ReadNumber(key, "Update interval", &r.update_interval);
+    registry.ReadNumber(key, "Enable updates", &r.enable_updates);
+    registry.ReadNumber(key, "Use dialup", &r.use_dialup);
+    registry.ReadNumber(key, "Force dial", &r.force_dial);
+    registry.ReadText(key, "Dialup server name", r.dialup_server_name, kDialupTextReadLimit);
+    registry.ReadText(key, "Dialup server username", r.dialup_server_username,
+                      kDialupTextReadLimit);
+    registry.ReadText(key, "Dialup server password", r.dialup_server_password,
+                      kDialupTextReadLimit);
+    registry.ReadNumber(key, "Receive sntp broadcasts", &r.receive_sntp_broadcasts);
+    registry.ReadNumber(key, "Logging level", &r.logging_level);
+    registry.ReadNumber(key, "Delete old logfiles", &r.delete_old_logfiles);
+    registry.ReadNumber(key, "Cap logfile folder size", &r.cap_logfile_folder_size);
+    registry.ReadNumber(key, "Maximum logfile age", &r.maximum_logfile_age);
+    registry.ReadNumber(key, "Maximum logfile space", &r.maximum_logfile_space);
+    registry.ReadText(key, "Logfile path", r.logfile_path, kLogfilePathReadLimit);
+    registry.ReadNumber(key, "Protocol", &r.protocol);
+    registry.ReadNumber(key, "Launch program at startup", &r.launch_program_at_startup);
+    registry.CloseKey(key);
+}
+
+void SaveUserPart(Registry& registry, const char* key_path, const SettingsRecord& r) {
+    RegistryKey key = kNoRegistryKey;
+    if (registry.OpenKey(RegistryScope::kUser, key_path, RegistryMode::kWrite, true, &key) != 0) {
+        return;
+    }
+    registry.WriteNumber(key, "Always on top", r.always_on_top);
+    registry.WriteNumber(key, "Show date", r.show_date);
+    registry.WriteNumber(key, "Hide in tray", r.hide_in_tray);
+    registry.WriteNumber(key, "Hide taskbar button", r.hide_taskbar_button);
+    registry.WriteNumber(key, "Window position x", r.window_position_x);
+    registry.WriteNumber(key, "Window position y", r.window_position_y);
+    // Spelled with a small w since the first release; the registry matches
+    // names without regard to case, so load still finds it.
+    registry.WriteNumber(key, "window size x", r.window_size_x);
+    registry.WriteNumber(key, "Window size y", r.window_size_y);
+    registry.WriteText(key, "Time font name", FieldText(r.time_font_name).c_str());
+    registry.WriteText(key, "Date font name", FieldText(r.date_font_name).c_str());
+    registry.CloseKey(key);
+}
+
+void SaveMachinePart(Registry& registry, const char* key_path, const SettingsRecord& r) {
+    RegistryKey key = kNoRegistryKey;
+    if (registry.OpenKey(RegistryScope::kMachine, key_path, RegistryMode::kWrite, true, &key) !=
+        0) {
+        // A user without administrator rights: the machine part stays as it
+        // was, silently.
+        return;
+    }
+    registry.WriteNumber(key, "Enable logging", r.enable_logging);
+    registry.WriteNumber(key, "Write to event log", r.write_to_event_log);
+    registry.WriteText(key, "Server ip address",
+                       Ipv4AddressToText(r.server_address.address).c_str());
+    registry.WriteText(key, "Server name", FieldText(r.server_name).c_str());
+    registry.WriteNumber(key, "Use server by name", r.use_server_by_name);
+    registry.WriteNumber(key, "Update interval", r.update_interval);
+    registry.WriteNumber(key, "Enable updates", r.enable_updates);
+    registry.WriteNumber(key, "Use dialup", r.use_dialup);
+    registry.WriteNumber(key, "Force dial", r.force_dial);
+    registry.WriteText(key, "Dialup server name", FieldText(r.dialup_server_name).c_str());
+    registry.WriteText(key, "Dialup server username", FieldText(r.dialup_server_username).c_str());
+    registry.WriteText(key, "Dialup server password", FieldText(r.dialup_server_password).c_str());
+    registry.WriteNumber(key, "Receive sntp broadcasts", r.receive_sntp_broadcasts);
+    registry.WriteNumber(key, "Logging level", r.logging_level);
+    registry.WriteNumber(key, "Delete old logfiles", r.delete_old_logfiles);
+    registry.WriteNumber(key, "Cap logfile folder size", r.cap_logfile_folder_size);
+    registry.WriteNumber(key, "Maximum logfile age", r.maximum_logfile_age);
+    registry.WriteNumber(key, "Maximum logfile space", r.maximum_logfile_space);
+    registry.WriteText(key, "Logfile path", FieldText(r.logfile_path).c_str());
+    registry.WriteNumber(key, "Protocol", r.protocol);
+    registry.WriteNumber(key, "Launch program at startup", r.launch_program_at_startup);
+    registry.CloseKey(key);
+}
+
+}  // namespace
+
+void LoadSettingsFromKey(const char* key_path, SettingsRecord& record) {
+    Registry& registry = TheRegistry();
+    LoadUserPart(registry, key_path, record);
+    LoadMachinePart(registry, key_path, record);
+}
+
+void SaveSettingsToKey(const char* key_path, const SettingsRecord& record) {
+    Registry& registry = TheRegistry();
+    SaveUserPart(registry, key_path, record);
+    SaveMachinePart(registry, key_path, record);
+}
+
+void LoadSettings(SettingsRecord& record) { LoadSettingsFromKey(kSettingsKeyPath, record); }
+
+void SaveSettings(const SettingsRecord& record) { SaveSettingsToKey(kSettingsKeyPath, record); }
+
+}  // namespace orvane

@@ -1,0 +1,27 @@
+// The settings record's registry store: the clock window's appearance in
+// the per-user hive, everything else in the per-machine hive, both under
+// the same key path. Goes through TheRegistry().
+#pragma once
+
+#include "settings/settings_record.h"
+
+namespace orvane {
+
+// The key the settings live under, in both hives; Setup and Uninstall use
+// it too.
+constexpr const char kSettingsKeyPath[] = "Software\\Pellmoor\\Orvane";
+
+// Fills the record from the registry. A missing key or value leaves its
+// fields as they were; so does a value whose data is longer than its field.
+void LoadSettings(SettingsRecord& record);
+// Writes every value of the record. A hive that cannot be opened or created
+// for writing is skipped, and a failed single write is ignored; nothing is
+// reported.
+void SaveSettings(const SettingsRecord& record);
+
+// The same under another key path, so tests can keep away from the real
+// settings.
+void LoadSettingsFromKey(const char* key_path, SettingsRecord& record);
+void SaveSettingsToKey(const char* key_path, const SettingsRecord& record);
+
+}  // namespace orvane
