@@ -37,11 +37,12 @@ void CloseKeepingError(net::SocketHandle s) {
     net::CloseSocket(s);
 }
 
-std::int32_t DelayMilliseconds(std::uint64_t d) {
+// Milliseconds of a non-negative round trip, before narrowing to 32 bits.
+std::int64_t DelayMilliseconds(std::uint64_t d) {
     std::int64_t whole = static_cast<std::int64_t>(d >> 32) * 1000;
     auto part = static_cast<std::int64_t>(static_cast<double>(static_cast<std::uint32_t>(d)) *
                                           2.3283064370807974e-10 * 1000);
-    return static_cast<std::int32_t>(whole + part);
+    return whole + part;
 }
 
 }  // namespace
@@ -77,12 +78,12 @@ SntpComputation ComputeSntpResult(std::uint64_t t1, std::uint64_t t2, std::uint6
     // Wrap-around arithmetic, then read as signed: the result is small
     // either way, so the era boundary between T1 and T4 does not matter.
     result.round_trip = static_cast<std::int64_t>((t4 - t3) - t1 + t2);
-    if (result.round_trip >= 0) {
-        result.delay_ms = DelayMilliseconds(static_cast<std::uint64_t>(result.round_trip));
-    } else {
-        result.delay_ms =
-            -DelayMilliseconds(static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(result.round_trip));
-    }
+    std::int64_t delay_ms =
+        result.round_trip >= 0
+            ? DelayMilliseconds(static_cast<std::uint64_t>(result.round_trip))
+            : -DelayMilliseconds(0 - static_cast<std::uint64_t>(result.round_trip));
+    // Held in 32 bits as the record keeps it; absurd holding times wrap.
+    result.delay_ms = static_cast<std::int32_t>(static_cast<std::uint32_t>(delay_ms));
     result.new_time = t3 + static_cast<std::uint64_t>(result.round_trip / 2);
     return result;
 }

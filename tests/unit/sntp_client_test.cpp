@@ -252,6 +252,15 @@ TEST(SntpComputationTest, NegativeRoundTripMovesTheClockLittle) {
     EXPECT_EQ(r.new_time, t3 - kSecond / 8);
 }
 
+TEST(SntpComputationTest, AbsurdHoldingTimeDoesNotOverflow) {
+    // A server claiming 2^28 s more holding than the round trip: the delay
+    // in milliseconds does not fit 32 bits and must wrap, not trap.
+    std::uint64_t t1 = 1000 * kSecond;
+    SntpComputation r = ComputeSntpResult(t1, t1, t1 + 268435456ULL * kSecond, t1);
+    EXPECT_EQ(r.round_trip, -static_cast<std::int64_t>(268435456ULL * kSecond));
+    EXPECT_EQ(r.delay_ms, static_cast<std::int32_t>(0x80000000u));
+}
+
 TEST(SntpComputationTest, AcrossTheEraBoundary) {
     // T1..T3 just before the 2036 wrap, T4 just after it.
     std::uint64_t t1 = 0xFFFFFFFFULL * kSecond;
