@@ -1,0 +1,101 @@
+#include "engine/broadcast_handler.h"
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "engine/last_update_record.h"
+#include "logging/log_levels.h"
+#include "logging/log_writer.h"
+#include "platform/clock.h"
+#include "platform/engine_ui_sink.h"
+#include "platform/last_error.h"
+#include "platform/name_lookup.h"
+#include "settings/ipv4_text.h"
+#include "settings/settings_record.h"
+
+namespace orvane {
+
+namespace {
+
+std::mutex reporter_mutex;
+TextReporter clock_failure_reporter;
+// Set once a failure is reported, so a server sending every second does
+// not fill the error window; cleared by the next broadcast that succeeds.
+std::atomic<bool> clock_failure_reported{false};
+
+void ReportClockFailure(int code) {
+    if (clock_failure_reported.exchange(true))
+        return;
+    TextReporter reporter;
+    {
+        std::lock_guard<std::mutex> lock(reporter_mutex);
+        reporter = clock_failure_reporter;
+    }
+    if (!reporter)
+        return;
+    char text[100];
+    std::snprintf(text, sizeof text, "SetSystemTime() failed, error code %d", code);
+    SetLastErrorCode(code);
+    reporter(text);
+}
+
+}  // namespace
+
+void SetBroadcastClockFailureReporter(TextReporter reporter) {
+    std::lock_guard<std::mutex> lock(reporter_mutex);
+    clock_failure_reporter = std::move(reporter);
+    clock_failure_reported.store(false);
+}
+
+std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressIn& source,
+                             bool long_form) {
+    const std::string address = Ipv4AddressToText(source.address);
+    if (!long_form)
+        return "SNTP multicast received: Source IP address=" + address;
+    std::string dump = PacketDump(packet);
+    IndentText(dump, 2);
+    return "SNTP multicast received:\n\n\tSource IP address=" + address +
+           "\n\n\tOutgoing packet:\n" + "\n\tPacket:\n" + dump;
+}
+
+void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source) {
+    Clock& clock = TheClock();
+    const SystemTime utc = NtpTimeToCalendar(packet.transmit_timestamp);
+    const SystemTime before = clock.GetLocalTime();
+    const int code = clock.SetSystemTime(utc);
+    // A clock that was not set is no update: nothing to show or log as one.
+    if (code != 0) {
+        ReportClockFailure(code);
+        return;
+    }
+    clock_failure_reported.store(false);
+    const SystemTime after = clock.GetLocalTime();
+
+    std::string name;
+    NameLookup* lookup = TheNameLookup();
+    if (lookup == nullptr || !lookup->LookUpHostName(source.address, &name))
+        name = "[unknown]";
+
+    LastUpdateRecord record = ModifyLastUpdateRecord([&](LastUpdateRecord& r) {
+        r.time_before = before;
+        r.time_after = after;
+        CopyTextField(r.server_name, sizeof r.server_name, name);
+        r.valid = 1;
+        r.protocol = kProtocolSntpBroadcast;
+        r.round_trip_delay = 0;
+        r.server_address = source;
+        r.stratum = packet.stratum;
+        r.version_number = packet.version_number;
+    });
+    if (EngineUiSink* ui = TheEngineUiSink())
+        ui->RefreshStatusDialog(record);
+
+    const LogDetail detail = LogDetailFor(LogEvent::kBroadcastReceived);
+    if (detail != LogDetail::kNone) {
+        WriteLogEntry(BroadcastLogText(packet, source, detail == LogDetail::kLong));
+    }
+}
+
+}  // namespace orvane

@@ -1,0 +1,23 @@
+// What happens when an SNTP broadcast arrives: the clock is set to its
+// transmit time, the outcome kept for the status dialog and logged.
+#pragma once
+
+#include "platform/sockets.h"
+#include "protocols/ntp_packet.h"
+#include "protocols/text_reporter.h"
+
+namespace orvane {
+
+// Installed in the broadcast listener; runs on the listener thread.
+void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source);
+
+// Where a failure to set the clock is reported (the engine gives the same
+// reporter as the SNTP module's). Reported once until a broadcast sets the
+// clock again.
+void SetBroadcastClockFailureReporter(TextReporter reporter);
+
+// The log text of a broadcast at the given detail.
+std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressIn& source,
+                             bool long_form);
+
+}  // namespace orvane

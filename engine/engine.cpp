@@ -1,0 +1,105 @@
+#include "engine/engine.h"
+
+#include <string>
+
+#include "dialup/dialup_module.h"
+#include "dialup/link_text.h"
+#include "engine/broadcast_handler.h"
+#include "engine/dialup_events.h"
+#include "engine/last_update_record.h"
+#include "engine/link_state.h"
+#include "engine/update_reports.h"
+#include "logging/error_window.h"
+#include "logging/event_log_entry.h"
+#include "logging/fatal_error.h"
+#include "logging/log_levels.h"
+#include "protocols/sntp_broadcast_listener.h"
+#include "protocols/sntp_client.h"
+#include "protocols/time_client.h"
+#include "settings/settings_record.h"
+
+namespace orvane {
+
+namespace {
+
+void FatalWithCode(const std::string& text) {
+    ReportFatalErrorWithCode(text);
+}
+void ToErrorWindow(const std::string& text) {
+    AppendToErrorWindow(text);
+}
+
+void SetUpDialup(SettingsRecord& settings) {
+    DialupModule& dialup = TheDialupModule();
+    if (dialup.IsDialupAvailable() != 1) {
+        // No usable dial-up networking: the link counts as permanent.
+        settings.use_dialup = 0;
+        return;
+    }
+    dialup.BindDialup(1);
+    dialup.SetDialErrorReporter(FatalWithCode);
+    dialup.SetDialUserName(settings.dialup_server_username);
+    dialup.SetDialPassword(settings.dialup_server_password);
+    dialup.SetDialEntryName(settings.dialup_server_name);
+    // The clock window does not exist yet, so the progress dialog has no
+    // owner.
+    dialup.SetDialOwnerWindow(0);
+    dialup.SetDialProgressVisible(1);
+    dialup.SetDialNotifyWindow(0);
+    dialup.SetDialEventHandler(DialupEventHandler);
+}
+
+}  // namespace
+
+int StartEngine() {
+    SettingsRecord& settings = LiveSettings();
+    SetUpDialup(settings);
+
+    ResetBroadcastListening();
+    SetSntpBindAddress(0);
+
+    SetSntpErrorReporter(FatalWithCode);
+    SetSntpTextReporter(ToErrorWindow);
+    SetBroadcastTextReporter(ToErrorWindow);
+    SetBroadcastClockFailureReporter(ToErrorWindow);
+    SetBroadcastHandler(BroadcastReceived);
+    SetSntpReportCallback(SntpReport);
+
+    SetBroadcastListening(IsOn(settings.receive_sntp_broadcasts) ? 1 : 0);
+
+    SetTimeTextReporter(ToErrorWindow);
+    SetTimeTcpReportCallback(TimeTcpReport);
+    SetTimeUdpReportCallback(TimeUdpReport);
+
+    if (IsOn(settings.write_to_event_log)) {
+        WriteEventLogEntry("Orvane started", kEventSeverityInformation);
+    }
+    WriteLogEntryFor(LogEvent::kEngineStartStop, "Orvane engine started.");
+
+    ModifyLastUpdateRecord([](LastUpdateRecord& record) { record.valid = 0; });
+    SetLinkChangeTimeNow();
+
+    if (IsOn(settings.use_dialup)) {
+        DialupModule& dialup = TheDialupModule();
+        dialup.PollConnections();
+        if (dialup.GetConnectionState() != kConnectionStateConnected) {
+            SetLinkState(kLinkInactiveSinceStartup);
+            RebuildLinkText();
+            return 1;
+        }
+    }
+    SetLinkChangeTimeNow();
+    SetLinkState(kLinkActive);
+    RebuildLinkText();
+    return 1;
+}
+
+int StopEngine() {
+    if (IsOn(LiveSettings().write_to_event_log)) {
+        WriteEventLogEntry("Orvane stopped", kEventSeverityInformation);
+    }
+    WriteLogEntryFor(LogEvent::kEngineStartStop, "Orvane engine stopped.");
+    return 1;
+}
+
+}  // namespace orvane

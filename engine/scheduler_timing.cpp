@@ -1,0 +1,29 @@
+#include "engine/scheduler_timing.h"
+
+#include <chrono>
+
+namespace orvane {
+
+bool SemaphoreTiming::Wait(std::int64_t timeout_ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto available = [this] { return count_ > 0; };
+    if (timeout_ms < 0) {
+        released_.wait(lock, available);
+    } else if (!released_.wait_for(lock, std::chrono::milliseconds(timeout_ms), available)) {
+        return false;
+    }
+    --count_;
+    return true;
+}
+
+void SemaphoreTiming::Release() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (count_ >= kUpdateSemaphoreMaximum)
+            return;
+        ++count_;
+    }
+    released_.notify_one();
+}
+
+}  // namespace orvane

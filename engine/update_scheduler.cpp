@@ -1,0 +1,208 @@
+#include "engine/update_scheduler.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "dialup/dialup_module.h"
+#include "engine/update_execution.h"
+#include "logging/error_window.h"
+#include "logging/event_log_entry.h"
+#include "logging/fatal_error.h"
+#include "logging/log_levels.h"
+#include "platform/engine_ui_sink.h"
+#include "platform/last_error.h"
+#include "settings/settings_record.h"
+
+namespace orvane {
+
+namespace {
+
+std::atomic<int> stop_flag{0};
+std::atomic<int> running_threads{0};
+
+struct SchedulerState {
+    std::mutex mutex;
+    std::shared_ptr<SchedulerTiming> semaphore;
+    SchedulerTimingFactory factory;
+    std::function<int()> runner;
+};
+
+SchedulerState& State() {
+    static SchedulerState* state = new SchedulerState;  // never destroyed: threads outlive main
+    return *state;
+}
+
+void WriteEventLogIfOn(const std::string& text) {
+    if (IsOn(LiveSettings().write_to_event_log))
+        WriteEventLogEntry(text, kEventSeverityError);
+}
+
+std::string DialFailureText() {
+    DialupModule& dialup = TheDialupModule();
+    return "Unable to dial \"" + dialup.GetDialEntryName() + "\".  " + dialup.GetDialErrorText();
+}
+
+void UpdateThread(std::shared_ptr<SchedulerTiming> semaphore) {
+    while (stop_flag.load() == 0) {
+        if (IsOn(LiveSettings().enable_updates) || ManualUpdateFlag() == 1) {
+            if (UpdateRound() == 0)
+                SetManualUpdateFlag(0);
+            semaphore->Wait(UpdatePauseMs());
+        } else {
+            semaphore->Wait(kWaitForever);
+        }
+    }
+    {
+        // Later wake-ups find no semaphore and do nothing.
+        std::lock_guard<std::mutex> lock(State().mutex);
+        if (State().semaphore == semaphore)
+            State().semaphore.reset();
+    }
+    running_threads.fetch_sub(1);
+}
+
+}  // namespace
+
+std::int64_t UpdatePauseMs() {
+    const std::int64_t pause = static_cast<std::int64_t>(LiveSettings().update_interval) * 60000;
+    // An interval of 0 or less would make rounds follow each other without
+    // a pause, hammering the server.
+    return pause < kMinimumUpdatePauseMs ? kMinimumUpdatePauseMs : pause;
+}
+
+void SetSchedulerTimingFactory(SchedulerTimingFactory factory) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    State().factory = std::move(factory);
+}
+
+void SetUpdateRunner(std::function<int()> runner) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    State().runner = std::move(runner);
+}
+
+int RunUpdateForScheduler() {
+    std::function<int()> runner;
+    {
+        std::lock_guard<std::mutex> lock(State().mutex);
+        runner = State().runner;
+    }
+    return runner ? runner() : RunUpdate();
+}
+
+void StartUpdateThread() {
+    stop_flag.store(0);
+    std::shared_ptr<SchedulerTiming> semaphore;
+    {
+        std::lock_guard<std::mutex> lock(State().mutex);
+        semaphore = State().factory ? State().factory() : std::make_shared<SemaphoreTiming>();
+        State().semaphore = semaphore;
+    }
+    if (!semaphore)
+        ReportFatalErrorWithCode("Unable to create mutex");
+
+    running_threads.fetch_add(1);
+    try {
+        std::thread(UpdateThread, semaphore).detach();
+    } catch (const std::system_error& e) {
+        running_threads.fetch_sub(1);
+        SetLastErrorCode(e.code().value());
+        ReportFatalErrorWithCode("Unable to create thread");
+    }
+}
+
+void StopUpdateThread() {
+    stop_flag.store(1);
+    WakeUpdateThread();
+}
+
+void WakeUpdateThread() {
+    std::shared_ptr<SchedulerTiming> semaphore;
+    {
+        std::lock_guard<std::mutex> lock(State().mutex);
+        semaphore = State().semaphore;
+    }
+    if (semaphore)
+        semaphore->Release();
+}
+
+void RequestManualUpdate() {
+    SetManualUpdateFlag(1);
+    WakeUpdateThread();
+}
+
+int ConnectionDecision() {
+    const SettingsRecord& settings = LiveSettings();
+    DialupModule& dialup = TheDialupModule();
+    if (!IsOn(settings.use_dialup) || dialup.GetConnectionState() != kConnectionStateNotConnected) {
+        return kRoundGoAhead;
+    }
+    if (!IsOn(settings.force_dial))
+        return kRoundNotConnected;
+    if (dialup.DialConfiguredEntry() != 0)
+        return kRoundDialStarted;
+    AppendToErrorWindow(DialFailureText());
+    return kRoundDialFailed;
+}
+
+int UpdateRound() {
+    EngineUiSink* ui = TheEngineUiSink();
+    if (ui != nullptr && ui->IsConfigurationDialogOpen())
+        return 0;
+
+    switch (ConnectionDecision()) {
+        case kRoundDialFailed:
+            WriteEventLogIfOn(DialFailureText());
+            return 0;
+        case kRoundDialStarted:
+            return 1;
+        case kRoundGoAhead:
+            if (ManualUpdateFlag() == 1)
+                return RunUpdateForScheduler();
+            if (UpdateWithRetries() == 1)
+                return 1;
+            WriteEventLogIfOn("Unable to synchronise from external time source.");
+            return 0;
+        case kRoundNotConnected:
+        default:
+            if (ManualUpdateFlag() == 1) {
+                AppendToErrorWindow("Unable to synchronise.  No internet connection detected.");
+            }
+            WriteEventLogIfOn(
+                "Unable to synchronise from external SNTP server.  No internet connection "
+                "detected.");
+            return 0;
+    }
+}
+
+int UpdateWithRetries() {
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        if (RunUpdateForScheduler() == 1)
+            return 1;
+        if (attempt < 3) {
+            WriteLogEntryFor(LogEvent::kAutomaticRetry,
+                             "Automatic external synchronisation failed, trying again.");
+        }
+    }
+    WriteLogEntryFor(LogEvent::kAutomaticRetry,
+                     "Automatic external synchronisation failed 3 times, giving up.");
+    return 0;
+}
+
+int RunningUpdateThreads() {
+    return running_threads.load();
+}
+
+bool WaitForUpdateThreadsToEnd(int timeout_ms) {
+    for (int waited = 0; running_threads.load() != 0; waited += 5) {
+        if (waited >= timeout_ms)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+}  // namespace orvane

@@ -1,0 +1,57 @@
+// When updates run and what has to happen first: the update thread, its
+// rounds, the dial decision and the retries of automatic updates.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "engine/scheduler_timing.h"
+
+namespace orvane {
+
+// Outcomes of the connection decision.
+constexpr int kRoundDialFailed = 0;    // dialling was needed and did not start
+constexpr int kRoundDialStarted = 1;   // the update follows ConnectedByOrvane
+constexpr int kRoundGoAhead = 2;       // no dialling needed
+constexpr int kRoundNotConnected = 3;  // not connected, dialling not allowed
+
+// The shortest pause between rounds, whatever "Update interval" says.
+constexpr std::int64_t kMinimumUpdatePauseMs = 60000;
+
+// Sets the stop flag to 0, creates the update semaphore and starts the
+// update thread (detached: nothing waits for it). A failure ends the
+// program through the fatal-error report.
+void StartUpdateThread();
+// Sets the stop flag and releases the semaphore once; does not wait.
+void StopUpdateThread();
+// Releases the semaphore once: one extra pass of the update thread.
+void WakeUpdateThread();
+// Marks an update as asked for by the user and wakes the update thread.
+void RequestManualUpdate();
+
+// One round: 1 when the clock was set or a dial was started, else 0.
+int UpdateRound();
+// What the connection asks for; one of the outcomes above.
+int ConnectionDecision();
+// Up to three attempts, logging each failure; 1 on the first success.
+int UpdateWithRetries();
+// The pause after a round, in milliseconds.
+std::int64_t UpdatePauseMs();
+
+// Runs one update the way the scheduler does (RunUpdate unless a test
+// put another runner in its place).
+int RunUpdateForScheduler();
+
+// Test seams. The factory makes the semaphore of the next
+// StartUpdateThread (null: the real one); the runner stands in for
+// RunUpdate (null: RunUpdate).
+using SchedulerTimingFactory = std::function<std::shared_ptr<SchedulerTiming>()>;
+void SetSchedulerTimingFactory(SchedulerTimingFactory factory);
+void SetUpdateRunner(std::function<int()> runner);
+// How many update threads are still running (0 or 1 in the program).
+int RunningUpdateThreads();
+// Waits up to timeout_ms for every update thread to end; true if they did.
+bool WaitForUpdateThreadsToEnd(int timeout_ms);
+
+}  // namespace orvane

@@ -1,0 +1,52 @@
+#include "platform/fakes/fake_engine_ui_sink.h"
+
+namespace orvane {
+
+void FakeEngineUiSink::RefreshStatusDialog(const LastUpdateRecord& record) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    refreshes_.push_back(record);
+}
+
+void FakeEngineUiSink::ShowInformationBox(const std::string& text, const std::string& caption) {
+    std::function<void()> action;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        boxes_.push_back(Box{text, caption});
+        action = on_box_;
+    }
+    if (action)
+        action();
+}
+
+bool FakeEngineUiSink::IsConfigurationDialogOpen() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++dialog_queries_;
+    return dialog_open_;
+}
+
+void FakeEngineUiSink::SetConfigurationDialogOpen(bool open) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    dialog_open_ = open;
+}
+
+void FakeEngineUiSink::OnBox(std::function<void()> action) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    on_box_ = std::move(action);
+}
+
+std::vector<LastUpdateRecord> FakeEngineUiSink::refreshes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return refreshes_;
+}
+
+std::vector<FakeEngineUiSink::Box> FakeEngineUiSink::boxes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return boxes_;
+}
+
+int FakeEngineUiSink::dialog_queries() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return dialog_queries_;
+}
+
+}  // namespace orvane

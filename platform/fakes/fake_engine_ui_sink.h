@@ -1,0 +1,44 @@
+// The engine's user interface for unit tests: keeps every refresh and box,
+// and says the configuration dialog is open when told to.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/engine_ui_sink.h"
+
+namespace orvane {
+
+class FakeEngineUiSink : public EngineUiSink {
+  public:
+    struct Box {
+        std::string text;
+        std::string caption;
+    };
+
+    void RefreshStatusDialog(const LastUpdateRecord& record) override;
+    void ShowInformationBox(const std::string& text, const std::string& caption) override;
+    bool IsConfigurationDialogOpen() override;
+
+    // Test controls.
+    void SetConfigurationDialogOpen(bool open);
+    // Runs while the box is "shown", before it returns.
+    void OnBox(std::function<void()> action);
+
+    std::vector<LastUpdateRecord> refreshes() const;
+    std::vector<Box> boxes() const;
+    // How often the engine asked about the configuration dialog.
+    int dialog_queries() const;
+
+  private:
+    mutable std::mutex mutex_;
+    bool dialog_open_ = false;
+    std::function<void()> on_box_;
+    std::vector<LastUpdateRecord> refreshes_;
+    std::vector<Box> boxes_;
+    int dialog_queries_ = 0;
+};
+
+}  // namespace orvane

@@ -1,0 +1,122 @@
+#include "engine/broadcast_handler.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/last_error.h"
+#include "support/engine_fixture.h"
+
+namespace orvane {
+namespace {
+
+class BroadcastHandlerTest : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        SetBroadcastClockFailureReporter([this](const std::string& text) {
+            reported_.push_back(text);
+            codes_.push_back(GetLastErrorCode());
+        });
+        packet_.leap_indicator = 0;
+        packet_.version_number = 4;
+        packet_.mode = 5;
+        packet_.stratum = 9;
+        // 2003-02-21 00:00:00.500 UTC.
+        packet_.transmit_timestamp = MakeWireTimestamp(3254774400u, 0x80000000u);
+        StoreLastUpdateRecord(LastUpdateRecord());
+        ModifyLastUpdateRecord([](LastUpdateRecord& r) {
+            CopyTextField(r.link_text, sizeof r.link_text, "Link active since then");
+        });
+    }
+    void TearDown() override {
+        SetBroadcastClockFailureReporter(nullptr);
+        EngineTest::TearDown();
+    }
+
+    SntpPacket packet_;
+    const net::SocketAddressIn source_ = net::MakeAddress(0xC0A80105, 1124);
+    std::vector<std::string> reported_;
+    std::vector<int> codes_;
+};
+
+TEST_F(BroadcastHandlerTest, SetsTheClockToTheTransmitTimeAndFillsTheRecord) {
+    clock_.SetLocal(SystemTime{2003, 2, 5, 21, 1, 2, 3, 4});
+    BroadcastReceived(packet_, source_);
+
+    ASSERT_EQ(clock_.system_times_set().size(), 1u);
+    EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 500}));
+    LastUpdateRecord record = CopyLastUpdateRecord();
+    EXPECT_EQ(record.valid, 1);
+    EXPECT_EQ(record.protocol, kProtocolSntpBroadcast);
+    EXPECT_EQ(record.round_trip_delay, 0);
+    EXPECT_EQ(record.stratum, 9);
+    EXPECT_EQ(record.version_number, 4);
+    EXPECT_STREQ(record.server_name, "[unknown]");
+    EXPECT_EQ(record.server_address.address, source_.address);
+    EXPECT_EQ(record.server_address.port, source_.port);
+    EXPECT_EQ(record.time_before, (SystemTime{2003, 2, 5, 21, 1, 2, 3, 4}));
+    EXPECT_STREQ(record.link_text, "Link active since then");
+    ASSERT_EQ(ui_.refreshes().size(), 1u);
+    EXPECT_EQ(ui_.refreshes()[0].protocol, kProtocolSntpBroadcast);
+    EXPECT_EQ(lookup_.reverse_lookups(), std::vector<std::uint32_t>{source_.address});
+}
+
+TEST_F(BroadcastHandlerTest, SourceWithAHostNameIsShownByName) {
+    lookup_.AddReverse(source_.address, "timeserver.lan");
+    BroadcastReceived(packet_, source_);
+    EXPECT_STREQ(CopyLastUpdateRecord().server_name, "timeserver.lan");
+}
+
+TEST_F(BroadcastHandlerTest, LogsOneLineAtMedium) {
+    Logging(1, 1);
+    BroadcastReceived(packet_, source_);
+    EXPECT_EQ(LogEntries(),
+              std::vector<std::string>{"SNTP multicast received: Source IP address=192.168.1.5"});
+}
+
+TEST_F(BroadcastHandlerTest, LogsThePacketDumpAtMaximum) {
+    Logging(1, 2);
+    BroadcastReceived(packet_, source_);
+    std::string dump = PacketDump(packet_);
+    IndentText(dump, 2);
+    std::vector<std::string> entries = LogEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0],
+              "SNTP multicast received:\n\n\tSource IP address=192.168.1.5\n\n"
+              "\tOutgoing packet:\n\n\tPacket:\n" +
+                  dump);
+    EXPECT_NE(entries[0].find("Outgoing packet:\n\n\tPacket:\n\t\t"), std::string::npos);
+}
+
+TEST_F(BroadcastHandlerTest, LogsNothingAtMinimumOrWithLoggingOff) {
+    Logging(1, 0);
+    BroadcastReceived(packet_, source_);
+    Logging(0, 2);
+    BroadcastReceived(packet_, source_);
+    EXPECT_TRUE(LogEntries().empty());
+    EXPECT_EQ(CopyLastUpdateRecord().valid, 1);
+}
+
+TEST_F(BroadcastHandlerTest, ClockThatCannotBeSetIsNoUpdateAndIsReportedOnce) {
+    Logging(1, 2);
+    clock_.FailSettersWith(kErrorPrivilegeNotHeld);
+    for (int i = 0; i < 5; ++i)
+        BroadcastReceived(packet_, source_);
+
+    EXPECT_EQ(reported_, std::vector<std::string>{"SetSystemTime() failed, error code 1314"});
+    EXPECT_EQ(codes_, std::vector<int>{kErrorPrivilegeNotHeld});
+    EXPECT_EQ(CopyLastUpdateRecord().valid, 0);
+    EXPECT_TRUE(ui_.refreshes().empty());
+    EXPECT_TRUE(LogEntries().empty());
+    EXPECT_TRUE(lookup_.reverse_lookups().empty());
+
+    // A success re-arms the report for the next failure.
+    clock_.FailSettersWith(0);
+    BroadcastReceived(packet_, source_);
+    EXPECT_EQ(CopyLastUpdateRecord().valid, 1);
+    clock_.FailSettersWith(kErrorPrivilegeNotHeld);
+    BroadcastReceived(packet_, source_);
+    EXPECT_EQ(reported_.size(), 2u);
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,204 @@
+#include "engine/engine.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "protocols/sntp_broadcast_listener.h"
+#include "protocols/sntp_client.h"
+#include "protocols/time_client.h"
+#include "support/engine_fixture.h"
+#include "support/udp_test_server.h"
+
+namespace orvane {
+namespace {
+
+class EngineStartTest : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        SettingsRecord& s = LiveSettings();
+        SetText(s.dialup_server_name, kDialupTextCapacity, "Work");
+        SetText(s.dialup_server_username, kDialupTextCapacity, "ann");
+        SetText(s.dialup_server_password, kDialupTextCapacity, "secret");
+    }
+    void TearDown() override {
+        SetBroadcastListening(0);
+        SetBroadcastListenPort(kSntpPort);
+        SetSntpErrorReporter(nullptr);
+        SetSntpTextReporter(nullptr);
+        SetBroadcastTextReporter(nullptr);
+        SetBroadcastHandler(nullptr);
+        SetSntpReportCallback(nullptr);
+        SetTimeTextReporter(nullptr);
+        SetTimeTcpReportCallback(nullptr);
+        SetTimeUdpReportCallback(nullptr);
+        EngineTest::TearDown();
+    }
+};
+
+TEST_F(EngineStartTest, WithoutDialupTheLinkIsPermanent) {
+    LiveSettings().use_dialup = 1;
+    dialup_.SetAvailable(0);
+    EXPECT_EQ(StartEngine(), 1);
+
+    EXPECT_EQ(LiveSettings().use_dialup, 0);
+    EXPECT_EQ(dialup_.calls(), std::vector<std::string>{"IsDialupAvailable"});
+    EXPECT_EQ(LinkState(), 0);
+    EXPECT_STREQ(CopyLastUpdateRecord().link_text,
+                 "Link active since 21/02/2003 10:20:30 (permanent connection)");
+}
+
+TEST_F(EngineStartTest, DialupIsSetUpInOrderAndNoConnectionMeansInactiveSinceStartup) {
+    LiveSettings().use_dialup = 1;
+    dialup_.SetAvailable(1);
+    EXPECT_EQ(StartEngine(), 1);
+
+    EXPECT_EQ(
+        dialup_.calls(),
+        (std::vector<std::string>{
+            "IsDialupAvailable", "BindDialup(1)", "SetDialErrorReporter", "SetDialUserName",
+            "SetDialPassword", "SetDialEntryName", "SetDialOwnerWindow", "SetDialProgressVisible",
+            "SetDialNotifyWindow", "SetDialEventHandler", "PollConnections"}));
+    EXPECT_EQ(dialup_.user_name(), "ann");
+    EXPECT_EQ(dialup_.password(), "secret");
+    EXPECT_EQ(dialup_.GetDialEntryName(), "Work");
+    EXPECT_EQ(dialup_.owner_window(), 0u);
+    EXPECT_EQ(dialup_.notify_window(), 0u);
+    EXPECT_EQ(dialup_.progress_visible(), 1);
+    EXPECT_TRUE(dialup_.has_error_reporter());
+    EXPECT_EQ(LiveSettings().use_dialup, 1);
+    EXPECT_EQ(LinkState(), 2);
+    EXPECT_STREQ(CopyLastUpdateRecord().link_text,
+                 "Link inactive since program startup (21/02/2003 10:20:30)");
+
+    // The engine's event handler is the one installed.
+    dialup_.SetConnectionState(kConnectionStateConnected);
+    dialup_.Raise(kDialEventConnectedByUser);
+    EXPECT_EQ(LinkState(), 0);
+}
+
+TEST_F(EngineStartTest, DialupConnectedAtStartIsAnActiveLink) {
+    LiveSettings().use_dialup = 1;
+    dialup_.SetAvailable(1);
+    dialup_.SetConnectionState(kConnectionStateConnected);
+    StartEngine();
+    EXPECT_EQ(LinkState(), 0);
+    EXPECT_STREQ(CopyLastUpdateRecord().link_text, "Link active since 21/02/2003 10:20:30");
+}
+
+TEST_F(EngineStartTest, StartClearsTheValidFlag) {
+    LastUpdateRecord record;
+    record.valid = 1;
+    StoreLastUpdateRecord(record);
+    StartEngine();
+    EXPECT_EQ(CopyLastUpdateRecord().valid, 0);
+}
+
+TEST_F(EngineStartTest, EventLogOnlyWhenLoggingIsOff) {
+    LiveSettings().write_to_event_log = 1;
+    Logging(0, 1);
+    StartEngine();
+    StopEngine();
+    ASSERT_EQ(EventLogTexts(), (std::vector<std::string>{"Orvane started", "Orvane stopped"}));
+    EXPECT_EQ(event_log_.entries()[0].type, EventType::kInformation);
+    EXPECT_EQ(event_log_.entries()[1].type, EventType::kInformation);
+    EXPECT_TRUE(LogEntries().empty());
+}
+
+TEST_F(EngineStartTest, LogLinesAtEveryLevelButNotOutsideTheRange) {
+    Logging(1, 0);
+    StartEngine();
+    EXPECT_EQ(StopEngine(), 1);
+    EXPECT_EQ(LogEntries(),
+              (std::vector<std::string>{"Orvane engine started.", "Orvane engine stopped."}));
+    EXPECT_TRUE(EventLogTexts().empty());
+
+    std::filesystem::remove_all(root_ + "/logs");
+    Logging(1, 3);
+    StartEngine();
+    StopEngine();
+    EXPECT_TRUE(LogEntries().empty());
+}
+
+TEST_F(EngineStartTest, SntpReportsReachTheLog) {
+    Logging(1, 1);
+    StartEngine();
+    testing::UdpTestServer server([](const std::vector<std::uint8_t>& in) {
+        SntpPacket reply;
+        reply.version_number = 4;
+        reply.mode = 4;
+        reply.stratum = 2;
+        reply.originate_timestamp = DecodePacket(in.data()).transmit_timestamp;
+        reply.receive_timestamp = reply.transmit_timestamp = reply.originate_timestamp;
+        std::vector<std::uint8_t> bytes(kSntpPacketSize);
+        EncodePacket(reply, bytes.data());
+        return std::vector<std::vector<std::uint8_t>>{bytes};
+    });
+    SetSntpServerPort(server.port());
+    int stratum, version, delay;
+    SystemTime before, after;
+    std::string error;
+    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 0), 2000, &stratum, &version, &delay,
+                           &before, &after, &error),
+              1);
+    SetSntpServerPort(kSntpPort);
+    EXPECT_EQ(LogEntries(),
+              (std::vector<std::string>{"Orvane engine started.",
+                                        "SNTP external update: Source IP address=127.0.0.1"}));
+}
+
+// A free UDP port on loopback for the listener.
+std::uint16_t FreeUdpPort() {
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+TEST_F(EngineStartTest, BroadcastsSwitchedOnReachTheHandler) {
+    LiveSettings().receive_sntp_broadcasts = 1;
+    const std::uint16_t port = FreeUdpPort();
+    SetBroadcastListenPort(port);
+    StartEngine();
+
+    SntpPacket packet;
+    packet.version_number = 4;
+    packet.mode = 5;
+    packet.stratum = 9;
+    packet.transmit_timestamp = MakeWireTimestamp(3254774400u, 0);
+    std::uint8_t bytes[kSntpPacketSize];
+    EncodePacket(packet, bytes);
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(port);
+    for (int i = 0; i < 100 && CopyLastUpdateRecord().valid == 0; ++i) {
+        ::sendto(fd, bytes, sizeof bytes, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::close(fd);
+    LastUpdateRecord record = CopyLastUpdateRecord();
+    EXPECT_EQ(record.valid, 1);
+    EXPECT_EQ(record.protocol, kProtocolSntpBroadcast);
+    EXPECT_EQ(record.stratum, 9);
+}
+
+TEST_F(EngineStartTest, BroadcastsSwitchedOffStartNoListener) {
+    LiveSettings().receive_sntp_broadcasts = 0;
+    const int before = BroadcastListenerState();
+    StartEngine();
+    EXPECT_EQ(BroadcastListenerState(), before);
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,299 @@
+#include "engine/update_execution.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/update_reports.h"
+#include "protocols/sntp_client.h"
+#include "protocols/time_client.h"
+#include "support/engine_fixture.h"
+#include "support/udp_test_server.h"
+
+namespace orvane {
+namespace {
+
+using testing::UdpTestServer;
+using Datagrams = std::vector<std::vector<std::uint8_t>>;
+
+const std::uint32_t kLoopback = net::HostToNetwork32(0x7F000001);
+
+std::vector<std::uint8_t> Encode(const SntpPacket& p) {
+    std::vector<std::uint8_t> bytes(kSntpPacketSize);
+    EncodePacket(p, bytes.data());
+    return bytes;
+}
+
+class RunUpdateTest : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        SetSntpReportCallback(SntpReport);
+        SetTimeUdpReportCallback(TimeUdpReport);
+        SetTimeTcpReportCallback(TimeTcpReport);
+        SettingsRecord& s = LiveSettings();
+        s.protocol = kProtocolSntp;
+        SetText(s.server_name, kPathCapacity, "ntp.example");
+        s.server_address = net::MakeAddress(0x7F000001, 0);
+    }
+    void TearDown() override {
+        SetSntpServerPort(kSntpPort);
+        SetTimeServerPort(kTimePort);
+        SetSntpReportCallback(nullptr);
+        SetTimeUdpReportCallback(nullptr);
+        SetTimeTcpReportCallback(nullptr);
+        EngineTest::TearDown();
+    }
+
+    // An SNTP server serving the fake clock's own time, stratum 8.
+    std::unique_ptr<UdpTestServer> SntpServer() {
+        auto server = std::make_unique<UdpTestServer>([this](const std::vector<std::uint8_t>& in) {
+            if (in.size() < kSntpPacketSize)
+                return Datagrams{};
+            SntpPacket reply;
+            reply.version_number = 3;
+            reply.mode = 4;
+            reply.stratum = 8;
+            reply.originate_timestamp = DecodePacket(in.data()).transmit_timestamp;
+            reply.receive_timestamp = reply.originate_timestamp;
+            reply.transmit_timestamp = reply.originate_timestamp;
+            std::lock_guard<std::mutex> lock(reply_mutex_);
+            last_reply_ = reply;
+            return Datagrams{Encode(reply)};
+        });
+        SetSntpServerPort(server->port());
+        return server;
+    }
+
+    static std::unique_ptr<UdpTestServer> SilentServer() {
+        return std::make_unique<UdpTestServer>(
+            [](const std::vector<std::uint8_t>&) { return Datagrams{}; });
+    }
+
+    // A TIME server answering with the seconds of 2003-02-21 00:00:00 UTC.
+    static std::unique_ptr<UdpTestServer> TimeServer() {
+        auto server = std::make_unique<UdpTestServer>([](const std::vector<std::uint8_t>&) {
+            return Datagrams{{0xC1, 0xFF, 0xEA, 0x80}};
+        });
+        SetTimeServerPort(server->port());
+        return server;
+    }
+
+    std::mutex reply_mutex_;
+    SntpPacket last_reply_;
+};
+
+TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAddress) {
+    SetText(LiveSettings().server_name, kPathCapacity, "[unknown]");
+    auto server = SntpServer();
+
+    EXPECT_EQ(RunUpdate(), 1);
+    ASSERT_EQ(lookup_.reverse_lookups().size(), 1u);
+    EXPECT_EQ(lookup_.reverse_lookups()[0], kLoopback);
+    EXPECT_TRUE(lookup_.forward_lookups().empty());
+    EXPECT_STREQ(LiveSettings().server_name, "[unknown]");
+    EXPECT_STREQ(CopyLastUpdateRecord().server_name, "[unknown]");
+    EXPECT_EQ(server->requests_seen(), 1);
+}
+
+TEST_F(RunUpdateTest, UnknownNameIsReplacedByReverseLookup) {
+    SetText(LiveSettings().server_name, kPathCapacity, "[unknown]");
+    lookup_.AddReverse(kLoopback, "clock.lan");
+    auto server = SntpServer();
+
+    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_STREQ(LiveSettings().server_name, "clock.lan");
+    EXPECT_STREQ(CopyLastUpdateRecord().server_name, "clock.lan");
+}
+
+TEST_F(RunUpdateTest, EmptyNameAndNoAddressLooksNothingUpAndFails) {
+    SetText(LiveSettings().server_name, kPathCapacity, "");
+    LiveSettings().server_address.address = 0;
+    auto server = SilentServer();
+    SetSntpServerPort(server->port());
+
+    EXPECT_EQ(RunUpdate(), 0);
+    EXPECT_TRUE(lookup_.forward_lookups().empty());
+    EXPECT_TRUE(lookup_.reverse_lookups().empty());
+    EXPECT_EQ(LiveSettings().server_address.address, 0u);
+    EXPECT_EQ(CopyLastUpdateRecord().valid, 0);
+}
+
+TEST_F(RunUpdateTest, ResolvedAddressIsKeptSoTheNextUpdateLooksNothingUp) {
+    LiveSettings().server_address.address = 0;
+    lookup_.AddHost("ntp.example", kLoopback);
+    auto server = SntpServer();
+
+    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(LiveSettings().server_address.address, kLoopback);
+    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(lookup_.forward_lookups().size(), 1u);
+    EXPECT_EQ(server->requests_seen(), 2);
+    EXPECT_EQ(CopyLastUpdateRecord().server_address.address, kLoopback);
+}
+
+TEST_F(RunUpdateTest, UnknownProtocolFailsSilentlyAndKeepsManualRequest) {
+    Logging(1, 2);
+    for (int protocol : {0, 4}) {
+        LiveSettings().protocol = protocol;
+        SetManualUpdateFlag(1);
+        EXPECT_EQ(RunUpdate(), 0);
+        EXPECT_EQ(ManualUpdateFlag(), 1);
+    }
+    EXPECT_TRUE(LogEntries().empty());
+    EXPECT_EQ(ErrorWindowText(), "");
+    EXPECT_TRUE(ui_.boxes().empty());
+    EXPECT_TRUE(ui_.refreshes().empty());
+}
+
+TEST_F(RunUpdateTest, ManualSntpWithoutAnswerReportsTheTimeLimit) {
+    Logging(1, 0);
+    auto server = SilentServer();
+    SetSntpServerPort(server->port());
+    SetManualUpdateFlag(1);
+
+    EXPECT_EQ(RunUpdate(), 0);
+    EXPECT_EQ(ManualUpdateFlag(), 0);
+    const std::string text =
+        "Manual update failed.  No response from server within 2000 milliseconds";
+    EXPECT_NE(ErrorWindowText().find(": " + text + "\r\n"), std::string::npos);
+    EXPECT_EQ(LogEntries(), std::vector<std::string>{text});
+    EXPECT_EQ(CopyLastUpdateRecord().valid, 0);
+    EXPECT_TRUE(ui_.refreshes().empty());
+}
+
+TEST_F(RunUpdateTest, ManualTimeUdpWithoutAnswerReportsTheExchangeText) {
+    LiveSettings().protocol = kProtocolTimeUdp;
+    auto server = SilentServer();
+    SetTimeServerPort(server->port());
+    SetManualUpdateFlag(1);
+
+    EXPECT_EQ(RunUpdate(), 0);
+    // TIME/UDP words a time-out as a failed wait.
+    EXPECT_NE(ErrorWindowText().find(": Manual update failed.  select() failed\r\n"),
+              std::string::npos);
+    EXPECT_EQ(ManualUpdateFlag(), 0);
+}
+
+TEST_F(RunUpdateTest, ManualSuccessShowsTheBoxThenLogs) {
+    Logging(1, 0);
+    auto server = SntpServer();
+    SetManualUpdateFlag(1);
+    std::vector<std::string> entries_while_shown;
+    ui_.OnBox([&] { entries_while_shown = LogEntries(); });
+
+    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(ManualUpdateFlag(), 0);
+    ASSERT_EQ(ui_.boxes().size(), 1u);
+    EXPECT_EQ(ui_.boxes()[0].text, "Manual update successful");
+    EXPECT_EQ(ui_.boxes()[0].caption, "Orvane");
+    EXPECT_TRUE(entries_while_shown.empty());
+    EXPECT_EQ(LogEntries(), std::vector<std::string>{"Manual update successful"});
+}
+
+TEST_F(RunUpdateTest, AutomaticSuccessFillsTheRecordQuietly) {
+    Logging(1, 0);
+    SetLinkChangeTimeNow();
+    auto server = SntpServer();
+
+    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_TRUE(ui_.boxes().empty());
+    EXPECT_TRUE(LogEntries().empty());
+    LastUpdateRecord record = CopyLastUpdateRecord();
+    EXPECT_EQ(record.valid, 1);
+    EXPECT_EQ(record.protocol, kProtocolSntp);
+    EXPECT_EQ(record.stratum, 8);
+    EXPECT_EQ(record.version_number, 3);
+    EXPECT_EQ(record.round_trip_delay, 0);
+    EXPECT_STREQ(record.server_name, "ntp.example");
+    EXPECT_STREQ(record.link_text, "Link active since 21/02/2003 10:20:30 (permanent connection)");
+    ASSERT_EQ(ui_.refreshes().size(), 1u);
+    EXPECT_EQ(ui_.refreshes()[0].valid, 1);
+}
+
+TEST_F(RunUpdateTest, SntpMaximumLevelWritesBothPacketDumps) {
+    Logging(1, 2);
+    auto server = SntpServer();
+
+    ASSERT_EQ(RunUpdate(), 1);
+    std::vector<std::uint8_t> request = server->last_request();
+    ASSERT_GE(request.size(), kSntpPacketSize);
+    std::string out = PacketDump(DecodePacket(request.data()));
+    IndentText(out, 2);
+    std::string in;
+    {
+        std::lock_guard<std::mutex> lock(reply_mutex_);
+        in = PacketDump(last_reply_);
+    }
+    IndentText(in, 2);
+    std::vector<std::string> entries = LogEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0],
+              "SNTP external update:\n\n\tSource IP address=127.0.0.1\n\n"
+              "\tOutgoing packet:\n" +
+                  out + "\n\tIncoming packet:\n" + in);
+    // Thirteen dump lines each, under two tabs; the text ends in a newline.
+    std::size_t indented = 0;
+    for (std::size_t at = 0; (at = entries[0].find("\n\t\t", at)) != std::string::npos; ++at) {
+        ++indented;
+    }
+    EXPECT_EQ(indented, 26u);
+    EXPECT_EQ(entries[0].back(), '\n');
+}
+
+TEST_F(RunUpdateTest, SntpMediumLevelWritesOneLine) {
+    Logging(1, 1);
+    auto server = SntpServer();
+    ASSERT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(LogEntries(),
+              std::vector<std::string>{"SNTP external update: Source IP address=127.0.0.1"});
+}
+
+TEST_F(RunUpdateTest, TimeUpdateKeepsVersionAndStratumOfTheSntpUpdateBefore) {
+    Logging(1, 2);
+    auto sntp = SntpServer();
+    ASSERT_EQ(RunUpdate(), 1);
+    LiveSettings().protocol = kProtocolTimeUdp;
+    auto time = TimeServer();
+
+    ASSERT_EQ(RunUpdate(), 1);
+    LastUpdateRecord record = CopyLastUpdateRecord();
+    EXPECT_EQ(record.protocol, kProtocolTimeUdp);
+    EXPECT_EQ(record.stratum, 8);
+    EXPECT_EQ(record.version_number, 3);
+    std::vector<std::string> entries = LogEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1],
+              "TIME (UDP) external update:\n\n\tSource IP address=127.0.0.1\n"
+              "\tReceived time=2162884545\n");
+}
+
+TEST(TimeReportText, TcpMaximumPrintsTheWireBytesLeastSignificantFirst) {
+    const std::uint8_t wire[4] = {0xC1, 0xFF, 0xEA, 0x80};
+    ASSERT_EQ(TimeWordSeconds(TimeWordFromBytes(wire)), 3254774400u);
+    EXPECT_EQ(TimeReportText("TIME (TCP)", TimeWordFromBytes(wire),
+                             net::MakeAddress(0x0A000102, 37), true),
+              "TIME (TCP) external update:\n\n\tSource IP address=10.0.1.2\n"
+              "\tReceived time=2162884545\n");
+    EXPECT_EQ(TimeReportText("TIME (TCP)", TimeWordFromBytes(wire),
+                             net::MakeAddress(0x0A000102, 37), false),
+              "TIME (TCP) external update: Source IP address=10.0.1.2");
+}
+
+TEST_F(RunUpdateTest, TimeTcpReportFollowsTheLoggingLevel) {
+    const std::uint8_t wire[4] = {0xC1, 0xFF, 0xEA, 0x80};
+    const net::SocketAddressIn server = net::MakeAddress(0x7F000001, 37);
+    Logging(1, 0);
+    TimeTcpReport(TimeWordFromBytes(wire), server);
+    Logging(0, 2);
+    TimeTcpReport(TimeWordFromBytes(wire), server);
+    Logging(1, 2);
+    TimeTcpReport(TimeWordFromBytes(wire), server);
+    Logging(1, 1);
+    TimeTcpReport(TimeWordFromBytes(wire), server);
+    EXPECT_EQ(LogEntries(), (std::vector<std::string>{
+                                "TIME (TCP) external update:\n\n\tSource IP "
+                                "address=127.0.0.1\n\tReceived time=2162884545\n",
+                                "TIME (TCP) external update: Source IP address=127.0.0.1"}));
+}
+
+}  // namespace
+}  // namespace orvane

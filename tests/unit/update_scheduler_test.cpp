@@ -1,0 +1,425 @@
+#include "engine/update_scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "engine/dialup_events.h"
+#include "support/engine_fixture.h"
+
+namespace orvane {
+namespace {
+
+constexpr std::int64_t kHour = 3600000;
+
+class SchedulerTest : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        timing_ = std::make_shared<FakeSchedulerTiming>();
+        SetSchedulerTimingFactory([this] { return timing_; });
+        SetUpdateRunner([this] {
+            ++runs_;
+            std::lock_guard<std::mutex> lock(mutex_);
+            run_times_.push_back(timing_->now());
+            manual_at_run_.push_back(ManualUpdateFlag());
+            if (during_run_)
+                during_run_();
+            // As the real update does, whatever its result.
+            SetManualUpdateFlag(0);
+            return result_.load();
+        });
+        LiveSettings().update_interval = 60;
+        SetText(LiveSettings().dialup_server_name, kDialupTextCapacity, "Work");
+        dialup_.SetDialEntryName("Work");
+        dialup_.SetDialEventHandler(DialupEventHandler);
+    }
+
+    // Lets the update thread misbehave, if it would, before checking.
+    static void Settle() { std::this_thread::sleep_for(std::chrono::milliseconds(50)); }
+
+    std::vector<std::int64_t> RunTimes() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return run_times_;
+    }
+
+    std::shared_ptr<FakeSchedulerTiming> timing_;
+    std::atomic<int> runs_{0};
+    std::atomic<int> result_{1};
+    std::mutex mutex_;
+    std::vector<std::int64_t> run_times_;
+    std::vector<int> manual_at_run_;
+    std::function<void()> during_run_;
+};
+
+// --- the update thread ---
+
+TEST_F(SchedulerTest, RoundAtStartThenOneIntervalAfterThePreviousRoundEnded) {
+    LiveSettings().enable_updates = 1;
+    // Each round takes five seconds of the driven clock.
+    during_run_ = [this] { timing_->Advance(5000); };
+    StartUpdateThread();
+
+    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    EXPECT_EQ(runs_.load(), 1);
+    EXPECT_EQ(timing_->limits()[0], kHour);
+    timing_->Advance(kHour - 1);
+    Settle();
+    EXPECT_EQ(runs_.load(), 1);
+    timing_->Advance(1);
+    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    EXPECT_EQ(runs_.load(), 2);
+
+    // Ten more intervals: exactly ten more rounds, none lost or doubled.
+    for (std::size_t i = 3; i <= 12; ++i) {
+        timing_->Advance(kHour);
+        ASSERT_TRUE(timing_->WaitForWaitNumber(i));
+        EXPECT_EQ(runs_.load(), static_cast<int>(i));
+    }
+    Settle();
+    EXPECT_EQ(runs_.load(), 12);
+    std::vector<std::int64_t> times = RunTimes();
+    ASSERT_EQ(times.size(), 12u);
+    EXPECT_EQ(times[0], 0);
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        EXPECT_EQ(times[i] - times[i - 1], kHour + 5000) << "round " << i;
+    }
+}
+
+TEST_F(SchedulerTest, ManualRequestWithUpdatesOffRunsOneRound) {
+    LiveSettings().enable_updates = 0;
+    StartUpdateThread();
+    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    EXPECT_EQ(timing_->limits()[0], kWaitForever);
+    EXPECT_EQ(runs_.load(), 0);
+
+    RequestManualUpdate();
+    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    EXPECT_EQ(runs_.load(), 1);
+    EXPECT_EQ(manual_at_run_, std::vector<int>{1});
+    EXPECT_EQ(timing_->limits()[1], kHour);
+
+    timing_->Advance(kHour);
+    ASSERT_TRUE(timing_->WaitForWaitNumber(3));
+    EXPECT_EQ(timing_->limits()[2], kWaitForever);
+    EXPECT_EQ(runs_.load(), 1);
+}
+
+TEST_F(SchedulerTest, ThreeReleasesDuringARoundGiveThreeMorePasses) {
+    LiveSettings().enable_updates = 1;
+    during_run_ = [this] {
+        during_run_ = nullptr;
+        WakeUpdateThread();
+        WakeUpdateThread();
+        WakeUpdateThread();
+    };
+    StartUpdateThread();
+    ASSERT_TRUE(timing_->WaitForWaitNumber(4));
+    Settle();
+    EXPECT_EQ(runs_.load(), 4);
+    EXPECT_EQ(timing_->limits().size(), 4u);
+    EXPECT_EQ(timing_->now(), 0);
+}
+
+TEST_F(SchedulerTest, IntervalOfZeroOrLessStillPausesAMinute) {
+    LiveSettings().enable_updates = 1;
+    LiveSettings().update_interval = 0;
+    StartUpdateThread();
+    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    EXPECT_EQ(timing_->limits()[0], 60000);
+    timing_->Advance(59999);
+    Settle();
+    EXPECT_EQ(runs_.load(), 1);
+    LiveSettings().update_interval = -7;
+    timing_->Advance(1);
+    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    EXPECT_EQ(runs_.load(), 2);
+    EXPECT_EQ(timing_->limits()[1], 60000);
+}
+
+TEST_F(SchedulerTest, LongIntervalDoesNotOverflow) {
+    LiveSettings().update_interval = 100000;  // about 69 days
+    EXPECT_EQ(UpdatePauseMs(), 6000000000LL);
+}
+
+TEST_F(SchedulerTest, RoundIsSkippedSilentlyWhileConfigurationDialogIsOpen) {
+    LiveSettings().enable_updates = 0;
+    LiveSettings().write_to_event_log = 1;
+    LiveSettings().use_dialup = 1;
+    LiveSettings().force_dial = 1;
+    dialup_.SetDialResult(1);
+    ui_.SetConfigurationDialogOpen(true);
+    StartUpdateThread();
+    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+
+    RequestManualUpdate();
+    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    EXPECT_EQ(runs_.load(), 0);
+    EXPECT_EQ(ManualUpdateFlag(), 0);  // the request is dropped
+    EXPECT_EQ(dialup_.count("DialConfiguredEntry"), 0);
+    EXPECT_TRUE(EventLogTexts().empty());
+    EXPECT_EQ(ErrorWindowText(), "");
+}
+
+TEST_F(SchedulerTest, StopEndsTheThreadAndLaterWakeUpsDoNothing) {
+    LiveSettings().enable_updates = 0;
+    StartUpdateThread();
+    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    StopUpdateThread();
+    EXPECT_TRUE(WaitForUpdateThreadsToEnd(5000));
+    WakeUpdateThread();
+    EXPECT_EQ(timing_->count(), 0);
+    EXPECT_EQ(runs_.load(), 0);
+}
+
+TEST(UpdateSemaphore, ReleasesBeyondTenAreLost) {
+    SemaphoreTiming semaphore;
+    for (int i = 0; i < 12; ++i)
+        semaphore.Release();
+    for (int i = 0; i < 10; ++i)
+        EXPECT_TRUE(semaphore.Wait(0)) << i;
+    EXPECT_FALSE(semaphore.Wait(0));
+    EXPECT_FALSE(semaphore.Wait(20));
+}
+
+TEST(UpdateSemaphore, ReleaseFromAnotherThreadEndsAnUnlimitedWait) {
+    SemaphoreTiming semaphore;
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        semaphore.Release();
+    });
+    EXPECT_TRUE(semaphore.Wait(kWaitForever));
+    releaser.join();
+}
+
+// --- retries ---
+
+TEST_F(SchedulerTest, ThreeFailuresLogTwoRetriesAndGivingUpAtMediumAndMaximum) {
+    result_ = 0;
+    for (int level : {1, 2}) {
+        std::filesystem::remove_all(root_ + "/logs");
+        Logging(1, level);
+        runs_ = 0;
+        EXPECT_EQ(UpdateWithRetries(), 0);
+        EXPECT_EQ(runs_.load(), 3);
+        EXPECT_EQ(LogEntries(),
+                  (std::vector<std::string>{
+                      "Automatic external synchronisation failed, trying again.",
+                      "Automatic external synchronisation failed, trying again.",
+                      "Automatic external synchronisation failed 3 times, giving up."}))
+            << "level " << level;
+    }
+}
+
+TEST_F(SchedulerTest, RetriesAreNotLoggedAtMinimumOrWithLoggingOff) {
+    result_ = 0;
+    Logging(1, 0);
+    EXPECT_EQ(UpdateWithRetries(), 0);
+    Logging(0, 2);
+    EXPECT_EQ(UpdateWithRetries(), 0);
+    EXPECT_EQ(runs_.load(), 6);
+    EXPECT_TRUE(LogEntries().empty());
+}
+
+TEST_F(SchedulerTest, RetriesStopAtTheFirstSuccess) {
+    Logging(1, 1);
+    SetUpdateRunner([this] { return ++runs_ == 2 ? 1 : 0; });
+    EXPECT_EQ(UpdateWithRetries(), 1);
+    EXPECT_EQ(runs_.load(), 2);
+    EXPECT_EQ(LogEntries(),
+              std::vector<std::string>{"Automatic external synchronisation failed, trying again."});
+}
+
+// --- the connection decision ---
+
+TEST_F(SchedulerTest, WithoutDialupOrWithAConnectionTheUpdateGoesAhead) {
+    LiveSettings().use_dialup = 0;
+    EXPECT_EQ(ConnectionDecision(), kRoundGoAhead);
+    LiveSettings().use_dialup = 1;
+    LiveSettings().force_dial = 1;
+    dialup_.SetConnectionState(kConnectionStateConnected);
+    EXPECT_EQ(ConnectionDecision(), kRoundGoAhead);
+    EXPECT_EQ(dialup_.count("DialConfiguredEntry"), 0);
+
+    // A user's connection: the update runs and nothing is hung up.
+    EXPECT_EQ(UpdateRound(), 1);
+    EXPECT_EQ(runs_.load(), 1);
+    EXPECT_EQ(dialup_.count("HangUpOwnConnection"), 0);
+}
+
+TEST_F(SchedulerTest, NoConnectionAndNoForcedDialIsReportedOnlyToAManualRequest) {
+    LiveSettings().use_dialup = 1;
+    LiveSettings().force_dial = 0;
+    LiveSettings().write_to_event_log = 1;
+    EXPECT_EQ(ConnectionDecision(), kRoundNotConnected);
+
+    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_EQ(ErrorWindowText(), "");
+    SetManualUpdateFlag(1);
+    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_NE(ErrorWindowText().find(": Unable to synchronise.  No internet connection detected."),
+              std::string::npos);
+    EXPECT_EQ(runs_.load(), 0);
+    const std::string text =
+        "Unable to synchronise from external SNTP server.  No internet connection detected.";
+    EXPECT_EQ(EventLogTexts(), (std::vector<std::string>{text, text}));
+    EXPECT_EQ(event_log_.entries()[0].type, EventType::kError);
+}
+
+TEST_F(SchedulerTest, StartedDialEndsTheRoundAndKeepsTheManualRequest) {
+    LiveSettings().use_dialup = 1;
+    LiveSettings().force_dial = 1;
+    dialup_.SetDialResult(1);
+    SetManualUpdateFlag(1);
+    EXPECT_EQ(ConnectionDecision(), kRoundDialStarted);
+    EXPECT_EQ(UpdateRound(), 1);
+    EXPECT_EQ(ManualUpdateFlag(), 1);
+    EXPECT_EQ(runs_.load(), 0);
+    EXPECT_EQ(ErrorWindowText(), "");
+}
+
+TEST_F(SchedulerTest, DialThatCannotStartIsShownAndWrittenToTheEventLog) {
+    LiveSettings().use_dialup = 1;
+    LiveSettings().force_dial = 1;
+    LiveSettings().write_to_event_log = 1;
+    dialup_.SetDialResult(0);
+    dialup_.SetErrorText("The port is already in use.");
+
+    EXPECT_EQ(UpdateRound(), 0);
+    const std::string text = "Unable to dial \"Work\".  The port is already in use.";
+    EXPECT_NE(ErrorWindowText().find(": " + text + "\r\n"), std::string::npos);
+    EXPECT_EQ(EventLogTexts(), std::vector<std::string>{text});
+    EXPECT_EQ(runs_.load(), 0);
+}
+
+TEST_F(SchedulerTest, FailedAutomaticRoundGoesToTheEventLog) {
+    result_ = 0;
+    LiveSettings().write_to_event_log = 1;
+    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_EQ(runs_.load(), 3);
+    EXPECT_EQ(EventLogTexts(),
+              std::vector<std::string>{"Unable to synchronise from external time source."});
+}
+
+TEST_F(SchedulerTest, ManualRoundRunsTheUpdateOnce) {
+    result_ = 0;
+    SetManualUpdateFlag(1);
+    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_EQ(runs_.load(), 1);
+}
+
+// --- dial-up events ---
+
+TEST_F(SchedulerTest, OwnConnectionRunsTheUpdateWithRetriesThenHangsUp) {
+    Logging(1, 1);
+    result_ = 0;
+    LiveSettings().use_dialup = 1;
+    LiveSettings().force_dial = 1;
+    LiveSettings().write_to_event_log = 1;
+    dialup_.SetDialResult(1);
+    ASSERT_EQ(UpdateRound(), 1);
+
+    dialup_.Raise(kDialEventConnectedByOrvane);
+    EXPECT_EQ(runs_.load(), 3);
+    EXPECT_EQ(dialup_.count("HangUpOwnConnection"), 1);
+    EXPECT_EQ(LogEntries(), (std::vector<std::string>{
+                                "Dialup connection to \"Work\" connected by Orvane.",
+                                "Automatic external synchronisation failed, trying again.",
+                                "Automatic external synchronisation failed, trying again.",
+                                "Automatic external synchronisation failed 3 times, giving up.",
+                                "Dialup connection to \"Work\" disconnected by Orvane."}));
+    EXPECT_EQ(
+        EventLogTexts(),
+        std::vector<std::string>{"Unable to automatically synchronise from external time source."});
+    EXPECT_EQ(LinkState(), 1);
+    EXPECT_STREQ(CopyLastUpdateRecord().link_text, "Link inactive since 21/02/2003 10:20:30");
+    // One refresh per event: the hang-up's, then the connection's own.
+    ASSERT_EQ(ui_.refreshes().size(), 2u);
+    EXPECT_STREQ(ui_.refreshes()[1].link_text, "Link inactive since 21/02/2003 10:20:30");
+}
+
+TEST_F(SchedulerTest, OwnConnectionForAManualRequestRunsTheUpdateOnce) {
+    result_ = 0;
+    LiveSettings().use_dialup = 1;
+    LiveSettings().force_dial = 1;
+    LiveSettings().write_to_event_log = 1;
+    dialup_.SetDialResult(1);
+    SetManualUpdateFlag(1);
+    ASSERT_EQ(UpdateRound(), 1);
+
+    dialup_.Raise(kDialEventConnectedByOrvane);
+    EXPECT_EQ(runs_.load(), 1);
+    EXPECT_EQ(manual_at_run_, std::vector<int>{1});
+    EXPECT_EQ(dialup_.count("HangUpOwnConnection"), 1);
+    EXPECT_TRUE(EventLogTexts().empty());
+}
+
+TEST_F(SchedulerTest, UserConnectionWakesTheUpdateThread) {
+    Logging(1, 2);
+    LiveSettings().enable_updates = 1;
+    LiveSettings().use_dialup = 1;
+    SetLinkState(2);
+    StartUpdateThread();
+    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    EXPECT_EQ(runs_.load(), 0);  // not connected, no dialling allowed
+
+    dialup_.SetConnectionState(kConnectionStateConnected);
+    dialup_.Raise(kDialEventConnectedByUser);
+    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    EXPECT_EQ(runs_.load(), 1);
+    EXPECT_EQ(timing_->now(), 0);
+    EXPECT_EQ(LinkState(), 0);
+    EXPECT_STREQ(CopyLastUpdateRecord().link_text, "Link active since 21/02/2003 10:20:30");
+    EXPECT_EQ(LogEntries(),
+              std::vector<std::string>{"Dialup connection to \"Work\" connected by user."});
+}
+
+TEST_F(SchedulerTest, UserDisconnectionMarksTheLinkInactive) {
+    Logging(1, 2);
+    LiveSettings().use_dialup = 1;
+    clock_.SetLocal(SystemTime{2003, 2, 5, 21, 11, 0, 5, 0});
+    dialup_.Raise(kDialEventDisconnectedByUser);
+    EXPECT_EQ(LinkState(), 1);
+    EXPECT_STREQ(CopyLastUpdateRecord().link_text, "Link inactive since 21/02/2003 11:00:05");
+    EXPECT_EQ(LogEntries(),
+              std::vector<std::string>{"Dialup connection to \"Work\" disconnected by user."});
+}
+
+TEST_F(SchedulerTest, FailedDialIsShownAndLeavesTheLinkAlone) {
+    Logging(1, 2);
+    LiveSettings().use_dialup = 1;
+    SetLinkState(2);
+    SetLinkChangeTimeNow();
+    dialup_.SetErrorText("The remote computer did not respond.");
+    clock_.SetLocal(SystemTime{2003, 2, 5, 21, 12, 0, 0, 0});
+
+    dialup_.Raise(kDialEventDialFailed);
+    EXPECT_NE(ErrorWindowText().find(": Unable to dial \"Work\" to synchronise from SNTP server.  "
+                                     "The remote computer did not respond.\r\n"),
+              std::string::npos);
+    EXPECT_EQ(LinkState(), 2);
+    EXPECT_STREQ(CopyLastUpdateRecord().link_text,
+                 "Link inactive since program startup (21/02/2003 10:20:30)");
+    EXPECT_EQ(ui_.refreshes().size(), 1u);
+    EXPECT_TRUE(LogEntries().empty());
+}
+
+TEST_F(SchedulerTest, ConnectionLinesAreNotLoggedAtMinimum) {
+    Logging(1, 0);
+    dialup_.Raise(kDialEventConnectedByUser);
+    dialup_.Raise(kDialEventDisconnectedByUser);
+    EXPECT_TRUE(LogEntries().empty());
+}
+
+TEST_F(SchedulerTest, UnknownEventOnlyRefreshesTheLinkText) {
+    Logging(1, 2);
+    DialupEventHandler(22504);
+    EXPECT_EQ(ui_.refreshes().size(), 1u);
+    EXPECT_STREQ(CopyLastUpdateRecord().link_text,
+                 "Link active since 21/02/2003 10:20:30 (permanent connection)");
+    EXPECT_TRUE(LogEntries().empty());
+    EXPECT_EQ(ErrorWindowText(), "");
+}
+
+}  // namespace
+}  // namespace orvane
