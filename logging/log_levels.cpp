@@ -1,0 +1,38 @@
+#include "logging/log_levels.h"
+
+#include "logging/log_writer.h"
+
+namespace orvane {
+
+LogDetail LogDetailFor(LogEvent event, const SettingsRecord& settings) {
+    if (!IsOn(settings.enable_logging)) return LogDetail::kNone;
+    const int level = settings.logging_level;
+    if (level < kLoggingMinimum || level > kLoggingMaximum) return LogDetail::kNone;
+
+    switch (event) {
+        case LogEvent::kEngineStartStop:
+        case LogEvent::kManualUpdate:
+            return LogDetail::kShort;
+        case LogEvent::kDialupConnection:
+        case LogEvent::kAutomaticRetry:
+        case LogEvent::kLogCleanup:
+            return level >= kLoggingMedium ? LogDetail::kShort : LogDetail::kNone;
+        case LogEvent::kSntpUpdate:
+        case LogEvent::kTimeUpdate:
+        case LogEvent::kBroadcastReceived:
+            if (level == kLoggingMedium) return LogDetail::kShort;
+            if (level == kLoggingMaximum) return LogDetail::kLong;
+            return LogDetail::kNone;
+    }
+    return LogDetail::kNone;
+}
+
+LogDetail LogDetailFor(LogEvent event) { return LogDetailFor(event, LiveSettings()); }
+
+bool ShouldLog(LogEvent event) { return LogDetailFor(event) != LogDetail::kNone; }
+
+bool WriteLogEntryFor(LogEvent event, const std::string& text) {
+    return ShouldLog(event) && WriteLogEntry(text);
+}
+
+}  // namespace orvane

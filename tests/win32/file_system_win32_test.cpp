@@ -1,0 +1,180 @@
+#include "platform/win32/file_system_win32.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "logging/log_cleanup.h"
+#include "logging/log_writer.h"
+#include "platform/fakes/fake_clock.h"
+#include "settings/settings_record.h"
+
+namespace orvane {
+namespace {
+
+class Win32FileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ASSERT_GT(::GetTempPathA(MAX_PATH, temp), 0u);
+        root_ = std::string(temp) + "orvane_fs_" + std::to_string(::GetCurrentProcessId()) + "_" +
+                std::to_string(::GetTickCount());
+        ASSERT_EQ(fs_.MakeDirectory(root_), 0);
+    }
+    void TearDown() override { RemoveTree(root_); }
+
+    static void RemoveTree(const std::string& folder) {
+        WIN32_FIND_DATAA data;
+        HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                std::string name = data.cFileName;
+                if (name == "." || name == "..") continue;
+                std::string path = folder + "\\" + name;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(path);
+                } else {
+                    ::DeleteFileA(path.c_str());
+                }
+            } while (::FindNextFileA(find, &data));
+            ::FindClose(find);
+        }
+        ::RemoveDirectoryA(folder.c_str());
+    }
+
+    static std::string Read(const std::string& path) {
+        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return "<missing>";
+        char buffer[4096];
+        DWORD read = 0;
+        std::string text;
+        while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+            text.append(buffer, read);
+        }
+        ::CloseHandle(file);
+        return text;
+    }
+
+    Win32FileSystem fs_;
+    std::string root_;
+};
+
+TEST_F(Win32FileSystemTest, CreatesFoldersAndReportsWhatIsThere) {
+    EXPECT_TRUE(fs_.FolderExists(root_));
+    EXPECT_EQ(fs_.MakeDirectory(root_), kErrorAlreadyExists);
+    EXPECT_EQ(fs_.MakeDirectory(root_ + "\\a\\b"), kErrorPathNotFound);
+    EXPECT_FALSE(fs_.FolderExists(root_ + "\\a"));
+
+    UseFileSystem(&fs_);
+    EXPECT_TRUE(CreateDirectoryTree(root_ + "\\a\\b\\c"));
+    UseFileSystem(nullptr);
+    EXPECT_TRUE(fs_.FolderExists(root_ + "\\a\\b\\c"));
+}
+
+TEST_F(Win32FileSystemTest, AppendsCreatingTheFileAndKeepsBytesAsTheyAre) {
+    const std::string path = root_ + "\\20240315.log";
+    ASSERT_TRUE(fs_.AppendToFile(path, "one\r\n"));
+    ASSERT_TRUE(fs_.AppendToFile(path, std::string("two\n\0three", 10)));
+    EXPECT_EQ(Read(path), std::string("one\r\ntwo\n\0three", 15));
+    EXPECT_FALSE(fs_.AppendToFile(root_ + "\\missing\\x.log", "x"));
+}
+
+TEST_F(Win32FileSystemTest, ListsMatchingFilesWithSizesAndCreationTimes) {
+    ASSERT_TRUE(fs_.AppendToFile(root_ + "\\20240315.log", std::string(1234, 'x')));
+    ASSERT_TRUE(fs_.AppendToFile(root_ + "\\20240314.LOG", "y"));
+    ASSERT_TRUE(fs_.AppendToFile(root_ + "\\notes.txt", "z"));
+    ASSERT_EQ(fs_.MakeDirectory(root_ + "\\folder.log"), 0);
+
+    FILETIME now_ft;
+    ::GetSystemTimeAsFileTime(&now_ft);
+    const std::uint64_t now =
+        (static_cast<std::uint64_t>(now_ft.dwHighDateTime) << 32) | now_ft.dwLowDateTime;
+
+    std::vector<FileEntry> files = fs_.ListFiles(root_ + "\\*.log");
+    std::sort(files.begin(), files.end(),
+              [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].name, "20240314.LOG");
+    EXPECT_EQ(files[0].size, 1u);
+    EXPECT_EQ(files[1].name, "20240315.log");
+    EXPECT_EQ(files[1].size, 1234u);
+    for (const FileEntry& f : files) {
+        // Made within the last hour (in 100 ns units).
+        EXPECT_LE(f.creation_time.value, now + 10000000ULL);
+        EXPECT_GT(f.creation_time.value + 36000000000ULL, now);
+    }
+    EXPECT_TRUE(fs_.ListFiles(root_ + "\\nowhere\\*.log").empty());
+}
+
+TEST_F(Win32FileSystemTest, DeletesAndReportsTheErrorCode) {
+    const std::string path = root_ + "\\20240315.log";
+    ASSERT_TRUE(fs_.AppendToFile(path, "x"));
+    EXPECT_EQ(fs_.RemoveFile(path), 0);
+    EXPECT_EQ(fs_.RemoveFile(path), kErrorFileNotFound);
+    EXPECT_TRUE(fs_.ListFiles(root_ + "\\*.log").empty());
+}
+
+TEST_F(Win32FileSystemTest, LogEntriesOnDiskHaveCarriageReturns) {
+    FakeClock clock;
+    clock.SetDateText("15/03/2024");
+    clock.SetLocal(SystemTime{2024, 3, 5, 15, 9, 5, 7, 42});
+    UseClock(&clock);
+    UseFileSystem(&fs_);
+    SettingsRecord saved = LiveSettings();
+    const std::string folder = root_ + "\\Data Files\\Pellmoor\\Orvane";
+    std::snprintf(LiveSettings().logfile_path, kPathCapacity, "%s", folder.c_str());
+
+    EXPECT_TRUE(WriteLogEntry("a\nb"));
+    EXPECT_EQ(Read(folder + "\\20240315.log"),
+              "\r\n15/03/2024 09:05:07.042\r\n\r\na\r\nb\r\n\r\n" + std::string(60, '-') +
+                  "\r\n");
+
+    LiveSettings() = saved;
+    UseFileSystem(nullptr);
+    UseClock(nullptr);
+}
+
+TEST_F(Win32FileSystemTest, AgePassGoesByTheRealCreationTime) {
+    // Creation times cannot be set everywhere (Wine keeps its own), so the
+    // fake local date is moved relative to the file's real one instead.
+    const std::string path = root_ + "\\20240101.log";
+    ASSERT_TRUE(fs_.AppendToFile(path, "x"));
+    std::vector<FileEntry> files = fs_.ListFiles(root_ + "\\*.log");
+    ASSERT_EQ(files.size(), 1u);
+    const std::uint64_t kDay = 864000000000ULL;
+    auto local_date_after = [&](int days) {
+        const std::uint64_t value = files[0].creation_time.value + days * kDay;
+        FILETIME ft{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+        SYSTEMTIME st;
+        ::FileTimeToSystemTime(&ft, &st);
+        return SystemTime{st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, 12, 0, 0, 0};
+    };
+
+    FakeClock clock;
+    UseClock(&clock);
+    UseFileSystem(&fs_);
+    SettingsRecord saved = LiveSettings();
+    std::snprintf(LiveSettings().logfile_path, kPathCapacity, "%s", root_.c_str());
+    LiveSettings().enable_logging = 0;
+    LiveSettings().delete_old_logfiles = 1;
+    LiveSettings().maximum_logfile_age = 30;
+
+    clock.SetLocal(local_date_after(30));
+    RunLogAgePass();
+    EXPECT_EQ(Read(path), "x");
+    clock.SetLocal(local_date_after(31));
+    RunLogAgePass();
+    EXPECT_EQ(Read(path), "<missing>");
+
+    LiveSettings() = saved;
+    UseFileSystem(nullptr);
+    UseClock(nullptr);
+}
+
+}  // namespace
+}  // namespace orvane
