@@ -42,14 +42,16 @@ ErrorWindowState& State() {
 std::string JoinShown(const ErrorWindowState& state) {
     std::string text;
     text.reserve(state.shown_length);
-    for (const std::string& message : state.shown) text += message;
+    for (const std::string& message : state.shown)
+        text += message;
     return text;
 }
 
 void AddShown(ErrorWindowState& state, std::string message) {
     // The newest message always shows, cut to the window's limit if it
     // alone is too long; older ones make room, whole.
-    if (message.size() > kErrorWindowMaxText) message.resize(kErrorWindowMaxText);
+    if (message.size() > kErrorWindowMaxText)
+        message.resize(kErrorWindowMaxText);
     state.shown_length += message.size();
     state.shown.push_back(std::move(message));
     while (state.shown_length > kErrorWindowMaxText && state.shown.size() > 1) {
@@ -69,14 +71,16 @@ void ShowPendingErrorMessages() {
     ErrorWindowState& state = State();
     std::lock_guard<std::recursive_mutex> display_lock(state.display_mutex);
     ErrorWindowSink* sink = TheErrorWindowSink();
-    if (sink == nullptr) return;
+    if (sink == nullptr)
+        return;
 
     std::deque<std::string> batch;
     {
         std::lock_guard<std::mutex> lock(state.queue_mutex);
         batch.swap(state.pending);
     }
-    if (batch.empty()) return;
+    if (batch.empty())
+        return;
 
     bool first = false;
     if (!sink->IsErrorWindowOpen()) {
@@ -103,7 +107,8 @@ void ShowPendingErrorMessages() {
         std::lock_guard<std::mutex> lock(state.queue_mutex);
         state.shown_count += batch.size();
     }
-    if (!set) ReportFatalErrorWithCode("SetDlgItemText() failed");
+    if (!set)
+        ReportFatalErrorWithCode("SetDlgItemText() failed");
 }
 
 void AppendToErrorWindow(const std::string& message) {
@@ -121,7 +126,8 @@ void AppendToErrorWindow(const std::string& message) {
     }
 
     ErrorWindowSink* sink = TheErrorWindowSink();
-    if (sink == nullptr) return;  // kept until there is a window to show it in
+    if (sink == nullptr)
+        return;  // kept until there is a window to show it in
     if (sink->OnUserInterfaceThread()) {
         // Waiting for ourselves would never end: open the window directly.
         ShowPendingErrorMessages();
@@ -132,8 +138,10 @@ void AppendToErrorWindow(const std::string& message) {
     // until a clock window exists there is nobody to ask, so keep asking.
     bool asked = false;
     for (int waited = 0; waited <= kWaitBoundMs; waited += kPollMs) {
-        if (!asked) asked = sink->RequestErrorWindow();
-        if (asked && IsShown(state, sequence)) return;
+        if (!asked)
+            asked = sink->RequestErrorWindow();
+        if (asked && IsShown(state, sequence))
+            return;
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
 }

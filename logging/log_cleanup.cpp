@@ -46,7 +46,8 @@ CleanupState& State() {
 void ReleaseSemaphore(CleanupState& state) {
     {
         std::lock_guard<std::mutex> lock(state.mutex);
-        if (state.count < 1) ++state.count;
+        if (state.count < 1)
+            ++state.count;
     }
     state.wake.notify_all();
 }
@@ -75,7 +76,8 @@ std::int64_t DayNumber(const SystemTime& t) {
 }
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (std::tolower(static_cast<unsigned char>(a[i])) !=
             std::tolower(static_cast<unsigned char>(b[i]))) {
@@ -86,16 +88,17 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 bool NameLessIgnoringCase(const FileEntry& a, const FileEntry& b) {
-    return std::lexicographical_compare(
-        a.name.begin(), a.name.end(), b.name.begin(), b.name.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) <
-                   std::tolower(static_cast<unsigned char>(y));
-        });
+    return std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
+                                        [](char x, char y) {
+                                            return std::tolower(static_cast<unsigned char>(x)) <
+                                                   std::tolower(static_cast<unsigned char>(y));
+                                        });
 }
 
 std::vector<FileEntry> ListLogFiles(const std::string& folder) {
     FileSystem* fs = TheFileSystem();
-    if (fs == nullptr) return {};
+    if (fs == nullptr)
+        return {};
     return fs->ListFiles(folder + "\\*.log");
 }
 
@@ -113,10 +116,13 @@ void ThreadMain() {
 }  // namespace
 
 bool IsDailyLogName(const char* name) {
-    if (name == nullptr) return false;
+    if (name == nullptr)
+        return false;
     for (int i = 0; i < 12; ++i) {
-        if (name[i] == '\0') return false;
-        if (i < 8 && !std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+        if (name[i] == '\0')
+            return false;
+        if (i < 8 && !std::isdigit(static_cast<unsigned char>(name[i])))
+            return false;
     }
     return name[12] == '\0';
 }
@@ -128,16 +134,21 @@ bool IsDailyLogName(const std::string& name) {
 
 void RunLogAgePass() {
     const SettingsRecord& settings = LiveSettings();
-    if (!IsOn(settings.delete_old_logfiles)) return;
+    if (!IsOn(settings.delete_old_logfiles))
+        return;
     FileSystem* fs = TheFileSystem();
-    if (fs == nullptr) return;
+    if (fs == nullptr)
+        return;
 
     const std::string folder = LogFolder();
     for (const FileEntry& file : ListLogFiles(folder)) {
-        if (!IsDailyLogName(file.name)) continue;
+        if (!IsDailyLogName(file.name))
+            continue;
         const std::int64_t today = DayNumber(TheClock().GetLocalTime());
-        const std::int64_t file_day = static_cast<std::int64_t>(file.creation_time.value / kTicksPerDay);
-        if (today - file_day <= settings.maximum_logfile_age) continue;
+        const std::int64_t file_day =
+            static_cast<std::int64_t>(file.creation_time.value / kTicksPerDay);
+        if (today - file_day <= settings.maximum_logfile_age)
+            continue;
 
         const std::string path = folder + "\\" + file.name;
         const int code = fs->RemoveFile(path);
@@ -153,25 +164,30 @@ void RunLogAgePass() {
 
 void RunLogSizePass() {
     const SettingsRecord& settings = LiveSettings();
-    if (!IsOn(settings.cap_logfile_folder_size)) return;
+    if (!IsOn(settings.cap_logfile_folder_size))
+        return;
     FileSystem* fs = TheFileSystem();
-    if (fs == nullptr) return;
+    if (fs == nullptr)
+        return;
 
     const std::string folder = LogFolder();
     std::int64_t total = 0;
     for (const FileEntry& file : ListLogFiles(folder)) {
-        if (IsDailyLogName(file.name)) total += static_cast<std::int64_t>(file.size);
+        if (IsDailyLogName(file.name))
+            total += static_cast<std::int64_t>(file.size);
     }
     const std::int32_t megabytes = settings.maximum_logfile_space;
     const std::int64_t limit = static_cast<std::int64_t>(megabytes) * kBytesPerMegabyte;
-    if (total <= limit) return;
+    if (total <= limit)
+        return;
 
     const std::string today = DailyLogFileName(TheClock().GetLocalTime());
     // Oldest day first, whatever order the listing comes in.
     std::vector<FileEntry> files = ListLogFiles(folder);
     std::stable_sort(files.begin(), files.end(), NameLessIgnoringCase);
     for (const FileEntry& file : files) {
-        if (!IsDailyLogName(file.name)) continue;
+        if (!IsDailyLogName(file.name))
+            continue;
         if (!SameNameIgnoringCase(file.name, today)) {
             const std::string path = folder + "\\" + file.name;
             const int code = fs->RemoveFile(path);
@@ -189,7 +205,8 @@ void RunLogSizePass() {
             }
         }
         total -= static_cast<std::int64_t>(file.size);
-        if (total <= limit) break;
+        if (total <= limit)
+            break;
     }
 }
 
@@ -218,12 +235,16 @@ void StopLogCleanup() {
 bool WaitForLogCleanupEnd(int timeout_ms) {
     CleanupState& state = State();
     for (int waited = 0;; waited += kPollMs) {
-        if (!state.running.load()) return true;
-        if (waited >= timeout_ms) return false;
+        if (!state.running.load())
+            return true;
+        if (waited >= timeout_ms)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
 }
 
-unsigned LogCleanupPassCount() { return State().passes.load(); }
+unsigned LogCleanupPassCount() {
+    return State().passes.load();
+}
 
 }  // namespace orvane

@@ -5,9 +5,11 @@
 namespace orvane {
 
 LogDetail LogDetailFor(LogEvent event, const SettingsRecord& settings) {
-    if (!IsOn(settings.enable_logging)) return LogDetail::kNone;
+    if (!IsOn(settings.enable_logging))
+        return LogDetail::kNone;
     const int level = settings.logging_level;
-    if (level < kLoggingMinimum || level > kLoggingMaximum) return LogDetail::kNone;
+    if (level < kLoggingMinimum || level > kLoggingMaximum)
+        return LogDetail::kNone;
 
     switch (event) {
         case LogEvent::kEngineStartStop:
@@ -20,16 +22,22 @@ LogDetail LogDetailFor(LogEvent event, const SettingsRecord& settings) {
         case LogEvent::kSntpUpdate:
         case LogEvent::kTimeUpdate:
         case LogEvent::kBroadcastReceived:
-            if (level == kLoggingMedium) return LogDetail::kShort;
-            if (level == kLoggingMaximum) return LogDetail::kLong;
+            if (level == kLoggingMedium)
+                return LogDetail::kShort;
+            if (level == kLoggingMaximum)
+                return LogDetail::kLong;
             return LogDetail::kNone;
     }
     return LogDetail::kNone;
 }
 
-LogDetail LogDetailFor(LogEvent event) { return LogDetailFor(event, LiveSettings()); }
+LogDetail LogDetailFor(LogEvent event) {
+    return LogDetailFor(event, LiveSettings());
+}
 
-bool ShouldLog(LogEvent event) { return LogDetailFor(event) != LogDetail::kNone; }
+bool ShouldLog(LogEvent event) {
+    return LogDetailFor(event) != LogDetail::kNone;
+}
 
 bool WriteLogEntryFor(LogEvent event, const std::string& text) {
     return ShouldLog(event) && WriteLogEntry(text);

@@ -14,8 +14,7 @@ namespace orvane {
 namespace {
 
 constexpr std::size_t kMaxPathCopy = 259;
-const char kSeparator[] =
-    "\n\n------------------------------------------------------------\n";
+const char kSeparator[] = "\n\n------------------------------------------------------------\n";
 
 // Serialises the writers of this process, so that entries written at the
 // same moment never interleave in the file.
@@ -30,7 +29,8 @@ std::string ToTextModeBytes(const std::string& text) {
     std::string bytes;
     bytes.reserve(text.size() + text.size() / 16 + 8);
     for (char c : text) {
-        if (c == '\n') bytes.push_back('\r');
+        if (c == '\n')
+            bytes.push_back('\r');
         bytes.push_back(c);
     }
     return bytes;
@@ -41,7 +41,8 @@ std::string ToTextModeBytes(const std::string& text) {
 std::string LogFolder() {
     const char* path = LiveSettings().logfile_path;
     std::size_t length = 0;
-    while (length < static_cast<std::size_t>(kPathCapacity) && path[length] != '\0') ++length;
+    while (length < static_cast<std::size_t>(kPathCapacity) && path[length] != '\0')
+        ++length;
     return std::string(path, length);
 }
 
@@ -53,12 +54,15 @@ std::string DailyLogFileName(const SystemTime& local) {
 
 bool CreateDirectoryTree(const std::string& path) {
     FileSystem* fs = TheFileSystem();
-    if (fs == nullptr) return false;
+    if (fs == nullptr)
+        return false;
     int code = fs->MakeDirectory(path);
     // A file of the same name also reports "already exists"; only a folder
     // will do.
-    if (code == 0) return true;
-    if (code == kErrorAlreadyExists) return fs->FolderExists(path);
+    if (code == 0)
+        return true;
+    if (code == kErrorAlreadyExists)
+        return fs->FolderExists(path);
 
     std::string copy = path.substr(0, kMaxPathCopy);
     std::size_t cut = 0;
@@ -68,9 +72,11 @@ bool CreateDirectoryTree(const std::string& path) {
             break;
         }
     }
-    if (cut == 0) return false;
+    if (cut == 0)
+        return false;
     copy.resize(cut);
-    if (!CreateDirectoryTree(copy)) return false;
+    if (!CreateDirectoryTree(copy))
+        return false;
     // With a trailing separator the parent found is the folder itself.
     code = fs->MakeDirectory(path);
     return code == 0 || (code == kErrorAlreadyExists && fs->FolderExists(path));
@@ -91,7 +97,8 @@ bool WriteLogEntry(const std::string& text) {
 }
 
 bool WriteLogEntry(const char* text) {
-    if (text == nullptr) return false;
+    if (text == nullptr)
+        return false;
     return WriteLogEntry(std::string(text));
 }
 

@@ -26,7 +26,7 @@ struct FileEntry {
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // Creates one folder (not its parents). 0 on success, else the OS error
@@ -60,6 +60,8 @@ inline void UseFileSystem(FileSystem* file_system) {
 
 // Null until one is installed; callers treat that as "nothing can be
 // opened or found".
-inline FileSystem* TheFileSystem() { return file_system_detail::Installed().load(); }
+inline FileSystem* TheFileSystem() {
+    return file_system_detail::Installed().load();
+}
 
 }  // namespace orvane

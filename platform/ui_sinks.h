@@ -15,7 +15,7 @@ constexpr unsigned kMessageBoxIconExclamation = 0x00000030;
 constexpr int kMessageBoxResultOk = 1;
 
 class MessageBoxSink {
-public:
+  public:
     virtual ~MessageBoxSink() = default;
     // The system sound for a message-box icon type (MessageBeep).
     virtual void Beep(unsigned icon_type) = 0;
@@ -28,7 +28,7 @@ public:
 // The user-interface thread's side of the error window. The core keeps the
 // window's text; this only opens the window and shows the text.
 class ErrorWindowSink {
-public:
+  public:
     virtual ~ErrorWindowSink() = default;
     // True on the thread that owns the windows.
     virtual bool OnUserInterfaceThread() = 0;
@@ -45,7 +45,7 @@ public:
 };
 
 class ProcessExit {
-public:
+  public:
     virtual ~ProcessExit() = default;
     // Ends the process with the code. A test stand-in may throw instead.
     virtual void Exit(unsigned code) = 0;
@@ -67,15 +67,25 @@ inline std::atomic<ProcessExit*>& ProcessExits() {
 }  // namespace ui_sinks_detail
 
 // Each accessor gives null while nothing is installed.
-inline void UseMessageBoxSink(MessageBoxSink* sink) { ui_sinks_detail::MessageBoxes().store(sink); }
-inline MessageBoxSink* TheMessageBoxSink() { return ui_sinks_detail::MessageBoxes().load(); }
+inline void UseMessageBoxSink(MessageBoxSink* sink) {
+    ui_sinks_detail::MessageBoxes().store(sink);
+}
+inline MessageBoxSink* TheMessageBoxSink() {
+    return ui_sinks_detail::MessageBoxes().load();
+}
 
 inline void UseErrorWindowSink(ErrorWindowSink* sink) {
     ui_sinks_detail::ErrorWindows().store(sink);
 }
-inline ErrorWindowSink* TheErrorWindowSink() { return ui_sinks_detail::ErrorWindows().load(); }
+inline ErrorWindowSink* TheErrorWindowSink() {
+    return ui_sinks_detail::ErrorWindows().load();
+}
 
-inline void UseProcessExit(ProcessExit* exit) { ui_sinks_detail::ProcessExits().store(exit); }
-inline ProcessExit* TheProcessExit() { return ui_sinks_detail::ProcessExits().load(); }
+inline void UseProcessExit(ProcessExit* exit) {
+    ui_sinks_detail::ProcessExits().store(exit);
+}
+inline ProcessExit* TheProcessExit() {
+    return ui_sinks_detail::ProcessExits().load();
+}
 
 }  // namespace orvane

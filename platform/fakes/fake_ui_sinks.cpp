@@ -67,7 +67,8 @@ void FakeErrorWindow::Loop() {
         {
             std::unique_lock<std::mutex> lock(mutex_);
             work_.wait(lock, [this] { return quit_ || !tasks_.empty(); });
-            if (tasks_.empty()) return;
+            if (tasks_.empty())
+                return;
             task = std::move(tasks_.front());
             tasks_.pop_front();
         }
@@ -81,7 +82,8 @@ bool FakeErrorWindow::OnUserInterfaceThread() {
 
 bool FakeErrorWindow::RequestErrorWindow() {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!clock_window_) return false;
+    if (!clock_window_)
+        return false;
     ++request_count_;
     if (thread_.joinable()) {
         tasks_.push_back([] { ShowPendingErrorMessages(); });
@@ -105,7 +107,8 @@ bool FakeErrorWindow::OpenErrorWindow() {
 
 bool FakeErrorWindow::SetErrorWindowText(const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fail_set_text_ || !open_) return false;
+    if (fail_set_text_ || !open_)
+        return false;
     text_ = text;
     return true;
 }

@@ -14,7 +14,7 @@
 namespace orvane {
 
 class FakeMessageBoxSink : public MessageBoxSink {
-public:
+  public:
     struct Shown {
         std::string text;
         std::string caption;
@@ -27,7 +27,7 @@ public:
     std::vector<unsigned> beeps() const;
     std::vector<Shown> boxes() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<unsigned> beeps_;
     std::vector<Shown> boxes_;
@@ -39,11 +39,11 @@ struct ProcessExitCalled {
 };
 
 class FakeProcessExit : public ProcessExit {
-public:
+  public:
     [[noreturn]] void Exit(unsigned code) override;
     std::vector<unsigned> codes() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<unsigned> codes_;
 };
@@ -53,7 +53,7 @@ private:
 // command 1203; without, the constructing thread is the user-interface
 // thread and the test serves requests itself.
 class FakeErrorWindow : public ErrorWindowSink {
-public:
+  public:
     explicit FakeErrorWindow(bool own_ui_thread);
     ~FakeErrorWindow() override;
 
@@ -75,7 +75,7 @@ public:
     int open_count() const;
     int request_count() const;
 
-private:
+  private:
     void Loop();
 
     mutable std::mutex mutex_;

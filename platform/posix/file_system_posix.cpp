@@ -18,7 +18,8 @@ constexpr std::uint64_t kFileTimeOf1970 = 116444736000000000ULL;
 
 std::string NativePath(std::string path) {
     for (char& c : path) {
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     }
     return path;
 }
@@ -28,17 +29,33 @@ std::string NativePath(std::string path) {
 int WindowsCode(int error) {
     int code;
     switch (error) {
-        case EEXIST: code = kErrorAlreadyExists; break;
-        case ENOENT: code = kErrorPathNotFound; break;
-        case ENOTDIR: code = kErrorPathNotFound; break;
+        case EEXIST:
+            code = kErrorAlreadyExists;
+            break;
+        case ENOENT:
+            code = kErrorPathNotFound;
+            break;
+        case ENOTDIR:
+            code = kErrorPathNotFound;
+            break;
         case EACCES:
         case EPERM:
         case EISDIR:
-        case EROFS: code = kErrorAccessDenied; break;
-        case EBUSY: code = kErrorSharingViolation; break;
-        case ENOSPC: code = 112; break;        // ERROR_DISK_FULL
-        case ENAMETOOLONG: code = 206; break;  // ERROR_FILENAME_EXCED_RANGE
-        default: code = 31; break;             // ERROR_GEN_FAILURE
+        case EROFS:
+            code = kErrorAccessDenied;
+            break;
+        case EBUSY:
+            code = kErrorSharingViolation;
+            break;
+        case ENOSPC:
+            code = 112;
+            break;  // ERROR_DISK_FULL
+        case ENAMETOOLONG:
+            code = 206;
+            break;  // ERROR_FILENAME_EXCED_RANGE
+        default:
+            code = 31;
+            break;  // ERROR_GEN_FAILURE
     }
     SetLastErrorCode(code);
     return code;
@@ -47,14 +64,18 @@ int WindowsCode(int error) {
 }  // namespace
 
 bool MatchesWildcard(const char* pattern, const char* name) {
-    if (*pattern == '\0') return *name == '\0';
+    if (*pattern == '\0')
+        return *name == '\0';
     if (*pattern == '*') {
         for (const char* rest = name;; ++rest) {
-            if (MatchesWildcard(pattern + 1, rest)) return true;
-            if (*rest == '\0') return false;
+            if (MatchesWildcard(pattern + 1, rest))
+                return true;
+            if (*rest == '\0')
+                return false;
         }
     }
-    if (*name == '\0') return false;
+    if (*name == '\0')
+        return false;
     if (*pattern != '?' && std::tolower(static_cast<unsigned char>(*pattern)) !=
                                std::tolower(static_cast<unsigned char>(*name))) {
         return false;
@@ -63,7 +84,8 @@ bool MatchesWildcard(const char* pattern, const char* name) {
 }
 
 int PosixFileSystem::MakeDirectory(const std::string& path) {
-    if (::mkdir(NativePath(path).c_str(), 0777) == 0) return 0;
+    if (::mkdir(NativePath(path).c_str(), 0777) == 0)
+        return 0;
     return WindowsCode(errno);
 }
 
@@ -82,7 +104,8 @@ bool PosixFileSystem::AppendToFile(const std::string& path, const std::string& b
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0) {
             WindowsCode(errno);
             ok = false;
@@ -90,7 +113,8 @@ bool PosixFileSystem::AppendToFile(const std::string& path, const std::string& b
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0) ok = false;
+    if (::close(fd) != 0)
+        ok = false;
     return ok;
 }
 
@@ -102,9 +126,11 @@ std::vector<FileEntry> PosixFileSystem::ListFiles(const std::string& pattern) {
     const std::string wildcard = slash == std::string::npos ? native : native.substr(slash + 1);
 
     DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return files;
+    if (dir == nullptr)
+        return files;
     while (const dirent* item = ::readdir(dir)) {
-        if (!MatchesWildcard(wildcard.c_str(), item->d_name)) continue;
+        if (!MatchesWildcard(wildcard.c_str(), item->d_name))
+            continue;
         struct stat info;
         if (::stat((folder + item->d_name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
             continue;
@@ -112,8 +138,8 @@ std::vector<FileEntry> PosixFileSystem::ListFiles(const std::string& pattern) {
         FileEntry entry;
         entry.name = item->d_name;
         entry.size = static_cast<std::uint64_t>(info.st_size);
-        const std::int64_t ticks = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 10000000 +
-                                   info.st_mtim.tv_nsec / 100;
+        const std::int64_t ticks =
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 10000000 + info.st_mtim.tv_nsec / 100;
         entry.creation_time.value = kFileTimeOf1970 + static_cast<std::uint64_t>(ticks);
         files.push_back(entry);
     }
@@ -122,7 +148,8 @@ std::vector<FileEntry> PosixFileSystem::ListFiles(const std::string& pattern) {
 }
 
 int PosixFileSystem::RemoveFile(const std::string& path) {
-    if (::unlink(NativePath(path).c_str()) == 0) return 0;
+    if (::unlink(NativePath(path).c_str()) == 0)
+        return 0;
     if (errno == ENOENT) {
         SetLastErrorCode(kErrorFileNotFound);
         return kErrorFileNotFound;

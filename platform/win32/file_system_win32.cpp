@@ -15,7 +15,8 @@ std::uint64_t Combine(DWORD high, DWORD low) {
 }  // namespace
 
 int Win32FileSystem::MakeDirectory(const std::string& path) {
-    if (::CreateDirectoryA(path.c_str(), nullptr)) return 0;
+    if (::CreateDirectoryA(path.c_str(), nullptr))
+        return 0;
     return static_cast<int>(::GetLastError());
 }
 
@@ -31,7 +32,8 @@ bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& b
     HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
     bool ok = true;
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -56,9 +58,11 @@ std::vector<FileEntry> Win32FileSystem::ListFiles(const std::string& pattern) {
     std::vector<FileEntry> files;
     WIN32_FIND_DATAA data;
     HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return files;
+    if (find == INVALID_HANDLE_VALUE)
+        return files;
     do {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            continue;
         FileEntry entry;
         entry.name = data.cFileName;
         entry.size = Combine(data.nFileSizeHigh, data.nFileSizeLow);
@@ -71,7 +75,8 @@ std::vector<FileEntry> Win32FileSystem::ListFiles(const std::string& pattern) {
 }
 
 int Win32FileSystem::RemoveFile(const std::string& path) {
-    if (::DeleteFileA(path.c_str())) return 0;
+    if (::DeleteFileA(path.c_str()))
+        return 0;
     return static_cast<int>(::GetLastError());
 }
 

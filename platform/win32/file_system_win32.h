@@ -6,7 +6,7 @@
 namespace orvane {
 
 class Win32FileSystem : public FileSystem {
-public:
+  public:
     int MakeDirectory(const std::string& path) override;
     bool FolderExists(const std::string& path) override;
     bool AppendToFile(const std::string& path, const std::string& bytes) override;

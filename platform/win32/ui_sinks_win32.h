@@ -7,14 +7,14 @@
 namespace orvane {
 
 class Win32MessageBoxSink : public MessageBoxSink {
-public:
+  public:
     void Beep(unsigned icon_type) override;
     int ShowMessageBox(const std::string& text, const std::string& caption,
                        unsigned style) override;
 };
 
 class Win32ProcessExit : public ProcessExit {
-public:
+  public:
     void Exit(unsigned code) override;
 };
 

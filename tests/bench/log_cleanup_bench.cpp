@@ -69,7 +69,8 @@ void BM_AgePassNothingToDelete(benchmark::State& state) {
     folder.Fill();
     SetRules(1, 0, 0);
     LiveSettings().maximum_logfile_age = kFiles + 10;
-    for (auto _ : state) RunLogAgePass();
+    for (auto _ : state)
+        RunLogAgePass();
 }
 BENCHMARK(BM_AgePassNothingToDelete)->Unit(benchmark::kMillisecond);
 

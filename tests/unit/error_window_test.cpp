@@ -16,7 +16,7 @@ namespace {
 constexpr char kStamp[] = "15/03/2024 09:05:07.042";
 
 class ErrorWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetErrorWindowForTest();
         clock_.SetDateText("15/03/2024");
@@ -34,8 +34,8 @@ protected:
     }
 
     static std::string Message(const std::string& text, int code) {
-        return std::string("- ") + kStamp + ": " + text + "\r\nError code " +
-               std::to_string(code) + "\r\n";
+        return std::string("- ") + kStamp + ": " + text + "\r\nError code " + std::to_string(code) +
+               "\r\n";
     }
 
     FakeClock clock_;
@@ -105,7 +105,8 @@ TEST_F(ErrorWindowTest, TwoThreadsAppendingAtOnceLoseNothing) {
             }
         });
     }
-    for (std::thread& w : workers) w.join();
+    for (std::thread& w : workers)
+        w.join();
 
     const std::string text = window.text();
     ASSERT_LE(text.size(), kErrorWindowMaxText);

@@ -9,7 +9,7 @@ namespace orvane {
 namespace {
 
 class FatalErrorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         UseMessageBoxSink(&boxes_);
         UseProcessExit(&exit_);

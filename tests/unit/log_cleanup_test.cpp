@@ -16,7 +16,7 @@ namespace {
 // Deletes fail for the chosen names, as for a file another program holds
 // open; everything else goes to the real folder.
 class StuckFiles : public FileSystem {
-public:
+  public:
     StuckFiles(FileSystem& real, std::set<std::string> stuck, int code)
         : real_(real), stuck_(std::move(stuck)), code_(code) {}
     int MakeDirectory(const std::string& p) override { return real_.MakeDirectory(p); }
@@ -27,20 +27,21 @@ public:
     std::vector<FileEntry> ListFiles(const std::string& p) override { return real_.ListFiles(p); }
     int RemoveFile(const std::string& p) override {
         for (const std::string& name : stuck_) {
-            if (p.size() >= name.size() && p.compare(p.size() - name.size(), name.size(), name) == 0)
+            if (p.size() >= name.size() &&
+                p.compare(p.size() - name.size(), name.size(), name) == 0)
                 return code_;
         }
         return real_.RemoveFile(p);
     }
 
-private:
+  private:
     FileSystem& real_;
     std::set<std::string> stuck_;
     int code_;
 };
 
 class LogCleanupTest : public LogFolderTest {
-protected:
+  protected:
     void SetUp() override {
         LogFolderTest::SetUp();
         folder_ = root_ + "/logs";
@@ -82,7 +83,10 @@ TEST(DailyLogNameTest, EightDigitsAndTwelveCharacters) {
     EXPECT_FALSE(IsDailyLogName("notes.log"));
     EXPECT_FALSE(IsDailyLogName(""));
     EXPECT_FALSE(IsDailyLogName(static_cast<const char*>(nullptr)));
-    EXPECT_FALSE(IsDailyLogName(std::string("2024\0" "315.log", 12)));
+    EXPECT_FALSE(
+        IsDailyLogName(std::string("2024\0"
+                                   "315.log",
+                                   12)));
 }
 
 TEST_F(LogCleanupTest, AgeRuleDeletesFilesMoreThanTheLimitOld) {
@@ -209,7 +213,8 @@ TEST_F(LogCleanupTest, WithLoggingOffOrAtMinimumFilesGoButNothingIsLogged) {
     LiveSettings().delete_old_logfiles = 1;
     LiveSettings().cap_logfile_folder_size = 1;
     for (int round = 0; round < 2; ++round) {
-        if (round == 0) LiveSettings().enable_logging = 0;
+        if (round == 0)
+            LiveSettings().enable_logging = 0;
         if (round == 1) {
             LiveSettings().enable_logging = 1;
             LiveSettings().logging_level = 0;

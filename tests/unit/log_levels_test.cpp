@@ -18,19 +18,19 @@ TEST(LogLevelsTest, MinimumKeepsOnlyStartStopAndManualUpdates) {
     const SettingsRecord s = Logging(1, 0);
     EXPECT_EQ(LogDetailFor(LogEvent::kEngineStartStop, s), LogDetail::kShort);
     EXPECT_EQ(LogDetailFor(LogEvent::kManualUpdate, s), LogDetail::kShort);
-    for (LogEvent e : {LogEvent::kDialupConnection, LogEvent::kAutomaticRetry,
-                       LogEvent::kLogCleanup, LogEvent::kSntpUpdate, LogEvent::kTimeUpdate,
-                       LogEvent::kBroadcastReceived}) {
+    for (LogEvent e :
+         {LogEvent::kDialupConnection, LogEvent::kAutomaticRetry, LogEvent::kLogCleanup,
+          LogEvent::kSntpUpdate, LogEvent::kTimeUpdate, LogEvent::kBroadcastReceived}) {
         EXPECT_EQ(LogDetailFor(e, s), LogDetail::kNone) << static_cast<int>(e);
     }
 }
 
 TEST(LogLevelsTest, MediumAddsEverythingInShortForm) {
     const SettingsRecord s = Logging(1, 1);
-    for (LogEvent e : {LogEvent::kEngineStartStop, LogEvent::kManualUpdate,
-                       LogEvent::kDialupConnection, LogEvent::kAutomaticRetry,
-                       LogEvent::kLogCleanup, LogEvent::kSntpUpdate, LogEvent::kTimeUpdate,
-                       LogEvent::kBroadcastReceived}) {
+    for (LogEvent e :
+         {LogEvent::kEngineStartStop, LogEvent::kManualUpdate, LogEvent::kDialupConnection,
+          LogEvent::kAutomaticRetry, LogEvent::kLogCleanup, LogEvent::kSntpUpdate,
+          LogEvent::kTimeUpdate, LogEvent::kBroadcastReceived}) {
         EXPECT_EQ(LogDetailFor(e, s), LogDetail::kShort) << static_cast<int>(e);
     }
 }

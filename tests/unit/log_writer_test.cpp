@@ -24,10 +24,9 @@ TEST_F(LogWriterTest, EntriesReachTheDailyFileByteForByte) {
     ASSERT_TRUE(WriteLogEntry("Orvane engine started."));
     ASSERT_TRUE(WriteLogEntry("SNTP external update:\n\n\tSource IP address=10.0.0.1"));
 
-    std::string expected =
-        OnDisk("15/03/2024 09:05:07.042", "Orvane engine started.") +
-        OnDisk("15/03/2024 09:05:07.042",
-               "SNTP external update:\r\n\r\n\tSource IP address=10.0.0.1");
+    std::string expected = OnDisk("15/03/2024 09:05:07.042", "Orvane engine started.") +
+                           OnDisk("15/03/2024 09:05:07.042",
+                                  "SNTP external update:\r\n\r\n\tSource IP address=10.0.0.1");
     EXPECT_EQ(ReadFile(root_ + "/logs/20240315.log"), expected);
 }
 
@@ -83,12 +82,13 @@ TEST_F(LogWriterTest, ConcurrentWritersNeverInterleave) {
         writers.emplace_back([t] {
             for (int i = 0; i < kEach; ++i) {
                 std::string body(200, static_cast<char>('a' + t));
-                WriteLogEntry("writer " + std::to_string(t) + " entry " + std::to_string(i) +
-                              "\n" + body);
+                WriteLogEntry("writer " + std::to_string(t) + " entry " + std::to_string(i) + "\n" +
+                              body);
             }
         });
     }
-    for (std::thread& w : writers) w.join();
+    for (std::thread& w : writers)
+        w.join();
 
     const std::string file = ReadFile(root_ + "/logs/20240315.log");
     const std::string separator = "\r\n\r\n" + kRule + "\r\n";

@@ -17,7 +17,7 @@ namespace orvane {
 namespace {
 
 class Win32FileSystemTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char temp[MAX_PATH];
         ASSERT_GT(::GetTempPathA(MAX_PATH, temp), 0u);
@@ -33,7 +33,8 @@ protected:
         if (find != INVALID_HANDLE_VALUE) {
             do {
                 std::string name = data.cFileName;
-                if (name == "." || name == "..") continue;
+                if (name == "." || name == "..")
+                    continue;
                 std::string path = folder + "\\" + name;
                 if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                     RemoveTree(path);
@@ -49,7 +50,8 @@ protected:
     static std::string Read(const std::string& path) {
         HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return "<missing>";
+        if (file == INVALID_HANDLE_VALUE)
+            return "<missing>";
         char buffer[4096];
         DWORD read = 0;
         std::string text;
@@ -131,8 +133,7 @@ TEST_F(Win32FileSystemTest, LogEntriesOnDiskHaveCarriageReturns) {
 
     EXPECT_TRUE(WriteLogEntry("a\nb"));
     EXPECT_EQ(Read(folder + "\\20240315.log"),
-              "\r\n15/03/2024 09:05:07.042\r\n\r\na\r\nb\r\n\r\n" + std::string(60, '-') +
-                  "\r\n");
+              "\r\n15/03/2024 09:05:07.042\r\n\r\na\r\nb\r\n\r\n" + std::string(60, '-') + "\r\n");
 
     LiveSettings() = saved;
     UseFileSystem(nullptr);

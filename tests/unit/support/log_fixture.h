@@ -18,7 +18,7 @@
 namespace orvane {
 
 class LogFolderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         saved_ = LiveSettings();
         char pattern[] = "/tmp/orvane_log_XXXXXX";
