@@ -127,6 +127,7 @@ class EngineTest : public ::testing::Test {
         StoreLastUpdateRecord(LastUpdateRecord());
         SetManualUpdateFlag(0);
         SetLinkState(0);
+        SetLinkChangeTimeNow();
         SetUpdateRunner(nullptr);
         SetSchedulerTimingFactory(nullptr);
     }
