@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/os_errors.h"
+
 namespace orvane {
 
 // 100-nanosecond intervals since 1601-01-01 00:00:00 UTC.
@@ -30,8 +32,5 @@ inline bool operator==(const SystemTime& a, const SystemTime& b) {
 }
 inline bool operator!=(const SystemTime& a, const SystemTime& b) { return !(a == b); }
 
-// Windows error codes the core names.
-constexpr int kErrorInvalidParameter = 87;
-constexpr int kErrorPrivilegeNotHeld = 1314;
 
 }  // namespace orvane

@@ -12,12 +12,6 @@
 
 namespace orvane {
 
-constexpr int kErrorFileNotFound = 2;
-constexpr int kErrorPathNotFound = 3;
-constexpr int kErrorAccessDenied = 5;
-constexpr int kErrorSharingViolation = 32;
-constexpr int kErrorAlreadyExists = 183;
-
 // One plain file found in a folder (sub-folders are never listed).
 struct FileEntry {
     std::string name;  // without the folder

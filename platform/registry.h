@@ -8,9 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-// Also names kErrorFileNotFound (2) and kErrorAccessDenied (5), which the
-// registry reports too.
-#include "platform/file_system.h"
+#include "platform/os_errors.h"
 
 namespace orvane {
 
@@ -29,9 +27,6 @@ using RegistryKey = std::uintptr_t;
 constexpr RegistryKey kNoRegistryKey = 0;
 
 // Windows error codes the registry reports besides 2 and 5.
-constexpr int kErrorSuccess = 0;
-constexpr int kErrorInvalidHandle = 6;
-constexpr int kErrorMoreData = 234;
 
 // Value types, numbered as Windows numbers them.
 constexpr std::uint32_t kRegSz = 1;

@@ -1,0 +1,74 @@
+// The clock window's arithmetic, apart from the window system: fitting a
+// font height to a target extent, placing the time and date texts, and
+// keeping the stored window position and size in range. The window side
+// supplies a text-measuring object; tests supply a pretend font.
+#pragma once
+
+#include <string>
+
+#include "settings/settings_record.h"
+
+namespace orvane {
+
+enum class ExtentKind { kWidth, kHeight };
+
+struct TextExtent {
+    int cx = 0;
+    int cy = 0;
+};
+
+class TextMeasurer {
+public:
+    virtual ~TextMeasurer() = default;
+    // The pixel extent of `text` in the face at the (cell) height; false
+    // when measuring failed.
+    virtual bool Measure(const std::string& text, const std::string& face, int height,
+                         TextExtent* extent) = 0;
+};
+
+// Most size steps one fit may take, so a huge change of window size costs a
+// bounded number of measurements per paint.
+constexpr int kFitFontBudget = 300;
+
+// The largest height whose extent of the given kind stays below `target`,
+// searched from `height` one step at a time within the budget; never below
+// 1. A failed measurement is fatal ("GetTextExtentPoint32() failed").
+int FitFontHeight(TextMeasurer& measurer, int target, const std::string& text,
+                  const std::string& face, int height, ExtentKind kind);
+
+// A font as the clock carries it from one paint to the next.
+struct ClockFont {
+    std::string face;
+    int height = 10;
+};
+
+// Where one text goes: x is its horizontal centre, y its top.
+struct PlacedText {
+    int height = 0;
+    int x = 0;
+    int y = 0;
+    TextExtent extent;
+};
+
+struct ClockPaintLayout {
+    PlacedText time;
+    bool show_date = false;
+    PlacedText date;
+};
+
+// Fits and places the texts for a client area of w x h. The fonts' heights
+// are updated in place so the next paint starts from them.
+ClockPaintLayout LayOutClock(TextMeasurer& measurer, int client_width, int client_height,
+                             const std::string& time_text, const std::string& date_text,
+                             int show_date, ClockFont& time_font, ClockFont& date_font);
+
+// Bounds of the stored window rectangle.
+constexpr int kWindowPositionLowest = 1;
+constexpr int kWindowPositionHighest = 4000;
+constexpr int kWindowSizeLowest = 10;
+constexpr int kWindowSizeHighest = 4000;
+
+// Pulls the position and size settings into range, in place.
+void ClampWindowSettings(SettingsRecord& settings);
+
+}  // namespace orvane

@@ -1,0 +1,20 @@
+// Where the startup shortcut points and where it lives, apart from the
+// shell: the install folder comes from the registry (Setup writes it).
+#pragma once
+
+#include <string>
+
+namespace orvane {
+
+constexpr char kDefaultInstallFolder[] = "C:\\Program Files\\Pellmoor\\Orvane";
+constexpr char kProgramFileName[] = "Orvane.exe";
+constexpr char kStartupLinkName[] = "Orvane";
+
+// `Install directory` of the machine settings key, or the default when the
+// key or the value is missing; with a trailing backslash.
+std::string ShortcutInstallFolder();
+
+// "<startup folder>\Orvane.lnk".
+std::string StartupLinkPath(const std::string& startup_folder);
+
+}  // namespace orvane

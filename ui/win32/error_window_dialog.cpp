@@ -1,0 +1,102 @@
+#include "ui/win32/error_window_dialog.h"
+
+#include "ui/resource_ids.h"
+#include "ui/win32/configuration_dialog.h"
+#include "ui/win32/dialog_support.h"
+#include "ui/win32/status_dialog.h"
+#include "ui/win32/ui_state.h"
+
+namespace orvane {
+
+namespace {
+
+INT_PTR OnErrorWindowInit(HWND dialog) {
+    Ui().error_window.store(dialog);
+    // Room for the whole text the core keeps.
+    SendDlgItemMessageA(dialog, IDC_ERROR_TEXT, EM_SETLIMITTEXT, 5000, 0);
+    return TRUE;
+}
+
+INT_PTR OnErrorWindowCommand(HWND dialog, WPARAM wparam) {
+    switch (LOWORD(wparam)) {
+        case IDOK:
+        case IDCANCEL:
+        case IDC_ERROR_CLOSE:
+            DestroyWindow(dialog);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+INT_PTR OnErrorWindowDestroy() {
+    // Forgetting the window makes the next message open a new, empty one.
+    Ui().error_window.store(nullptr);
+    return FALSE;
+}
+
+INT_PTR CALLBACK ErrorWindowProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            return OnErrorWindowInit(dialog);
+        case WM_COMMAND:
+            return OnErrorWindowCommand(dialog, wparam);
+        case WM_DESTROY:
+            return OnErrorWindowDestroy();
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+bool OpenErrorWindow() {
+    HWND open = Ui().error_window.load();
+    if (open != nullptr) {
+        SetForegroundWindow(open);
+        return true;
+    }
+    return OpenDialogFromTemplate(IDD_ERROR_WINDOW, Ui().clock_window.load(), ErrorWindowProc) !=
+           nullptr;
+}
+
+bool Win32ErrorWindowSink::OnUserInterfaceThread() {
+    return GetCurrentThreadId() == Ui().ui_thread_id;
+}
+
+bool Win32ErrorWindowSink::RequestErrorWindow() {
+    HWND clock = Ui().clock_window.load();
+    if (clock == nullptr) return false;
+    return PostMessageA(clock, WM_COMMAND, IDM_OPEN_ERROR_WINDOW, 0) != FALSE;
+}
+
+bool Win32ErrorWindowSink::IsErrorWindowOpen() { return Ui().error_window.load() != nullptr; }
+
+bool Win32ErrorWindowSink::OpenErrorWindow() { return orvane::OpenErrorWindow(); }
+
+bool Win32ErrorWindowSink::SetErrorWindowText(const std::string& text) {
+    HWND window = Ui().error_window.load();
+    if (window == nullptr) return false;
+    if (!SetDlgItemTextA(window, IDC_ERROR_TEXT, text.c_str())) return false;
+    // The newest message is at the end: show it.
+    HWND edit = GetDlgItem(window, IDC_ERROR_TEXT);
+    SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(text.size()),
+                 static_cast<LPARAM>(text.size()));
+    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    return true;
+}
+
+void Win32EngineUiSink::RefreshStatusDialog(const LastUpdateRecord& record) {
+    RequestStatusRefresh(record);
+}
+
+void Win32EngineUiSink::ShowInformationBox(const std::string& text, const std::string& caption) {
+    MessageBoxA(Ui().clock_window.load(), text.c_str(), caption.c_str(),
+                MB_OK | MB_ICONINFORMATION);
+}
+
+bool Win32EngineUiSink::IsConfigurationDialogOpen() {
+    return ConfigurationDialogHandle() != nullptr;
+}
+
+}  // namespace orvane

@@ -1,0 +1,208 @@
+#include "ui/win32/help_viewer.h"
+
+#include <cstdio>
+#include <string>
+
+#include "ui/help_file.h"
+#include "ui/win32/ui_state.h"
+
+namespace orvane {
+
+namespace {
+
+struct HelpViewerState {
+    HWND window = nullptr;
+    HWND list = nullptr;
+    HWND text = nullptr;
+    HelpFile file;
+};
+
+HelpViewerState& Viewer() {
+    static HelpViewerState state;
+    return state;
+}
+
+bool ReadHelpFile(const char* path, std::string* content) {
+    if (path == nullptr || path[0] == '\0') return false;
+    FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return false;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) content->append(buffer, n);
+    std::fclose(f);
+    return true;
+}
+
+void ShowTopicText(const HelpTopic* topic) {
+    HelpViewerState& v = Viewer();
+    std::string text;
+    if (topic == nullptr) {
+        text = "No help topic is associated with this item.";
+    } else {
+        text = topic->title + "\r\n\r\n" + topic->body;
+    }
+    SetWindowTextA(v.text, text.c_str());
+}
+
+void SelectTopic(int index) {
+    HelpViewerState& v = Viewer();
+    SendMessageA(v.list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ShowTopicText(index >= 0 && index < static_cast<int>(v.file.topics.size())
+                      ? &v.file.topics[index]
+                      : nullptr);
+}
+
+void LayOutHelpWindow(HWND window) {
+    HelpViewerState& v = Viewer();
+    RECT client;
+    GetClientRect(window, &client);
+    const int list_width = 190;
+    MoveWindow(v.list, 0, 0, list_width, client.bottom, TRUE);
+    MoveWindow(v.text, list_width + 2, 0, client.right - list_width - 2, client.bottom, TRUE);
+}
+
+LRESULT OnHelpCreate(HWND window) {
+    HelpViewerState& v = Viewer();
+    HINSTANCE instance = Ui().instance;
+    v.list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                             0, 0, 0, 0, window,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpTopicListId)),
+                             instance, nullptr);
+    v.text = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
+                                 ES_AUTOVSCROLL,
+                             0, 0, 0, 0, window,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpTextId)), instance,
+                             nullptr);
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageA(v.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageA(v.text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    LayOutHelpWindow(window);
+    return 0;
+}
+
+LRESULT OnHelpCommand(WPARAM wparam) {
+    if (LOWORD(wparam) == kHelpTopicListId && HIWORD(wparam) == LBN_SELCHANGE) {
+        SelectTopic(static_cast<int>(SendMessageA(Viewer().list, LB_GETCURSEL, 0, 0)));
+    }
+    return 0;
+}
+
+LRESULT OnHelpDestroy() {
+    HelpViewerState& v = Viewer();
+    v.window = v.list = v.text = nullptr;
+    return 0;
+}
+
+LRESULT CALLBACK HelpWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
+    switch (msg) {
+        case WM_CREATE:
+            return OnHelpCreate(window);
+        case WM_SIZE:
+            LayOutHelpWindow(window);
+            return 0;
+        case WM_COMMAND:
+            return OnHelpCommand(wparam);
+        case WM_DESTROY:
+            return OnHelpDestroy();
+        default:
+            return DefWindowProcA(window, msg, wparam, lparam);
+    }
+}
+
+bool EnsureHelpWindow() {
+    HelpViewerState& v = Viewer();
+    if (v.window != nullptr) return true;
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = HelpWindowProc;
+        wc.hInstance = Ui().instance;
+        wc.hIcon = LoadIconA(Ui().instance, MAKEINTRESOURCEA(1));
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kHelpWindowClass;
+        if (RegisterClassA(&wc) == 0) return false;
+        registered = true;
+    }
+    v.window = CreateWindowExA(0, kHelpWindowClass, "Orvane Help", WS_OVERLAPPEDWINDOW,
+                               CW_USEDEFAULT, CW_USEDEFAULT, 620, 420, nullptr, nullptr,
+                               Ui().instance, nullptr);
+    return v.window != nullptr;
+}
+
+// Loads the file afresh (the user may have replaced it) and fills the list.
+bool OpenHelpAt(const char* help_path, int id, bool contents) {
+    std::string content;
+    if (!ReadHelpFile(help_path, &content)) return false;
+    if (!EnsureHelpWindow()) return false;
+    HelpViewerState& v = Viewer();
+    v.file = ParseHelpFile(content);
+    SendMessageA(v.list, LB_RESETCONTENT, 0, 0);
+    for (const HelpTopic& topic : v.file.topics) {
+        SendMessageA(v.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(topic.title.c_str()));
+    }
+    const HelpTopic* topic = contents ? HelpContentsTopic(v.file) : FindHelpTopic(v.file, id);
+    SelectTopic(topic == nullptr ? -1 : static_cast<int>(topic - v.file.topics.data()));
+    ShowWindow(v.window, SW_SHOWNORMAL);
+    SetForegroundWindow(v.window);
+    return true;
+}
+
+// The context of a control from a WinHelp table of (control, context)
+// pairs; a control that is not listed gets the terminator's context.
+int ContextOfControl(HWND control, const DWORD* table) {
+    const DWORD id = static_cast<DWORD>(GetDlgCtrlID(control));
+    const DWORD* pair = table;
+    for (; pair[0] != 0; pair += 2) {
+        if (pair[0] == id) return static_cast<int>(pair[1]);
+    }
+    return static_cast<int>(pair[1]);
+}
+
+constexpr UINT kWhatsThisCommand = 1;
+
+}  // namespace
+
+BOOL ShowHelp(HWND window, const char* help_path, UINT command, ULONG_PTR data) {
+    switch (command) {
+        case HELP_QUIT:
+            if (Viewer().window != nullptr) DestroyWindow(Viewer().window);
+            return TRUE;
+        case HELP_CONTENTS:
+        case HELP_FINDER:
+            return OpenHelpAt(help_path, 0, true) ? TRUE : FALSE;
+        case HELP_CONTEXT:
+            return OpenHelpAt(help_path, static_cast<int>(data), false) ? TRUE : FALSE;
+        case HELP_WM_HELP:
+            if (data == 0) return FALSE;
+            return OpenHelpAt(help_path,
+                              ContextOfControl(window, reinterpret_cast<const DWORD*>(data)),
+                              false)
+                       ? TRUE
+                       : FALSE;
+        case HELP_CONTEXTMENU: {
+            if (data == 0 || help_path == nullptr || help_path[0] == '\0') return FALSE;
+            // As WinHelp does: offer "What's This?" first.
+            HMENU menu = CreatePopupMenu();
+            AppendMenuA(menu, MF_STRING, kWhatsThisCommand, "&What's This?");
+            POINT at;
+            GetCursorPos(&at);
+            const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+                menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0,
+                GetAncestor(window, GA_ROOT), nullptr));
+            DestroyMenu(menu);
+            if (chosen != kWhatsThisCommand) return TRUE;
+            return OpenHelpAt(help_path,
+                              ContextOfControl(window, reinterpret_cast<const DWORD*>(data)),
+                              false)
+                       ? TRUE
+                       : FALSE;
+        }
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace orvane

@@ -1,0 +1,218 @@
+#include "ui/win32/tray_menu.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "dialup/dialup_module.h"
+#include "engine/link_state.h"
+#include "engine/update_scheduler.h"
+#include "logging/error_window.h"
+#include "logging/fatal_error.h"
+#include "protocols/sntp_broadcast_listener.h"
+#include "settings/settings_record.h"
+#include "ui/resource_ids.h"
+#include "ui/settings_applied.h"
+#include "ui/win32/about_dialog.h"
+#include "ui/win32/clock_window.h"
+#include "ui/win32/configuration_dialog.h"
+#include "ui/win32/help_viewer.h"
+#include "ui/win32/shell_link.h"
+#include "ui/win32/status_dialog.h"
+#include "ui/win32/ui_state.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr UINT kNotifyIconId = 1;
+bool icon_added = false;
+
+NOTIFYICONDATAA IconRecord(HWND clock_window) {
+    NOTIFYICONDATAA record = {};
+    // The first version of the record (64-character tooltip).
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = clock_window;
+    record.uID = kNotifyIconId;
+    return record;
+}
+
+void TrackPopupMenuAtCursor(const POINT& at) {
+    HWND clock = Ui().clock_window.load();
+    TrackPopupMenu(Ui().popup, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, clock, nullptr);
+    // Lets the menu close when the user clicks elsewhere after a tray click.
+    PostMessageA(clock, WM_NULL, 0, 0);
+}
+
+// Out of the tray: clock shown, taskbar button back unless it is hidden.
+void LeaveTray() {
+    SettingsRecord& settings = LiveSettings();
+    CheckMenuItem(Ui().popup, IDM_HIDE_IN_TRAY, MF_BYCOMMAND | MF_UNCHECKED);
+    ShowWindow(Ui().clock_window.load(), SW_SHOW);
+    settings.hide_in_tray = 0;
+    if (settings.hide_taskbar_button == 0) ShowTaskbarWindow(true);
+}
+
+void EnterTray() {
+    SettingsRecord& settings = LiveSettings();
+    CheckMenuItem(Ui().popup, IDM_HIDE_IN_TRAY, MF_BYCOMMAND | MF_CHECKED);
+    ShowWindow(Ui().clock_window.load(), SW_HIDE);
+    settings.hide_in_tray = 1;
+    if (settings.hide_taskbar_button == 0) ShowTaskbarWindow(false);
+}
+
+void ToggleAlwaysOnTop() {
+    SettingsRecord& settings = LiveSettings();
+    HWND clock = Ui().clock_window.load();
+    if (settings.always_on_top == 1) {
+        CheckMenuItem(Ui().popup, IDM_ALWAYS_ON_TOP, MF_BYCOMMAND | MF_UNCHECKED);
+        settings.always_on_top = 0;
+        SetWindowPos(clock, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    } else {
+        CheckMenuItem(Ui().popup, IDM_ALWAYS_ON_TOP, MF_BYCOMMAND | MF_CHECKED);
+        settings.always_on_top = 1;
+        SetWindowPos(clock, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+void CopyFace(ClockFont& font, const char* field) {
+    font.face.assign(field, strnlen(field, kFontNameCapacity));
+}
+
+class Win32SettingsAppliedActions : public SettingsAppliedActions {
+public:
+    void SetDialTexts(const char* user_name, const char* password,
+                      const char* entry_name) override {
+        DialupModule& dialup = TheDialupModule();
+        dialup.SetDialUserName(user_name);
+        dialup.SetDialPassword(password);
+        dialup.SetDialEntryName(entry_name);
+    }
+    void WakeUpdateThread() override { orvane::WakeUpdateThread(); }
+    void SetFontFaces(const char* time_face, const char* date_face) override {
+        CopyFace(Ui().time_font, time_face);
+        CopyFace(Ui().date_font, date_face);
+    }
+    void SetBroadcastListening(int on) override { orvane::SetBroadcastListening(on == 1 ? 1 : 0); }
+    void ApplyWindowSettings() override { orvane::ApplyWindowSettings(); }
+    // The shell's answers are not looked at: the setting stays as chosen.
+    void CreateStartupShortcut() override { orvane::CreateStartupShortcut(FindStartupFolder()); }
+    void DeleteStartupShortcut() override { orvane::DeleteStartupShortcut(FindStartupFolder()); }
+    void RefreshLinkTextAndStatus() override { RequestStatusRefresh(RebuildLinkText()); }
+};
+
+}  // namespace
+
+void AddNotificationIcon(HWND clock_window) {
+    NOTIFYICONDATAA record = IconRecord(clock_window);
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = kNotifyIconMessage;
+    record.hIcon = static_cast<HICON>(
+        LoadImageA(Ui().instance, MAKEINTRESOURCEA(IDI_ORVANE), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    if (record.hIcon == nullptr) ReportFatalErrorWithCode("Unable to load icon");
+    lstrcpynA(record.szTip, kProgramName, sizeof record.szTip);
+    icon_added = Shell_NotifyIconA(NIM_ADD, &record) != FALSE;
+    DestroyIcon(record.hIcon);  // the shell keeps its own copy
+}
+
+void RemoveNotificationIcon() {
+    HWND clock = Ui().clock_window.load();
+    if (!icon_added || clock == nullptr) return;
+    NOTIFYICONDATAA record = IconRecord(clock);
+    Shell_NotifyIconA(NIM_DELETE, &record);
+    icon_added = false;
+}
+
+void OnNotificationIconMessage(WPARAM icon_id, LPARAM mouse_message) {
+    HWND clock = Ui().clock_window.load();
+    switch (static_cast<UINT>(mouse_message)) {
+        case WM_LBUTTONDOWN:
+            SetForegroundWindow(clock);
+            break;
+        case WM_LBUTTONDBLCLK:
+            LeaveTray();
+            break;
+        case WM_RBUTTONDOWN: {
+            if (icon_id != kNotifyIconId) break;
+            POINT at;
+            GetCursorPos(&at);
+            SetForegroundWindow(clock);
+            SetMenuDefaultItem(Ui().popup,
+                               LiveSettings().hide_in_tray == 1 ? IDM_HIDE_IN_TRAY : UINT(-1),
+                               FALSE);
+            TrackPopupMenuAtCursor(at);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void ShowPopupMenuFromClock() {
+    POINT at;
+    GetCursorPos(&at);
+    SetForegroundWindow(Ui().clock_window.load());
+    SetMenuDefaultItem(Ui().popup, IDM_SETTINGS, FALSE);
+    TrackPopupMenuAtCursor(at);
+}
+
+void HandleCommand(int command) {
+    HWND clock = Ui().clock_window.load();
+    switch (command) {
+        case IDM_EXIT:
+            PostQuitMessage(0);
+            break;
+        case IDM_ABOUT:
+            OpenAboutDialog(clock);
+            break;
+        case IDM_HELP:
+            ShowHelp(clock, Ui().help_path, HELP_CONTENTS, 0);
+            break;
+        case IDM_ALWAYS_ON_TOP:
+            ToggleAlwaysOnTop();
+            break;
+        case IDM_SETTINGS:
+            OpenConfigurationDialog(clock);
+            break;
+        case IDM_HIDE_IN_TRAY:
+            if (LiveSettings().hide_in_tray == 1) {
+                LeaveTray();
+            } else {
+                EnterTray();
+            }
+            break;
+        case IDM_SYNCHRONISE:
+            RequestManualUpdate();
+            break;
+        case IDM_LAST_UPDATE:
+            OpenStatusDialog();
+            break;
+        case IDM_OPEN_ERROR_WINDOW:
+            ShowPendingErrorMessages();
+            break;
+        default:
+            break;
+    }
+}
+
+void HandleCharacter(char character) {
+    switch (character) {
+        case 'L':
+        case 'l':
+            HandleCommand(IDM_LAST_UPDATE);
+            break;
+        case 'Y':
+        case 'y':
+            HandleCommand(IDM_SYNCHRONISE);
+            break;
+        default:
+            break;
+    }
+}
+
+void RunSettingsAppliedHandler() {
+    Win32SettingsAppliedActions actions;
+    RunSettingsApplied(LiveSettings(), Ui().snapshots, actions);
+}
+
+}  // namespace orvane

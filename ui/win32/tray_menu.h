@@ -1,0 +1,26 @@
+// The notification icon, the popup menu and its commands, the letter keys
+// and the handler that applies changed settings.
+#pragma once
+
+#include <windows.h>
+
+namespace orvane {
+
+// Fatal "Unable to load icon" when the icon resource cannot be loaded.
+void AddNotificationIcon(HWND clock_window);
+// Harmless when the icon is not there.
+void RemoveNotificationIcon();
+
+void OnNotificationIconMessage(WPARAM icon_id, LPARAM mouse_message);
+// Right button on the clock window: the menu with "&Settings..." bold.
+void ShowPopupMenuFromClock();
+
+// The menu's commands and the internal command 1203.
+void HandleCommand(int command);
+// "L"/"l" and "Y"/"y" on the clock window.
+void HandleCharacter(char character);
+
+// Handed to the configuration dialog; runs after its OK.
+void RunSettingsAppliedHandler();
+
+}  // namespace orvane

@@ -1,0 +1,54 @@
+// The program-wide user-interface state: the program's name and version,
+// the help file path, the handles of the windows and modeless dialogs
+// (null while closed) and the clock's fonts. Owned by the user-interface
+// thread; the handles other threads look at are atomic.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "ui/clock_layout.h"
+#include "ui/settings_applied.h"
+
+namespace orvane {
+
+constexpr char kProgramName[] = "Orvane";
+constexpr char kClockWindowClass[] = "Orvane Window Class";
+constexpr char kTaskbarWindowClass[] = "Orvane Taskbar Window Class";
+constexpr char kHelpFileName[] = "Orvane.hlp";
+constexpr int kHelpPathCapacity = 261;
+
+// The notification icon's callback message.
+constexpr UINT kNotifyIconMessage = WM_APP + 1;
+// A status refresh carried to the user-interface thread; lParam owns a
+// heap copy of the last-update record.
+constexpr UINT kStatusRefreshMessage = WM_APP + 2;
+
+constexpr UINT_PTR kClockTimerId = 1;
+constexpr UINT kClockTimerPeriodMs = 100;
+
+struct UiState {
+    HINSTANCE instance = nullptr;
+    DWORD ui_thread_id = 0;
+    const char* version = "";
+    char help_path[kHelpPathCapacity] = {};
+
+    std::atomic<HWND> clock_window{nullptr};
+    HWND taskbar_window = nullptr;
+    HMENU menu = nullptr;   // resource 5100
+    HMENU popup = nullptr;  // its first sub-menu
+
+    std::atomic<HWND> configuration_dialog{nullptr};
+    std::atomic<HWND> error_window{nullptr};
+    std::atomic<HWND> status_dialog{nullptr};
+    std::atomic<HWND> about_dialog{nullptr};
+
+    ClockFont time_font;
+    ClockFont date_font;
+    SettingsSnapshots snapshots;
+};
+
+UiState& Ui();
+
+}  // namespace orvane

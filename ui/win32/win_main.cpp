@@ -1,0 +1,166 @@
+#include "ui/win32/win_main.h"
+
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include "engine/engine.h"
+#include "engine/update_scheduler.h"
+#include "logging/error_window.h"
+#include "logging/fatal_error.h"
+#include "logging/log_cleanup.h"
+#include "platform/event_log.h"
+#include "platform/file_system.h"
+#include "platform/name_lookup.h"
+#include "platform/registry.h"
+#include "platform/win32/clock_win32.h"
+#include "platform/win32/event_log_win32.h"
+#include "platform/win32/file_system_win32.h"
+#include "platform/win32/name_lookup_win32.h"
+#include "platform/win32/registry_win32.h"
+#include "platform/win32/ui_sinks_win32.h"
+#include "settings/settings_record.h"
+#include "settings/settings_store.h"
+#include "ui/resource_ids.h"
+#include "ui/win32/clock_window.h"
+#include "ui/win32/configuration_dialog.h"
+#include "ui/win32/error_window_dialog.h"
+#include "ui/win32/help_viewer.h"
+#include "ui/win32/tray_menu.h"
+#include "ui/win32/ui_state.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr char kProgramVersion[] = "1.72";
+
+enum class StartOutcome { kContinue, kAnotherCopyRunning };
+
+// The real OS behind every module's interface, for the life of the process.
+void InstallPlatform() {
+    static Win32Clock clock;
+    static Win32Registry registry;
+    static Win32FileSystem file_system;
+    static Win32EventLog event_log;
+    static Win32NameLookup name_lookup;
+    static Win32MessageBoxSink message_boxes;
+    static Win32ProcessExit process_exit;
+    static Win32ErrorWindowSink error_window;
+    static Win32EngineUiSink engine_ui;
+    UseClock(&clock);
+    UseRegistry(&registry);
+    UseFileSystem(&file_system);
+    UseEventLog(&event_log);
+    UseNameLookup(&name_lookup);
+    UseMessageBoxSink(&message_boxes);
+    UseProcessExit(&process_exit);
+    UseErrorWindowSink(&error_window);
+    UseEngineUiSink(&engine_ui);
+}
+
+void StartSockets() {
+    WSADATA data;
+    if (WSAStartup(0x0101, &data) != 0) ReportFatalErrorWithCode("Winsock v1.01 not found");
+    if (LOBYTE(data.wVersion) != 1 || HIBYTE(data.wVersion) != 1) {
+        ReportFatalErrorWithCode("Winsock v1.01 not found");
+    }
+}
+
+void FindHelpFile() {
+    UiState& ui = Ui();
+    const DWORD length =
+        SearchPathA(nullptr, kHelpFileName, nullptr, kHelpPathCapacity, ui.help_path, nullptr);
+    if (length == 0 || length >= static_cast<DWORD>(kHelpPathCapacity)) {
+        ui.help_path[0] = '\0';
+        AppendToErrorWindow("Unable to find help Orvane.hlp");
+    }
+}
+
+StartOutcome StartUp(HINSTANCE instance) {
+    UiState& ui = Ui();
+    ui.instance = instance;
+    ui.ui_thread_id = GetCurrentThreadId();
+
+    HWND running = FindWindowA(kClockWindowClass, nullptr);
+    if (running != nullptr) {
+        SetForegroundWindow(running);
+        return StartOutcome::kAnotherCopyRunning;
+    }
+    InstallPlatform();
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
+                                                          ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+
+    StartSockets();
+    ui.version = kProgramVersion;
+    FindHelpFile();
+    LoadSettings(LiveSettings());
+    StartLogCleanup();
+    StartEngine();
+    CreateWindows();
+    // Messages that arrived before there was a window to show them in.
+    ShowPendingErrorMessages();
+    StartUpdateThread();
+    return StartOutcome::kContinue;
+}
+
+bool IsKeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
+
+void HandleConfigurationDialogKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN) return;
+    HWND dialog = ConfigurationDialogHandle();
+    if (msg.wParam == VK_TAB) {
+        if (!IsKeyDown(VK_CONTROL)) return;
+        const int page = IsKeyDown(VK_SHIFT) ? IDC_CONFIGURATION_PREVIOUS_PAGE
+                                             : IDC_CONFIGURATION_NEXT_PAGE;
+        SendMessageA(dialog, WM_COMMAND, page, 0);
+    } else if (msg.wParam == VK_F12) {
+        WriteConfigurationDumpFromDialog();
+    }
+}
+
+bool TakenByDialog(HWND dialog, MSG& msg) {
+    return dialog != nullptr && IsDialogMessageA(dialog, &msg);
+}
+
+void RunMessageLoop() {
+    UiState& ui = Ui();
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (TakenByDialog(ui.configuration_dialog.load(), msg)) {
+            HandleConfigurationDialogKey(msg);
+            continue;
+        }
+        if (TakenByDialog(ui.error_window.load(), msg)) continue;
+        if (TakenByDialog(ui.status_dialog.load(), msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace
+
+void Shutdown() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+
+    StopUpdateThread();
+    ShowHelp(Ui().clock_window.load(), Ui().help_path, HELP_QUIT, 0);
+    RemoveNotificationIcon();
+    DestroyClockWindow();
+    StopEngine();
+    StopLogCleanup();
+    SaveSettings(LiveSettings());
+    WSACleanup();
+}
+
+}  // namespace orvane
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    if (orvane::StartUp(instance) == orvane::StartOutcome::kAnotherCopyRunning) return 0;
+    orvane::RunMessageLoop();
+    orvane::Shutdown();
+    return 0;
+}
