@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/last_error.h"
+#include "protocols/exchange_support.h"
 
 namespace orvane {
 
@@ -19,23 +20,6 @@ SntpReportCallback report_callback;
 TextReporter text_reporter;
 std::uint32_t bind_address = 0;
 std::uint16_t server_port = kSntpPort;
-
-std::string Format(const char* format, int value) {
-    char text[200];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-void SetError(std::string* error_text, const std::string& text) {
-    if (error_text != nullptr) *error_text = text;
-}
-
-// Closes the socket without disturbing the last-error value the caller
-// will read.
-void CloseKeepingError(net::SocketHandle s) {
-    LastErrorKeeper keep;
-    net::CloseSocket(s);
-}
 
 // Milliseconds of a non-negative round trip, before narrowing to 32 bits.
 std::int64_t DelayMilliseconds(std::uint64_t d) {
@@ -125,12 +109,12 @@ int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, 
 
     net::SocketHandle s = net::CreateSocket(net::SocketType::kDatagram);
     if (s == net::kInvalidSocket) {
-        SetError(error_text, "Unable to create SNTP unicast send socket");
+        SetErrorText(error_text, "Unable to create SNTP unicast send socket");
         return 0;
     }
     if (net::BindSocket(s, local) != 0) {
-        SetError(error_text, "Unable to bind SNTP unicast send socket to port");
-        CloseKeepingError(s);
+        SetErrorText(error_text, "Unable to bind SNTP unicast send socket to port");
+        CloseSocketKeepingError(s);
         return 0;
     }
 
@@ -142,26 +126,26 @@ int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, 
     std::uint8_t datagram[kReceiveBufferSize] = {};
     EncodePacket(request, datagram);
     if (net::SendTo(s, datagram, static_cast<int>(kSntpPacketSize), server) < 0) {
-        SetError(error_text, Format("Unable to send.  Winsock error number %d.", net::LastSocketError()));
-        CloseKeepingError(s);
+        SetErrorText(error_text, FormatWithNumber("Unable to send.  Winsock error number %d.", net::LastSocketError()));
+        CloseSocketKeepingError(s);
         return 0;
     }
 
     int ready = net::WaitReadable(s, timeout_ms);
     if (ready == 0) {
-        SetError(error_text, Format("No response from server within %d milliseconds", timeout_ms));
-        CloseKeepingError(s);
+        SetErrorText(error_text, FormatWithNumber("No response from server within %d milliseconds", timeout_ms));
+        CloseSocketKeepingError(s);
         return 0;
     }
     if (ready < 0) {
-        SetError(error_text, Format("select() failed.  Winsock error number %d.", net::LastSocketError()));
-        CloseKeepingError(s);
+        SetErrorText(error_text, FormatWithNumber("select() failed.  Winsock error number %d.", net::LastSocketError()));
+        CloseSocketKeepingError(s);
         return 0;
     }
     int received = net::RecvFrom(s, datagram, kReceiveBufferSize, nullptr);
     if (received < 0) {
-        SetError(error_text, Format("Unable to receive.  Winsock error number %d.", net::LastSocketError()));
-        CloseKeepingError(s);
+        SetErrorText(error_text, FormatWithNumber("Unable to receive.  Winsock error number %d.", net::LastSocketError()));
+        CloseSocketKeepingError(s);
         return 0;
     }
     std::uint64_t t4 = HostForm(CurrentNtpTime());
@@ -169,8 +153,8 @@ int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, 
     SntpPacket reply;
     std::string refusal = CheckSntpReply(datagram, received, request.transmit_timestamp, &reply);
     if (!refusal.empty()) {
-        SetError(error_text, refusal);
-        CloseKeepingError(s);
+        SetErrorText(error_text, refusal);
+        CloseSocketKeepingError(s);
         return 0;
     }
 
@@ -188,8 +172,8 @@ int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, 
         SetLastErrorCode(set_error);
         const std::string text = "Corrupt SNTP time received";
         if (reporter) reporter(text);
-        SetError(error_text, text);
-        CloseKeepingError(s);
+        SetErrorText(error_text, text);
+        CloseSocketKeepingError(s);
         SystemTime unwritten = new_local_time_out != nullptr ? *new_local_time_out : SystemTime{};
         if (report) report(request, server, reply, old_local, unwritten);
         return 0;
@@ -197,10 +181,10 @@ int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, 
     if (set_error != 0) {
         // The clock was not set: this is a failure, never a success.
         SetLastErrorCode(set_error);
-        const std::string text = Format("SetSystemTime() failed, error code %d", set_error);
+        const std::string text = FormatWithNumber("SetSystemTime() failed, error code %d", set_error);
         if (reporter) reporter(text);
-        SetError(error_text, text);
-        CloseKeepingError(s);
+        SetErrorText(error_text, text);
+        CloseSocketKeepingError(s);
         return 0;
     }
 

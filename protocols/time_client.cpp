@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/last_error.h"
+#include "protocols/exchange_support.h"
 #include "protocols/ntp_packet.h"
 
 namespace orvane {
@@ -23,32 +24,15 @@ TimeReportCallback udp_report_callback;
 TimeReportCallback tcp_report_callback;
 std::uint16_t server_port = kTimePort;
 
-std::string Format(const char* format, int value) {
-    char text[200];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-void SetError(std::string* error_text, const std::string& text) {
-    if (error_text != nullptr) *error_text = text;
-}
-
-// Closes the socket without disturbing the last-error value the caller
-// will read.
-void CloseKeepingError(net::SocketHandle s) {
-    LastErrorKeeper keep;
-    net::CloseSocket(s);
-}
-
 // A refused clock setting: reported at once (also during automatic
 // updates) and returned as the failure text.
 void FailClockSetting(int code, const TextReporter& reporter, std::string* error_text) {
     SetLastErrorCode(code);
     const std::string text = code == kErrorInvalidParameter
                                  ? std::string("Corrupt time received")
-                                 : Format("SetSystemTime() failed, error code %d", code);
+                                 : FormatWithNumber("SetSystemTime() failed, error code %d", code);
     if (reporter) reporter(text);
-    SetError(error_text, text);
+    SetErrorText(error_text, text);
 }
 
 // The milliseconds between t0 and now, or false when the tick counter
@@ -129,44 +113,44 @@ int TimeUdpExchange(net::SocketAddressIn server, int timeout_ms, int* delay_out,
 
     net::SocketHandle s = net::CreateSocket(net::SocketType::kDatagram);
     if (s == net::kInvalidSocket) {
-        SetError(error_text, "Unable to create TIME UDP socket");
+        SetErrorText(error_text, "Unable to create TIME UDP socket");
         return 0;
     }
     net::SocketAddressIn local;
     local.family = net::kAfInet;
     if (net::BindSocket(s, local) != 0) {
-        CloseKeepingError(s);
-        SetError(error_text, "Unable to bind to TIME UDP port");
+        CloseSocketKeepingError(s);
+        SetErrorText(error_text, "Unable to bind to TIME UDP port");
         return 0;
     }
 
     std::uint32_t t0 = TheClock().GetTickCount();
     std::uint8_t buffer[kReceiveBufferSize] = {};
     if (net::SendTo(s, buffer, 0, to) < 0) {
-        CloseKeepingError(s);
-        SetError(error_text, "sendto() failed");
+        CloseSocketKeepingError(s);
+        SetErrorText(error_text, "sendto() failed");
         return 0;
     }
     // A time-out and a failed wait are one failure to the user.
     if (net::WaitReadable(s, timeout_ms) != 1) {
-        CloseKeepingError(s);
-        SetError(error_text, "select() failed");
+        CloseSocketKeepingError(s);
+        SetErrorText(error_text, "select() failed");
         return 0;
     }
     int received = net::RecvFrom(s, buffer, kReceiveBufferSize, nullptr);
     if (received < 0) {
-        CloseKeepingError(s);
-        SetError(error_text, "recvfrom() failed");
+        CloseSocketKeepingError(s);
+        SetErrorText(error_text, "recvfrom() failed");
         return 0;
     }
     if (received != 4) {
-        CloseKeepingError(s);
-        SetError(error_text, "result!=sizeof(unsigned long)");
+        CloseSocketKeepingError(s);
+        SetErrorText(error_text, "result!=sizeof(unsigned long)");
         return 0;
     }
     if (!ElapsedTicks(t0, delay_out)) {
-        CloseKeepingError(s);
-        SetError(error_text, "Internal error");
+        CloseSocketKeepingError(s);
+        SetErrorText(error_text, "Internal error");
         return 0;
     }
 
@@ -174,7 +158,7 @@ int TimeUdpExchange(net::SocketAddressIn server, int timeout_ms, int* delay_out,
     Clock& clock = TheClock();
     SystemTime local_time;
     if (!clock.UtcToLocalTime(TimeSecondsToUtc(TimeWordSeconds(word)), &local_time)) {
-        CloseKeepingError(s);
+        CloseSocketKeepingError(s);
         FailClockSetting(kErrorInvalidParameter, reporter, error_text);
         return 0;
     }
@@ -184,7 +168,7 @@ int TimeUdpExchange(net::SocketAddressIn server, int timeout_ms, int* delay_out,
     if (time_before_out != nullptr) *time_before_out = before;
     int set_error = clock.SetLocalTime(local_time);
     if (set_error != 0) {
-        CloseKeepingError(s);
+        CloseSocketKeepingError(s);
         FailClockSetting(set_error, reporter, error_text);
         return 0;
     }
@@ -209,7 +193,7 @@ int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* tim
 
     net::SocketHandle s = net::CreateSocket(net::SocketType::kStream);
     if (s == net::kInvalidSocket) {
-        SetError(error_text, "Unable to create TIME TCP socket");
+        SetErrorText(error_text, "Unable to create TIME TCP socket");
         return 0;
     }
 
@@ -226,8 +210,8 @@ int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* tim
 
     std::uint32_t t0 = TheClock().GetTickCount();
     if (net::ConnectWithTimeout(s, server, kTimeTcpTimeLimitMs) != 0) {
-        CloseKeepingError(s);
-        SetError(error_text, "Unable to bind to TIME TCP port");
+        CloseSocketKeepingError(s);
+        SetErrorText(error_text, "Unable to bind to TIME TCP port");
         return 0;
     }
 
@@ -242,27 +226,27 @@ int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* tim
             SetLastErrorCode(net::kWsaEtimedout);
         }
         if (ready != 1) {
-            CloseKeepingError(s);
-            SetError(error_text, "recv() failed");
+            CloseSocketKeepingError(s);
+            SetErrorText(error_text, "recv() failed");
             return 0;
         }
         int n = net::Recv(s, buffer + received, 4 - received);
         if (n < 0) {
-            CloseKeepingError(s);
-            SetError(error_text, "recv() failed");
+            CloseSocketKeepingError(s);
+            SetErrorText(error_text, "recv() failed");
             return 0;
         }
         if (n == 0) break;  // closed by the server
         received += n;
     }
     if (received != 4) {
-        CloseKeepingError(s);
-        SetError(error_text, "result!=sizeof(unsigned long)");
+        CloseSocketKeepingError(s);
+        SetErrorText(error_text, "result!=sizeof(unsigned long)");
         return 0;
     }
     if (!ElapsedTicks(t0, delay_out)) {
-        CloseKeepingError(s);
-        SetError(error_text, "Internal error");
+        CloseSocketKeepingError(s);
+        SetErrorText(error_text, "Internal error");
         return 0;
     }
 
@@ -273,7 +257,7 @@ int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* tim
     if (time_before_out != nullptr) *time_before_out = before;
     int set_error = clock.SetSystemTime(utc);
     if (set_error != 0) {
-        CloseKeepingError(s);
+        CloseSocketKeepingError(s);
         FailClockSetting(set_error, reporter, error_text);
         return 0;
     }

@@ -29,17 +29,6 @@ sockaddr_in ToSockaddr(const SocketAddressIn& a) {
 
 }  // namespace
 
-std::uint16_t HostToNetwork16(std::uint16_t value) { return htons(value); }
-std::uint32_t HostToNetwork32(std::uint32_t value) { return htonl(value); }
-
-SocketAddressIn MakeAddress(std::uint32_t host_order_address, std::uint16_t port) {
-    SocketAddressIn a;
-    a.family = kAfInet;
-    a.port = htons(port);
-    a.address = htonl(host_order_address);
-    return a;
-}
-
 SocketHandle CreateSocket(SocketType type) {
     SOCKET s = ::socket(AF_INET, type == SocketType::kStream ? SOCK_STREAM : SOCK_DGRAM, 0);
     if (s == INVALID_SOCKET) {
