@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "dialup/win32/dialup_win32.h"
 #include "engine/engine.h"
 #include "engine/update_scheduler.h"
 #include "logging/error_window.h"
@@ -33,7 +34,8 @@ namespace orvane {
 
 namespace {
 
-constexpr char kProgramVersion[] = "1.72";
+// From the build, which keeps the one version text Setup also writes.
+constexpr char kProgramVersion[] = ORVANE_VERSION_TEXT;
 
 enum class StartOutcome { kContinue, kAnotherCopyRunning };
 
@@ -57,6 +59,7 @@ void InstallPlatform() {
     UseProcessExit(&process_exit);
     UseErrorWindowSink(&error_window);
     UseEngineUiSink(&engine_ui);
+    InstallWin32Dialup();
 }
 
 void StartSockets() {

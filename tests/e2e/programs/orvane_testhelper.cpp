@@ -14,8 +14,36 @@
 //                                                   prints text=, presses OK
 //   orvane_testhelper menu <class> <title> <id>     prints checked=0|1 of the
 //                                                   window's popup menu item
+//   orvane_testhelper item <class> <title> <id> get|checked|pos|visible
+//                                                   prints text=, checked=,
+//                                                   pos= or visible= of a
+//                                                   control anywhere inside
+//   orvane_testhelper item <class> <title> <id> set <text> | check 0|1 | click
+//   orvane_testhelper answer <caption> <id> [ms]    waits for a message box,
+//                                                   prints text=, presses id
+//   orvane_testhelper shortcut <file.lnk>           target=, workdir=, icon=,
+//                                                   iconindex=, description=,
+//                                                   showcmd=
+//   orvane_testhelper lock <file> <ms>              holds the file open with
+//                                                   no sharing for ms
+//   orvane_testhelper item <class> <title> <id> enabled  prints enabled=0|1
+//   orvane_testhelper key <class> <title> <vk>      posts WM_KEYDOWN and
+//                                                   WM_KEYUP of a virtual key
+//   orvane_testhelper stubborn <class> <ms>         shows a window of that
+//                                                   class that ignores
+//                                                   WM_CLOSE, for ms
+//   orvane_testhelper dlg <class> <title> <action> ...  dialog pages:
+//     sclick <id>            BM_CLICK, waiting until it is handled
+//     select <id> <index>    selects a list or combo row, tells the parent
+//     selection <id>         prints sel=, count= and text= of the selection
+//     tab                    prints sel= (tab 601) and page= (visible page)
+//     tab-focus <n>          TCM_SETCURFOCUS on tab 601
+//     ctrl-tab [shift]       real key presses of Ctrl(+Shift)+Tab
 // Exit code 0 on success, 1 when the window was not found or timed out.
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -104,6 +132,213 @@ BOOL CALLBACK CountWindows(HWND window, LPARAM lparam) {
     return TRUE;
 }
 
+struct ItemSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK FindItem(HWND window, LPARAM lparam) {
+    auto* search = reinterpret_cast<ItemSearch*>(lparam);
+    if (GetDlgCtrlID(window) != search->id) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// A control by id among all the window's descendants (pages included).
+HWND FindDescendant(HWND window, int id) {
+    ItemSearch search = {id, nullptr};
+    EnumChildWindows(window, FindItem, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+int Item(HWND window, int argc, char** argv) {
+    if (argc < 6) return Usage();
+    HWND item = FindDescendant(window, std::atoi(argv[4]));
+    if (item == nullptr) {
+        std::printf("no control\n");
+        return 1;
+    }
+    const std::string action = argv[5];
+    DWORD_PTR result = 0;
+    if (action == "get") {
+        PrintText(TextOf(item));
+    } else if (action == "checked") {
+        SendMessageTimeoutA(item, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 3000, &result);
+        std::printf("checked=%d\n", result == BST_CHECKED ? 1 : 0);
+    } else if (action == "pos") {
+        SendMessageTimeoutA(item, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 3000, &result);
+        std::printf("pos=%d\n", static_cast<int>(result));
+    } else if (action == "visible") {
+        std::printf("visible=%d\n", IsWindowVisible(item) ? 1 : 0);
+    } else if (action == "enabled") {
+        std::printf("enabled=%d\n", IsWindowEnabled(item) ? 1 : 0);
+    } else if (action == "set" && argc > 6) {
+        return SendMessageTimeoutA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[6]),
+                                   SMTO_ABORTIFHUNG, 3000, &result) ? 0 : 1;
+    } else if (action == "click") {
+        return PostMessageA(item, BM_CLICK, 0, 0) ? 0 : 1;
+    } else if (action == "check" && argc > 6) {
+        return SendMessageTimeoutA(item, BM_SETCHECK,
+                                   std::atoi(argv[6]) ? BST_CHECKED : BST_UNCHECKED, 0,
+                                   SMTO_ABORTIFHUNG, 3000, &result) ? 0 : 1;
+    } else {
+        return Usage();
+    }
+    return 0;
+}
+
+LRESULT CALLBACK StubbornProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_CLOSE) return 0;  // a program that does not go when asked
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// A top-level window of the class for `ms`, deaf to WM_CLOSE.
+int Stubborn(const char* window_class, int ms) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = StubbornProcedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = window_class;
+    if (!RegisterClassA(&wc)) return 1;
+    HWND window = CreateWindowA(window_class, "stubborn", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    if (window == nullptr) return 1;
+    std::printf("shown\n");
+    std::fflush(stdout);
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    MSG msg;
+    while (static_cast<int>(end - GetTickCount()) > 0) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(20);
+    }
+    DestroyWindow(window);
+    return 0;
+}
+
+int Shortcut(const char* path) {
+    if (FAILED(CoInitialize(nullptr))) return 1;
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    int code = 1;
+    WCHAR wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IShellLinkA, reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(wide, STGM_READ))) {
+        char text[MAX_PATH] = {};
+        link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+        std::printf("target=%s\n", text);
+        link->GetWorkingDirectory(text, MAX_PATH);
+        std::printf("workdir=%s\n", text);
+        int index = -1;
+        link->GetIconLocation(text, MAX_PATH, &index);
+        std::printf("icon=%s\niconindex=%d\n", text, index);
+        link->GetDescription(text, MAX_PATH);
+        std::printf("description=%s\n", text);
+        int show = 0;
+        link->GetShowCmd(&show);
+        std::printf("showcmd=%d\n", show);
+        code = 0;
+    }
+    if (file != nullptr) file->Release();
+    if (link != nullptr) link->Release();
+    CoUninitialize();
+    return code;
+}
+
+
+// Dialog pages of the configuration dialog and the lists in them.
+int Dialog(HWND window, int argc, char** argv) {
+    if (argc < 5) return Usage();
+    const std::string action = argv[4];
+    DWORD_PTR result = 0;
+    const auto send = [&result](HWND target, UINT message, WPARAM wparam, LPARAM lparam) {
+        result = 0;
+        return SendMessageTimeoutA(target, message, wparam, lparam, SMTO_ABORTIFHUNG, 5000,
+                                   &result) != 0;
+    };
+    if (action == "tab") {
+        HWND tabs = FindDescendant(window, 601);
+        if (tabs == nullptr) return 1;
+        send(tabs, TCM_GETCURSEL, 0, 0);
+        std::printf("sel=%d\n", static_cast<int>(result));
+        for (int page : {900, 800, 700, 1100}) {
+            HWND found = FindDescendant(window, page);
+            if (found != nullptr && IsWindowVisible(found)) std::printf("page=%d\n", page);
+        }
+        return 0;
+    }
+    if (action == "tab-focus" && argc > 5) {
+        HWND tabs = FindDescendant(window, 601);
+        return tabs != nullptr && send(tabs, TCM_SETCURFOCUS, std::atoi(argv[5]), 0) ? 0 : 1;
+    }
+    if (action == "ctrl-tab") {
+        const bool shift = argc > 5 && std::string(argv[5]) == "shift";
+        SetForegroundWindow(window);
+        Sleep(200);
+        INPUT keys[6] = {};
+        int count = 0;
+        const auto key = [&](WORD vk, bool up) {
+            keys[count].type = INPUT_KEYBOARD;
+            keys[count].ki.wVk = vk;
+            keys[count].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            ++count;
+        };
+        // The program asks for Ctrl's state when it takes the Tab key, so
+        // Ctrl stays down until the Tab has surely been handled.
+        key(VK_CONTROL, false);
+        if (shift) key(VK_SHIFT, false);
+        UINT sent = SendInput(count, keys, sizeof(INPUT));
+        Sleep(200);
+        const int down = count;
+        key(VK_TAB, false);
+        key(VK_TAB, true);
+        sent += SendInput(2, keys + down, sizeof(INPUT));
+        Sleep(700);
+        const int tab_end = count;
+        if (shift) key(VK_SHIFT, true);
+        key(VK_CONTROL, true);
+        sent += SendInput(count - tab_end, keys + tab_end, sizeof(INPUT));
+        return sent == static_cast<UINT>(count) ? 0 : 1;
+    }
+    if (argc < 6) return Usage();
+    HWND item = FindDescendant(window, std::atoi(argv[5]));
+    if (item == nullptr) {
+        std::printf("no control\n");
+        return 1;
+    }
+    char class_name[64] = {};
+    GetClassNameA(item, class_name, sizeof class_name);
+    const bool combo = _stricmp(class_name, "ComboBox") == 0;
+    if (action == "sclick") {
+        send(item, BM_CLICK, 0, 0);  // may time out when the click opens a modal dialog
+        return 0;
+    }
+    if (action == "select" && argc > 6) {
+        const int index = std::atoi(argv[6]);
+        if (!send(item, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0)) return 1;
+        const WPARAM notify = MAKEWPARAM(GetDlgCtrlID(item), combo ? CBN_SELCHANGE : LBN_SELCHANGE);
+        return send(GetParent(item), WM_COMMAND, notify, reinterpret_cast<LPARAM>(item)) ? 0 : 1;
+    }
+    if (action == "selection") {
+        send(item, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+        const int count = static_cast<int>(result);
+        send(item, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
+        const int selected = static_cast<int>(result);
+        // Asked in UTF-16: Wine hands list texts across processes that way.
+        wchar_t wide[512] = {};
+        char text[1024] = {};
+        if (selected >= 0) {
+            SendMessageTimeoutW(item, combo ? CB_GETLBTEXT : LB_GETTEXT, selected,
+                                reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000, &result);
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        }
+        std::printf("sel=%d\ncount=%d\n", selected, count);
+        PrintText(text);
+        return 0;
+    }
+    return Usage();
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +359,38 @@ int main(int argc, char** argv) {
         }
         PrintText(TextOf(GetDlgItem(search.found, 0xFFFF)));
         PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+        return 0;
+    }
+
+    if (command == "shortcut") return Shortcut(argv[2]);
+    if (command == "stubborn" && argc > 3) return Stubborn(argv[2], std::atoi(argv[3]));
+    if (command == "answer" && argc > 3) {
+        const int timeout = argc > 4 ? std::atoi(argv[4]) : 10000;
+        BoxSearch search = {argv[2], nullptr};
+        for (int waited = 0;; waited += 50) {
+            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+            if (search.found != nullptr) break;
+            if (waited >= timeout) {
+                std::printf("no box \"%s\"\n", argv[2]);
+                return 1;
+            }
+            Sleep(50);
+        }
+        PrintText(TextOf(GetDlgItem(search.found, 0xFFFF)));
+        PostMessageA(search.found, WM_COMMAND, std::atoi(argv[3]), 0);
+        return 0;
+    }
+    if (command == "lock" && argc > 3) {
+        HANDLE file = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            std::printf("cannot open\n");
+            return 1;
+        }
+        std::printf("locked\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(std::atoi(argv[3])));
+        CloseHandle(file);
         return 0;
     }
 
@@ -163,10 +430,18 @@ int main(int argc, char** argv) {
         std::printf("not found\n");
         return 1;
     }
+    if (command == "item") return Item(window, argc, argv);
+    if (command == "dlg") return Dialog(window, argc, argv);
     if (command == "command" && argc > 4) {
         return PostMessageA(window, WM_COMMAND, std::atoi(argv[4]), 0) ? 0 : 1;
     }
     if (command == "close") return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == "key" && argc > 4) {
+        const WPARAM key = static_cast<WPARAM>(std::atoi(argv[4]));
+        return PostMessageA(window, WM_KEYDOWN, key, 1) && PostMessageA(window, WM_KEYUP, key, 1)
+                   ? 0
+                   : 1;
+    }
     if (command == "char" && argc > 4) {
         return PostMessageA(window, WM_CHAR, static_cast<unsigned char>(argv[4][0]), 1) ? 0 : 1;
     }

@@ -1,0 +1,113 @@
+#include "platform/fakes/fake_service_control.h"
+
+#include "platform/os_errors.h"
+
+namespace orvane {
+
+namespace {
+constexpr int kErrorServiceDoesNotExist = 1060;
+}  // namespace
+
+FakeService& FakeServiceControl::AddService(const std::string& name) {
+    FakeService& service = services_[name];
+    service.display_name = name + " display";
+    return service;
+}
+
+FakeService* FakeServiceControl::Find(const std::string& name) {
+    auto found = services_.find(name);
+    return found == services_.end() ? nullptr : &found->second;
+}
+
+FakeServiceControl::Handle* FakeServiceControl::Resolve(ServiceHandle handle) {
+    auto found = handles_.find(handle);
+    return found == handles_.end() ? nullptr : &found->second;
+}
+
+int FakeServiceControl::OpenManager(ServiceHandle* manager) {
+    if (open_manager_error_ != 0)
+        return open_manager_error_;
+    Handle handle;
+    handle.manager = true;
+    *manager = next_handle_++;
+    handles_[*manager] = handle;
+    return 0;
+}
+
+int FakeServiceControl::OpenNamedService(ServiceHandle manager, const char* name,
+                                         std::uint32_t access, ServiceHandle* service) {
+    accesses_.push_back(access);
+    Handle* owner = Resolve(manager);
+    if (owner == nullptr || !owner->manager)
+        return kErrorInvalidHandle;
+    if (Find(name) == nullptr)
+        return kErrorServiceDoesNotExist;
+    if ((access & denied_rights_) != 0)
+        return kErrorAccessDenied;
+    Handle handle;
+    handle.service = name;
+    handle.access = access;
+    *service = next_handle_++;
+    handles_[*service] = handle;
+    return 0;
+}
+
+int FakeServiceControl::SendStop(ServiceHandle service, std::uint32_t* state) {
+    Handle* handle = Resolve(service);
+    if (handle == nullptr || handle->manager)
+        return kErrorInvalidHandle;
+    if ((handle->access & kServiceStop) == 0)
+        return kErrorAccessDenied;
+    if (stop_error_ != 0)
+        return stop_error_;
+    FakeService& target = services_[handle->service];
+    if (target.state == kServiceStopped)
+        return kErrorServiceNotActive;
+    target.state = target.states_after_stop.empty() ? kServiceStopped : kServiceStopPending;
+    *state = target.state;
+    return 0;
+}
+
+int FakeServiceControl::QueryState(ServiceHandle service, std::uint32_t* state) {
+    ++queries_;
+    Handle* handle = Resolve(service);
+    if (handle == nullptr || handle->manager)
+        return kErrorInvalidHandle;
+    if ((handle->access & kServiceQueryStatus) == 0)
+        return kErrorAccessDenied;
+    if (query_error_ != 0)
+        return query_error_;
+    FakeService& target = services_[handle->service];
+    if (!target.states_after_stop.empty()) {
+        target.state = target.states_after_stop.front();
+        if (target.states_after_stop.size() > 1)
+            target.states_after_stop.pop_front();
+    }
+    *state = target.state;
+    return 0;
+}
+
+int FakeServiceControl::ChangeStartType(ServiceHandle service, std::uint32_t start_type,
+                                        const char* display_name) {
+    Handle* handle = Resolve(service);
+    if (handle == nullptr || handle->manager)
+        return kErrorInvalidHandle;
+    if ((handle->access & kServiceChangeConfig) == 0)
+        return kErrorAccessDenied;
+    if (change_error_ != 0)
+        return change_error_;
+    FakeService& target = services_[handle->service];
+    target.start_type = start_type;
+    target.display_name = display_name;
+    return 0;
+}
+
+void FakeServiceControl::CloseHandle(ServiceHandle handle) {
+    handles_.erase(handle);
+}
+
+void FakeServiceControl::Pause(int milliseconds) {
+    paused_ += milliseconds;
+}
+
+}  // namespace orvane

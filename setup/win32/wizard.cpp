@@ -1,0 +1,274 @@
+#include "setup/win32/wizard.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "logging/log_writer.h"
+#include "setup/install_paths.h"
+#include "setup/setup_resource_ids.h"
+#include "setup/win32/installation.h"
+#include "setup/win32/setup_configuration.h"
+#include "setup/win32/wizard_state.h"
+
+namespace orvane {
+
+WizardState& Wizard() {
+    static WizardState state;
+    return state;
+}
+
+namespace {
+
+constexpr int kPageTemplates[kSetupPageCount] = {IDD_SETUP_WELCOME, IDD_SETUP_FOLDER,
+                                                 IDD_SETUP_PROGRESS, IDD_SETUP_DONE};
+
+void CentreOnDesktop(HWND window) {
+    RECT desktop, rect;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    int x = desktop.left + (desktop.right - desktop.left - width) / 2;
+    int y = desktop.top + (desktop.bottom - desktop.top - height) / 2;
+    if (x < 0)
+        x = 0;
+    if (y < 0)
+        y = 0;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool IsChecked(HWND page, int id) {
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
+void SetEditTextWithLimit(HWND page, int id, int limit, const char* text) {
+    SendDlgItemMessageA(page, id, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+    SetDlgItemTextA(page, id, text);
+}
+
+void ShowPage(int page) {
+    WizardState& wizard = Wizard();
+    if (page == kWelcomePage)
+        EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_BACK), FALSE);
+    if (page == kFolderPage)
+        EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_BACK), TRUE);
+    if (page == kDonePage)
+        SetDlgItemTextA(wizard.frame, IDC_SETUP_NEXT, "&Finish");
+    wizard.current = page;
+    HWND window = wizard.pages[page];
+    SetWindowPos(window, HWND_TOP, 0, 4, 0, 0, SWP_NOSIZE);
+    ShowWindow(window, SW_SHOW);
+}
+
+void HideCurrentPage() {
+    ShowWindow(Wizard().pages[Wizard().current], SW_HIDE);
+}
+
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM start_folder) {
+    if (message == BFFM_INITIALIZED && start_folder != 0) {
+        SendMessageA(window, BFFM_SETSELECTIONA, TRUE, start_folder);
+    }
+    return 0;
+}
+
+// 1 with the chosen folder's path in `path` (260 bytes), else 0.
+int BrowseForFolder(char* path, const char* title, HWND owner, const char* start_folder) {
+    BROWSEINFOA info = {};
+    char display_name[MAX_PATH] = {};
+    info.hwndOwner = owner;
+    info.pszDisplayName = display_name;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(start_folder);
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+    if (chosen == nullptr)
+        return 0;
+    const bool found = SHGetPathFromIDListA(chosen, path) != FALSE;
+    IMalloc* allocator = nullptr;
+    if (SUCCEEDED(SHGetMalloc(&allocator))) {
+        allocator->Free(chosen);
+        allocator->Release();
+    }
+    return found ? 1 : 0;
+}
+
+void BrowseForInstallFolder(HWND page) {
+    char text[MAX_PATH] = {};
+    GetDlgItemTextA(page, IDC_SETUP_FOLDER_EDIT, text, sizeof text);
+    const std::string start = BrowseStartFolder(text);
+    char chosen[MAX_PATH] = {};
+    if (!BrowseForFolder(chosen, "Orvane installation folder", page, start.c_str()))
+        return;
+    SetEditTextWithLimit(page, IDC_SETUP_FOLDER_EDIT, kInstallFolderLimit,
+                         InstallFolderForChosenFolder(chosen).c_str());
+}
+
+void ConfirmCancel() {
+    const int answer = MessageBoxA(Wizard().frame, "Are you sure you want to exit Orvane Setup?",
+                                   "Orvane Setup", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    if (answer == IDYES)
+        PostQuitMessage(0);
+}
+
+void InstallFromFolderPage() {
+    WizardState& wizard = Wizard();
+    HWND folder_page = wizard.pages[kFolderPage];
+    GetDlgItemTextA(folder_page, IDC_SETUP_FOLDER_EDIT, wizard.install_folder,
+                    sizeof wizard.install_folder);
+    CreateDirectoryTree(wizard.install_folder);
+    ShowPage(kProgressPage);
+    EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_NEXT), FALSE);
+    EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_BACK), FALSE);
+    UpdateWindow(wizard.frame);
+    RedrawWindow(wizard.frame, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RunInstallation(wizard.install_folder, IsChecked(folder_page, IDC_SETUP_PROGRAM_GROUP),
+                    IsChecked(folder_page, IDC_SETUP_START_AT_LOGON));
+    EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_NEXT), TRUE);
+    ShowWindow(wizard.frame, SW_HIDE);
+    OpenSetupConfigurationDialog();
+    ShowWindow(wizard.frame, SW_SHOW);
+    HideCurrentPage();
+    ShowPage(kDonePage);
+}
+
+void OnNext() {
+    WizardState& wizard = Wizard();
+    const int was = wizard.current;
+    HideCurrentPage();
+    switch (was) {
+        case kWelcomePage:
+            ShowPage(kFolderPage);
+            break;
+        case kFolderPage:
+            InstallFromFolderPage();
+            break;
+        case kDonePage:
+            RunFinishSteps(wizard.install_folder,
+                           IsChecked(wizard.pages[kFolderPage], IDC_SETUP_START_AT_LOGON));
+            PostQuitMessage(0);
+            break;
+        default:
+            // Page 3 has no Next of its own: the button is disabled there.
+            ShowPage(was);
+            break;
+    }
+}
+
+void OnBack() {
+    const int was = Wizard().current;
+    HideCurrentPage();
+    // Back is enabled only on page 2; anything else keeps its page.
+    ShowPage(was == kFolderPage ? kWelcomePage : was);
+}
+
+INT_PTR CALLBACK PageProcedure(HWND page, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wparam) == IDC_SETUP_BROWSE && HIWORD(wparam) == BN_CLICKED) {
+                BrowseForInstallFolder(page);
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+void InitialisePages() {
+    WizardState& wizard = Wizard();
+    HWND folder_page = wizard.pages[kFolderPage];
+    SetEditTextWithLimit(folder_page, IDC_SETUP_FOLDER_EDIT, kInstallFolderLimit,
+                         kDefaultSetupInstallFolder);
+    CheckDlgButton(folder_page, IDC_SETUP_PROGRAM_GROUP, BST_CHECKED);
+    CheckDlgButton(folder_page, IDC_SETUP_START_AT_LOGON, BST_CHECKED);
+    HWND progress_page = wizard.pages[kProgressPage];
+    SendDlgItemMessageA(progress_page, IDC_SETUP_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendDlgItemMessageA(progress_page, IDC_SETUP_PROGRESS_BAR, PBM_SETPOS, 0, 0);
+}
+
+INT_PTR CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wparam, LPARAM) {
+    WizardState& wizard = Wizard();
+    switch (message) {
+        case WM_INITDIALOG:
+            wizard.frame = frame;
+            CentreOnDesktop(frame);
+            SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            for (int page = 0; page < kSetupPageCount; ++page) {
+                wizard.pages[page] =
+                    CreateDialogParamA(wizard.instance, MAKEINTRESOURCEA(kPageTemplates[page]),
+                                       frame, PageProcedure, 0);
+            }
+            InitialisePages();
+            ShowPage(kWelcomePage);
+            return TRUE;
+        case WM_CLOSE:
+            // The close box asks like Cancel does.
+            PostMessageA(frame, WM_COMMAND, IDC_SETUP_CANCEL, 0);
+            return TRUE;
+        case WM_COMMAND:
+            switch (LOWORD(wparam)) {
+                case IDC_SETUP_NEXT:
+                    OnNext();
+                    return TRUE;
+                case IDC_SETUP_BACK:
+                    OnBack();
+                    return TRUE;
+                case IDC_SETUP_CANCEL:
+                case IDCANCEL:
+                    // Cancel asks on every page but the running installation,
+                    // whose buttons are disabled.
+                    if (wizard.current != kProgressPage)
+                        ConfirmCancel();
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+HWND CreateWizardFrame() {
+    WizardState& wizard = Wizard();
+    HWND frame = CreateDialogParamA(wizard.instance, MAKEINTRESOURCEA(IDD_SETUP_FRAME), nullptr,
+                                    FrameProcedure, 0);
+    if (frame == nullptr)
+        return nullptr;
+    for (HWND page : wizard.pages) {
+        if (page == nullptr) {
+            DestroyWizard();
+            return nullptr;
+        }
+    }
+    return frame;
+}
+
+bool WizardTakesMessage(MSG* message) {
+    WizardState& wizard = Wizard();
+    if (wizard.frame != nullptr && IsDialogMessageA(wizard.frame, message))
+        return true;
+    HWND page = wizard.pages[wizard.current];
+    return page != nullptr && IsDialogMessageA(page, message);
+}
+
+void DestroyWizard() {
+    WizardState& wizard = Wizard();
+    for (HWND& page : wizard.pages) {
+        if (page != nullptr)
+            DestroyWindow(page);
+        page = nullptr;
+    }
+    if (wizard.frame != nullptr)
+        DestroyWindow(wizard.frame);
+    wizard.frame = nullptr;
+}
+
+}  // namespace orvane

@@ -1,0 +1,26 @@
+// Setup's program-wide state: the wizard's windows and what the pages
+// hold between the steps.
+#pragma once
+
+#include <windows.h>
+
+namespace orvane {
+
+enum SetupPage { kWelcomePage = 0, kFolderPage = 1, kProgressPage = 2, kDonePage = 3 };
+constexpr int kSetupPageCount = 4;
+
+struct WizardState {
+    HINSTANCE instance = nullptr;
+    HICON icon = nullptr;
+    HWND frame = nullptr;
+    HWND pages[kSetupPageCount] = {};
+    int current = kWelcomePage;
+    // The install folder as taken from edit 2708.
+    char install_folder[MAX_PATH] = {};
+    // "Orvane.hlp" where the search path finds it, else empty.
+    char help_path[MAX_PATH] = {};
+};
+
+WizardState& Wizard();
+
+}  // namespace orvane
