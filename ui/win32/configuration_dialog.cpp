@@ -1,27 +1,35 @@
 #include "ui/win32/configuration_dialog.h"
 
+#include "settings/win32/config_dialog.h"
+#include "ui/win32/help_viewer.h"
 #include "ui/win32/ui_state.h"
 
 namespace orvane {
 
 namespace {
-SettingsAppliedHandler applied_handler = nullptr;
-}  // namespace
 
-void OpenConfigurationDialog(HWND) {
-    HWND open = Ui().configuration_dialog.load();
-    if (open != nullptr) SetForegroundWindow(open);
-    // Nothing to open yet.
+void KeepHandle(HWND dialog) {
+    Ui().configuration_dialog.store(dialog);
 }
 
-HWND ConfigurationDialogHandle() { return Ui().configuration_dialog.load(); }
+}  // namespace
 
-void SetSettingsAppliedHandler(SettingsAppliedHandler handler) { applied_handler = handler; }
+void OpenConfigurationDialog(HWND parent) {
+    SetConfigDialogHelp(ShowHelp, Ui().help_path);
+    SetConfigDialogHandleObserver(KeepHandle);
+    OpenConfigurationDialogModeless(parent);
+}
 
-}  // namespace orvane
+HWND ConfigurationDialogHandle() {
+    return ConfigurationDialogWindow();
+}
 
-namespace orvane {
+void SetSettingsAppliedHandler(SettingsAppliedHandler handler) {
+    SetConfigDialogAppliedHandler(handler);
+}
 
-void WriteConfigurationDumpFromDialog() {}
+void WriteConfigurationDumpFromDialog() {
+    WriteConfigurationDump(ConfigurationDialogWindow());
+}
 
 }  // namespace orvane

@@ -1,6 +1,7 @@
-// The clock window's way into the configuration dialog. The dialog itself
-// is not built yet: opening it shows nothing, and its handle stays null,
-// so nothing counts it as open.
+// The clock window's way into the configuration dialog (settings/win32/
+// config_dialog.h): opened modeless, owned by the clock window, with the
+// program's help viewer and its handle kept in the user-interface state for
+// the message loop.
 #pragma once
 
 #include <windows.h>
@@ -11,17 +12,12 @@ using SettingsAppliedHandler = void (*)();
 
 // Brings an open dialog forward, else opens it modeless with the parent.
 void OpenConfigurationDialog(HWND parent);
-// The open dialog's window, or null.
+// The open dialog's window, or null. Any thread.
 HWND ConfigurationDialogHandle();
 // Run by the dialog after its OK has copied and saved the settings.
 void SetSettingsAppliedHandler(SettingsAppliedHandler handler);
 
-}  // namespace orvane
-
-namespace orvane {
-
-// F12 in the configuration dialog: the configuration dump. It comes with
-// the dialog; until then there is nothing to dump from.
+// F12 in the configuration dialog: the configuration dump.
 void WriteConfigurationDumpFromDialog();
 
 }  // namespace orvane

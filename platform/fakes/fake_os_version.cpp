@@ -1,0 +1,12 @@
+#include "platform/fakes/fake_os_version.h"
+
+namespace orvane {
+
+bool FakeOsVersion::QueryVersion(OsVersionInfo* out) {
+    if (!answers)
+        return false;
+    *out = info;
+    return true;
+}
+
+}  // namespace orvane

@@ -1,0 +1,72 @@
+// Template and control numbers of the configuration dialog, its four pages,
+// the server list and the lookup dialog. Plain defines, so the resource
+// compiler reads this file too.
+#pragma once
+
+// Frame.
+#define IDD_CONFIG_FRAME 600
+#define IDC_CONFIG_TABS 601
+#define IDC_CONFIG_OK 602
+#define IDC_CONFIG_CANCEL 603
+#define IDC_CONFIG_PREVIOUS_PAGE 604
+#define IDC_CONFIG_NEXT_PAGE 605
+
+// User Interface page.
+#define IDD_CONFIG_UI_PAGE 700
+#define IDC_UI_FONT_LIST 701
+#define IDC_UI_FONT_PREVIEW 702
+#define IDC_UI_FONT_GROUP 703
+#define IDC_UI_ALWAYS_ON_TOP 704
+#define IDC_UI_HIDE_IN_TRAY 705
+#define IDC_UI_HIDE_TASKBAR_BUTTON 706
+#define IDC_UI_SHOW_DATE 707
+#define IDC_UI_LAUNCH_AT_STARTUP 708
+
+// Connection page.
+#define IDD_CONFIG_CONNECTION_PAGE 800
+#define IDC_CONN_LAN 801
+#define IDC_CONN_DIALUP 802
+#define IDC_CONN_FORCE_DIAL 803
+#define IDC_CONN_ENTRY_LIST 804
+#define IDC_CONN_USERNAME 805
+#define IDC_CONN_USERNAME_LABEL 806
+#define IDC_CONN_PASSWORD 807
+#define IDC_CONN_PASSWORD_LABEL 808
+
+// Server page.
+#define IDD_CONFIG_SERVER_PAGE 900
+#define IDC_SERVER_BY_NAME 901
+#define IDC_SERVER_BY_ADDRESS 902
+#define IDC_SERVER_SNTP 903
+#define IDC_SERVER_TIME_UDP 904
+#define IDC_SERVER_TIME_TCP 905
+#define IDC_SERVER_UPDATES 906
+#define IDC_SERVER_INTERVAL 907
+#define IDC_SERVER_BROADCASTS 908
+#define IDC_SERVER_CHOOSE 909
+#define IDC_SERVER_NAME 910
+#define IDC_SERVER_ADDRESS 911
+
+// Server list.
+#define IDD_SERVER_LIST 1000
+#define IDC_SERVER_LIST 1001
+
+// Logging page.
+#define IDD_CONFIG_LOGGING_PAGE 1100
+#define IDC_LOG_ENABLE 1101
+#define IDC_LOG_MINIMUM 1102
+#define IDC_LOG_MEDIUM 1103
+#define IDC_LOG_MAXIMUM 1104
+#define IDC_LOG_PATH 1105
+#define IDC_LOG_BROWSE 1106
+#define IDC_LOG_DELETE_OLD 1107
+#define IDC_LOG_MAX_AGE 1108
+#define IDC_LOG_DAYS_LABEL 1109
+#define IDC_LOG_CAP_SIZE 1110
+#define IDC_LOG_MAX_SPACE 1111
+#define IDC_LOG_MEGABYTES_LABEL 1112
+#define IDC_LOG_EVENT_LOG 1113
+
+// Lookup dialog.
+#define IDD_LOOKUP 30019
+#define IDC_LOOKUP_TEXT 22400

@@ -1,0 +1,70 @@
+// The configuration dialog as both programs use it: modeless from the clock
+// window in Orvane.exe, modal (settings reloaded from the registry first) in
+// Setup.exe. The frame holds four pages, Server, Connection, User Interface
+// and Logging, that edit a working copy of the live settings; OK looks the
+// server up, puts the working copy in place of the live record, saves it and
+// runs the settings-applied handler. Also the helpers the dialogs share:
+// centring, the cancellable name lookups, the folder browser. User-interface
+// thread only, except ConfigurationDialogWindow.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/sockets.h"
+
+namespace orvane {
+
+// The program's help viewer (WinHelp's arguments); none: no context help.
+using ConfigHelpViewer = BOOL (*)(HWND window, const char* help_path, UINT command, ULONG_PTR data);
+using ConfigAppliedHandler = void (*)();
+// Told the frame's handle when it opens and null when it closes.
+using ConfigHandleObserver = void (*)(HWND dialog);
+
+// The help viewer and the help file path (kept by pointer, read at each
+// request).
+void SetConfigDialogHelp(ConfigHelpViewer viewer, const char* help_path);
+// Run after OK has copied and saved the settings; Setup sets none.
+void SetConfigDialogAppliedHandler(ConfigAppliedHandler handler);
+void SetConfigDialogHandleObserver(ConfigHandleObserver observer);
+
+// Orvane.exe: brings an open dialog to the foreground, else creates it
+// modeless, owned by the parent, and returns at once. The frame's handle,
+// or null when the template is missing.
+HWND OpenConfigurationDialogModeless(HWND parent);
+
+// Setup.exe: loads the live settings from the registry, then runs the
+// dialog modally (owner may be null) until OK or Cancel. 1 after OK (the
+// settings saved), 0 after Cancel, -1 when the dialog could not be shown.
+// Starts and stops Windows Sockets around the dialog itself. An open
+// dialog is only brought forward (result 0).
+int RunConfigurationDialogModal(HWND owner);
+
+// The open frame, or null. Any thread.
+HWND ConfigurationDialogWindow();
+
+// F12: writes "c:\Orvane configuration.txt" from the live settings and,
+// when that worked, says so in a message box owned by the owner.
+void WriteConfigurationDump(HWND owner);
+
+// Moves the window to the centre of the reference (the desktop when null),
+// kept on the desktop, and repaints it.
+void CentreWindowOver(HWND window, HWND reference);
+
+// Name to address without blocking the user interface: a small modal
+// "Lookup" dialog owned by the owner, which the user can cancel. 1 and the
+// host's first IPv4 address in address->address, or 0 (then the thread's
+// Winsock error tells why, when Winsock told).
+int ForwardLookup(const char* host_name, net::SocketAddressIn* address, HWND owner);
+// Address to name; name holds at least 260 bytes. 1 and the host's name, or
+// 0 and "[unknown]".
+int ReverseLookup(const net::SocketAddressIn* address, char* name, HWND owner);
+
+// The shell's folder browser: 1 and the chosen folder in path (260 bytes),
+// else 0. start_folder, when given and not empty, is selected at first.
+int BrowseForFolder(char* path, const char* title, HWND owner, const char* start_folder);
+
+// Limits the edit control to the given number of characters, then sets its
+// text.
+void SetEditTextWithLimit(HWND window, int control, int limit, const char* text);
+
+}  // namespace orvane

@@ -1,0 +1,450 @@
+// The four pages of the configuration dialog and the server list. The
+// rules live in settings/config_pages.h; this file moves them between the
+// working copy and the controls.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dialup/dial_entries.h"
+#include "dialup/dialup_module.h"
+#include "logging/fatal_error.h"
+#include "platform/os_version.h"
+#include "settings/config_dialog_ids.h"
+#include "settings/config_pages.h"
+#include "settings/server_list.h"
+#include "settings/win32/config_dialog.h"
+#include "settings/win32/config_dialog_internal.h"
+
+namespace orvane {
+namespace config_dialog {
+
+namespace {
+
+constexpr char kPreviewText[] = "12:34:56";
+constexpr char kGetDcFailed[] = "GetDC() failed";
+
+bool Clicked(WPARAM wparam) {
+    return HIWORD(wparam) == BN_CLICKED;
+}
+
+INT_PTR CALLBACK ServerListProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            CentreWindowOver(dialog, Frame());
+            for (int i = 0; kPublicServerLabels[i][0] != '\0'; ++i) {
+                SendDlgItemMessageA(dialog, IDC_SERVER_LIST, LB_ADDSTRING, 0,
+                                    reinterpret_cast<LPARAM>(kPublicServerLabels[i]));
+            }
+            return TRUE;
+        case WM_COMMAND: {
+            const int selected =
+                static_cast<int>(SendDlgItemMessageA(dialog, IDC_SERVER_LIST, LB_GETCURSEL, 0, 0));
+            switch (LOWORD(wparam)) {
+                case IDOK:
+                    EndDialog(dialog, selected == LB_ERR ? 0 : selected + 1);
+                    return TRUE;
+                case IDCANCEL:
+                    EndDialog(dialog, 0);
+                    return TRUE;
+                case IDC_SERVER_LIST:
+                    if (HIWORD(wparam) == LBN_DBLCLK && selected != LB_ERR) {
+                        EndDialog(dialog, selected + 1);
+                    }
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
+        }
+        default:
+            return HandleHelpMessage(message, wparam, lparam) ? TRUE : FALSE;
+    }
+}
+
+std::string ComboText(HWND page, int id, int index) {
+    const LRESULT length = SendDlgItemMessageA(page, id, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR || length < 0)
+        return std::string();
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    SendDlgItemMessageA(page, id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+int CALLBACK AddFontFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM list) {
+    SendMessageA(reinterpret_cast<HWND>(list), CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(font->lfFaceName));
+    return 1;
+}
+
+void FillFontList(HWND page) {
+    HWND list = GetDlgItem(page, IDC_UI_FONT_LIST);
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    HDC dc = GetDC(page);
+    if (dc == nullptr)
+        ReportFatalError(kGetDcFailed);
+    LOGFONTA wanted = {};
+    wanted.lfCharSet = ANSI_CHARSET;
+    EnumFontFamiliesExA(dc, &wanted, AddFontFace, reinterpret_cast<LPARAM>(list), 0);
+    ReleaseDC(page, dc);
+
+    const int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+    std::vector<std::string> faces;
+    for (int i = 0; i < count; ++i)
+        faces.push_back(ComboText(page, IDC_UI_FONT_LIST, i));
+    const int selection = FontListSelection(faces, WorkingCopy().time_font_name);
+    if (selection >= 0)
+        SendMessageA(list, CB_SETCURSEL, selection, 0);
+}
+
+WNDPROC preview_area_procedure = nullptr;
+
+// The preview area draws the preview whenever it paints itself, so the
+// static control's own painting never wipes it out.
+LRESULT CALLBACK PreviewAreaProc(HWND area, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        BeginPaint(area, &paint);
+        EndPaint(area, &paint);
+        DrawFontPreview(GetParent(area), WorkingCopy().time_font_name);
+        return 0;
+    }
+    if (message == WM_ERASEBKGND)
+        return 1;
+    return CallWindowProcA(preview_area_procedure, area, message, wparam, lparam);
+}
+
+int CALLBACK BrowseStarted(HWND browser, UINT message, LPARAM, LPARAM start_folder) {
+    if (message == BFFM_INITIALIZED && start_folder != 0) {
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, start_folder);
+    }
+    return 0;
+}
+
+}  // namespace
+
+void ApplyView(HWND page, const PageView& view) {
+    for (const auto& [id, on] : view.checked) {
+        CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED);
+    }
+    for (const auto& [id, on] : view.enabled)
+        EnableWindow(GetDlgItem(page, id), on ? TRUE : FALSE);
+    for (const auto& [id, text] : view.texts) {
+        const int limit = EditTextLimit(id);
+        if (limit > 0) {
+            SetEditTextWithLimit(page, id, limit, text.c_str());
+        } else {
+            SetDlgItemTextA(page, id, text.c_str());
+        }
+    }
+}
+
+std::string ControlText(HWND page, int id) {
+    HWND control = GetDlgItem(page, id);
+    if (control == nullptr)
+        return std::string();
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    GetWindowTextA(control, &text[0], length + 1);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+bool IsChecked(HWND page, int id) {
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
+// ---- Server page ----
+
+INT_PTR CALLBACK ServerPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+    SettingsRecord& working = WorkingCopy();
+    switch (message) {
+        case WM_INITDIALOG:
+            ApplyView(page, ServerPageInitialView(working));
+            return FALSE;
+        case WM_COMMAND:
+            if (!Clicked(wparam))
+                return FALSE;
+            switch (LOWORD(wparam)) {
+                case IDC_SERVER_BY_NAME:
+                    ApplyView(page, ServerByNameClicked(working, true));
+                    return TRUE;
+                case IDC_SERVER_BY_ADDRESS:
+                    ApplyView(page, ServerByNameClicked(working, false));
+                    return TRUE;
+                case IDC_SERVER_UPDATES:
+                    ApplyView(page, ServerUpdatesClicked(IsChecked(page, IDC_SERVER_UPDATES)));
+                    return TRUE;
+                case IDC_SERVER_CHOOSE: {
+                    const INT_PTR result = DialogBoxParamA(
+                        Instance(), MAKEINTRESOURCEA(IDD_SERVER_LIST), page, ServerListProc, 0);
+                    PageView view;
+                    if (ServerListChosen(working, static_cast<int>(result), &view)) {
+                        ApplyView(page, view);
+                    }
+                    return TRUE;
+                }
+                default:
+                    return FALSE;
+            }
+        default:
+            return HandleHelpMessage(message, wparam, lparam) ? TRUE : FALSE;
+    }
+}
+
+void ReadServerPageControls(HWND page, SettingsRecord& working) {
+    if (page == nullptr)
+        return;
+    ServerPageInput in;
+    in.by_name = IsChecked(page, IDC_SERVER_BY_NAME);
+    in.server_name = ControlText(page, IDC_SERVER_NAME);
+    in.address_text = ControlText(page, IDC_SERVER_ADDRESS);
+    in.sntp = IsChecked(page, IDC_SERVER_SNTP);
+    in.time_udp = IsChecked(page, IDC_SERVER_TIME_UDP);
+    in.time_tcp = IsChecked(page, IDC_SERVER_TIME_TCP);
+    in.updates = IsChecked(page, IDC_SERVER_UPDATES);
+    in.interval_text = ControlText(page, IDC_SERVER_INTERVAL);
+    in.broadcasts = IsChecked(page, IDC_SERVER_BROADCASTS);
+    ReadServerPage(in, working);
+}
+
+// ---- Connection page ----
+
+INT_PTR CALLBACK ConnectionPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+    SettingsRecord& working = WorkingCopy();
+    switch (message) {
+        case WM_INITDIALOG: {
+            const bool available = TheDialupModule().IsDialupAvailable() != 0;
+            ApplyView(page, ConnectionPageInitialView(working, available));
+            if (available) {
+                for (const std::string& entry : EnumerateDialEntries()) {
+                    SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_ADDSTRING, 0,
+                                        reinterpret_cast<LPARAM>(entry.c_str()));
+                }
+            }
+            // Letter case aside, as the combo box compares.
+            const LRESULT found =
+                SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_FINDSTRINGEXACT, -1,
+                                    reinterpret_cast<LPARAM>(working.dialup_server_name));
+            if (found != CB_ERR && working.dialup_server_name[0] != '\0') {
+                SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_SETCURSEL, found, 0);
+            }
+            return FALSE;
+        }
+        case WM_COMMAND: {
+            const int id = LOWORD(wparam);
+            if (id == IDC_CONN_ENTRY_LIST && HIWORD(wparam) == CBN_SELCHANGE) {
+                const int selected = static_cast<int>(
+                    SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_GETCURSEL, 0, 0));
+                if (selected != CB_ERR) {
+                    ApplyView(page, DialEntryChosen(
+                                        working, ComboText(page, IDC_CONN_ENTRY_LIST, selected)));
+                }
+                return TRUE;
+            }
+            if (!Clicked(wparam))
+                return FALSE;
+            if (id == IDC_CONN_LAN || id == IDC_CONN_DIALUP || id == IDC_CONN_FORCE_DIAL) {
+                ApplyView(page, ConnectionButtonClicked(working, id, IsChecked(page, id)));
+                return TRUE;
+            }
+            return FALSE;
+        }
+        default:
+            return HandleHelpMessage(message, wparam, lparam) ? TRUE : FALSE;
+    }
+}
+
+void ReadConnectionPageControls(HWND page, SettingsRecord& working) {
+    if (page == nullptr)
+        return;
+    ConnectionPageInput in;
+    in.lan = IsChecked(page, IDC_CONN_LAN);
+    in.force_dial = IsChecked(page, IDC_CONN_FORCE_DIAL);
+    const int selected =
+        static_cast<int>(SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_GETCURSEL, 0, 0));
+    in.has_entry = selected != CB_ERR;
+    if (in.has_entry)
+        in.entry = ComboText(page, IDC_CONN_ENTRY_LIST, selected);
+    in.user_name = ControlText(page, IDC_CONN_USERNAME);
+    in.password = ControlText(page, IDC_CONN_PASSWORD);
+    ReadConnectionPage(in, working);
+}
+
+// ---- User Interface page ----
+
+void DrawFontPreview(HWND page, const char* face_name) {
+    HWND area = GetDlgItem(page, IDC_UI_FONT_PREVIEW);
+    if (area == nullptr)
+        return;
+    HDC dc = GetDC(area);
+    if (dc == nullptr)
+        ReportFatalError(kGetDcFailed);
+
+    LOGFONTA wanted = {};
+    wanted.lfHeight = -30;
+    wanted.lfWeight = 400;
+    std::strncpy(wanted.lfFaceName, face_name, LF_FACESIZE - 1);
+    HFONT font = CreateFontIndirectA(&wanted);
+    HGDIOBJ old_font = SelectObject(dc, font);
+
+    SIZE text = {};
+    GetTextExtentPoint32A(dc, kPreviewText, static_cast<int>(std::strlen(kPreviewText)), &text);
+    RECT rect;
+    GetWindowRect(area, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const PreviewOrigin at = FontPreviewOrigin(width, height, text.cx, text.cy);
+
+    LOGPEN no_frame = {PS_NULL, {0, 0}, 0};
+    HPEN pen = CreatePenIndirect(&no_frame);
+    HGDIOBJ old_pen = SelectObject(dc, pen);
+    HGDIOBJ old_brush = SelectObject(dc, GetSysColorBrush(COLOR_BTNFACE));
+    Rectangle(dc, 0, 0, width - 1, height - 1);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    TextOutA(dc, at.x, at.y, kPreviewText, static_cast<int>(std::strlen(kPreviewText)));
+
+    SelectObject(dc, old_brush);
+    SelectObject(dc, old_pen);
+    SelectObject(dc, old_font);
+    DeleteObject(font);
+    DeleteObject(pen);
+    ReleaseDC(area, dc);
+}
+
+INT_PTR CALLBACK UserInterfacePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+    SettingsRecord& working = WorkingCopy();
+    switch (message) {
+        case WM_INITDIALOG: {
+            FillFontList(page);
+            ApplyView(page, UserInterfacePageInitialView(working));
+            HWND area = GetDlgItem(page, IDC_UI_FONT_PREVIEW);
+            if (area != nullptr) {
+                preview_area_procedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                    area, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PreviewAreaProc)));
+            }
+            return FALSE;
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            BeginPaint(page, &paint);
+            EndPaint(page, &paint);
+            DrawFontPreview(page, working.time_font_name);
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wparam) == IDC_UI_FONT_LIST && HIWORD(wparam) == CBN_SELCHANGE) {
+                const int selected = static_cast<int>(
+                    SendDlgItemMessageA(page, IDC_UI_FONT_LIST, CB_GETCURSEL, 0, 0));
+                if (selected != CB_ERR) {
+                    FontChosen(working, ComboText(page, IDC_UI_FONT_LIST, selected));
+                    DrawFontPreview(page, working.time_font_name);
+                }
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return HandleHelpMessage(message, wparam, lparam) ? TRUE : FALSE;
+    }
+}
+
+void ReadUserInterfacePageControls(HWND page, SettingsRecord& working) {
+    if (page == nullptr)
+        return;
+    UserInterfacePageInput in;
+    in.always_on_top = IsChecked(page, IDC_UI_ALWAYS_ON_TOP);
+    in.show_date = IsChecked(page, IDC_UI_SHOW_DATE);
+    in.hide_taskbar_button = IsChecked(page, IDC_UI_HIDE_TASKBAR_BUTTON);
+    in.hide_in_tray = IsChecked(page, IDC_UI_HIDE_IN_TRAY);
+    in.launch_at_startup = IsChecked(page, IDC_UI_LAUNCH_AT_STARTUP);
+    ReadUserInterfacePage(in, working);
+}
+
+// ---- Logging page ----
+
+INT_PTR CALLBACK LoggingPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+    SettingsRecord& working = WorkingCopy();
+    switch (message) {
+        case WM_INITDIALOG:
+            ApplyView(page, LoggingPageInitialView(working, IsNtPlatform() == 1));
+            return FALSE;
+        case WM_COMMAND: {
+            if (!Clicked(wparam))
+                return FALSE;
+            const int id = LOWORD(wparam);
+            if (id == IDC_LOG_ENABLE || id == IDC_LOG_DELETE_OLD || id == IDC_LOG_CAP_SIZE) {
+                ApplyView(page, LoggingButtonClicked(working, id, IsChecked(page, id),
+                                                     IsChecked(page, IDC_LOG_DELETE_OLD),
+                                                     IsChecked(page, IDC_LOG_CAP_SIZE)));
+                return TRUE;
+            }
+            if (id == IDC_LOG_BROWSE) {
+                const std::string start = ControlText(page, IDC_LOG_PATH);
+                char path[kPathCapacity] = {};
+                if (BrowseForFolder(path, "Orvane logfile folder", page, start.c_str())) {
+                    SetEditTextWithLimit(page, IDC_LOG_PATH, kPathCapacity, path);
+                }
+                return TRUE;
+            }
+            return FALSE;
+        }
+        default:
+            return HandleHelpMessage(message, wparam, lparam) ? TRUE : FALSE;
+    }
+}
+
+void ReadLoggingPageControls(HWND page, SettingsRecord& working) {
+    if (page == nullptr)
+        return;
+    LoggingPageInput in;
+    in.enable = IsChecked(page, IDC_LOG_ENABLE);
+    in.minimum = IsChecked(page, IDC_LOG_MINIMUM);
+    in.medium = IsChecked(page, IDC_LOG_MEDIUM);
+    in.maximum = IsChecked(page, IDC_LOG_MAXIMUM);
+    in.path = ControlText(page, IDC_LOG_PATH);
+    in.delete_old = IsChecked(page, IDC_LOG_DELETE_OLD);
+    in.age_text = ControlText(page, IDC_LOG_MAX_AGE);
+    in.cap_size = IsChecked(page, IDC_LOG_CAP_SIZE);
+    in.space_text = ControlText(page, IDC_LOG_MAX_SPACE);
+    in.event_log = IsChecked(page, IDC_LOG_EVENT_LOG);
+    ReadLoggingPage(in, working);
+}
+
+}  // namespace config_dialog
+
+int BrowseForFolder(char* path, const char* title, HWND owner, const char* start_folder) {
+    if (FAILED(CoInitialize(nullptr)))
+        return 0;
+    // The path buffer doubles as the browser's display-name buffer, so the
+    // start folder is kept apart.
+    std::string start = start_folder != nullptr ? start_folder : "";
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = owner;
+    browse.pidlRoot = nullptr;
+    browse.pszDisplayName = path;
+    browse.lpszTitle = title;
+    browse.ulFlags = 0;
+    browse.lpfn = config_dialog::BrowseStarted;
+    browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+    if (chosen == nullptr) {
+        CoUninitialize();
+        return 0;
+    }
+    const bool has_path = SHGetPathFromIDListA(chosen, path) != FALSE;
+    // The item is freed whether or not it had a file-system path.
+    IMalloc* allocator = nullptr;
+    if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
+        allocator->Free(chosen);
+        allocator->Release();
+    }
+    CoUninitialize();
+    return has_path ? 1 : 0;
+}
+
+}  // namespace orvane
