@@ -1,0 +1,385 @@
+#include "uninstall/uninstall_work.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/fakes/fake_registry.h"
+#include "platform/fakes/fake_service_control.h"
+#include "platform/fakes/fake_os_version.h"
+#include "support/fake_uninstall_system.h"
+#include "uninstall/removal_rules.h"
+
+namespace orvane {
+namespace {
+
+using Lines = std::vector<std::string>;
+constexpr RegistryScope kMachine = RegistryScope::kMachine;
+constexpr RegistryScope kUser = RegistryScope::kUser;
+
+const std::string kFolder = "D:\\Tools\\Orvane";
+const std::string kAppPathsEntry = std::string(uninstall::kAppPathsKey) + "\\Orvane.exe";
+const std::string kUninstallEntry = std::string(uninstall::kUninstallKey) + "\\Orvane";
+
+class UninstallWorkTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        UseRegistry(&registry_);
+        UseServiceControl(&services_);
+        os_.info.platform_id = kPlatformWin32Nt;
+        os_.info.major = 5;
+        os_.info.minor = 1;
+        UseOsVersion(&os_);
+        UseUninstallSystem(&system_);
+        // What Setup leaves behind.
+        registry_.PutText(kMachine, uninstall::kProductKey, "Install directory", kFolder);
+        registry_.PutNumber(kMachine, uninstall::kProductKey, "Program is installed", 1);
+        registry_.PutNumber(kMachine, uninstall::kProductKey, "Update interval", 60);
+        registry_.PutText(kMachine, uninstall::kProductKey, "Server name", "time.example.org");
+        registry_.PutNumber(kUser, uninstall::kProductKey, "Show date", 0);
+        registry_.PutText(kMachine, kAppPathsEntry, "", kFolder + "\\Orvane.exe");
+        registry_.PutText(kMachine, kAppPathsEntry, "Path", kFolder);
+        registry_.PutText(kMachine, std::string(uninstall::kAppPathsKey) + "\\other.exe", "",
+                          "C:\\other.exe");
+        registry_.PutText(kMachine, kUninstallEntry, "UninstallString",
+                          kFolder + "\\Uninstall.exe");
+        registry_.PutText(kMachine, kUninstallEntry, "DisplayName", "Orvane 1.72");
+        registry_.PutText(kMachine,
+                          "System\\CurrentControlSet\\Services\\EventLog\\Application\\Orvane",
+                          "EventMessageFile", kFolder + "\\Orvane Event Log Interface.dll");
+        FakeService& time = services_.AddService("W32Time");
+        time.state = kServiceStopped;
+        time.start_type = kServiceDemandStart;
+        for (const char* name :
+             {"Orvane.exe", "Orvane Event Log Interface.dll", "Orvane.hlp", "Uninstall.exe"}) {
+            system_.files.insert(kFolder + "\\" + name);
+        }
+        system_.folders.insert(kFolder);
+    }
+    void TearDown() override {
+        UseUninstallSystem(nullptr);
+        UseOsVersion(nullptr);
+        UseServiceControl(nullptr);
+        UseRegistry(nullptr);
+    }
+
+    // The transcript without the file calls: what the user sees, in order.
+    Lines ViewLines() {
+        Lines seen;
+        for (const std::string& line : system_.transcript()) {
+            if (line.rfind("label ", 0) == 0 || line.rfind("position ", 0) == 0 ||
+                line == "enable close") {
+                seen.push_back(line);
+            }
+        }
+        return seen;
+    }
+
+    std::uint32_t TimeStartType() { return services_.Find("W32Time")->start_type; }
+
+    FakeRegistry registry_;
+    FakeServiceControl services_;
+    FakeOsVersion os_;
+    FakeUninstallSystem system_;
+};
+
+// --- The steps in order.
+
+TEST_F(UninstallWorkTest, RunsTheStepsInOrderWithTheirLabelsAndPositions) {
+    RunUninstallWork(system_);
+    const Lines expected = {
+        "window check",
+        "label Deleting Orvane.exe",
+        "delete file D:\\Tools\\Orvane\\Orvane.exe",
+        "delete at restart D:\\Tools\\Orvane\\Orvane.exe",
+        "position 10",
+        "label Deleting Orvane Event Log Interface.dll",
+        "delete file D:\\Tools\\Orvane\\Orvane Event Log Interface.dll",
+        "delete at restart D:\\Tools\\Orvane\\Orvane Event Log Interface.dll",
+        "position 40",
+        "label Deleting Orvane.hlp",
+        "delete file D:\\Tools\\Orvane\\Orvane.hlp",
+        "delete at restart D:\\Tools\\Orvane\\Orvane.hlp",
+        "position 50",
+        "label Deleting Uninstall.exe",
+        "delete file D:\\Tools\\Orvane\\Uninstall.exe",
+        "delete at restart D:\\Tools\\Orvane\\Uninstall.exe",
+        "position 50",
+        "remove folder D:\\Tools\\Orvane",
+        "delete at restart D:\\Tools\\Orvane",
+        "position 50",
+        "delete file C:\\All\\Programs\\Startup\\Orvane.lnk",
+        "delete at restart C:\\All\\Programs\\Startup\\Orvane.lnk",
+        "delete file C:\\All\\Programs\\Orvane\\Orvane.lnk",
+        "delete at restart C:\\All\\Programs\\Orvane\\Orvane.lnk",
+        "delete file C:\\All\\Programs\\Orvane\\Uninstall.lnk",
+        "delete at restart C:\\All\\Programs\\Orvane\\Uninstall.lnk",
+        "remove folder C:\\All\\Programs\\Orvane",
+        "delete at restart C:\\All\\Programs\\Orvane",
+        "position 60",
+        "label Uninstallation successful",
+        "position 100",
+        "enable close",
+    };
+    EXPECT_EQ(system_.transcript(), expected);
+}
+
+TEST_F(UninstallWorkTest, RegistryStepsComeAfterTheFilesAndInTheirOrder) {
+    RunUninstallWork(system_);
+    const Lines log = registry_.log();
+    const Lines expected = {
+        "open machine read Software\\Pellmoor\\Orvane",
+        "read text Install directory 260",
+        "close",
+        "open machine write SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+        "delete key Orvane.exe",
+        "close",
+        "open machine write SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+        "delete key Orvane",
+        "close",
+        "open machine write Software\\Pellmoor\\Orvane",
+        "write number Program is installed",
+        "close",
+        "open machine read Software\\Pellmoor\\Kestrine failed 2",
+    };
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(UninstallWorkTest, RemovesEveryInstalledFileAndTheFolder) {
+    RunUninstallWork(system_);
+    EXPECT_TRUE(system_.files.empty());
+    EXPECT_TRUE(system_.folders.empty());
+}
+
+// --- Registry: entries gone, settings kept.
+
+TEST_F(UninstallWorkTest, DeletesTheAppPathsAndUninstallEntriesOnly) {
+    RunUninstallWork(system_);
+    EXPECT_FALSE(registry_.HasKey(kMachine, kAppPathsEntry));
+    EXPECT_FALSE(registry_.HasKey(kMachine, kUninstallEntry));
+    EXPECT_TRUE(registry_.HasKey(kMachine, std::string(uninstall::kAppPathsKey) + "\\other.exe"));
+    // The event source stays.
+    EXPECT_TRUE(registry_.HasKey(
+        kMachine, "System\\CurrentControlSet\\Services\\EventLog\\Application\\Orvane"));
+}
+
+TEST_F(UninstallWorkTest, MarksTheProductNotInstalledAndKeepsItsSettings) {
+    RunUninstallWork(system_);
+    EXPECT_EQ(registry_.Number(kMachine, uninstall::kProductKey, "Program is installed"), 0);
+    EXPECT_EQ(registry_.Text(kMachine, uninstall::kProductKey, "Install directory"), kFolder);
+    EXPECT_EQ(registry_.Number(kMachine, uninstall::kProductKey, "Update interval"), 60);
+    EXPECT_EQ(registry_.Text(kMachine, uninstall::kProductKey, "Server name"), "time.example.org");
+    EXPECT_EQ(registry_.Number(kUser, uninstall::kProductKey, "Show date"), 0);
+    EXPECT_EQ(registry_.open_keys(), 0);
+}
+
+TEST_F(UninstallWorkTest, WithoutTheProductKeyUsesTheDefaultFolderAndWritesNothing) {
+    FakeRegistry empty;
+    UseRegistry(&empty);
+    EXPECT_EQ(FindInstalledFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
+    RunUninstallWork(system_);
+    const Lines transcript = system_.transcript();
+    EXPECT_NE(std::find(transcript.begin(), transcript.end(),
+                        "delete file C:\\Program Files\\Pellmoor\\Orvane\\Orvane.exe"),
+              transcript.end());
+    EXPECT_NE(std::find(transcript.begin(), transcript.end(),
+                        "remove folder C:\\Program Files\\Pellmoor\\Orvane"),
+              transcript.end());
+    EXPECT_FALSE(empty.HasKey(kMachine, uninstall::kProductKey));
+    EXPECT_EQ(empty.open_keys(), 0);
+}
+
+TEST_F(UninstallWorkTest, WithTheKeyButNoFolderValueUsesTheDefaultFolder) {
+    FakeRegistry registry;
+    registry.PutNumber(kMachine, uninstall::kProductKey, "Program is installed", 1);
+    UseRegistry(&registry);
+    EXPECT_EQ(FindInstalledFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
+}
+
+TEST_F(UninstallWorkTest, AFolderValueTooLongForItsFieldLeavesTheDefault) {
+    registry_.PutText(kMachine, uninstall::kProductKey, "Install directory",
+                      "C:\\" + std::string(300, 'x'));
+    EXPECT_EQ(FindInstalledFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
+}
+
+TEST_F(UninstallWorkTest, FailuresEverywhereStillEndInSuccess) {
+    registry_.DenyWrite(kMachine, true);
+    services_.FailOpenManager(5);
+    for (const std::string& file : system_.files)
+        system_.in_use.insert(file);
+    system_.not_empty.insert(kFolder);
+    RunUninstallWork(system_);
+    const Lines seen = ViewLines();
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(Lines(seen.end() - 3, seen.end()),
+              (Lines{"label Uninstallation successful", "position 100", "enable close"}));
+    EXPECT_EQ(registry_.Number(kMachine, uninstall::kProductKey, "Program is installed"), 1);
+}
+
+// --- Windows Time and the sibling time server.
+
+TEST_F(UninstallWorkTest, SetsWindowsTimeBackToAutomaticOnXp) {
+    RunUninstallWork(system_);
+    EXPECT_EQ(TimeStartType(), kServiceAutoStart);
+    EXPECT_EQ(services_.Find("W32Time")->display_name, "W32Time");
+    // Only its configuration: it is not started.
+    EXPECT_EQ(services_.Find("W32Time")->state, kServiceStopped);
+    EXPECT_EQ(services_.open_handles(), 0);
+}
+
+TEST_F(UninstallWorkTest, LaterVersionsWhateverTheirMinorNumberGetItBackToo) {
+    for (auto [major, minor] :
+         {std::pair{5, 2}, std::pair{6, 0}, std::pair{6, 1}, std::pair{10, 0}}) {
+        services_.Find("W32Time")->start_type = kServiceDemandStart;
+        os_.info.major = major;
+        os_.info.minor = minor;
+        RunUninstallWork(system_);
+        EXPECT_EQ(TimeStartType(), kServiceAutoStart) << major << "." << minor;
+    }
+}
+
+TEST_F(UninstallWorkTest, Windows2000AndEarlierLeaveTheServiceAlone) {
+    for (auto [major, minor] : {std::pair{5, 0}, std::pair{4, 0}, std::pair{4, 10}}) {
+        os_.info.major = major;
+        os_.info.minor = minor;
+        RunUninstallWork(system_);
+        EXPECT_EQ(TimeStartType(), kServiceDemandStart) << major << "." << minor;
+        EXPECT_EQ(services_.Find("W32Time")->display_name, "W32Time display");
+    }
+}
+
+TEST_F(UninstallWorkTest, AnUnknownVersionLeavesTheServiceAlone) {
+    os_.answers = false;
+    RunUninstallWork(system_);
+    EXPECT_EQ(TimeStartType(), kServiceDemandStart);
+}
+
+TEST_F(UninstallWorkTest, KestrineInstalledLeavesTheServiceAlone) {
+    registry_.PutNumber(kMachine, uninstall::kKestrineKey, "Program is installed", 1);
+    EXPECT_TRUE(IsKestrineInstalled());
+    RunUninstallWork(system_);
+    EXPECT_EQ(TimeStartType(), kServiceDemandStart);
+    EXPECT_EQ(services_.Find("W32Time")->display_name, "W32Time display");
+    // Everything else still happens.
+    EXPECT_FALSE(registry_.HasKey(kMachine, kUninstallEntry));
+    EXPECT_EQ(ViewLines().back(), "enable close");
+}
+
+TEST_F(UninstallWorkTest, KestrineCountsOnlyWithTheNumberOne) {
+    EXPECT_FALSE(IsKestrineInstalled());  // no key
+    registry_.CreateKey(kMachine, uninstall::kKestrineKey);
+    EXPECT_FALSE(IsKestrineInstalled());  // no value
+    registry_.PutNumber(kMachine, uninstall::kKestrineKey, "Program is installed", 0);
+    EXPECT_FALSE(IsKestrineInstalled());
+    registry_.PutNumber(kMachine, uninstall::kKestrineKey, "Program is installed", 2);
+    EXPECT_FALSE(IsKestrineInstalled());
+    registry_.PutText(kMachine, uninstall::kKestrineKey, "Program is installed", "1");
+    EXPECT_FALSE(IsKestrineInstalled());
+    EXPECT_EQ(registry_.open_keys(), 0);
+
+    registry_.PutNumber(kMachine, uninstall::kKestrineKey, "Program is installed", 0);
+    RunUninstallWork(system_);
+    EXPECT_EQ(TimeStartType(), kServiceAutoStart);
+}
+
+TEST_F(UninstallWorkTest, AMissingWindowsTimeServiceIsNoFailure) {
+    FakeServiceControl none;
+    UseServiceControl(&none);
+    RunUninstallWork(system_);
+    EXPECT_EQ(ViewLines().back(), "enable close");
+    EXPECT_EQ(none.open_handles(), 0);
+}
+
+// --- A running Orvane.
+
+TEST_F(UninstallWorkTest, WithNoOrvaneRunningThereIsNoWait) {
+    CloseOrvaneBeforeUninstall();
+    EXPECT_EQ(system_.transcript(), (Lines{"window check"}));
+}
+
+TEST_F(UninstallWorkTest, ARunningOrvaneIsToldToCloseAndWaitedForWhileItIsThere) {
+    system_.window_present = true;
+    system_.checks_before_gone = 1;
+    CloseOrvaneBeforeUninstall();
+    EXPECT_EQ(system_.transcript(),
+              (Lines{"window check", "post close", "window check", "sleep 1000", "window check"}));
+}
+
+TEST_F(UninstallWorkTest, AnOrvaneThatClosesAtOnceCostsNoWait) {
+    system_.window_present = true;
+    system_.checks_before_gone = 0;
+    CloseOrvaneBeforeUninstall();
+    EXPECT_EQ(system_.transcript(), (Lines{"window check", "post close", "window check"}));
+}
+
+TEST_F(UninstallWorkTest, AnOrvaneThatStaysIsWaitedForThreeSecondsThenTheWorkGoesOn) {
+    system_.window_present = true;
+    system_.checks_before_gone = -1;
+    RunUninstallWork(system_);
+    const Lines transcript = system_.transcript();
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "sleep 1000"), 3);
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "post close"), 1);
+    // The closing comes first.
+    const auto first_label =
+        std::find(transcript.begin(), transcript.end(), "label Deleting Orvane.exe");
+    EXPECT_EQ(std::find(first_label, transcript.end(), "sleep 1000"), transcript.end());
+    EXPECT_EQ(transcript.back(), "enable close");
+}
+
+// --- Windows 95/98/ME.
+
+TEST_F(UninstallWorkTest, OldWindowsUsesTheStartMenuAndTheUsersStartupFolder) {
+    os_.info.platform_id = kPlatformWin32Windows;
+    EXPECT_EQ(FindInstalledProgramsFolder(), "C:\\Me\\Start Menu\\Programs");
+    EXPECT_EQ(FindInstalledStartupFolder(), "C:\\Me\\Start Menu\\Programs\\Startup");
+    os_.info.platform_id = kPlatformWin32Nt;
+    EXPECT_EQ(FindInstalledProgramsFolder(), "C:\\All\\Programs");
+    EXPECT_EQ(FindInstalledStartupFolder(), "C:\\All\\Programs\\Startup");
+}
+
+TEST_F(UninstallWorkTest, OldWindowsSchedulesWhatIsInUseThroughWininit) {
+    os_.info.platform_id = kPlatformWin32Windows;
+    system_.in_use.insert(kFolder + "\\Uninstall.exe");
+    system_.not_empty.insert(kFolder);
+    RunUninstallWork(system_);
+    const std::string wininit = system_.text_files[kWininitPath];
+    // One section per removal: four files, the folder, three shortcuts and
+    // the program group.
+    std::size_t sections = 0;
+    for (std::size_t at = wininit.find("[rename]\n"); at != std::string::npos;
+         at = wininit.find("[rename]\n", at + 1)) {
+        ++sections;
+    }
+    EXPECT_EQ(sections, 9u);
+    EXPECT_NE(wininit.find("[rename]\nNUL=D:\\TOOLS\\ORVANE\\UNINSTALL.EXE\n"), std::string::npos);
+    EXPECT_NE(wininit.find("[rename]\nDIRNUL=D:\\TOOLS\\ORVANE\n"), std::string::npos);
+    EXPECT_EQ(wininit.find("ORVANE.EXE\n"), std::string::npos);  // deleted at once
+    const Lines transcript = system_.transcript();
+    EXPECT_NE(std::find(transcript.begin(), transcript.end(),
+                        "delete file C:\\Me\\Start Menu\\Programs\\Startup\\Orvane.lnk"),
+              transcript.end());
+    EXPECT_NE(std::find(transcript.begin(), transcript.end(),
+                        "remove folder C:\\Me\\Start Menu\\Programs\\Orvane"),
+              transcript.end());
+    for (const std::string& line : transcript) {
+        EXPECT_EQ(line.rfind("delete at restart", 0), std::string::npos) << line;
+    }
+}
+
+// --- Shell folders the shell cannot name.
+
+TEST_F(UninstallWorkTest, AnUnknownShellFolderIsSkippedNotTakenAsTheDriveRoot) {
+    system_.shell_folders[ShellFolder::kCommonPrograms] = "";
+    system_.shell_folders[ShellFolder::kCommonStartup] = "";
+    RunUninstallWork(system_);
+    for (const std::string& line : system_.transcript()) {
+        EXPECT_EQ(line.find(".lnk"), std::string::npos) << line;
+        EXPECT_NE(line, "remove folder \\Orvane");
+    }
+    EXPECT_EQ(ViewLines().back(), "enable close");
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,75 @@
+// What the uninstaller's work needs from the system besides the registry,
+// the version query (platform/os_version.h) and the service manager
+// (platform/service_control.h): the shell folders, file and folder removal
+// with deletion at the next restart, and the running Orvane window.
+// Uninstall.exe installs the real one; unit tests install an in-memory one.
+#pragma once
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+
+namespace orvane {
+
+enum class ShellFolder {
+    kCommonPrograms,  // all users' Programs folder
+    kStartMenu,       // the user's Start Menu folder
+    kCommonStartup,   // all users' Startup folder
+    kStartup,         // the user's Startup folder
+};
+
+class UninstallSystem {
+  public:
+    virtual ~UninstallSystem() = default;
+
+    // The folder's path, empty when the shell cannot say.
+    virtual std::string FindShellFolder(ShellFolder folder) = 0;
+
+    // Results are reported for the record only; the rules never act on them.
+    virtual bool DeleteOneFile(const std::string& path) = 0;
+    virtual bool RemoveFolder(const std::string& path) = 0;
+    // Asks for the file or empty folder to be deleted at the next restart
+    // (NT family).
+    virtual bool DeleteAtRestart(const std::string& path) = 0;
+    // The 8.3 form of an existing path; false when it does not exist.
+    virtual bool GetShortPath(const std::string& path, std::string* short_path) = 0;
+    // Opens the text file for appending (creating it when missing), writes
+    // the text, closes it; false when it could not be opened.
+    virtual bool AppendText(const std::string& path, const std::string& text) = 0;
+
+    // The top-level window of Orvane ("Orvane Window Class").
+    virtual bool ProgramWindowExists() = 0;
+    virtual void PostCloseToProgramWindow() = 0;
+    virtual void Sleep(int milliseconds) = 0;
+};
+
+// What the user sees of the work: the progress window's label, bar and
+// Close button. Called from the worker thread.
+class UninstallProgressView {
+  public:
+    virtual ~UninstallProgressView() = default;
+    virtual void SetLabel(const std::string& text) = 0;
+    virtual void SetPosition(int position) = 0;
+    virtual void EnableClose() = 0;
+};
+
+namespace uninstall_system_detail {
+inline std::atomic<UninstallSystem*>& Installed() {
+    static std::atomic<UninstallSystem*> installed{nullptr};
+    return installed;
+}
+}  // namespace uninstall_system_detail
+
+inline void UseUninstallSystem(UninstallSystem* system) {
+    uninstall_system_detail::Installed().store(system);
+}
+
+// Must be installed before the work starts.
+inline UninstallSystem& TheUninstallSystem() {
+    UninstallSystem* system = uninstall_system_detail::Installed().load();
+    if (system == nullptr)
+        std::abort();  // a programming error
+    return *system;
+}
+
+}  // namespace orvane

@@ -1,0 +1,45 @@
+// The uninstaller's work, run on its worker thread once the user has said
+// Yes: close a running Orvane, remove the installed files, shortcuts and
+// registry entries, mark the product as not installed and give the
+// Windows Time service back its automatic start.
+#pragma once
+
+#include <string>
+
+#include "uninstall/uninstall_system.h"
+
+namespace orvane {
+
+namespace uninstall {
+constexpr char kDefaultFolder[] = "C:\\Program Files\\Pellmoor\\Orvane";
+constexpr int kFolderCapacity = 260;
+constexpr char kProductKey[] = "Software\\Pellmoor\\Orvane";
+constexpr char kKestrineKey[] = "Software\\Pellmoor\\Kestrine";
+constexpr char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kInstalledValue[] = "Program is installed";
+constexpr char kFolderValue[] = "Install directory";
+}  // namespace uninstall
+
+// Posts WM_CLOSE to a running Orvane and waits up to three seconds, one
+// second at a time and only while its window is still there.
+void CloseOrvaneBeforeUninstall();
+
+// `Install directory` from the machine's product key, or the default
+// folder when the key or the value cannot be read.
+std::string FindInstalledFolder();
+
+// The Programs and Startup folders the installation put its shortcuts in;
+// empty when the shell cannot say.
+std::string FindInstalledProgramsFolder();
+std::string FindInstalledStartupFolder();
+
+// True when the sibling time server is installed: its key opens and its
+// `Program is installed` reads as the number 1.
+bool IsKestrineInstalled();
+
+// Every step, in order, each ignoring the others' failures; ends with
+// "Uninstallation successful", position 100 and the Close button enabled.
+void RunUninstallWork(UninstallProgressView& view);
+
+}  // namespace orvane

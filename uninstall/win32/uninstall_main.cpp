@@ -1,0 +1,162 @@
+// Uninstall.exe: confirmation, the progress window on the main thread and
+// the work on a worker thread.
+#include <windows.h>
+#include <commctrl.h>
+#include <process.h>
+
+#include <string>
+
+#include "logging/fatal_error.h"
+#include "platform/os_version.h"
+#include "platform/registry.h"
+#include "platform/service_control.h"
+#include "platform/ui_sinks.h"
+#include "platform/win32/os_version_win32.h"
+#include "platform/win32/registry_win32.h"
+#include "platform/win32/service_control_win32.h"
+#include "platform/win32/ui_sinks_win32.h"
+#include "uninstall/uninstall_resource_ids.h"
+#include "uninstall/uninstall_work.h"
+#include "uninstall/win32/uninstall_system_win32.h"
+
+namespace orvane {
+
+namespace {
+
+// The window Setup and this program look for to stay single.
+constexpr char kInstallWindowTitle[] = "Orvane Install";
+constexpr char kDialogClass[] = "#32770";
+
+void InstallPlatform() {
+    static Win32Registry registry;
+    static Win32OsVersion os_version;
+    static Win32ServiceControl service_control;
+    static Win32UninstallSystem system;
+    static Win32MessageBoxSink message_boxes;
+    static Win32ProcessExit process_exit;
+    UseRegistry(&registry);
+    UseOsVersion(&os_version);
+    UseServiceControl(&service_control);
+    UseUninstallSystem(&system);
+    UseMessageBoxSink(&message_boxes);
+    UseProcessExit(&process_exit);
+    SetFatalErrorProgramName(kInstallWindowTitle);
+}
+
+// The progress window seen from the worker thread: each call is a message
+// that Windows hands to the window's own thread.
+class ProgressWindowView : public UninstallProgressView {
+  public:
+    explicit ProgressWindowView(HWND dialog) : dialog_(dialog) {}
+    void SetLabel(const std::string& text) override {
+        SetDlgItemTextA(dialog_, IDC_UNINSTALL_LABEL, text.c_str());
+    }
+    void SetPosition(int position) override {
+        SendDlgItemMessageA(dialog_, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS,
+                            static_cast<WPARAM>(position), 0);
+    }
+    void EnableClose() override { EnableWindow(GetDlgItem(dialog_, IDC_UNINSTALL_CLOSE), TRUE); }
+
+  private:
+    HWND dialog_;
+};
+
+void __cdecl Worker(void* argument) {
+    ProgressWindowView view(static_cast<HWND>(argument));
+    RunUninstallWork(view);
+}
+
+// Centre of the desktop, never left of or above its origin.
+void CentreOnDesktop(HWND window) {
+    RECT desktop, rect;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    int x = desktop.left + (desktop.right - desktop.left - width) / 2;
+    int y = desktop.top + (desktop.bottom - desktop.top - height) / 2;
+    if (x < 0)
+        x = 0;
+    if (y < 0)
+        y = 0;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            SendDlgItemMessageA(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETRANGE, 0,
+                                MAKELPARAM(0, 100));
+            SendDlgItemMessageA(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS, 0, 0);
+            CentreOnDesktop(dialog);
+            ShowWindow(dialog, SW_SHOW);
+            return TRUE;
+        case WM_COMMAND:
+            // Escape (the cancel command) ends at once, even mid-work.
+            if (LOWORD(wparam) == IDCANCEL || LOWORD(wparam) == IDC_UNINSTALL_CLOSE) {
+                PostQuitMessage(0);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_CLOSE:
+            // The close box does nothing: the work is not to be broken off
+            // by a click meant for another window.
+            return TRUE;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+bool AnotherInstallerRunning() {
+    HWND other = FindWindowA(kDialogClass, kInstallWindowTitle);
+    if (other == nullptr)
+        return false;
+    ShowWindow(other, SW_RESTORE);
+    SetForegroundWindow(other);
+    return true;
+}
+
+bool UserConfirms() {
+    return MessageBoxA(nullptr, "Are you sure you want to uninstall Orvane?", "Orvane",
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+int Run(HINSTANCE instance) {
+    if (AnotherInstallerRunning())
+        return 0;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    if (!UserConfirms())
+        return 0;
+
+    InstallPlatform();
+    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_UNINSTALL_PROGRESS), nullptr,
+                                     ProgressProcedure, 0);
+    if (dialog == nullptr)
+        return 0;
+    if (_beginthread(Worker, 0, dialog) == static_cast<uintptr_t>(-1)) {
+        ReportFatalErrorWithCode("_beginthread() failed");
+    }
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageA(dialog, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (IsWindow(dialog))
+        DestroyWindow(dialog);
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace orvane
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return orvane::Run(instance);
+}

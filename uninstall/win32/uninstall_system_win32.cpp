@@ -1,0 +1,86 @@
+#include "uninstall/win32/uninstall_system_win32.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+
+namespace orvane {
+
+namespace {
+
+constexpr char kOrvaneWindowClass[] = "Orvane Window Class";
+constexpr DWORD kPathCapacity = MAX_PATH;
+
+int FolderId(ShellFolder folder) {
+    switch (folder) {
+        case ShellFolder::kCommonPrograms:
+            return CSIDL_COMMON_PROGRAMS;
+        case ShellFolder::kStartMenu:
+            return CSIDL_STARTMENU;
+        case ShellFolder::kCommonStartup:
+            return CSIDL_COMMON_STARTUP;
+        case ShellFolder::kStartup:
+            return CSIDL_STARTUP;
+    }
+    return CSIDL_STARTUP;
+}
+
+}  // namespace
+
+std::string Win32UninstallSystem::FindShellFolder(ShellFolder folder) {
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, FolderId(folder), &list)) || list == nullptr) {
+        return std::string();
+    }
+    char path[kPathCapacity] = {};
+    const bool found = ::SHGetPathFromIDListA(list, path) != FALSE;
+    ::CoTaskMemFree(list);
+    return found ? std::string(path) : std::string();
+}
+
+bool Win32UninstallSystem::DeleteOneFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != 0;
+}
+
+bool Win32UninstallSystem::RemoveFolder(const std::string& path) {
+    return ::RemoveDirectoryA(path.c_str()) != 0;
+}
+
+bool Win32UninstallSystem::DeleteAtRestart(const std::string& path) {
+    return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
+bool Win32UninstallSystem::GetShortPath(const std::string& path, std::string* short_path) {
+    char buffer[kPathCapacity] = {};
+    const DWORD length = ::GetShortPathNameA(path.c_str(), buffer, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity)
+        return false;
+    *short_path = buffer;
+    return true;
+}
+
+bool Win32UninstallSystem::AppendText(const std::string& path, const std::string& text) {
+    // Text mode: the lines end in CR LF, as the system reads them at start.
+    std::FILE* file = std::fopen(path.c_str(), "at");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fputs(text.c_str(), file) >= 0;
+    return std::fclose(file) == 0 && written;
+}
+
+bool Win32UninstallSystem::ProgramWindowExists() {
+    return ::FindWindowA(kOrvaneWindowClass, nullptr) != nullptr;
+}
+
+void Win32UninstallSystem::PostCloseToProgramWindow() {
+    HWND window = ::FindWindowA(kOrvaneWindowClass, nullptr);
+    if (window != nullptr)
+        ::PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+void Win32UninstallSystem::Sleep(int milliseconds) {
+    ::Sleep(static_cast<DWORD>(milliseconds));
+}
+
+}  // namespace orvane

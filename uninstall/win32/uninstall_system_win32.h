@@ -1,0 +1,21 @@
+// The real system behind the uninstaller's work.
+#pragma once
+
+#include "uninstall/uninstall_system.h"
+
+namespace orvane {
+
+class Win32UninstallSystem : public UninstallSystem {
+  public:
+    std::string FindShellFolder(ShellFolder folder) override;
+    bool DeleteOneFile(const std::string& path) override;
+    bool RemoveFolder(const std::string& path) override;
+    bool DeleteAtRestart(const std::string& path) override;
+    bool GetShortPath(const std::string& path, std::string* short_path) override;
+    bool AppendText(const std::string& path, const std::string& text) override;
+    bool ProgramWindowExists() override;
+    void PostCloseToProgramWindow() override;
+    void Sleep(int milliseconds) override;
+};
+
+}  // namespace orvane
