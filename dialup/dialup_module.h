@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -59,6 +60,9 @@ class DialupModule {
     // Starts dialling the configured entry; non-zero when the dial started.
     // Its end is told by 22500 or 22505.
     virtual int DialConfiguredEntry() = 0;
+    // The default phone book's entry names, for the configuration dialog;
+    // none where dial-up networking is missing.
+    virtual std::vector<std::string> EnumerateDialEntries() { return {}; }
 };
 
 // The module every caller uses; null goes back to the unavailable one.
