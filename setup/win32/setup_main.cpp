@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "dialup/win32/dialup_win32.h"
 #include "logging/fatal_error.h"
 #include "platform/file_system.h"
 #include "platform/name_lookup.h"
@@ -40,6 +41,9 @@ void InstallPlatform() {
     UseMessageBoxSink(&message_boxes);
     UseProcessExit(&process_exit);
     UseServiceControl(&service_control);
+    // The configuration dialog's Connection page lists the phone-book
+    // entries; Setup never dials.
+    InstallWin32Dialup();
 }
 
 bool HasAdministratorRights() {
