@@ -2,6 +2,8 @@
 # End-to-end tests: the real Windows programs under Wine, in a fresh prefix
 # and on a private Xvfb display, against real time servers on loopback.
 #   tests/e2e/run-e2e.sh [windows-build-dir]
+# E2E_ONLY=text runs the scenarios whose names contain it; E2E_SELECT and
+# E2E_EXCLUDE take extended regular expressions on the names.
 # Ends with the line "N passed, M failed"; exits non-zero on any failure.
 set -u
 
@@ -37,12 +39,20 @@ for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | sort); do
     if [ -n "${E2E_ONLY:-}" ] && [[ "$scenario" != *"$E2E_ONLY"* ]]; then
         continue
     fi
+    # Groups for parallel runs: extended regular expressions on the name.
+    if [ -n "${E2E_SELECT:-}" ] && ! [[ "$scenario" =~ $E2E_SELECT ]]; then
+        continue
+    fi
+    if [ -n "${E2E_EXCLUDE:-}" ] && [[ "$scenario" =~ $E2E_EXCLUDE ]]; then
+        continue
+    fi
     e2e_log "--- $scenario"
+    started=$SECONDS
     if ( set -u; "$scenario" ) >"$E2E_WORK/$scenario.log" 2>&1; then
-        echo "PASS $scenario"
+        echo "PASS $scenario ($((SECONDS - started)) s)"
         passed=$((passed + 1))
     else
-        echo "FAIL $scenario"
+        echo "FAIL $scenario ($((SECONDS - started)) s)"
         sed 's/^/    | /' "$E2E_WORK/$scenario.log" | tail -40
         failed=$((failed + 1))
         failed_names+=("$scenario")
