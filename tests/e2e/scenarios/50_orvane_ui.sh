@@ -98,6 +98,9 @@ orv_logs() { cat "$(orv_log_dir)"/*.log 2>/dev/null | tr -d '\r'; }
 orv_manual_update_until_success() {
     local tries=${1:-1} out
     for attempt in $(seq "$tries"); do
+        # TIME answers carry whole seconds, which Wine accepts only early
+        # in a second: start each try at another point of the second.
+        [ "$attempt" -gt 1 ] && sleep "0.$((attempt * 37 % 10))"
         orv_h char "$ORV_CLOCK" - y >/dev/null
         out=$(orv_h box Orvane 8000)
         echo "$out"
@@ -191,7 +194,7 @@ scenario_53_orvane_manual_time_tcp_update() {
     e2e_start_time_server || return 1
     orv_settings 2 '"Protocol"=dword:00000003'
     orv_start || return 1
-    orv_manual_update_until_success 5 || return 1
+    orv_manual_update_until_success 10 || return 1
     orv_h char "$ORV_CLOCK" - l >/dev/null
     orv_h wait '#32770' 'Orvane - Last Update' 5000 >/dev/null || return 1
     local id
@@ -208,7 +211,7 @@ scenario_54_orvane_manual_time_udp_update() {
     e2e_start_time_server || return 1
     orv_settings 1 '"Protocol"=dword:00000002'
     orv_start || return 1
-    orv_manual_update_until_success 5 || return 1
+    orv_manual_update_until_success 10 || return 1
     orv_h char "$ORV_CLOCK" - L >/dev/null
     orv_h wait '#32770' 'Orvane - Last Update' 5000 >/dev/null || return 1
     [ "$(orv_status_text 5214)" = "TIME (UDP)" ] || e2e_fail "protocol" || return 1
