@@ -15,18 +15,16 @@ unit_failed=$(echo "$unit_line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-
 unit_total=$(echo "$unit_line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
 [ -n "$unit_total" ] || { unit_total=1; unit_failed=1; }
 
-# The end-to-end scenarios run as two groups at once, each with its own
-# Wine prefix and display. Everything that uses the time ports (chronyd,
-# xinetd, broadcasts on UDP 123) stays in the first group; the dialogs,
-# Setup and Uninstall need no port and form the second.
+# The end-to-end scenarios run as two groups, each in a fresh Wine prefix:
+# everything that uses the time ports (chronyd, xinetd, broadcasts on UDP
+# 123) first, then the dialogs, Setup and Uninstall. One after the other:
+# run at once on two cores, timing-sensitive scenarios (dial-up monitor,
+# TIME's half-second window) fail now and then.
 no_ports='^scenario_(70_config_[1-6]_|8[0-9]_|9[0-9]_)'
-E2E_EXCLUDE=$no_ports bash tests/e2e/run-e2e.sh build/windows >build/e2e-1.out 2>build/e2e-1.log &
-group1=$!
-E2E_SELECT=$no_ports bash tests/e2e/run-e2e.sh build/windows >build/e2e-2.out 2>build/e2e-2.log &
-group2=$!
-wait $group1
+E2E_EXCLUDE=$no_ports bash tests/e2e/run-e2e.sh build/windows >build/e2e-1.out 2>build/e2e-1.log
 e2e_status=$?
-wait $group2 || e2e_status=1
+E2E_SELECT=$no_ports bash tests/e2e/run-e2e.sh build/windows >build/e2e-2.out 2>build/e2e-2.log ||
+    e2e_status=1
 cat build/e2e-1.out build/e2e-2.out | grep -Ev '^(end-to-end: )?[0-9]+ passed, [0-9]+ failed$'
 e2e_passed=0
 e2e_failed=0
