@@ -1,10 +1,12 @@
 #include "ui/win32/clock_window.h"
 
+#include <cstddef>
 #include <cstring>
 #include <ctime>
 #include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "logging/fatal_error.h"
 #include "settings/settings_record.h"
@@ -20,8 +22,11 @@ namespace orvane {
 
 namespace {
 
+using MeasuredTexts = std::map<std::tuple<std::string, std::string, int>, TextExtent>;
+
 struct ClockWindowState {
     std::time_t last_painted_second = 0;
+    MeasuredTexts measured_texts;
     bool dragging = false;
     POINT drag_offset = {0, 0};
 };
@@ -44,27 +49,33 @@ LOGFONTA MakeLogFont(const std::string& face, int height) {
     return font;
 }
 
-// Measures through a device context with a font made for each request.
-// Lives for one paint and remembers its answers: the width and height fits
-// and the final placement ask for the same text at the same heights, and
-// making fonts is the dear part of the once-a-second repaint.
+// Measures through a device context with a font made for each request, and
+// remembers its answers from one paint to the next. The fit starts from the
+// carried height, so one of its two searches climbs through every height in
+// between on each paint; under Wine each new height means hinting glyphs
+// afresh. The date's text stays the same all day, and the time's repeats
+// its heights, so nearly every request is answered from here.
 class GdiTextMeasurer : public TextMeasurer {
 public:
-    explicit GdiTextMeasurer(HDC dc) : dc_(dc) {}
+    GdiTextMeasurer(HDC dc, MeasuredTexts& measured) : dc_(dc), measured_(measured) {}
     bool Measure(const std::string& text, const std::string& face, int height,
                  TextExtent* extent) override {
-        const auto key = std::make_tuple(text, face, height);
+        auto key = std::make_tuple(text, face, height);
         const auto known = measured_.find(key);
         if (known != measured_.end()) {
             *extent = known->second;
             return true;
         }
         if (!MeasureWithFont(text, face, height, extent)) return false;
-        measured_.emplace(key, *extent);
+        // Each second brings a new time text: start again rather than grow.
+        if (measured_.size() >= kMeasuredTextsKept) measured_.clear();
+        measured_.emplace(std::move(key), *extent);
         return true;
     }
 
 private:
+    static constexpr std::size_t kMeasuredTextsKept = 512;
+
     bool MeasureWithFont(const std::string& text, const std::string& face, int height,
                          TextExtent* extent) {
         const LOGFONTA description = MakeLogFont(face, height);
@@ -81,7 +92,7 @@ private:
     }
 
     HDC dc_;
-    std::map<std::tuple<std::string, std::string, int>, TextExtent> measured_;
+    MeasuredTexts& measured_;
 };
 
 void DrawPlacedText(HDC dc, const PlacedText& placed, const std::string& face,
@@ -128,7 +139,7 @@ void PaintClock(HWND window, int show_date) {
         GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, date_text, sizeof date_text);
     }
 
-    GdiTextMeasurer measurer(memory);
+    GdiTextMeasurer measurer(memory, Clock().measured_texts);
     UiState& ui = Ui();
     const ClockPaintLayout layout =
         LayOutClock(measurer, w, h, time_text, date_text, show_date, ui.time_font, ui.date_font);
