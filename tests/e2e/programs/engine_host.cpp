@@ -30,6 +30,7 @@
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
+#include "second_phase.h"
 
 using namespace orvane;
 
@@ -145,8 +146,10 @@ int main(int argc, char** argv) {
     LoadSettings(LiveSettings());
     StartEngine();
     StartUpdateThread();
-    if (manual)
+    if (manual) {
+        WaitForSecondPhase();
         RequestManualUpdate();
+    }
     Sleep(static_cast<DWORD>(seconds) * 1000);
 
     StopUpdateThread();

@@ -13,6 +13,7 @@
 #include "platform/win32/clock_win32.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
+#include "second_phase.h"
 
 using namespace orvane;
 
@@ -45,16 +46,9 @@ int main(int argc, char** argv) {
         std::printf("stratum=%d\nversion=%d\ndelay=%d\n", stratum, version, delay);
     } else if (protocol == "time-udp" || protocol == "time-tcp") {
         SetTimeTextReporter(reporter);
-        // A TIME answer carries whole seconds, so the clock value lags by up
-        // to a second; Wine accepts a set only within half a second of its
-        // own time. Start just after a second begins, and retry a few times.
+        // Retries only for a machine under load.
         for (int attempt = 0; attempt < 4 && result != 1; ++attempt) {
-            FILETIME ft;
-            do {
-                Sleep(5);
-                GetSystemTimeAsFileTime(&ft);
-            } while ((((static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) /
-                      10000) % 1000 > 60);
+            WaitForSecondPhase();
             error.clear();
             int delay = 0;
             SystemTime before, after;

@@ -5,7 +5,9 @@
 //   orvane_testhelper count <class> <title>         prints count=N
 //   orvane_testhelper command <class> <title> <id>  posts WM_COMMAND
 //   orvane_testhelper close <class> <title>         posts WM_CLOSE
-//   orvane_testhelper char <class> <title> <c>      posts WM_CHAR
+//   orvane_testhelper char <class> <title> <c> [in-second]
+//                                                   posts WM_CHAR (a little
+//                                                   into a second)
 //   orvane_testhelper text <class> <title> [id]     prints text=... (the
 //                                                   window's or a control's)
 //   orvane_testhelper info <class> <title>          visible=, topmost=,
@@ -49,6 +51,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "second_phase.h"
 
 namespace {
 
@@ -443,6 +447,7 @@ int main(int argc, char** argv) {
                    : 1;
     }
     if (command == "char" && argc > 4) {
+        if (argc > 5 && std::string(argv[5]) == "in-second") WaitForSecondPhase();
         return PostMessageA(window, WM_CHAR, static_cast<unsigned char>(argv[4][0]), 1) ? 0 : 1;
     }
     if (command == "text") {
