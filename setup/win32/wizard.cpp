@@ -7,6 +7,7 @@
 #include <string>
 
 #include "logging/log_writer.h"
+#include "platform/win32/window_placement.h"
 #include "setup/install_paths.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/installation.h"
@@ -24,21 +25,6 @@ namespace {
 
 constexpr int kPageTemplates[kSetupPageCount] = {IDD_SETUP_WELCOME, IDD_SETUP_FOLDER,
                                                  IDD_SETUP_PROGRESS, IDD_SETUP_DONE};
-
-void CentreOnDesktop(HWND window) {
-    RECT desktop, rect;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    int x = desktop.left + (desktop.right - desktop.left - width) / 2;
-    int y = desktop.top + (desktop.bottom - desktop.top - height) / 2;
-    if (x < 0)
-        x = 0;
-    if (y < 0)
-        y = 0;
-    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 bool IsChecked(HWND page, int id) {
     return IsDlgButtonChecked(page, id) == BST_CHECKED;

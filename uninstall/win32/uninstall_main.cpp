@@ -15,6 +15,7 @@
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/service_control_win32.h"
 #include "platform/win32/ui_sinks_win32.h"
+#include "platform/win32/window_placement.h"
 #include "uninstall/uninstall_resource_ids.h"
 #include "uninstall/uninstall_work.h"
 #include "uninstall/win32/uninstall_system_win32.h"
@@ -64,22 +65,6 @@ class ProgressWindowView : public UninstallProgressView {
 void __cdecl Worker(void* argument) {
     ProgressWindowView view(static_cast<HWND>(argument));
     RunUninstallWork(view);
-}
-
-// Centre of the desktop, never left of or above its origin.
-void CentreOnDesktop(HWND window) {
-    RECT desktop, rect;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    int x = desktop.left + (desktop.right - desktop.left - width) / 2;
-    int y = desktop.top + (desktop.bottom - desktop.top - height) / 2;
-    if (x < 0)
-        x = 0;
-    if (y < 0)
-        y = 0;
-    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
