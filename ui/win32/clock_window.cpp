@@ -1,8 +1,8 @@
 #include "ui/win32/clock_window.h"
 
-#include <cstddef>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -53,8 +53,9 @@ LOGFONTA MakeLogFont(const std::string& face, int height) {
 // remembers its answers from one paint to the next. The fit starts from the
 // carried height, so one of its two searches climbs through every height in
 // between on each paint; under Wine each new height means hinting glyphs
-// afresh. The date's text stays the same all day, and the time's repeats
-// its heights, so nearly every request is answered from here.
+// afresh. The date's text stays the same all day, so its long search is
+// answered from here; the time's text changes each second, but its own
+// searches stay short.
 class GdiTextMeasurer : public TextMeasurer {
 public:
     GdiTextMeasurer(HDC dc, MeasuredTexts& measured) : dc_(dc), measured_(measured) {}
@@ -67,15 +68,20 @@ public:
             return true;
         }
         if (!MeasureWithFont(text, face, height, extent)) return false;
-        // Each second brings a new time text: start again rather than grow.
-        if (measured_.size() >= kMeasuredTextsKept) measured_.clear();
         measured_.emplace(std::move(key), *extent);
         return true;
     }
 
-private:
-    static constexpr std::size_t kMeasuredTextsKept = 512;
+    // Each second brings a new time text: what was measured for texts no
+    // longer shown is of no further use.
+    void ForgetAllBut(const std::string& time_text, const std::string& date_text) {
+        for (auto it = measured_.begin(); it != measured_.end();) {
+            const std::string& text = std::get<0>(it->first);
+            it = text == time_text || text == date_text ? std::next(it) : measured_.erase(it);
+        }
+    }
 
+private:
     bool MeasureWithFont(const std::string& text, const std::string& face, int height,
                          TextExtent* extent) {
         const LOGFONTA description = MakeLogFont(face, height);
@@ -140,6 +146,7 @@ void PaintClock(HWND window, int show_date) {
     }
 
     GdiTextMeasurer measurer(memory, Clock().measured_texts);
+    measurer.ForgetAllBut(time_text, date_text);
     UiState& ui = Ui();
     const ClockPaintLayout layout =
         LayOutClock(measurer, w, h, time_text, date_text, show_date, ui.time_font, ui.date_font);
