@@ -33,13 +33,15 @@ void WriteEventLogEntry(const std::string& text, int severity) {
 
     EventSourceHandle source = kNoEventSource;
     const int register_error = event_log.RegisterSource(kEventLogSourceName, &source);
-    if (register_error != 0) FailWithCode("RegisterEventSource() failed", register_error);
+    if (register_error != 0)
+        FailWithCode("RegisterEventSource() failed", register_error);
 
     // A lost entry is not worth stopping for.
     event_log.ReportEntry(source, type, 0, kEventLogEntryIdentifier, text.c_str());
 
     const int release_error = event_log.DeregisterSource(source);
-    if (release_error != 0) FailWithCode("CloseEventLog() failed", release_error);
+    if (release_error != 0)
+        FailWithCode("CloseEventLog() failed", release_error);
 }
 
 }  // namespace orvane

@@ -12,7 +12,8 @@ constexpr std::size_t kMaxDateText = 500;
 
 std::string DateText(const SystemTime& time) {
     std::string date = TheClock().ShortDateText(time);
-    if (date.size() > kMaxDateText) date.resize(kMaxDateText);
+    if (date.size() > kMaxDateText)
+        date.resize(kMaxDateText);
     return date;
 }
 

@@ -9,7 +9,9 @@ namespace {
 std::atomic<Clock*> installed_clock{nullptr};
 }
 
-void UseClock(Clock* clock) { installed_clock.store(clock); }
+void UseClock(Clock* clock) {
+    installed_clock.store(clock);
+}
 
 Clock& TheClock() {
     Clock* clock = installed_clock.load();

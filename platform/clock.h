@@ -10,7 +10,7 @@
 namespace orvane {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
 
     virtual FileTime GetSystemTimeAsFileTime() = 0;

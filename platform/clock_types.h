@@ -30,7 +30,8 @@ inline bool operator==(const SystemTime& a, const SystemTime& b) {
            a.wDay == b.wDay && a.wHour == b.wHour && a.wMinute == b.wMinute &&
            a.wSecond == b.wSecond && a.wMilliseconds == b.wMilliseconds;
 }
-inline bool operator!=(const SystemTime& a, const SystemTime& b) { return !(a == b); }
-
+inline bool operator!=(const SystemTime& a, const SystemTime& b) {
+    return !(a == b);
+}
 
 }  // namespace orvane

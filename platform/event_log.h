@@ -22,7 +22,7 @@ using EventSourceHandle = std::uintptr_t;
 constexpr EventSourceHandle kNoEventSource = 0;
 
 class EventLog {
-public:
+  public:
     virtual ~EventLog() = default;
 
     // Registers `source_name` on the local computer. Returns 0 and the handle,
@@ -44,7 +44,9 @@ inline std::atomic<EventLog*>& Installed() {
 }  // namespace event_log_detail
 
 // The event log every module uses; must be installed before the first entry.
-inline void UseEventLog(EventLog* event_log) { event_log_detail::Installed().store(event_log); }
+inline void UseEventLog(EventLog* event_log) {
+    event_log_detail::Installed().store(event_log);
+}
 
 inline EventLog& TheEventLog() {
     EventLog* event_log = event_log_detail::Installed().load();

@@ -9,13 +9,13 @@ void SetLastErrorCode(int code);
 
 // Keeps the last-error value across clean-up calls such as closing a socket.
 class LastErrorKeeper {
-public:
+  public:
     LastErrorKeeper() : code_(GetLastErrorCode()) {}
     ~LastErrorKeeper() { SetLastErrorCode(code_); }
     LastErrorKeeper(const LastErrorKeeper&) = delete;
     LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
 
-private:
+  private:
     int code_;
 };
 

@@ -34,7 +34,7 @@ constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
 
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
 
     // Opens `path` (backslash-separated, relative to the scope's hive).
@@ -71,7 +71,9 @@ inline std::atomic<Registry*>& Installed() {
 
 // The registry every module uses; must be installed before any module
 // touches the settings.
-inline void UseRegistry(Registry* registry) { registry_detail::Installed().store(registry); }
+inline void UseRegistry(Registry* registry) {
+    registry_detail::Installed().store(registry);
+}
 
 inline Registry& TheRegistry() {
     Registry* registry = registry_detail::Installed().load();
@@ -87,9 +89,11 @@ inline Registry& TheRegistry() {
 // (false) when there is not, so a field always ends up terminated.
 inline bool TerminateTextRead(char* buffer, std::uint32_t size, int capacity) {
     for (std::uint32_t i = 0; i < size; ++i) {
-        if (buffer[i] == '\0') return true;
+        if (buffer[i] == '\0')
+            return true;
     }
-    if (size >= static_cast<std::uint32_t>(capacity)) return false;
+    if (size >= static_cast<std::uint32_t>(capacity))
+        return false;
     buffer[size] = '\0';
     return true;
 }

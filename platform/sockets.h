@@ -29,8 +29,12 @@ constexpr int kWsaEconnrefused = 10061;
 
 std::uint16_t HostToNetwork16(std::uint16_t value);
 std::uint32_t HostToNetwork32(std::uint32_t value);
-inline std::uint16_t NetworkToHost16(std::uint16_t value) { return HostToNetwork16(value); }
-inline std::uint32_t NetworkToHost32(std::uint32_t value) { return HostToNetwork32(value); }
+inline std::uint16_t NetworkToHost16(std::uint16_t value) {
+    return HostToNetwork16(value);
+}
+inline std::uint32_t NetworkToHost32(std::uint32_t value) {
+    return HostToNetwork32(value);
+}
 
 // a.b.c.d in host order, and back to the address in network order.
 SocketAddressIn MakeAddress(std::uint32_t host_order_address, std::uint16_t port);

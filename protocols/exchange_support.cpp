@@ -13,7 +13,8 @@ std::string FormatWithNumber(const char* format, int value) {
 }
 
 void SetErrorText(std::string* error_text, const std::string& text) {
-    if (error_text != nullptr) *error_text = text;
+    if (error_text != nullptr)
+        *error_text = text;
 }
 
 void CloseSocketKeepingError(net::SocketHandle s) {

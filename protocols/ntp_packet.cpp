@@ -75,15 +75,18 @@ std::uint64_t HostForm(std::uint64_t timestamp) {
 NtpTimestamp NtpTimeFromFileTime(FileTime time) {
     std::uint64_t d = time.value - kFileTimeOf1900;
     auto seconds = static_cast<std::uint32_t>(d / kIntervalsPerSecond);
-    auto fraction = static_cast<std::uint32_t>(static_cast<double>(d % kIntervalsPerSecond) *
-                                               1e-7 * 4294967295.0);
+    auto fraction = static_cast<std::uint32_t>(static_cast<double>(d % kIntervalsPerSecond) * 1e-7 *
+                                               4294967295.0);
     return MakeWireTimestamp(seconds, fraction);
 }
 
-NtpTimestamp CurrentNtpTime() { return NtpTimeFromFileTime(TheClock().GetSystemTimeAsFileTime()); }
+NtpTimestamp CurrentNtpTime() {
+    return NtpTimeFromFileTime(TheClock().GetSystemTimeAsFileTime());
+}
 
 void EncodePacket(const SntpPacket& packet, std::uint8_t out[kSntpPacketSize]) {
-    for (std::size_t i = 0; i < kSntpPacketSize; ++i) out[i] = 0;
+    for (std::size_t i = 0; i < kSntpPacketSize; ++i)
+        out[i] = 0;
     std::uint32_t first = (static_cast<std::uint32_t>(packet.leap_indicator) << 30) |
                           ((static_cast<std::uint32_t>(packet.version_number) & 7) << 27) |
                           ((static_cast<std::uint32_t>(packet.mode) & 7) << 24) |
@@ -132,7 +135,8 @@ SystemTime NtpTimeToCalendar(NtpTimestamp timestamp) {
     auto fraction = static_cast<std::uint32_t>(host);
     // Top bit clear: the era that began 2036-02-07 06:28:16 UTC.
     std::int64_t s = seconds32;
-    if ((seconds32 & 0x80000000u) == 0) s += 0x100000000LL;
+    if ((seconds32 & 0x80000000u) == 0)
+        s += 0x100000000LL;
 
     std::int64_t n = s / kSecondsPerDay - kDayNumberOffset;
     CalendarDate date = DayNumberToDate(static_cast<std::int32_t>(n));
@@ -169,7 +173,8 @@ std::string PacketDump(const SntpPacket& packet) {
     std::string dates[4];
     const NtpTimestamp stamps[4] = {packet.reference_timestamp, packet.originate_timestamp,
                                     packet.receive_timestamp, packet.transmit_timestamp};
-    for (int i = 0; i < 4; ++i) dates[i] = TimestampText(NtpTimeToCalendar(stamps[i]));
+    for (int i = 0; i < 4; ++i)
+        dates[i] = TimestampText(NtpTimeToCalendar(stamps[i]));
 
     // The identifier printed as inet_ntoa prints it on a little-endian
     // machine: the wire bytes in reverse order.
@@ -197,13 +202,15 @@ std::string PacketDump(const SntpPacket& packet) {
 }
 
 void IndentText(std::string& text, int n) {
-    if (text.empty() || n <= 0) return;
+    if (text.empty() || n <= 0)
+        return;
     const std::string copy = text;
     const std::string tabs(static_cast<std::size_t>(n), '\t');
     text = tabs;
     for (char c : copy) {
         text += c;
-        if (c == '\n') text += tabs;
+        if (c == '\n')
+            text += tabs;
     }
     text.resize(text.size() - tabs.size());
 }

@@ -45,7 +45,8 @@ void RaiseError(const std::string& text) {
         std::lock_guard<std::mutex> lock(setup_mutex);
         reporter = error_reporter;
     }
-    if (reporter) reporter(text);
+    if (reporter)
+        reporter(text);
 }
 
 void ReportText(const std::string& text) {
@@ -54,13 +55,15 @@ void ReportText(const std::string& text) {
         std::lock_guard<std::mutex> lock(setup_mutex);
         reporter = text_reporter;
     }
-    if (reporter) reporter(text);
+    if (reporter)
+        reporter(text);
 }
 
 // Polls until the state reaches the wanted value; false after 5000 ms.
 bool WaitForState(int wanted) {
     for (int poll = 0; poll < kPollLimit; ++poll) {
-        if (listener_state.load() == wanted) return true;
+        if (listener_state.load() == wanted)
+            return true;
         Sleep(kPollMilliseconds);
     }
     return listener_state.load() == wanted;
@@ -68,7 +71,8 @@ bool WaitForState(int wanted) {
 
 net::SocketHandle CreateListenSocket() {
     net::SocketHandle s = net::CreateSocket(net::SocketType::kDatagram);
-    if (s == net::kInvalidSocket) RaiseError("Unable to create SNTP multicast listen socket");
+    if (s == net::kInvalidSocket)
+        RaiseError("Unable to create SNTP multicast listen socket");
     return s;
 }
 
@@ -80,7 +84,8 @@ bool BindListenSocket(net::SocketHandle s) {
         std::lock_guard<std::mutex> lock(setup_mutex);
         local.port = net::HostToNetwork16(listen_port);
     }
-    if (net::BindSocket(s, local) == 0) return true;
+    if (net::BindSocket(s, local) == 0)
+        return true;
     int code = GetLastErrorCode();
     net::CloseSocket(s);
     SetLastErrorCode(code);
@@ -91,10 +96,12 @@ bool BindListenSocket(net::SocketHandle s) {
 void ListenerThread() {
     listener_state.store(kStarting);
     net::SocketHandle s = CreateListenSocket();
-    if (s == net::kInvalidSocket) return;
+    if (s == net::kInvalidSocket)
+        return;
 
     for (;;) {  // one pass per socket: a connection reset starts a new one
-        if (!BindListenSocket(s)) return;
+        if (!BindListenSocket(s))
+            return;
         listener_state.store(kReceiving);
         bool rebuild = false;
         while (!rebuild) {
@@ -122,7 +129,8 @@ void ListenerThread() {
                     net::CloseSocket(s);
                     listener_state.store(kStarting);
                     s = CreateListenSocket();
-                    if (s == net::kInvalidSocket) return;
+                    if (s == net::kInvalidSocket)
+                        return;
                     rebuild = true;
                     continue;
                 }
@@ -151,7 +159,8 @@ void ListenerThread() {
                 std::lock_guard<std::mutex> lock(setup_mutex);
                 handler = broadcast_handler;
             }
-            if (handler) handler(packet, source);
+            if (handler)
+                handler(packet, source);
             Sleep(kIdleMilliseconds);
         }
     }
@@ -163,7 +172,8 @@ void StopHandshake() {
         RaiseError("Unable to end SNTP multicast listen thread (2).");
     }
     listener_state.store(kAcknowledged);
-    if (!WaitForState(kEnding)) RaiseError("Unable to end SNTP multicast listen thread (3).");
+    if (!WaitForState(kEnding))
+        RaiseError("Unable to end SNTP multicast listen thread (3).");
 }
 
 }  // namespace
@@ -188,7 +198,9 @@ void SetBroadcastListenPort(std::uint16_t port) {
     listen_port = port;
 }
 
-void ResetBroadcastListening() { listening_enabled.store(0); }
+void ResetBroadcastListening() {
+    listening_enabled.store(0);
+}
 
 void SetBroadcastListening(int on) {
     if (on == 1 && listening_enabled.load() != 1) {
@@ -203,10 +215,13 @@ void SetBroadcastListening(int on) {
         }
         return;
     }
-    if (on != 1 && listening_enabled.load() == 1) StopHandshake();
+    if (on != 1 && listening_enabled.load() == 1)
+        StopHandshake();
     listening_enabled.store(on == 1 ? 1 : 0);
 }
 
-int BroadcastListenerState() { return listener_state.load(); }
+int BroadcastListenerState() {
+    return listener_state.load();
+}
 
 }  // namespace orvane

@@ -78,18 +78,21 @@ std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestam
         return "Received packet was not a reply to the sent packet";
     }
     SntpPacket reply = DecodePacket(datagram);
-    if (reply_out != nullptr) *reply_out = reply;
+    if (reply_out != nullptr)
+        *reply_out = reply;
     if (reply.originate_timestamp != sent_transmit) {
         return "Received packet was not a reply to the sent packet";
     }
-    if (reply.leap_indicator == 3) return "Server's clock is not synchronised";
+    if (reply.leap_indicator == 3)
+        return "Server's clock is not synchronised";
     return std::string();
 }
 
 int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, int* version_out,
                  int* delay_out, SystemTime* old_local_time_out, SystemTime* new_local_time_out,
                  std::string* error_text) {
-    if (exchange_busy.exchange(true)) return 0;
+    if (exchange_busy.exchange(true))
+        return 0;
     struct BusyRelease {
         ~BusyRelease() { exchange_busy.store(false); }
     } release;
@@ -126,25 +129,29 @@ int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, 
     std::uint8_t datagram[kReceiveBufferSize] = {};
     EncodePacket(request, datagram);
     if (net::SendTo(s, datagram, static_cast<int>(kSntpPacketSize), server) < 0) {
-        SetErrorText(error_text, FormatWithNumber("Unable to send.  Winsock error number %d.", net::LastSocketError()));
+        SetErrorText(error_text, FormatWithNumber("Unable to send.  Winsock error number %d.",
+                                                  net::LastSocketError()));
         CloseSocketKeepingError(s);
         return 0;
     }
 
     int ready = net::WaitReadable(s, timeout_ms);
     if (ready == 0) {
-        SetErrorText(error_text, FormatWithNumber("No response from server within %d milliseconds", timeout_ms));
+        SetErrorText(error_text, FormatWithNumber("No response from server within %d milliseconds",
+                                                  timeout_ms));
         CloseSocketKeepingError(s);
         return 0;
     }
     if (ready < 0) {
-        SetErrorText(error_text, FormatWithNumber("select() failed.  Winsock error number %d.", net::LastSocketError()));
+        SetErrorText(error_text, FormatWithNumber("select() failed.  Winsock error number %d.",
+                                                  net::LastSocketError()));
         CloseSocketKeepingError(s);
         return 0;
     }
     int received = net::RecvFrom(s, datagram, kReceiveBufferSize, nullptr);
     if (received < 0) {
-        SetErrorText(error_text, FormatWithNumber("Unable to receive.  Winsock error number %d.", net::LastSocketError()));
+        SetErrorText(error_text, FormatWithNumber("Unable to receive.  Winsock error number %d.",
+                                                  net::LastSocketError()));
         CloseSocketKeepingError(s);
         return 0;
     }
@@ -161,39 +168,49 @@ int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, 
     SntpComputation result =
         ComputeSntpResult(HostForm(reply.originate_timestamp), HostForm(reply.receive_timestamp),
                           HostForm(reply.transmit_timestamp), t4);
-    if (delay_out != nullptr) *delay_out = result.delay_ms;
+    if (delay_out != nullptr)
+        *delay_out = result.delay_ms;
 
     SystemTime utc = NtpTimeToCalendar(HostForm(result.new_time));
     Clock& clock = TheClock();
     SystemTime old_local = clock.GetLocalTime();
-    if (old_local_time_out != nullptr) *old_local_time_out = old_local;
+    if (old_local_time_out != nullptr)
+        *old_local_time_out = old_local;
     int set_error = clock.SetSystemTime(utc);
     if (set_error == kErrorInvalidParameter) {
         SetLastErrorCode(set_error);
         const std::string text = "Corrupt SNTP time received";
-        if (reporter) reporter(text);
+        if (reporter)
+            reporter(text);
         SetErrorText(error_text, text);
         CloseSocketKeepingError(s);
         SystemTime unwritten = new_local_time_out != nullptr ? *new_local_time_out : SystemTime{};
-        if (report) report(request, server, reply, old_local, unwritten);
+        if (report)
+            report(request, server, reply, old_local, unwritten);
         return 0;
     }
     if (set_error != 0) {
         // The clock was not set: this is a failure, never a success.
         SetLastErrorCode(set_error);
-        const std::string text = FormatWithNumber("SetSystemTime() failed, error code %d", set_error);
-        if (reporter) reporter(text);
+        const std::string text =
+            FormatWithNumber("SetSystemTime() failed, error code %d", set_error);
+        if (reporter)
+            reporter(text);
         SetErrorText(error_text, text);
         CloseSocketKeepingError(s);
         return 0;
     }
 
     SystemTime new_local = clock.GetLocalTime();
-    if (new_local_time_out != nullptr) *new_local_time_out = new_local;
-    if (stratum_out != nullptr) *stratum_out = reply.stratum;
-    if (version_out != nullptr) *version_out = reply.version_number;
+    if (new_local_time_out != nullptr)
+        *new_local_time_out = new_local;
+    if (stratum_out != nullptr)
+        *stratum_out = reply.stratum;
+    if (version_out != nullptr)
+        *version_out = reply.version_number;
     net::CloseSocket(s);
-    if (report) report(request, server, reply, old_local, new_local);
+    if (report)
+        report(request, server, reply, old_local, new_local);
     return 1;
 }
 

@@ -31,7 +31,8 @@ void FailClockSetting(int code, const TextReporter& reporter, std::string* error
     const std::string text = code == kErrorInvalidParameter
                                  ? std::string("Corrupt time received")
                                  : FormatWithNumber("SetSystemTime() failed, error code %d", code);
-    if (reporter) reporter(text);
+    if (reporter)
+        reporter(text);
     SetErrorText(error_text, text);
 }
 
@@ -39,8 +40,10 @@ void FailClockSetting(int code, const TextReporter& reporter, std::string* error
 // wrapped in between.
 bool ElapsedTicks(std::uint32_t t0, int* delay_out) {
     std::uint32_t t1 = TheClock().GetTickCount();
-    if (t1 < t0) return false;
-    if (delay_out != nullptr) *delay_out = static_cast<int>(t1 - t0);
+    if (t1 < t0)
+        return false;
+    if (delay_out != nullptr)
+        *delay_out = static_cast<int>(t1 - t0);
     return true;
 }
 
@@ -80,7 +83,8 @@ std::uint32_t TimeWordSeconds(std::uint32_t received_word) {
 SystemTime TimeSecondsToUtc(std::uint32_t seconds_since_1900) {
     std::int64_t s = seconds_since_1900;
     // Top bit clear: the era that began 2036-02-07 06:28:16 UTC.
-    if ((seconds_since_1900 & 0x80000000u) == 0) s += 0x100000000LL;
+    if ((seconds_since_1900 & 0x80000000u) == 0)
+        s += 0x100000000LL;
     std::int64_t days = s / kSecondsPerDay;
     CalendarDate date = DayNumberToDate(static_cast<std::int32_t>(days - kDayNumberOffset));
     std::int64_t in_day = s % kSecondsPerDay;
@@ -165,7 +169,8 @@ int TimeUdpExchange(net::SocketAddressIn server, int timeout_ms, int* delay_out,
     local_time.wMilliseconds = 0;
 
     SystemTime before = clock.GetLocalTime();
-    if (time_before_out != nullptr) *time_before_out = before;
+    if (time_before_out != nullptr)
+        *time_before_out = before;
     int set_error = clock.SetLocalTime(local_time);
     if (set_error != 0) {
         CloseSocketKeepingError(s);
@@ -173,9 +178,11 @@ int TimeUdpExchange(net::SocketAddressIn server, int timeout_ms, int* delay_out,
         return 0;
     }
     SystemTime after = clock.GetLocalTime();
-    if (time_after_out != nullptr) *time_after_out = after;
+    if (time_after_out != nullptr)
+        *time_after_out = after;
     net::CloseSocket(s);
-    if (report) report(word, server);
+    if (report)
+        report(word, server);
     return 1;
 }
 
@@ -222,7 +229,8 @@ int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* tim
     while (received < 4) {
         int ready = net::WaitReadable(s, remaining_ms());
         if (ready == 0) {
-            if (received > 0) break;  // a short answer, then silence
+            if (received > 0)
+                break;  // a short answer, then silence
             SetLastErrorCode(net::kWsaEtimedout);
         }
         if (ready != 1) {
@@ -236,7 +244,8 @@ int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* tim
             SetErrorText(error_text, "recv() failed");
             return 0;
         }
-        if (n == 0) break;  // closed by the server
+        if (n == 0)
+            break;  // closed by the server
         received += n;
     }
     if (received != 4) {
@@ -254,7 +263,8 @@ int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* tim
     SystemTime utc = TimeSecondsToUtc(TimeWordSeconds(word));
     Clock& clock = TheClock();
     SystemTime before = clock.GetLocalTime();
-    if (time_before_out != nullptr) *time_before_out = before;
+    if (time_before_out != nullptr)
+        *time_before_out = before;
     int set_error = clock.SetSystemTime(utc);
     if (set_error != 0) {
         CloseSocketKeepingError(s);
@@ -262,9 +272,11 @@ int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* tim
         return 0;
     }
     SystemTime after = clock.GetLocalTime();
-    if (time_after_out != nullptr) *time_after_out = after;
+    if (time_after_out != nullptr)
+        *time_after_out = after;
     net::CloseSocket(s);
-    if (report) report(word, server);
+    if (report)
+        report(word, server);
     return 1;
 }
 

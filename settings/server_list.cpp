@@ -346,7 +346,8 @@ const char* const kPublicServerHosts[kPublicServerCount + 1] = {
 };
 
 const char* PublicServerHostForChoice(int result) {
-    if (result < 1 || result > kPublicServerCount) return nullptr;
+    if (result < 1 || result > kPublicServerCount)
+        return nullptr;
     return kPublicServerHosts[result - 1];
 }
 

@@ -53,7 +53,9 @@ constexpr int kProtocolTimeUdp = 2;
 constexpr int kProtocolTimeTcp = 3;
 constexpr int kProtocolSntpBroadcast = 4;
 
-inline bool IsOn(std::int32_t flag) { return flag == 1; }
+inline bool IsOn(std::int32_t flag) {
+    return flag == 1;
+}
 
 // The live record the program runs on.
 SettingsRecord& LiveSettings();

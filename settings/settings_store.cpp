@@ -148,8 +148,12 @@ void SaveSettingsToKey(const char* key_path, const SettingsRecord& record) {
     SaveMachinePart(registry, key_path, record);
 }
 
-void LoadSettings(SettingsRecord& record) { LoadSettingsFromKey(kSettingsKeyPath, record); }
+void LoadSettings(SettingsRecord& record) {
+    LoadSettingsFromKey(kSettingsKeyPath, record);
+}
 
-void SaveSettings(const SettingsRecord& record) { SaveSettingsToKey(kSettingsKeyPath, record); }
+void SaveSettings(const SettingsRecord& record) {
+    SaveSettingsToKey(kSettingsKeyPath, record);
+}
 
 }  // namespace orvane

@@ -54,7 +54,8 @@ int FitFontHeight(TextMeasurer& measurer, int target, const std::string& text,
             --height;
             extent = MeasureKind(measurer, text, face, height, kind);
             --budget;
-            if (budget == 0 || extent <= target) break;
+            if (budget == 0 || extent <= target)
+                break;
         }
     }
     // A start below 1 (a bad carried height) still ends at 1 at least.

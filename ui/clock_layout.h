@@ -18,7 +18,7 @@ struct TextExtent {
 };
 
 class TextMeasurer {
-public:
+  public:
     virtual ~TextMeasurer() = default;
     // The pixel extent of `text` in the face at the (cell) height; false
     // when measuring failed.

@@ -22,7 +22,8 @@ void TrimTrailingBlankLines(std::string& body) {
 // Parses "<id> <title>" after the marker; false when the id is unusable.
 bool ParseTopicLine(const std::string& rest, HelpTopic* topic) {
     std::size_t start = rest.find_first_not_of(" \t");
-    if (start == std::string::npos) return false;
+    if (start == std::string::npos)
+        return false;
     std::size_t end = rest.find_first_of(" \t", start);
     const std::string key = rest.substr(start, end == std::string::npos ? end : end - start);
     if (key == "contents") {
@@ -38,7 +39,8 @@ bool ParseTopicLine(const std::string& rest, HelpTopic* topic) {
     }
     if (end != std::string::npos) {
         std::size_t title_start = rest.find_first_not_of(" \t", end);
-        if (title_start != std::string::npos) topic->title = rest.substr(title_start);
+        if (title_start != std::string::npos)
+            topic->title = rest.substr(title_start);
     }
     return true;
 }
@@ -51,12 +53,15 @@ HelpFile ParseHelpFile(const std::string& content) {
     std::size_t pos = 0;
     while (pos <= content.size()) {
         std::size_t newline = content.find('\n', pos);
-        std::string line = content.substr(pos, newline == std::string::npos ? newline : newline - pos);
+        std::string line =
+            content.substr(pos, newline == std::string::npos ? newline : newline - pos);
         pos = newline == std::string::npos ? content.size() + 1 : newline + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
 
         if (line.compare(0, sizeof kTopicMarker - 1, kTopicMarker) == 0) {
-            if (current != nullptr) TrimTrailingBlankLines(current->body);
+            if (current != nullptr)
+                TrimTrailingBlankLines(current->body);
             HelpTopic topic;
             if (ParseTopicLine(line.substr(sizeof kTopicMarker - 1), &topic)) {
                 file.topics.push_back(topic);
@@ -66,25 +71,31 @@ HelpFile ParseHelpFile(const std::string& content) {
             }
             continue;
         }
-        if (current == nullptr) continue;  // before the first topic, or of a bad one
-        if (current->body.empty() && line.empty()) continue;  // leading blank lines
-        if (!current->body.empty()) current->body += "\r\n";
+        if (current == nullptr)
+            continue;  // before the first topic, or of a bad one
+        if (current->body.empty() && line.empty())
+            continue;  // leading blank lines
+        if (!current->body.empty())
+            current->body += "\r\n";
         current->body += line;
     }
-    if (current != nullptr) TrimTrailingBlankLines(current->body);
+    if (current != nullptr)
+        TrimTrailingBlankLines(current->body);
     return file;
 }
 
 const HelpTopic* FindHelpTopic(const HelpFile& file, int id) {
     for (const HelpTopic& topic : file.topics) {
-        if (topic.id == id) return &topic;
+        if (topic.id == id)
+            return &topic;
     }
     return nullptr;
 }
 
 const HelpTopic* HelpContentsTopic(const HelpFile& file) {
     const HelpTopic* found = FindHelpTopic(file, kHelpContentsId);
-    if (found != nullptr) return found;
+    if (found != nullptr)
+        return found;
     return file.topics.empty() ? nullptr : &file.topics.front();
 }
 

@@ -12,8 +12,7 @@ SettingsSnapshots TakeSettingsSnapshots(const SettingsRecord& s) {
 
 void RunSettingsApplied(const SettingsRecord& s, SettingsSnapshots& snapshots,
                         SettingsAppliedActions& actions) {
-    actions.SetDialTexts(s.dialup_server_username, s.dialup_server_password,
-                         s.dialup_server_name);
+    actions.SetDialTexts(s.dialup_server_username, s.dialup_server_password, s.dialup_server_name);
 
     // Updates just switched on: the thread may be asleep for a whole
     // interval, so wake it now.

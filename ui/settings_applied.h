@@ -20,7 +20,7 @@ struct SettingsSnapshots {
 SettingsSnapshots TakeSettingsSnapshots(const SettingsRecord& settings);
 
 class SettingsAppliedActions {
-public:
+  public:
     virtual ~SettingsAppliedActions() = default;
     virtual void SetDialTexts(const char* user_name, const char* password,
                               const char* entry_name) = 0;

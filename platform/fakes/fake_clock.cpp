@@ -4,11 +4,14 @@ namespace orvane {
 
 bool IsValidSystemTime(const SystemTime& t) {
     static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (t.wYear < 1601 || t.wYear > 30827) return false;
-    if (t.wMonth < 1 || t.wMonth > 12) return false;
+    if (t.wYear < 1601 || t.wYear > 30827)
+        return false;
+    if (t.wMonth < 1 || t.wMonth > 12)
+        return false;
     bool leap = (t.wYear % 4 == 0 && t.wYear % 100 != 0) || t.wYear % 400 == 0;
     int days = kDays[t.wMonth - 1] + (t.wMonth == 2 && leap ? 1 : 0);
-    if (t.wDay < 1 || t.wDay > days) return false;
+    if (t.wDay < 1 || t.wDay > days)
+        return false;
     return t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 && t.wMilliseconds < 1000;
 }
 
@@ -50,23 +53,28 @@ SystemTime FakeClock::GetLocalTime() {
 
 int FakeClock::SetSystemTime(const SystemTime& utc) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!IsValidSystemTime(utc)) return kErrorInvalidParameter;
-    if (setter_error_ != 0) return setter_error_;
+    if (!IsValidSystemTime(utc))
+        return kErrorInvalidParameter;
+    if (setter_error_ != 0)
+        return setter_error_;
     system_times_set_.push_back(utc);
     return 0;
 }
 
 int FakeClock::SetLocalTime(const SystemTime& local) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!IsValidSystemTime(local)) return kErrorInvalidParameter;
-    if (setter_error_ != 0) return setter_error_;
+    if (!IsValidSystemTime(local))
+        return kErrorInvalidParameter;
+    if (setter_error_ != 0)
+        return setter_error_;
     local_times_set_.push_back(local);
     return 0;
 }
 
 bool FakeClock::UtcToLocalTime(const SystemTime& utc, SystemTime* local) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fail_local_conversion_ || !IsValidSystemTime(utc)) return false;
+    if (fail_local_conversion_ || !IsValidSystemTime(utc))
+        return false;
     std::int64_t seconds = DaysFromCivil(utc.wYear, utc.wMonth, utc.wDay) * 86400 +
                            utc.wHour * 3600 + utc.wMinute * 60 + utc.wSecond +
                            static_cast<std::int64_t>(zone_offset_minutes_) * 60;
@@ -84,7 +92,8 @@ bool FakeClock::UtcToLocalTime(const SystemTime& utc, SystemTime* local) {
     t.wMinute = static_cast<std::uint16_t>(in_day / 60 % 60);
     t.wSecond = static_cast<std::uint16_t>(in_day % 60);
     t.wMilliseconds = utc.wMilliseconds;
-    if (!IsValidSystemTime(t)) return false;
+    if (!IsValidSystemTime(t))
+        return false;
     *local = t;
     return true;
 }

@@ -12,7 +12,7 @@ namespace orvane {
 bool IsValidSystemTime(const SystemTime& t);
 
 class FakeClock : public Clock {
-public:
+  public:
     FileTime GetSystemTimeAsFileTime() override;
     SystemTime GetLocalTime() override;
     int SetSystemTime(const SystemTime& utc) override;
@@ -37,7 +37,7 @@ public:
     std::vector<SystemTime> system_times_set() const;
     std::vector<SystemTime> local_times_set() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::uint64_t file_time_ = 0;
     SystemTime local_{};

@@ -8,11 +8,13 @@ constexpr int kErrorInvalidParameter = 87;
 }  // namespace
 
 int FakeEventLog::RegisterSource(const char* source_name, EventSourceHandle* handle) {
-    if (handle == nullptr || source_name == nullptr) return kErrorInvalidParameter;
+    if (handle == nullptr || source_name == nullptr)
+        return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
     *handle = kNoEventSource;
     registration_names_.push_back(source_name);
-    if (register_error_ != 0) return register_error_;
+    if (register_error_ != 0)
+        return register_error_;
     EventSourceHandle registered = next_handle_++;
     open_[registered] = source_name;
     ++registrations_;
@@ -40,8 +42,10 @@ int FakeEventLog::ReportEntry(EventSourceHandle handle, EventType type, std::uin
 
 int FakeEventLog::DeregisterSource(EventSourceHandle handle) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (deregister_error_ != 0) return deregister_error_;
-    if (open_.erase(handle) == 0) return kErrorInvalidHandle;
+    if (deregister_error_ != 0)
+        return deregister_error_;
+    if (open_.erase(handle) == 0)
+        return kErrorInvalidHandle;
     ++releases_;
     return 0;
 }

@@ -22,7 +22,7 @@ struct FakeEventLogEntry {
 };
 
 class FakeEventLog : public EventLog {
-public:
+  public:
     int RegisterSource(const char* source_name, EventSourceHandle* handle) override;
     int ReportEntry(EventSourceHandle handle, EventType type, std::uint16_t category,
                     std::uint32_t identifier, const char* text) override;
@@ -46,7 +46,7 @@ public:
     // with 6 and not kept.
     int stray_reports() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     int register_error_ = 0;
     int deregister_error_ = 0;

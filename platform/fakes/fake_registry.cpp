@@ -14,7 +14,8 @@ constexpr int kErrorKeyDeleted = 1018;
 std::string Fold(const std::string& text) {
     std::string folded = text;
     for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
     return folded;
 }
@@ -23,7 +24,9 @@ const char* ScopeName(RegistryScope scope) {
     return scope == RegistryScope::kUser ? "user" : "machine";
 }
 
-std::string NameOf(const char* name) { return name == nullptr ? std::string() : name; }
+std::string NameOf(const char* name) {
+    return name == nullptr ? std::string() : name;
+}
 
 }  // namespace
 
@@ -36,8 +39,10 @@ void FakeRegistry::CreateKeyLocked(const KeyId& id) {
     std::size_t from = 0;
     for (;;) {
         std::size_t end = id.second.find('\\', from);
-        if (end == std::string::npos) break;
-        if (end > 0) keys_[{id.first, id.second.substr(0, end)}];
+        if (end == std::string::npos)
+            break;
+        if (end > 0)
+            keys_[{id.first, id.second.substr(0, end)}];
         from = end + 1;
     }
     keys_[id];
@@ -56,10 +61,12 @@ const FakeRegistry::Key* FakeRegistry::FindKeyLocked(const KeyId& id) const {
 const FakeRegistry::NamedValue* FakeRegistry::FindValueLocked(const KeyId& id,
                                                               const std::string& name) const {
     const Key* key = FindKeyLocked(id);
-    if (key == nullptr) return nullptr;
+    if (key == nullptr)
+        return nullptr;
     const std::string folded = Fold(name);
     for (const NamedValue& v : key->values) {
-        if (Fold(v.name) == folded) return &v;
+        if (Fold(v.name) == folded)
+            return &v;
     }
     return nullptr;
 }
@@ -80,7 +87,8 @@ void FakeRegistry::PutLocked(const KeyId& id, const std::string& name, FakeRegis
 
 int FakeRegistry::Resolve(RegistryKey key, const Handle** handle, Key** stored) {
     auto it = handles_.find(key);
-    if (it == handles_.end()) return kErrorInvalidHandle;
+    if (it == handles_.end())
+        return kErrorInvalidHandle;
     *handle = &it->second;
     *stored = FindKeyLocked({static_cast<int>(it->second.scope), it->second.path});
     return *stored == nullptr ? kErrorKeyDeleted : kErrorSuccess;
@@ -88,7 +96,8 @@ int FakeRegistry::Resolve(RegistryKey key, const Handle** handle, Key** stored) 
 
 int FakeRegistry::OpenKey(RegistryScope scope, const char* path, RegistryMode mode,
                           bool create_if_missing, RegistryKey* key) {
-    if (key == nullptr || path == nullptr) return kErrorInvalidParameter;
+    if (key == nullptr || path == nullptr)
+        return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
     *key = kNoRegistryKey;
     const KeyId id = Id(scope, path);
@@ -101,7 +110,8 @@ int FakeRegistry::OpenKey(RegistryScope scope, const char* path, RegistryMode mo
         if (create_if_missing) {
             log_.push_back(std::string("create ") + ScopeName(scope) + " " + path);
             result = denied ? kErrorAccessDenied : kErrorSuccess;
-            if (result == kErrorSuccess) CreateKeyLocked(id);
+            if (result == kErrorSuccess)
+                CreateKeyLocked(id);
         }
     } else if (denied) {
         result = kErrorAccessDenied;
@@ -121,15 +131,19 @@ int FakeRegistry::Read(RegistryKey key, const char* name, char* field, std::uint
     const Handle* handle = nullptr;
     Key* stored = nullptr;
     int result = Resolve(key, &handle, &stored);
-    if (result != kErrorSuccess) return result;
+    if (result != kErrorSuccess)
+        return result;
     const NamedValue* value =
         FindValueLocked({static_cast<int>(handle->scope), handle->path}, NameOf(name));
-    if (value == nullptr) return kErrorFileNotFound;
+    if (value == nullptr)
+        return kErrorFileNotFound;
     const std::vector<std::uint8_t>& data = value->value.data;
-    if (data.size() > capacity) return kErrorMoreData;
+    if (data.size() > capacity)
+        return kErrorMoreData;
     // Only the value's bytes land in the field; the rest keeps its bytes.
     std::vector<char> buffer(field, field + capacity);
-    if (!data.empty()) std::memcpy(buffer.data(), data.data(), data.size());
+    if (!data.empty())
+        std::memcpy(buffer.data(), data.data(), data.size());
     if (text && !TerminateTextRead(buffer.data(), static_cast<std::uint32_t>(data.size()),
                                    static_cast<int>(capacity))) {
         return kErrorMoreData;
@@ -139,18 +153,21 @@ int FakeRegistry::Read(RegistryKey key, const char* name, char* field, std::uint
 }
 
 int FakeRegistry::ReadNumber(RegistryKey key, const char* name, std::int32_t* field) {
-    if (field == nullptr) return kErrorInvalidParameter;
+    if (field == nullptr)
+        return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
     log_.push_back("read number " + NameOf(name));
     char bytes[4];
     std::memcpy(bytes, field, sizeof bytes);
     int result = Read(key, name, bytes, sizeof bytes, false);
-    if (result == kErrorSuccess) std::memcpy(field, bytes, sizeof bytes);
+    if (result == kErrorSuccess)
+        std::memcpy(field, bytes, sizeof bytes);
     return result;
 }
 
 int FakeRegistry::ReadText(RegistryKey key, const char* name, char* field, int capacity) {
-    if (field == nullptr || capacity <= 0) return kErrorInvalidParameter;
+    if (field == nullptr || capacity <= 0)
+        return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
     log_.push_back("read text " + NameOf(name) + " " + std::to_string(capacity));
     return Read(key, name, field, static_cast<std::uint32_t>(capacity), true);
@@ -162,8 +179,10 @@ int FakeRegistry::Write(RegistryKey key, const char* name, FakeRegistryValue val
     const Handle* handle = nullptr;
     Key* stored = nullptr;
     int result = Resolve(key, &handle, &stored);
-    if (result != kErrorSuccess) return result;
-    if (handle->mode != RegistryMode::kWrite) return kErrorAccessDenied;
+    if (result != kErrorSuccess)
+        return result;
+    if (handle->mode != RegistryMode::kWrite)
+        return kErrorAccessDenied;
     const std::string folded = Fold(NameOf(name));
     if (std::find(failing_writes_.begin(), failing_writes_.end(), folded) !=
         failing_writes_.end()) {
@@ -181,7 +200,8 @@ int FakeRegistry::WriteNumber(RegistryKey key, const char* name, std::int32_t va
 }
 
 int FakeRegistry::WriteText(RegistryKey key, const char* name, const char* text) {
-    if (text == nullptr) return kErrorInvalidParameter;
+    if (text == nullptr)
+        return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
     FakeRegistryValue stored{kRegSz, {}};
     stored.data.assign(text, text + std::strlen(text) + 1);
@@ -194,27 +214,34 @@ int FakeRegistry::DeleteValue(RegistryKey key, const char* name) {
     const Handle* handle = nullptr;
     Key* stored = nullptr;
     int result = Resolve(key, &handle, &stored);
-    if (result != kErrorSuccess) return result;
-    if (handle->mode != RegistryMode::kWrite) return kErrorAccessDenied;
+    if (result != kErrorSuccess)
+        return result;
+    if (handle->mode != RegistryMode::kWrite)
+        return kErrorAccessDenied;
     const std::string folded = Fold(NameOf(name));
     auto it = std::find_if(stored->values.begin(), stored->values.end(),
                            [&](const NamedValue& v) { return Fold(v.name) == folded; });
-    if (it == stored->values.end()) return kErrorFileNotFound;
+    if (it == stored->values.end())
+        return kErrorFileNotFound;
     stored->values.erase(it);
     return kErrorSuccess;
 }
 
 int FakeRegistry::DeleteKey(RegistryKey parent, const char* subkey) {
-    if (subkey == nullptr || *subkey == '\0') return kErrorInvalidParameter;
+    if (subkey == nullptr || *subkey == '\0')
+        return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
     log_.push_back(std::string("delete key ") + subkey);
     const Handle* handle = nullptr;
     Key* stored = nullptr;
     int result = Resolve(parent, &handle, &stored);
-    if (result != kErrorSuccess) return result;
+    if (result != kErrorSuccess)
+        return result;
     const KeyId id{static_cast<int>(handle->scope), handle->path + "\\" + Fold(subkey)};
-    if (FindKeyLocked(id) == nullptr) return kErrorFileNotFound;
-    if (write_denied_[id.first]) return kErrorAccessDenied;
+    if (FindKeyLocked(id) == nullptr)
+        return kErrorFileNotFound;
+    if (write_denied_[id.first])
+        return kErrorAccessDenied;
     // A key with sub-keys of its own is refused, as on Windows NT.
     const std::string below = id.second + "\\";
     for (const auto& entry : keys_) {
@@ -270,14 +297,16 @@ std::optional<FakeRegistryValue> FakeRegistry::Value(RegistryScope scope, const 
                                                      const std::string& name) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const NamedValue* value = FindValueLocked(Id(scope, path), name);
-    if (value == nullptr) return std::nullopt;
+    if (value == nullptr)
+        return std::nullopt;
     return value->value;
 }
 
 std::optional<std::int32_t> FakeRegistry::Number(RegistryScope scope, const std::string& path,
                                                  const std::string& name) const {
     std::optional<FakeRegistryValue> value = Value(scope, path, name);
-    if (!value || value->type != kRegDword || value->data.size() != 4) return std::nullopt;
+    if (!value || value->type != kRegDword || value->data.size() != 4)
+        return std::nullopt;
     std::int32_t number;
     std::memcpy(&number, value->data.data(), 4);
     return number;
@@ -286,7 +315,8 @@ std::optional<std::int32_t> FakeRegistry::Number(RegistryScope scope, const std:
 std::optional<std::string> FakeRegistry::Text(RegistryScope scope, const std::string& path,
                                               const std::string& name) const {
     std::optional<FakeRegistryValue> value = Value(scope, path, name);
-    if (!value || value->type != kRegSz) return std::nullopt;
+    if (!value || value->type != kRegSz)
+        return std::nullopt;
     std::string text(value->data.begin(), value->data.end());
     return text.substr(0, text.find('\0'));
 }
@@ -296,7 +326,8 @@ std::vector<std::string> FakeRegistry::ValueNames(RegistryScope scope,
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> names;
     if (const Key* key = FindKeyLocked(Id(scope, path))) {
-        for (const NamedValue& v : key->values) names.push_back(v.name);
+        for (const NamedValue& v : key->values)
+            names.push_back(v.name);
     }
     return names;
 }

@@ -21,7 +21,7 @@ struct FakeRegistryValue {
 };
 
 class FakeRegistry : public Registry {
-public:
+  public:
     int OpenKey(RegistryScope scope, const char* path, RegistryMode mode, bool create_if_missing,
                 RegistryKey* key) override;
     int ReadNumber(RegistryKey key, const char* name, std::int32_t* field) override;
@@ -72,7 +72,7 @@ public:
     // Keys opened and not yet closed.
     int open_keys() const;
 
-private:
+  private:
     struct NamedValue {
         std::string name;  // as first written
         FakeRegistryValue value;
@@ -95,8 +95,7 @@ private:
     void PutLocked(const KeyId& id, const std::string& name, FakeRegistryValue value);
     // The open key behind a handle, or an error code.
     int Resolve(RegistryKey key, const Handle** handle, Key** stored);
-    int Read(RegistryKey key, const char* name, char* field, std::uint32_t capacity,
-             bool text);
+    int Read(RegistryKey key, const char* name, char* field, std::uint32_t capacity, bool text);
     int Write(RegistryKey key, const char* name, FakeRegistryValue value, const char* what);
 
     mutable std::mutex mutex_;

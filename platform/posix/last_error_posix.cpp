@@ -7,7 +7,11 @@ namespace {
 thread_local int last_error_code = 0;
 }
 
-int GetLastErrorCode() { return last_error_code; }
-void SetLastErrorCode(int code) { last_error_code = code; }
+int GetLastErrorCode() {
+    return last_error_code;
+}
+void SetLastErrorCode(int code) {
+    last_error_code = code;
+}
 
 }  // namespace orvane

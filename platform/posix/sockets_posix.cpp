@@ -17,36 +17,66 @@ namespace {
 
 int WinsockCode(int error) {
     switch (error) {
-        case EINTR: return 10004;
-        case EBADF: return 10009;
-        case EACCES: return 10013;
-        case EFAULT: return 10014;
-        case EINVAL: return 10022;
-        case EMFILE: return 10024;
-        case EAGAIN: return 10035;
-        case EINPROGRESS: return 10036;
-        case EALREADY: return 10037;
-        case ENOTSOCK: return 10038;
-        case EDESTADDRREQ: return 10039;
-        case EMSGSIZE: return 10040;
-        case EPROTOTYPE: return 10041;
-        case ENOPROTOOPT: return 10042;
-        case EPROTONOSUPPORT: return 10043;
-        case EOPNOTSUPP: return 10045;
-        case EAFNOSUPPORT: return 10047;
-        case EADDRINUSE: return 10048;
-        case EADDRNOTAVAIL: return 10049;
-        case ENETDOWN: return 10050;
-        case ENETUNREACH: return 10051;
-        case ECONNABORTED: return 10053;
-        case ECONNRESET: return 10054;
-        case ENOBUFS: return 10055;
-        case EISCONN: return 10056;
-        case ENOTCONN: return 10057;
-        case ETIMEDOUT: return 10060;
-        case ECONNREFUSED: return 10061;
-        case EHOSTUNREACH: return 10065;
-        default: return 10000 + error;
+        case EINTR:
+            return 10004;
+        case EBADF:
+            return 10009;
+        case EACCES:
+            return 10013;
+        case EFAULT:
+            return 10014;
+        case EINVAL:
+            return 10022;
+        case EMFILE:
+            return 10024;
+        case EAGAIN:
+            return 10035;
+        case EINPROGRESS:
+            return 10036;
+        case EALREADY:
+            return 10037;
+        case ENOTSOCK:
+            return 10038;
+        case EDESTADDRREQ:
+            return 10039;
+        case EMSGSIZE:
+            return 10040;
+        case EPROTOTYPE:
+            return 10041;
+        case ENOPROTOOPT:
+            return 10042;
+        case EPROTONOSUPPORT:
+            return 10043;
+        case EOPNOTSUPP:
+            return 10045;
+        case EAFNOSUPPORT:
+            return 10047;
+        case EADDRINUSE:
+            return 10048;
+        case EADDRNOTAVAIL:
+            return 10049;
+        case ENETDOWN:
+            return 10050;
+        case ENETUNREACH:
+            return 10051;
+        case ECONNABORTED:
+            return 10053;
+        case ECONNRESET:
+            return 10054;
+        case ENOBUFS:
+            return 10055;
+        case EISCONN:
+            return 10056;
+        case ENOTCONN:
+            return 10057;
+        case ETIMEDOUT:
+            return 10060;
+        case ECONNREFUSED:
+            return 10061;
+        case EHOSTUNREACH:
+            return 10065;
+        default:
+            return 10000 + error;
     }
 }
 
@@ -76,7 +106,8 @@ SocketHandle CreateSocket(SocketType type) {
 
 int BindSocket(SocketHandle s, const SocketAddressIn& local) {
     sockaddr_in a = ToSockaddr(local);
-    if (::bind(static_cast<int>(s), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return Fail();
+    if (::bind(static_cast<int>(s), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+        return Fail();
     return 0;
 }
 
@@ -98,7 +129,8 @@ int SendTo(SocketHandle s, const void* data, int length, const SocketAddressIn& 
     sockaddr_in a = ToSockaddr(to);
     ssize_t n = ::sendto(static_cast<int>(s), data, static_cast<size_t>(length), 0,
                          reinterpret_cast<sockaddr*>(&a), sizeof a);
-    if (n < 0) return Fail();
+    if (n < 0)
+        return Fail();
     return static_cast<int>(n);
 }
 
@@ -107,7 +139,8 @@ int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from) {
     socklen_t size = sizeof a;
     ssize_t n = ::recvfrom(static_cast<int>(s), buffer, static_cast<size_t>(length), 0,
                            reinterpret_cast<sockaddr*>(&a), &size);
-    if (n < 0) return Fail();
+    if (n < 0)
+        return Fail();
     if (from != nullptr) {
         *from = SocketAddressIn{};
         from->family = kAfInet;
@@ -119,13 +152,15 @@ int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from) {
 
 int Send(SocketHandle s, const void* data, int length) {
     ssize_t n = ::send(static_cast<int>(s), data, static_cast<size_t>(length), MSG_NOSIGNAL);
-    if (n < 0) return Fail();
+    if (n < 0)
+        return Fail();
     return static_cast<int>(n);
 }
 
 int Recv(SocketHandle s, void* buffer, int length) {
     ssize_t n = ::recv(static_cast<int>(s), buffer, static_cast<size_t>(length), 0);
-    if (n < 0) return Fail();
+    if (n < 0)
+        return Fail();
     return static_cast<int>(n);
 }
 
@@ -139,7 +174,8 @@ int Connect(SocketHandle s, const SocketAddressIn& to) {
 int ConnectWithTimeout(SocketHandle s, const SocketAddressIn& to, int timeout_ms) {
     int fd = static_cast<int>(s);
     int flags = ::fcntl(fd, F_GETFL, 0);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return Fail();
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)
+        return Fail();
     sockaddr_in a = ToSockaddr(to);
     int result = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     if (result != 0 && errno != EINPROGRESS) {
@@ -180,15 +216,19 @@ int WaitReadable(SocketHandle s, int timeout_ms) {
     FD_SET(fd, &readable);
     timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
     int ready = ::select(fd + 1, &readable, nullptr, nullptr, &tv);
-    if (ready < 0) return Fail();
+    if (ready < 0)
+        return Fail();
     return ready > 0 ? 1 : 0;
 }
 
 int CloseSocket(SocketHandle s) {
-    if (::close(static_cast<int>(s)) != 0) return Fail();
+    if (::close(static_cast<int>(s)) != 0)
+        return Fail();
     return 0;
 }
 
-int LastSocketError() { return GetLastErrorCode(); }
+int LastSocketError() {
+    return GetLastErrorCode();
+}
 
 }  // namespace orvane::net

@@ -48,25 +48,30 @@ SystemTime Win32Clock::GetLocalTime() {
 
 int Win32Clock::SetSystemTime(const SystemTime& utc) {
     SYSTEMTIME s = ToWin32(utc);
-    if (::SetSystemTime(&s)) return 0;
+    if (::SetSystemTime(&s))
+        return 0;
     return static_cast<int>(::GetLastError());
 }
 
 int Win32Clock::SetLocalTime(const SystemTime& local) {
     SYSTEMTIME s = ToWin32(local);
-    if (::SetLocalTime(&s)) return 0;
+    if (::SetLocalTime(&s))
+        return 0;
     return static_cast<int>(::GetLastError());
 }
 
 bool Win32Clock::UtcToLocalTime(const SystemTime& utc, SystemTime* local) {
     SYSTEMTIME u = ToWin32(utc);
     SYSTEMTIME l;
-    if (!::SystemTimeToTzSpecificLocalTime(nullptr, &u, &l)) return false;
+    if (!::SystemTimeToTzSpecificLocalTime(nullptr, &u, &l))
+        return false;
     *local = FromWin32(l);
     return true;
 }
 
-std::uint32_t Win32Clock::GetTickCount() { return ::GetTickCount(); }
+std::uint32_t Win32Clock::GetTickCount() {
+    return ::GetTickCount();
+}
 
 std::string Win32Clock::ShortDateText(const SystemTime& time) {
     SYSTEMTIME s = ToWin32(time);

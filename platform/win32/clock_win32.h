@@ -6,7 +6,7 @@
 namespace orvane {
 
 class Win32Clock : public Clock {
-public:
+  public:
     FileTime GetSystemTimeAsFileTime() override;
     SystemTime GetLocalTime() override;
     int SetSystemTime(const SystemTime& utc) override;

@@ -14,15 +14,19 @@ int FailureCode() {
     return code != 0 ? static_cast<int>(code) : ERROR_GEN_FAILURE;
 }
 
-HANDLE Handle(EventSourceHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE Handle(EventSourceHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
 
 }  // namespace
 
 int Win32EventLog::RegisterSource(const char* source_name, EventSourceHandle* handle) {
-    if (handle == nullptr || source_name == nullptr) return ERROR_INVALID_PARAMETER;
+    if (handle == nullptr || source_name == nullptr)
+        return ERROR_INVALID_PARAMETER;
     *handle = kNoEventSource;
     HANDLE source = ::RegisterEventSourceA(nullptr, source_name);
-    if (source == nullptr) return FailureCode();
+    if (source == nullptr)
+        return FailureCode();
     *handle = reinterpret_cast<EventSourceHandle>(source);
     return 0;
 }
@@ -38,7 +42,8 @@ int Win32EventLog::ReportEntry(EventSourceHandle handle, EventType type, std::ui
 }
 
 int Win32EventLog::DeregisterSource(EventSourceHandle handle) {
-    if (!::DeregisterEventSource(Handle(handle))) return FailureCode();
+    if (!::DeregisterEventSource(Handle(handle)))
+        return FailureCode();
     return 0;
 }
 

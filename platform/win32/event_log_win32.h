@@ -6,7 +6,7 @@
 namespace orvane {
 
 class Win32EventLog : public EventLog {
-public:
+  public:
     int RegisterSource(const char* source_name, EventSourceHandle* handle) override;
     int ReportEntry(EventSourceHandle handle, EventType type, std::uint16_t category,
                     std::uint32_t identifier, const char* text) override;

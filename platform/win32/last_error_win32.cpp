@@ -4,7 +4,11 @@
 
 namespace orvane {
 
-int GetLastErrorCode() { return static_cast<int>(::GetLastError()); }
-void SetLastErrorCode(int code) { ::SetLastError(static_cast<DWORD>(code)); }
+int GetLastErrorCode() {
+    return static_cast<int>(::GetLastError());
+}
+void SetLastErrorCode(int code) {
+    ::SetLastError(static_cast<DWORD>(code));
+}
 
 }  // namespace orvane

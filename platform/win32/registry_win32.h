@@ -6,7 +6,7 @@
 namespace orvane {
 
 class Win32Registry : public Registry {
-public:
+  public:
     int OpenKey(RegistryScope scope, const char* path, RegistryMode mode, bool create_if_missing,
                 RegistryKey* key) override;
     int ReadNumber(RegistryKey key, const char* name, std::int32_t* field) override;

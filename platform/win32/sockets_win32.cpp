@@ -10,7 +10,9 @@ namespace orvane::net {
 
 namespace {
 
-SOCKET Raw(SocketHandle s) { return static_cast<SOCKET>(s); }
+SOCKET Raw(SocketHandle s) {
+    return static_cast<SOCKET>(s);
+}
 
 int Fail() {
     // Winsock keeps its error in the thread's last-error value already;
@@ -40,7 +42,8 @@ SocketHandle CreateSocket(SocketType type) {
 
 int BindSocket(SocketHandle s, const SocketAddressIn& local) {
     sockaddr_in a = ToSockaddr(local);
-    if (::bind(Raw(s), reinterpret_cast<sockaddr*>(&a), sizeof a) == SOCKET_ERROR) return Fail();
+    if (::bind(Raw(s), reinterpret_cast<sockaddr*>(&a), sizeof a) == SOCKET_ERROR)
+        return Fail();
     return 0;
 }
 
@@ -64,7 +67,8 @@ int SendTo(SocketHandle s, const void* data, int length, const SocketAddressIn& 
     sockaddr_in a = ToSockaddr(to);
     int n = ::sendto(Raw(s), static_cast<const char*>(data), length, 0,
                      reinterpret_cast<sockaddr*>(&a), sizeof a);
-    if (n == SOCKET_ERROR) return Fail();
+    if (n == SOCKET_ERROR)
+        return Fail();
     return n;
 }
 
@@ -73,7 +77,8 @@ int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from) {
     int size = sizeof a;
     int n = ::recvfrom(Raw(s), static_cast<char*>(buffer), length, 0,
                        reinterpret_cast<sockaddr*>(&a), &size);
-    if (n == SOCKET_ERROR) return Fail();
+    if (n == SOCKET_ERROR)
+        return Fail();
     if (from != nullptr) {
         *from = SocketAddressIn{};
         from->family = kAfInet;
@@ -85,13 +90,15 @@ int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from) {
 
 int Send(SocketHandle s, const void* data, int length) {
     int n = ::send(Raw(s), static_cast<const char*>(data), length, 0);
-    if (n == SOCKET_ERROR) return Fail();
+    if (n == SOCKET_ERROR)
+        return Fail();
     return n;
 }
 
 int Recv(SocketHandle s, void* buffer, int length) {
     int n = ::recv(Raw(s), static_cast<char*>(buffer), length, 0);
-    if (n == SOCKET_ERROR) return Fail();
+    if (n == SOCKET_ERROR)
+        return Fail();
     return n;
 }
 
@@ -104,7 +111,8 @@ int Connect(SocketHandle s, const SocketAddressIn& to) {
 
 int ConnectWithTimeout(SocketHandle s, const SocketAddressIn& to, int timeout_ms) {
     u_long non_blocking = 1;
-    if (::ioctlsocket(Raw(s), FIONBIO, &non_blocking) == SOCKET_ERROR) return Fail();
+    if (::ioctlsocket(Raw(s), FIONBIO, &non_blocking) == SOCKET_ERROR)
+        return Fail();
     sockaddr_in a = ToSockaddr(to);
     int result = ::connect(Raw(s), reinterpret_cast<sockaddr*>(&a), sizeof a);
     int error = 0;
@@ -126,7 +134,8 @@ int ConnectWithTimeout(SocketHandle s, const SocketAddressIn& to, int timeout_ms
                 int size = sizeof error;
                 error = WSAECONNREFUSED;
                 ::getsockopt(Raw(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-                if (error == 0) error = WSAECONNREFUSED;
+                if (error == 0)
+                    error = WSAECONNREFUSED;
             } else {
                 error = 0;
             }
@@ -148,15 +157,19 @@ int WaitReadable(SocketHandle s, int timeout_ms) {
     FD_SET(Raw(s), &readable);
     timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
     int ready = ::select(0, &readable, nullptr, nullptr, &tv);
-    if (ready == SOCKET_ERROR) return Fail();
+    if (ready == SOCKET_ERROR)
+        return Fail();
     return ready > 0 ? 1 : 0;
 }
 
 int CloseSocket(SocketHandle s) {
-    if (::closesocket(Raw(s)) == SOCKET_ERROR) return Fail();
+    if (::closesocket(Raw(s)) == SOCKET_ERROR)
+        return Fail();
     return 0;
 }
 
-int LastSocketError() { return ::WSAGetLastError(); }
+int LastSocketError() {
+    return ::WSAGetLastError();
+}
 
 }  // namespace orvane::net

@@ -22,13 +22,12 @@ namespace {
 
 using namespace orvane;
 
-#define FUZZ_CHECK(condition)                                                        \
-    do {                                                                             \
-        if (!(condition)) {                                                          \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, \
-                         #condition);                                                \
-            std::abort();                                                            \
-        }                                                                            \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (0)
 
 FakeClock& TheFakeClock() {
@@ -164,7 +163,8 @@ void CheckTimeWord(const std::uint8_t* bytes, int zone_selector) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TheFakeClock();
-    if (size < 17) return 0;
+    if (size < 17)
+        return 0;
     NtpTimestamp sent = Load64(data);
     std::uint64_t t4 = HostForm(Load64(data + 8));
     int zone_selector = data[16];
@@ -189,6 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckComputation(decoded, t4);
     }
 
-    if (length >= 4) CheckTimeWord(datagram, zone_selector);
+    if (length >= 4)
+        CheckTimeWord(datagram, zone_selector);
     return 0;
 }

@@ -10,11 +10,12 @@ namespace {
 // A pretend font: every character is half the height wide plus one, and a
 // text is as high as the font. Counts measurements.
 class PretendFont : public TextMeasurer {
-public:
+  public:
     bool Measure(const std::string& text, const std::string&, int height,
                  TextExtent* extent) override {
         ++measurements;
-        if (fail) return false;
+        if (fail)
+            return false;
         extent->cx = static_cast<int>(text.size()) * (height / 2 + 1);
         extent->cy = height;
         return true;
@@ -81,8 +82,7 @@ TEST(FitFontHeightTest, FailedMeasurementIsFatal) {
     UseProcessExit(&exit);
     PretendFont font;
     font.fail = true;
-    EXPECT_THROW(FitFontHeight(font, 50, "x", "Arial", 10, ExtentKind::kHeight),
-                 ProcessExitCalled);
+    EXPECT_THROW(FitFontHeight(font, 50, "x", "Arial", 10, ExtentKind::kHeight), ProcessExitCalled);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text.rfind("GetTextExtentPoint32() failed\nError code ", 0), 0u);
     UseProcessExit(nullptr);
@@ -111,8 +111,8 @@ TEST(LayOutClockTest, WidthLimitsALongTextInAWideFit) {
     ClockPaintLayout layout = LayOutClock(font, 100, 400, "12:34:56 PM", "", 0, time, date);
     EXPECT_LT(layout.time.extent.cx, 100);
     EXPECT_LT(layout.time.extent.cy, 200);
-    EXPECT_EQ(layout.time.height, FitFontHeight(font, 100, "12:34:56 PM", "Arial", 10,
-                                                ExtentKind::kWidth));
+    EXPECT_EQ(layout.time.height,
+              FitFontHeight(font, 100, "12:34:56 PM", "Arial", 10, ExtentKind::kWidth));
 }
 
 TEST(LayOutClockTest, WithTheDateTimeTakesTwoThirdsAndDateTheLowerThird) {
@@ -140,9 +140,11 @@ TEST(LayOutClockTest, FromVeryLargeToTinyTheFontsStayAtLeastOne) {
     PretendFont font;
     ClockFont time{"Arial", 10};
     ClockFont date{"Arial", 10};
-    for (int i = 0; i < 5; ++i) LayOutClock(font, 4000, 4000, "12:34:56", "01/02/2024", 1, time, date);
+    for (int i = 0; i < 5; ++i)
+        LayOutClock(font, 4000, 4000, "12:34:56", "01/02/2024", 1, time, date);
     EXPECT_GT(time.height, 300);
-    for (int i = 0; i < 10; ++i) LayOutClock(font, 1, 1, "12:34:56", "01/02/2024", 1, time, date);
+    for (int i = 0; i < 10; ++i)
+        LayOutClock(font, 1, 1, "12:34:56", "01/02/2024", 1, time, date);
     EXPECT_EQ(time.height, 1);
     EXPECT_EQ(date.height, 1);
     LayOutClock(font, 0, 0, "12:34:56", "01/02/2024", 1, time, date);

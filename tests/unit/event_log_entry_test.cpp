@@ -14,7 +14,7 @@ namespace orvane {
 namespace {
 
 class EventLogEntryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         UseEventLog(&event_log_);
         UseMessageBoxSink(&boxes_);
@@ -51,13 +51,15 @@ TEST_F(EventLogEntryTest, SeverityChoosesTheEntryType) {
         {0, EventType::kInformation}, {1, EventType::kWarning}, {2, EventType::kError},
         {-1, EventType::kError},      {3, EventType::kError},   {1000, EventType::kError},
     };
-    for (const auto& c : cases) WriteEventLogEntry("x", c.first);
+    for (const auto& c : cases)
+        WriteEventLogEntry("x", c.first);
     const auto entries = event_log_.entries();
     ASSERT_EQ(entries.size(), cases.size());
     for (size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(entries[i].type, cases[i].second) << "severity " << cases[i].first;
-        EXPECT_EQ(static_cast<int>(entries[i].type),
-                  cases[i].first == 0 ? 4 : cases[i].first == 1 ? 2 : 1);
+        EXPECT_EQ(static_cast<int>(entries[i].type), cases[i].first == 0   ? 4
+                                                     : cases[i].first == 1 ? 2
+                                                                           : 1);
     }
 }
 
@@ -80,7 +82,8 @@ TEST_F(EventLogEntryTest, TheTextIsTheOnlyStringAndIsPassedUnchanged) {
         "",
         std::string(2000, 'z'),
     };
-    for (const auto& text : texts) WriteEventLogEntry(text, 2);
+    for (const auto& text : texts)
+        WriteEventLogEntry(text, 2);
     const auto entries = event_log_.entries();
     ASSERT_EQ(entries.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
@@ -105,10 +108,12 @@ TEST_F(EventLogEntryTest, EntriesFromManyThreadsAllArriveAndNothingStaysOpen) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([t] {
-            for (int i = 0; i < 50; ++i) WriteEventLogEntry("thread " + std::to_string(t), t % 3);
+            for (int i = 0; i < 50; ++i)
+                WriteEventLogEntry("thread " + std::to_string(t), t % 3);
         });
     }
-    for (auto& thread : threads) thread.join();
+    for (auto& thread : threads)
+        thread.join();
     EXPECT_EQ(event_log_.entries().size(), 200u);
     EXPECT_EQ(event_log_.open_sources(), 0);
     EXPECT_EQ(event_log_.stray_reports(), 0);

@@ -52,9 +52,9 @@ TEST(FakeRegistryTest, DeletesValuesAndKeysWithoutSubKeys) {
     registry.PutNumber(kMachine, "Software\\Pellmoor\\Orvane", "Program is installed", 1);
 
     RegistryKey key;
-    ASSERT_EQ(registry.OpenKey(kMachine, "software\\pellmoor\\orvane", RegistryMode::kWrite, false,
-                               &key),
-              0);
+    ASSERT_EQ(
+        registry.OpenKey(kMachine, "software\\pellmoor\\orvane", RegistryMode::kWrite, false, &key),
+        0);
     EXPECT_EQ(registry.DeleteValue(key, "PROGRAM IS INSTALLED"), 0);
     EXPECT_EQ(registry.DeleteValue(key, "Program is installed"), kErrorFileNotFound);
     registry.CloseKey(key);

@@ -9,11 +9,15 @@
 namespace orvane {
 namespace {
 
-std::uint32_t Seconds(NtpTimestamp t) { return static_cast<std::uint32_t>(HostForm(t) >> 32); }
-std::uint32_t Fraction(NtpTimestamp t) { return static_cast<std::uint32_t>(HostForm(t)); }
+std::uint32_t Seconds(NtpTimestamp t) {
+    return static_cast<std::uint32_t>(HostForm(t) >> 32);
+}
+std::uint32_t Fraction(NtpTimestamp t) {
+    return static_cast<std::uint32_t>(HostForm(t));
+}
 
 class NtpPacketTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { UseClock(&clock_); }
     void TearDown() override { UseClock(nullptr); }
     FakeClock clock_;
@@ -83,10 +87,10 @@ TEST_F(NtpPacketTest, EraBoundaryAndLater) {
 TEST_F(NtpPacketTest, DayNumbers) {
     struct Case {
         int n, year, month, day;
-    } cases[] = {{0, 1972, 12, 31},  {1, 1973, 1, 1},     {365, 1973, 12, 31},
-                 {1096, 1976, 1, 1}, {1155, 1976, 2, 29}, {1460, 1976, 12, 30},
+    } cases[] = {{0, 1972, 12, 31},    {1, 1973, 1, 1},      {365, 1973, 12, 31},
+                 {1096, 1976, 1, 1},   {1155, 1976, 2, 29},  {1460, 1976, 12, 30},
                  {1461, 1976, 12, 31}, {46080, 2099, 2, 28}, {46445, 2100, 2, 28},
-                 {46446, 2100, 3, 1}, {-1807, 1968, 1, 20}};
+                 {46446, 2100, 3, 1},  {-1807, 1968, 1, 20}};
     for (const Case& c : cases) {
         CalendarDate d = DayNumberToDate(c.n);
         EXPECT_EQ(d.year, c.year) << c.n;
@@ -101,7 +105,8 @@ TEST_F(NtpPacketTest, DecodeEncodeKeepsEveryByte) {
     std::mt19937 random(12345);
     for (int round = 0; round < 200; ++round) {
         std::uint8_t in[kSntpPacketSize];
-        for (auto& b : in) b = static_cast<std::uint8_t>(random());
+        for (auto& b : in)
+            b = static_cast<std::uint8_t>(random());
         std::uint8_t out[kSntpPacketSize];
         EncodePacket(DecodePacket(in), out);
         ASSERT_EQ(0, memcmp(in, out, sizeof in)) << "round " << round;
@@ -109,8 +114,8 @@ TEST_F(NtpPacketTest, DecodeEncodeKeepsEveryByte) {
 }
 
 TEST_F(NtpPacketTest, DecodeFields) {
-    std::uint8_t in[kSntpPacketSize] = {0xE4, 0x02, 0x06, 0xEC, 0, 0, 0x01, 0x80, 0xFF, 0xFF,
-                                        0xFF, 0xFE, 192, 168, 1, 1};
+    std::uint8_t in[kSntpPacketSize] = {0xE4, 0x02, 0x06, 0xEC, 0,   0,   0x01, 0x80,
+                                        0xFF, 0xFF, 0xFF, 0xFE, 192, 168, 1,    1};
     SntpPacket p = DecodePacket(in);
     EXPECT_EQ(p.leap_indicator, 3);
     EXPECT_EQ(p.version_number, 4);
@@ -133,7 +138,8 @@ TEST_F(NtpPacketTest, RequestEncoding) {
     EncodePacket(request, out);
     EXPECT_EQ(out[0], 0x23);
     EXPECT_EQ(out[1], 0x01);
-    for (int i = 2; i < 40; ++i) EXPECT_EQ(out[i], 0) << i;
+    for (int i = 2; i < 40; ++i)
+        EXPECT_EQ(out[i], 0) << i;
     const std::uint8_t transmit[8] = {0xAA, 0xBB, 0xCC, 0xDD, 0x11, 0x22, 0x33, 0x44};
     EXPECT_EQ(0, memcmp(out + 40, transmit, 8));
 }

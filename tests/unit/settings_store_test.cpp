@@ -106,7 +106,7 @@ void ExpectSameRecord(const SettingsRecord& a, const SettingsRecord& b) {
 }
 
 class SettingsStoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { UseRegistry(&registry_); }
     void TearDown() override {
         // Every key opened is closed again.
@@ -195,8 +195,8 @@ TEST_F(SettingsStoreTest, NumbersAreDwordsAndTextsAreTerminatedStrings) {
     ASSERT_TRUE(address.has_value());
     EXPECT_EQ(address->type, kRegSz);
     const std::string dotted = "10.20.30.40";
-    EXPECT_EQ(address->data, std::vector<std::uint8_t>(dotted.c_str(),
-                                                       dotted.c_str() + dotted.size() + 1));
+    EXPECT_EQ(address->data,
+              std::vector<std::uint8_t>(dotted.c_str(), dotted.c_str() + dotted.size() + 1));
     auto font = registry_.Value(kUser, kPath, "Time font name");
     ASSERT_TRUE(font.has_value());
     EXPECT_EQ(font->type, kRegSz);
@@ -376,7 +376,7 @@ TEST_F(SettingsStoreTest, FailedSingleWriteDoesNotStopTheRest) {
 // ---- Server address -------------------------------------------------------
 
 class ServerAddressTest : public SettingsStoreTest {
-protected:
+  protected:
     // Loads `text` as the stored address into a record whose address,
     // family and port are set beforehand.
     SettingsRecord LoadAddress(const std::string& text) {
@@ -522,9 +522,9 @@ TEST_F(SettingsStoreTest, StoredTextWithoutTerminatorIsTerminatedOnLoad) {
 // ---- Values of another type ---------------------------------------------
 
 TEST_F(SettingsStoreTest, ShortTextUnderANumberIsTakenAsRawBytes) {
-    registry_.PutText(kMachine, kPath, "Update interval", "abc");    // 4 bytes
-    registry_.PutText(kMachine, kPath, "Protocol", "12345");         // 6 bytes
-    registry_.PutText(kUser, kPath, "Window position x", "7");       // 2 bytes
+    registry_.PutText(kMachine, kPath, "Update interval", "abc");  // 4 bytes
+    registry_.PutText(kMachine, kPath, "Protocol", "12345");       // 6 bytes
+    registry_.PutText(kUser, kPath, "Window position x", "7");     // 2 bytes
     registry_.PutRaw(kUser, kPath, "Window position y", kRegBinary, {1, 2, 3, 4, 5});
     SettingsRecord record;
     record.protocol = 1;

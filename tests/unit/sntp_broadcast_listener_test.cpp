@@ -34,7 +34,7 @@ std::uint16_t FreeUdpPort() {
 }
 
 class BroadcastListenerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         port_ = FreeUdpPort();
         SetBroadcastListenPort(port_);
@@ -92,7 +92,8 @@ protected:
         while (Clock::now() < end) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                if (done()) return true;
+                if (done())
+                    return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }

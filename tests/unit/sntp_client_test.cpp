@@ -37,7 +37,7 @@ SntpPacket AnswerTo(const std::vector<std::uint8_t>& request, NtpTimestamp recei
 }
 
 class SntpExchangeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         UseClock(&clock_);
         // 2026-12-07 23:03:44 UTC on the fake clock.
@@ -98,7 +98,8 @@ TEST_F(SntpExchangeTest, SuccessSetsTheClockAndReports) {
     ASSERT_EQ(request.size(), kSntpPacketSize);
     EXPECT_EQ(request[0], 0x23);
     EXPECT_EQ(request[1], 0x01);
-    for (int i = 2; i < 40; ++i) EXPECT_EQ(request[i], 0) << i;
+    for (int i = 2; i < 40; ++i)
+        EXPECT_EQ(request[i], 0) << i;
     EXPECT_EQ(DecodePacket(request.data()).transmit_timestamp, MakeWireTimestamp(4005673424u, 0));
 }
 
@@ -195,7 +196,8 @@ TEST_F(SntpExchangeTest, NoRightToSetTheClockIsAFailure) {
 TEST_F(SntpExchangeTest, SecondExchangeWhileBusyReturnsAtOnce) {
     std::atomic<bool> release{false};
     UdpTestServer slow([&release](const std::vector<std::uint8_t>& request) {
-        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return GoodAnswer(request);
     });
     SetSntpServerPort(slow.port());
@@ -205,7 +207,8 @@ TEST_F(SntpExchangeTest, SecondExchangeWhileBusyReturnsAtOnce) {
         first_result = SntpExchange(net::MakeAddress(0x7F000001, 123), 3000, nullptr, nullptr,
                                     nullptr, nullptr, nullptr, &text);
     });
-    while (slow.requests_seen() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    while (slow.requests_seen() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
 
     std::string untouched;
     EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 123), 2000, nullptr, nullptr, nullptr,
@@ -221,8 +224,8 @@ TEST_F(SntpExchangeTest, SecondExchangeWhileBusyReturnsAtOnce) {
 TEST_F(SntpExchangeTest, SendFailureReportsTheWinsockCode) {
     // Port 0 cannot be sent to.
     SetSntpServerPort(0);
-    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 0), 500, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, &error_),
+    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 0), 500, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, &error_),
               0);
     EXPECT_EQ(error_.rfind("Unable to send.  Winsock error number 100", 0), 0u) << error_;
     EXPECT_GT(GetLastErrorCode(), 10000);
@@ -230,9 +233,8 @@ TEST_F(SntpExchangeTest, SendFailureReportsTheWinsockCode) {
 
 TEST(SntpComputationTest, WorkedExample) {
     // T1 = 100 s, T2 = T3 = 100.5 s, T4 = 101 s.
-    SntpComputation r =
-        ComputeSntpResult(100 * kSecond, 100 * kSecond + kSecond / 2, 100 * kSecond + kSecond / 2,
-                          101 * kSecond);
+    SntpComputation r = ComputeSntpResult(100 * kSecond, 100 * kSecond + kSecond / 2,
+                                          100 * kSecond + kSecond / 2, 101 * kSecond);
     EXPECT_EQ(r.round_trip, static_cast<std::int64_t>(kSecond));
     EXPECT_EQ(r.delay_ms, 1000);
     EXPECT_EQ(r.new_time, 101 * kSecond);
@@ -267,8 +269,7 @@ TEST(SntpComputationTest, AcrossTheEraBoundary) {
     std::uint64_t t4 = (1ULL * kSecond) + 0;  // wrapped: 2 s later
     SntpComputation r = ComputeSntpResult(t1, t1 + kSecond / 2, t1 + kSecond / 2, t4);
     EXPECT_EQ(r.delay_ms, 2000);
-    EXPECT_EQ(NtpTimeToCalendar(HostForm(r.new_time)),
-              (SystemTime{2036, 2, 4, 7, 6, 28, 16, 500}));
+    EXPECT_EQ(NtpTimeToCalendar(HostForm(r.new_time)), (SystemTime{2036, 2, 4, 7, 6, 28, 16, 500}));
 }
 
 }  // namespace

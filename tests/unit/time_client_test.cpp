@@ -28,7 +28,7 @@ struct Report {
 };
 
 class TimeClientTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         UseClock(&clock_);
         clock_.SetLocal(kPresetLocal);

@@ -68,24 +68,30 @@ namespace {
 // for has a topic in the shipped help source.
 TEST(ShippedHelpFileTest, HasATopicForEveryContextNumber) {
     std::string source_path = __FILE__;
-    source_path = source_path.substr(0, source_path.rfind("tests/unit/")) +
-                  "resources/orvane_help.txt";
+    source_path =
+        source_path.substr(0, source_path.rfind("tests/unit/")) + "resources/orvane_help.txt";
     FILE* f = std::fopen(source_path.c_str(), "rb");
     ASSERT_NE(f, nullptr) << source_path;
     std::string content;
     char buffer[4096];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) content.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        content.append(buffer, n);
     std::fclose(f);
 
     HelpFile file = ParseHelpFile(content);
     ASSERT_NE(FindHelpTopic(file, kHelpContentsId), nullptr);
     std::vector<int> ids = {301, 302, 303, 701, 2000};
-    for (int id = 400; id <= 407; ++id) ids.push_back(id);
-    for (int id = 500; id <= 506; ++id) ids.push_back(id);
-    for (int id = 600; id <= 611; ++id) ids.push_back(id);
-    for (int id = 800; id <= 811; ++id) ids.push_back(id);
-    for (int id = 2002; id <= 2013; ++id) ids.push_back(id);
+    for (int id = 400; id <= 407; ++id)
+        ids.push_back(id);
+    for (int id = 500; id <= 506; ++id)
+        ids.push_back(id);
+    for (int id = 600; id <= 611; ++id)
+        ids.push_back(id);
+    for (int id = 800; id <= 811; ++id)
+        ids.push_back(id);
+    for (int id = 2002; id <= 2013; ++id)
+        ids.push_back(id);
     for (int id : ids) {
         const HelpTopic* topic = FindHelpTopic(file, id);
         ASSERT_NE(topic, nullptr) << id;

@@ -11,7 +11,7 @@ namespace {
 
 // Writes down every action in order.
 class RecordingActions : public SettingsAppliedActions {
-public:
+  public:
     void SetDialTexts(const char* user, const char* password, const char* entry) override {
         calls.push_back(std::string("dial ") + user + "/" + password + "/" + entry);
     }
@@ -29,7 +29,8 @@ public:
 
     int Count(const std::string& name) const {
         int n = 0;
-        for (const std::string& call : calls) n += call == name;
+        for (const std::string& call : calls)
+            n += call == name;
         return n;
     }
     std::vector<std::string> calls;
@@ -56,9 +57,9 @@ TEST(SettingsAppliedTest, RunsTheStepsInOrderAndMovesTheSnapshotsOn) {
 
     RunSettingsApplied(s, snapshots, actions);
 
-    const std::vector<std::string> expected = {
-        "dial ann/secret/Work", "wake", "wake", "fonts Arial/Tahoma", "broadcast 1", "window",
-        "create shortcut", "refresh"};
+    const std::vector<std::string> expected = {"dial ann/secret/Work", "wake",        "wake",
+                                               "fonts Arial/Tahoma",   "broadcast 1", "window",
+                                               "create shortcut",      "refresh"};
     EXPECT_EQ(actions.calls, expected);
     EXPECT_EQ(snapshots.enable_updates, 1);
     EXPECT_EQ(snapshots.update_interval, 30);

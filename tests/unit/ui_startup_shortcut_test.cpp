@@ -9,7 +9,7 @@ namespace orvane {
 namespace {
 
 class StartupShortcutTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { UseRegistry(&registry_); }
     void TearDown() override { UseRegistry(nullptr); }
     FakeRegistry registry_;

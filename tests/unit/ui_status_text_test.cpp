@@ -11,7 +11,7 @@ namespace orvane {
 namespace {
 
 class StatusTextTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         clock_.SetDateText("15/03/2024");
         UseClock(&clock_);
@@ -37,9 +37,9 @@ TEST_F(StatusTextTest, BeforeAnyUpdateEveryValueIsNotAvailableButTheLinkShows) {
     LastUpdateRecord r;
     std::strcpy(r.link_text, "Link up since 10:00");
     StatusFieldTexts t = StatusTextsFor(r);
-    for (const std::string* field : {&t.server_name, &t.server_address, &t.time_before,
-                                     &t.time_after, &t.delay, &t.version, &t.protocol,
-                                     &t.stratum}) {
+    for (const std::string* field :
+         {&t.server_name, &t.server_address, &t.time_before, &t.time_after, &t.delay, &t.version,
+          &t.protocol, &t.stratum}) {
         EXPECT_EQ(*field, "[Not available]");
     }
     EXPECT_EQ(t.link_text, "Link up since 10:00");

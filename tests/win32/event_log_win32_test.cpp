@@ -19,7 +19,8 @@ constexpr char kLibraryName[] = "Orvane Event Log Interface.dll";
 // looked for in ORVANE_DIST_DIR, else beside this test program (the build
 // copies it there).
 std::string EventMessageLibraryPath() {
-    if (const char* path = std::getenv("ORVANE_EVENT_LOG_DLL")) return path;
+    if (const char* path = std::getenv("ORVANE_EVENT_LOG_DLL"))
+        return path;
     if (const char* dist = std::getenv("ORVANE_DIST_DIR")) {
         return std::string(dist) + "\\" + kLibraryName;
     }
@@ -31,7 +32,7 @@ std::string EventMessageLibraryPath() {
 }
 
 class EventMessageLibraryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const std::string path = EventMessageLibraryPath();
         // As the event viewer loads it: data only, no code run.
@@ -39,17 +40,19 @@ protected:
         ASSERT_NE(module_, nullptr) << "cannot load " << path << ", error " << ::GetLastError();
     }
     void TearDown() override {
-        if (module_ != nullptr) ::FreeLibrary(module_);
+        if (module_ != nullptr)
+            ::FreeLibrary(module_);
     }
 
     // The message's text with one insertion string, or "<error N>".
     std::string Format(DWORD identifier, const char* insertion, DWORD language = 0) {
         char buffer[512];
         DWORD_PTR args[1] = {reinterpret_cast<DWORD_PTR>(insertion)};
-        DWORD length = ::FormatMessageA(
-            FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module_, identifier,
-            language, buffer, sizeof buffer, reinterpret_cast<va_list*>(args));
-        if (length == 0) return "<error " + std::to_string(::GetLastError()) + ">";
+        DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                        module_, identifier, language, buffer, sizeof buffer,
+                                        reinterpret_cast<va_list*>(args));
+        if (length == 0)
+            return "<error " + std::to_string(::GetLastError()) + ">";
         return std::string(buffer, length);
     }
 

@@ -22,7 +22,7 @@ const char kTestKeyName[] = "Orvane Registry Test";
 const std::string kTestPath = std::string(kParentPath) + "\\" + kTestKeyName;
 
 class Win32RegistryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         RemoveTestKeys();
         UseRegistry(&registry_);
@@ -56,10 +56,11 @@ protected:
         }
         char buffer[1024];
         DWORD size = sizeof buffer;
-        LONG result = ::RegQueryValueExA(key, name, nullptr, type,
-                                         reinterpret_cast<BYTE*>(buffer), &size);
+        LONG result =
+            ::RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(buffer), &size);
         ::RegCloseKey(key);
-        if (result != ERROR_SUCCESS) return false;
+        if (result != ERROR_SUCCESS)
+            return false;
         data->assign(buffer, size);
         return true;
     }
@@ -78,7 +79,8 @@ protected:
                 ERROR_SUCCESS) {
                 break;
             }
-            if (::lstrcmpiA(listed, name) == 0) found = listed;
+            if (::lstrcmpiA(listed, name) == 0)
+                found = listed;
         }
         ::RegCloseKey(key);
         return found;
@@ -147,25 +149,26 @@ TEST_F(Win32RegistryTest, MachineValuesAreSeenByTheRegTool) {
     ASSERT_NE(pipe, nullptr);
     std::string output;
     char line[256];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) output += line;
+    while (std::fgets(line, sizeof line, pipe) != nullptr)
+        output += line;
     ::_pclose(pipe);
     EXPECT_NE(output.find("10.20.30.40"), std::string::npos) << output;
 }
 
 TEST_F(Win32RegistryTest, OpenCreatesOnlyWhenAsked) {
     RegistryKey key = 1;
-    EXPECT_EQ(registry_.OpenKey(RegistryScope::kUser, kTestPath.c_str(), RegistryMode::kRead,
-                                false, &key),
+    EXPECT_EQ(registry_.OpenKey(RegistryScope::kUser, kTestPath.c_str(), RegistryMode::kRead, false,
+                                &key),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key, kNoRegistryKey);
     // Creating in read mode works too; the key then exists for everyone.
-    ASSERT_EQ(registry_.OpenKey(RegistryScope::kUser, kTestPath.c_str(), RegistryMode::kRead,
-                                true, &key),
-              0);
+    ASSERT_EQ(
+        registry_.OpenKey(RegistryScope::kUser, kTestPath.c_str(), RegistryMode::kRead, true, &key),
+        0);
     EXPECT_EQ(registry_.WriteNumber(key, "Value", 1), ERROR_ACCESS_DENIED);
     EXPECT_EQ(registry_.CloseKey(key), 0);
-    ASSERT_EQ(registry_.OpenKey(RegistryScope::kUser, kTestPath.c_str(), RegistryMode::kRead,
-                                false, &key),
+    ASSERT_EQ(registry_.OpenKey(RegistryScope::kUser, kTestPath.c_str(), RegistryMode::kRead, false,
+                                &key),
               0);
     registry_.CloseKey(key);
 }
@@ -216,10 +219,11 @@ TEST_F(Win32RegistryTest, NamesAndPathsMatchWithoutRegardToCase) {
     registry_.CloseKey(key);
 
     std::string upper = kTestPath;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    ASSERT_EQ(registry_.OpenKey(RegistryScope::kUser, upper.c_str(), RegistryMode::kRead, false,
-                                &key),
-              0);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_EQ(
+        registry_.OpenKey(RegistryScope::kUser, upper.c_str(), RegistryMode::kRead, false, &key),
+        0);
     std::int32_t number = 0;
     EXPECT_EQ(registry_.ReadNumber(key, "Window size x", &number), 0);
     EXPECT_EQ(number, 321);
@@ -232,9 +236,9 @@ TEST_F(Win32RegistryTest, NamesAndPathsMatchWithoutRegardToCase) {
 TEST_F(Win32RegistryTest, TextStoredWithoutTerminatorComesBackTerminated) {
     RegistryKey key = Open(RegistryScope::kUser);
     HKEY handle = reinterpret_cast<HKEY>(key);
-    ASSERT_EQ(::RegSetValueExA(handle, "Bare", 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>("Arial"), 5),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegSetValueExA(handle, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("Arial"), 5),
+        ERROR_SUCCESS);
     char field[32];
     std::memset(field, 'q', sizeof field);
     EXPECT_EQ(registry_.ReadText(key, "Bare", field, sizeof field), 0);

@@ -56,7 +56,7 @@ TEST(Win32TimeZoneTest, UtcToLocalAgreesWithTheSystem) {
 }
 
 class Win32TimeClientTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { UseClock(&clock_); }
     void TearDown() override {
         SetTimeServerPort(kTimePort);

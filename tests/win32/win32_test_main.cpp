@@ -6,7 +6,8 @@
 
 int main(int argc, char** argv) {
     WSADATA data;
-    if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return 2;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return 2;
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
     WSACleanup();

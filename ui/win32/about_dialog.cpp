@@ -26,7 +26,9 @@ AboutState& About() {
     return state;
 }
 
-std::string LinkWindowClassName() { return std::string(kProgramName) + " About Link Window Class"; }
+std::string LinkWindowClassName() {
+    return std::string(kProgramName) + " About Link Window Class";
+}
 
 LRESULT CALLBACK LinkWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
@@ -45,9 +47,11 @@ LRESULT CALLBACK LinkWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lpa
 
 void CreateLinkWindow(HWND dialog) {
     HCURSOR hand = LoadCursorA(Ui().instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
-    if (hand == nullptr || dialog == nullptr) return;
+    if (hand == nullptr || dialog == nullptr)
+        return;
     HWND logo = GetDlgItem(dialog, IDC_ABOUT_LOGO);
-    if (logo == nullptr) return;
+    if (logo == nullptr)
+        return;
 
     const std::string class_name = LinkWindowClassName();
     WNDCLASSA wc = {};
@@ -61,11 +65,12 @@ void CreateLinkWindow(HWND dialog) {
     GetWindowRect(logo, &logo_rect);
     POINT origin = {0, 0};
     ClientToScreen(dialog, &origin);
-    HWND link = CreateWindowExA(0, class_name.c_str(), "", WS_CHILD | WS_VISIBLE,
-                                logo_rect.left - origin.x, logo_rect.top - origin.y,
-                                logo_rect.right - logo_rect.left, logo_rect.bottom - logo_rect.top,
-                                dialog, nullptr, Ui().instance, nullptr);
-    if (link == nullptr) ReportFatalErrorWithCode("Unable to create link window");
+    HWND link =
+        CreateWindowExA(0, class_name.c_str(), "", WS_CHILD | WS_VISIBLE, logo_rect.left - origin.x,
+                        logo_rect.top - origin.y, logo_rect.right - logo_rect.left,
+                        logo_rect.bottom - logo_rect.top, dialog, nullptr, Ui().instance, nullptr);
+    if (link == nullptr)
+        ReportFatalErrorWithCode("Unable to create link window");
     // Above the logo, so it gets the clicks and sets the cursor.
     SetWindowPos(link, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }

@@ -57,7 +57,7 @@ LOGFONTA MakeLogFont(const std::string& face, int height) {
 // answered from here; the time's text changes each second, but its own
 // searches stay short.
 class GdiTextMeasurer : public TextMeasurer {
-public:
+  public:
     GdiTextMeasurer(HDC dc, MeasuredTexts& measured) : dc_(dc), measured_(measured) {}
     bool Measure(const std::string& text, const std::string& face, int height,
                  TextExtent* extent) override {
@@ -67,7 +67,8 @@ public:
             *extent = known->second;
             return true;
         }
-        if (!MeasureWithFont(text, face, height, extent)) return false;
+        if (!MeasureWithFont(text, face, height, extent))
+            return false;
         measured_.emplace(std::move(key), *extent);
         return true;
     }
@@ -81,7 +82,7 @@ public:
         }
     }
 
-private:
+  private:
     bool MeasureWithFont(const std::string& text, const std::string& face, int height,
                          TextExtent* extent) {
         const LOGFONTA description = MakeLogFont(face, height);
@@ -121,11 +122,14 @@ void PaintClock(HWND window, int show_date) {
     const int outer_h = outer.bottom - outer.top;
 
     HDC dc = GetDC(window);
-    if (dc == nullptr) ReportFatalErrorWithCode("Unable to get window's device context");
+    if (dc == nullptr)
+        ReportFatalErrorWithCode("Unable to get window's device context");
     HDC memory = CreateCompatibleDC(dc);
-    if (memory == nullptr) ReportFatalErrorWithCode("CreateCompatibleDC() failed");
+    if (memory == nullptr)
+        ReportFatalErrorWithCode("CreateCompatibleDC() failed");
     HBITMAP bitmap = CreateCompatibleBitmap(dc, outer_w, outer_h);
-    if (bitmap == nullptr) ReportFatalErrorWithCode("CreateCompatibleBitmap() failed");
+    if (bitmap == nullptr)
+        ReportFatalErrorWithCode("CreateCompatibleBitmap() failed");
     HGDIOBJ previous_bitmap = SelectObject(memory, bitmap);
 
     HGDIOBJ previous_pen = SelectObject(memory, GetStockObject(NULL_PEN));
@@ -151,13 +155,15 @@ void PaintClock(HWND window, int show_date) {
     const ClockPaintLayout layout =
         LayOutClock(measurer, w, h, time_text, date_text, show_date, ui.time_font, ui.date_font);
     DrawPlacedText(memory, layout.time, ui.time_font.face, time_text);
-    if (layout.show_date) DrawPlacedText(memory, layout.date, ui.date_font.face, date_text);
+    if (layout.show_date)
+        DrawPlacedText(memory, layout.date, ui.date_font.face, date_text);
 
     BitBlt(dc, 0, 0, outer_w, outer_h, memory, 0, 0, SRCCOPY);
     SelectObject(memory, previous_bitmap);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    if (ReleaseDC(window, dc) == 0) ReportFatalErrorWithCode("Unable to free window's device context");
+    if (ReleaseDC(window, dc) == 0)
+        ReportFatalErrorWithCode("Unable to free window's device context");
 }
 
 void StoreWindowRect(HWND window) {
@@ -187,7 +193,8 @@ LRESULT OnClockPaint(HWND window) {
 }
 
 LRESULT OnClockTimer(HWND window, WPARAM id) {
-    if (id != kClockTimerId) return 0;
+    if (id != kClockTimerId)
+        return 0;
     const std::time_t now = std::time(nullptr);
     if (now != Clock().last_painted_second) {
         PaintClock(window, LiveSettings().show_date);
@@ -208,7 +215,8 @@ LRESULT OnClockLeftButtonDown(HWND window) {
 }
 
 LRESULT OnClockMouseMove(HWND window) {
-    if (!Clock().dragging) return 0;
+    if (!Clock().dragging)
+        return 0;
     POINT cursor;
     GetCursorPos(&cursor);
     const int x = cursor.x - Clock().drag_offset.x;
@@ -295,7 +303,8 @@ LRESULT CALLBACK TaskbarWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM 
             Ui().taskbar_window = window;
             return 0;
         case WM_CLOSE:
-            if (HWND clock = Ui().clock_window.load()) KillTimer(clock, kClockTimerId);
+            if (HWND clock = Ui().clock_window.load())
+                KillTimer(clock, kClockTimerId);
             PostQuitMessage(0);
             return 0;
         case WM_COMMAND:
@@ -334,8 +343,8 @@ void CreateWindows() {
         ReportFatalErrorWithCode("Unable to create window");
     }
 
-    RegisterWindowClass(kClockWindowClass, ClockWindowProc,
-                        CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE));
+    RegisterWindowClass(kClockWindowClass, ClockWindowProc, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
+                        GetSysColorBrush(COLOR_BTNFACE));
     ClampWindowSettings(settings);
     if (CreateWindowExA(WS_EX_TOPMOST, kClockWindowClass, kProgramName, style,
                         settings.window_position_x, settings.window_position_y,
@@ -380,7 +389,8 @@ void ApplyWindowSettings() {
 
 void DestroyClockWindow() {
     HWND clock = Ui().clock_window.load();
-    if (clock != nullptr) DestroyWindow(clock);
+    if (clock != nullptr)
+        DestroyWindow(clock);
 }
 
 }  // namespace orvane

@@ -66,18 +66,25 @@ bool Win32ErrorWindowSink::OnUserInterfaceThread() {
 
 bool Win32ErrorWindowSink::RequestErrorWindow() {
     HWND clock = Ui().clock_window.load();
-    if (clock == nullptr) return false;
+    if (clock == nullptr)
+        return false;
     return PostMessageA(clock, WM_COMMAND, IDM_OPEN_ERROR_WINDOW, 0) != FALSE;
 }
 
-bool Win32ErrorWindowSink::IsErrorWindowOpen() { return Ui().error_window.load() != nullptr; }
+bool Win32ErrorWindowSink::IsErrorWindowOpen() {
+    return Ui().error_window.load() != nullptr;
+}
 
-bool Win32ErrorWindowSink::OpenErrorWindow() { return orvane::OpenErrorWindow(); }
+bool Win32ErrorWindowSink::OpenErrorWindow() {
+    return orvane::OpenErrorWindow();
+}
 
 bool Win32ErrorWindowSink::SetErrorWindowText(const std::string& text) {
     HWND window = Ui().error_window.load();
-    if (window == nullptr) return false;
-    if (!SetDlgItemTextA(window, IDC_ERROR_TEXT, text.c_str())) return false;
+    if (window == nullptr)
+        return false;
+    if (!SetDlgItemTextA(window, IDC_ERROR_TEXT, text.c_str()))
+        return false;
     // The newest message is at the end: show it.
     HWND edit = GetDlgItem(window, IDC_ERROR_TEXT);
     SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(text.size()),

@@ -15,7 +15,7 @@ namespace orvane {
 bool OpenErrorWindow();
 
 class Win32ErrorWindowSink : public ErrorWindowSink {
-public:
+  public:
     bool OnUserInterfaceThread() override;
     bool RequestErrorWindow() override;
     bool IsErrorWindowOpen() override;
@@ -24,7 +24,7 @@ public:
 };
 
 class Win32EngineUiSink : public EngineUiSink {
-public:
+  public:
     void RefreshStatusDialog(const LastUpdateRecord& record) override;
     void ShowInformationBox(const std::string& text, const std::string& caption) override;
     bool IsConfigurationDialogOpen() override;

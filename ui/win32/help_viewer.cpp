@@ -23,12 +23,15 @@ HelpViewerState& Viewer() {
 }
 
 bool ReadHelpFile(const char* path, std::string* content) {
-    if (path == nullptr || path[0] == '\0') return false;
+    if (path == nullptr || path[0] == '\0')
+        return false;
     FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) return false;
+    if (f == nullptr)
+        return false;
     char buffer[4096];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) content->append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        content->append(buffer, n);
     std::fclose(f);
     return true;
 }
@@ -64,17 +67,14 @@ void LayOutHelpWindow(HWND window) {
 LRESULT OnHelpCreate(HWND window) {
     HelpViewerState& v = Viewer();
     HINSTANCE instance = Ui().instance;
-    v.list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
-                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                             0, 0, 0, 0, window,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpTopicListId)),
-                             instance, nullptr);
-    v.text = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
-                                 ES_AUTOVSCROLL,
-                             0, 0, 0, 0, window,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpTextId)), instance,
-                             nullptr);
+    v.list = CreateWindowExA(
+        WS_EX_CLIENTEDGE, "LISTBOX", "",
+        WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpTopicListId)), instance, nullptr);
+    v.text = CreateWindowExA(
+        WS_EX_CLIENTEDGE, "EDIT", "",
+        WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
+        0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpTextId)), instance, nullptr);
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageA(v.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageA(v.text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -113,7 +113,8 @@ LRESULT CALLBACK HelpWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lpa
 
 bool EnsureHelpWindow() {
     HelpViewerState& v = Viewer();
-    if (v.window != nullptr) return true;
+    if (v.window != nullptr)
+        return true;
     static bool registered = false;
     if (!registered) {
         WNDCLASSA wc = {};
@@ -123,20 +124,23 @@ bool EnsureHelpWindow() {
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kHelpWindowClass;
-        if (RegisterClassA(&wc) == 0) return false;
+        if (RegisterClassA(&wc) == 0)
+            return false;
         registered = true;
     }
-    v.window = CreateWindowExA(0, kHelpWindowClass, "Orvane Help", WS_OVERLAPPEDWINDOW,
-                               CW_USEDEFAULT, CW_USEDEFAULT, 620, 420, nullptr, nullptr,
-                               Ui().instance, nullptr);
+    v.window =
+        CreateWindowExA(0, kHelpWindowClass, "Orvane Help", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 620, 420, nullptr, nullptr, Ui().instance, nullptr);
     return v.window != nullptr;
 }
 
 // Loads the file afresh (the user may have replaced it) and fills the list.
 bool OpenHelpAt(const char* help_path, int id, bool contents) {
     std::string content;
-    if (!ReadHelpFile(help_path, &content)) return false;
-    if (!EnsureHelpWindow()) return false;
+    if (!ReadHelpFile(help_path, &content))
+        return false;
+    if (!EnsureHelpWindow())
+        return false;
     HelpViewerState& v = Viewer();
     v.file = ParseHelpFile(content);
     SendMessageA(v.list, LB_RESETCONTENT, 0, 0);
@@ -156,7 +160,8 @@ int ContextOfControl(HWND control, const DWORD* table) {
     const DWORD id = static_cast<DWORD>(GetDlgCtrlID(control));
     const DWORD* pair = table;
     for (; pair[0] != 0; pair += 2) {
-        if (pair[0] == id) return static_cast<int>(pair[1]);
+        if (pair[0] == id)
+            return static_cast<int>(pair[1]);
     }
     return static_cast<int>(pair[1]);
 }
@@ -168,7 +173,8 @@ constexpr UINT kWhatsThisCommand = 1;
 BOOL ShowHelp(HWND window, const char* help_path, UINT command, ULONG_PTR data) {
     switch (command) {
         case HELP_QUIT:
-            if (Viewer().window != nullptr) DestroyWindow(Viewer().window);
+            if (Viewer().window != nullptr)
+                DestroyWindow(Viewer().window);
             return TRUE;
         case HELP_CONTENTS:
         case HELP_FINDER:
@@ -176,27 +182,28 @@ BOOL ShowHelp(HWND window, const char* help_path, UINT command, ULONG_PTR data) 
         case HELP_CONTEXT:
             return OpenHelpAt(help_path, static_cast<int>(data), false) ? TRUE : FALSE;
         case HELP_WM_HELP:
-            if (data == 0) return FALSE;
+            if (data == 0)
+                return FALSE;
             return OpenHelpAt(help_path,
-                              ContextOfControl(window, reinterpret_cast<const DWORD*>(data)),
-                              false)
+                              ContextOfControl(window, reinterpret_cast<const DWORD*>(data)), false)
                        ? TRUE
                        : FALSE;
         case HELP_CONTEXTMENU: {
-            if (data == 0 || help_path == nullptr || help_path[0] == '\0') return FALSE;
+            if (data == 0 || help_path == nullptr || help_path[0] == '\0')
+                return FALSE;
             // As WinHelp does: offer "What's This?" first.
             HMENU menu = CreatePopupMenu();
             AppendMenuA(menu, MF_STRING, kWhatsThisCommand, "&What's This?");
             POINT at;
             GetCursorPos(&at);
-            const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-                menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0,
-                GetAncestor(window, GA_ROOT), nullptr));
+            const UINT chosen = static_cast<UINT>(
+                TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0,
+                               GetAncestor(window, GA_ROOT), nullptr));
             DestroyMenu(menu);
-            if (chosen != kWhatsThisCommand) return TRUE;
+            if (chosen != kWhatsThisCommand)
+                return TRUE;
             return OpenHelpAt(help_path,
-                              ContextOfControl(window, reinterpret_cast<const DWORD*>(data)),
-                              false)
+                              ContextOfControl(window, reinterpret_cast<const DWORD*>(data)), false)
                        ? TRUE
                        : FALSE;
         }

@@ -16,7 +16,8 @@ bool IsNtPlatform() {
     info.dwOSVersionInfoSize = sizeof info;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info)) return true;
+    if (!GetVersionExA(&info))
+        return true;
 #pragma GCC diagnostic pop
     return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
@@ -29,7 +30,8 @@ bool CreateShellLink(const char* target_folder, const char* target_file, const c
     if (initialised != S_OK) {
         // S_FALSE (already initialised) counts as failure too, but it still
         // took a reference that must be given back.
-        if (initialised == S_FALSE) CoUninitialize();
+        if (initialised == S_FALSE)
+            CoUninitialize();
         return false;
     }
     IShellLinkA* link = nullptr;
@@ -65,7 +67,8 @@ bool CreateShellLink(const char* target_folder, const char* target_file, const c
 std::string FindStartupFolder() {
     LPITEMIDLIST location = nullptr;
     const int folder = IsNtPlatform() ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, folder, &location))) return std::string();
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, folder, &location)))
+        return std::string();
     char path[MAX_PATH] = {};
     const bool found = SHGetPathFromIDListA(location, path) != FALSE;
     IMalloc* allocator = nullptr;

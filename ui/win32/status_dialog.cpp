@@ -15,17 +15,50 @@ namespace {
 
 // Control to help context; the terminator's context serves the rest.
 const DWORD kStatusHelpTable[] = {
-    IDC_STATUS_SERVER_NAME,     2002, IDC_STATUS_SERVER_NAME_LABEL,    2002,
-    IDC_STATUS_SERVER_ADDRESS,  2003, IDC_STATUS_SERVER_ADDRESS_LABEL, 2003,
-    IDC_STATUS_TIME_BEFORE,     2004, IDC_STATUS_TIME_BEFORE_LABEL,    2004,
-    IDC_STATUS_TIME_AFTER,      2005, IDC_STATUS_TIME_AFTER_LABEL,     2005,
-    IDC_STATUS_DELAY,           2006, IDC_STATUS_DELAY_LABEL,          2006,
-    IDC_STATUS_STRATUM,         2007, IDC_STATUS_STRATUM_LABEL,        2007,
-    IDC_STATUS_VERSION,         2009, IDC_STATUS_VERSION_LABEL,        2009,
-    IDC_STATUS_PROTOCOL,        2010, IDC_STATUS_PROTOCOL_LABEL,       2010,
-    IDC_STATUS_LINK,            2008, IDC_STATUS_LINK_LABEL,           2008,
-    IDC_STATUS_CLOSE,           2011, IDC_STATUS_HELP,                 2012,
-    IDC_STATUS_SYNCHRONISE,     2013, 0,                               2000,
+    IDC_STATUS_SERVER_NAME,
+    2002,
+    IDC_STATUS_SERVER_NAME_LABEL,
+    2002,
+    IDC_STATUS_SERVER_ADDRESS,
+    2003,
+    IDC_STATUS_SERVER_ADDRESS_LABEL,
+    2003,
+    IDC_STATUS_TIME_BEFORE,
+    2004,
+    IDC_STATUS_TIME_BEFORE_LABEL,
+    2004,
+    IDC_STATUS_TIME_AFTER,
+    2005,
+    IDC_STATUS_TIME_AFTER_LABEL,
+    2005,
+    IDC_STATUS_DELAY,
+    2006,
+    IDC_STATUS_DELAY_LABEL,
+    2006,
+    IDC_STATUS_STRATUM,
+    2007,
+    IDC_STATUS_STRATUM_LABEL,
+    2007,
+    IDC_STATUS_VERSION,
+    2009,
+    IDC_STATUS_VERSION_LABEL,
+    2009,
+    IDC_STATUS_PROTOCOL,
+    2010,
+    IDC_STATUS_PROTOCOL_LABEL,
+    2010,
+    IDC_STATUS_LINK,
+    2008,
+    IDC_STATUS_LINK_LABEL,
+    2008,
+    IDC_STATUS_CLOSE,
+    2011,
+    IDC_STATUS_HELP,
+    2012,
+    IDC_STATUS_SYNCHRONISE,
+    2013,
+    0,
+    2000,
 };
 
 void WriteStatusFields(HWND dialog, const LastUpdateRecord& record) {
@@ -112,13 +145,15 @@ void OpenStatusDialog() {
 
 void RequestStatusRefresh(const LastUpdateRecord& record) {
     HWND dialog = Ui().status_dialog.load();
-    if (dialog == nullptr) return;
+    if (dialog == nullptr)
+        return;
     if (GetCurrentThreadId() == Ui().ui_thread_id) {
         WriteStatusFields(dialog, record);
         return;
     }
     HWND clock = Ui().clock_window.load();
-    if (clock == nullptr) return;
+    if (clock == nullptr)
+        return;
     auto copy = std::make_unique<LastUpdateRecord>(record);
     if (PostMessageA(clock, kStatusRefreshMessage, 0, reinterpret_cast<LPARAM>(copy.get()))) {
         copy.release();  // the clock window owns it now
@@ -129,7 +164,8 @@ void OnStatusRefreshMessage(LPARAM lparam) {
     std::unique_ptr<LastUpdateRecord> copy(reinterpret_cast<LastUpdateRecord*>(lparam));
     // The dialog may have closed since the refresh was asked for.
     HWND dialog = Ui().status_dialog.load();
-    if (dialog != nullptr && copy) WriteStatusFields(dialog, *copy);
+    if (dialog != nullptr && copy)
+        WriteStatusFields(dialog, *copy);
 }
 
 }  // namespace orvane

@@ -50,7 +50,8 @@ void LeaveTray() {
     CheckMenuItem(Ui().popup, IDM_HIDE_IN_TRAY, MF_BYCOMMAND | MF_UNCHECKED);
     ShowWindow(Ui().clock_window.load(), SW_SHOW);
     settings.hide_in_tray = 0;
-    if (settings.hide_taskbar_button == 0) ShowTaskbarWindow(true);
+    if (settings.hide_taskbar_button == 0)
+        ShowTaskbarWindow(true);
 }
 
 void EnterTray() {
@@ -58,7 +59,8 @@ void EnterTray() {
     CheckMenuItem(Ui().popup, IDM_HIDE_IN_TRAY, MF_BYCOMMAND | MF_CHECKED);
     ShowWindow(Ui().clock_window.load(), SW_HIDE);
     settings.hide_in_tray = 1;
-    if (settings.hide_taskbar_button == 0) ShowTaskbarWindow(false);
+    if (settings.hide_taskbar_button == 0)
+        ShowTaskbarWindow(false);
 }
 
 void ToggleAlwaysOnTop() {
@@ -80,7 +82,7 @@ void CopyFace(ClockFont& font, const char* field) {
 }
 
 class Win32SettingsAppliedActions : public SettingsAppliedActions {
-public:
+  public:
     void SetDialTexts(const char* user_name, const char* password,
                       const char* entry_name) override {
         DialupModule& dialup = TheDialupModule();
@@ -107,9 +109,10 @@ void AddNotificationIcon(HWND clock_window) {
     NOTIFYICONDATAA record = IconRecord(clock_window);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = kNotifyIconMessage;
-    record.hIcon = static_cast<HICON>(
-        LoadImageA(Ui().instance, MAKEINTRESOURCEA(IDI_ORVANE), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-    if (record.hIcon == nullptr) ReportFatalErrorWithCode("Unable to load icon");
+    record.hIcon = static_cast<HICON>(LoadImageA(Ui().instance, MAKEINTRESOURCEA(IDI_ORVANE),
+                                                 IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    if (record.hIcon == nullptr)
+        ReportFatalErrorWithCode("Unable to load icon");
     lstrcpynA(record.szTip, kProgramName, sizeof record.szTip);
     icon_added = Shell_NotifyIconA(NIM_ADD, &record) != FALSE;
     DestroyIcon(record.hIcon);  // the shell keeps its own copy
@@ -117,7 +120,8 @@ void AddNotificationIcon(HWND clock_window) {
 
 void RemoveNotificationIcon() {
     HWND clock = Ui().clock_window.load();
-    if (!icon_added || clock == nullptr) return;
+    if (!icon_added || clock == nullptr)
+        return;
     NOTIFYICONDATAA record = IconRecord(clock);
     Shell_NotifyIconA(NIM_DELETE, &record);
     icon_added = false;
@@ -133,13 +137,13 @@ void OnNotificationIconMessage(WPARAM icon_id, LPARAM mouse_message) {
             LeaveTray();
             break;
         case WM_RBUTTONDOWN: {
-            if (icon_id != kNotifyIconId) break;
+            if (icon_id != kNotifyIconId)
+                break;
             POINT at;
             GetCursorPos(&at);
             SetForegroundWindow(clock);
-            SetMenuDefaultItem(Ui().popup,
-                               LiveSettings().hide_in_tray == 1 ? IDM_HIDE_IN_TRAY : UINT(-1),
-                               FALSE);
+            SetMenuDefaultItem(
+                Ui().popup, LiveSettings().hide_in_tray == 1 ? IDM_HIDE_IN_TRAY : UINT(-1), FALSE);
             TrackPopupMenuAtCursor(at);
             break;
         }

@@ -64,7 +64,8 @@ void InstallPlatform() {
 
 void StartSockets() {
     WSADATA data;
-    if (WSAStartup(0x0101, &data) != 0) ReportFatalErrorWithCode("Winsock v1.01 not found");
+    if (WSAStartup(0x0101, &data) != 0)
+        ReportFatalErrorWithCode("Winsock v1.01 not found");
     if (LOBYTE(data.wVersion) != 1 || HIBYTE(data.wVersion) != 1) {
         ReportFatalErrorWithCode("Winsock v1.01 not found");
     }
@@ -91,8 +92,8 @@ StartOutcome StartUp(HINSTANCE instance) {
         return StartOutcome::kAnotherCopyRunning;
     }
     InstallPlatform();
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
-                                                          ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                     ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 
     StartSockets();
@@ -108,15 +109,19 @@ StartOutcome StartUp(HINSTANCE instance) {
     return StartOutcome::kContinue;
 }
 
-bool IsKeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
+bool IsKeyDown(int key) {
+    return (GetAsyncKeyState(key) & 0x8000) != 0;
+}
 
 void HandleConfigurationDialogKey(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN) return;
+    if (msg.message != WM_KEYDOWN)
+        return;
     HWND dialog = ConfigurationDialogHandle();
     if (msg.wParam == VK_TAB) {
-        if (!IsKeyDown(VK_CONTROL)) return;
-        const int page = IsKeyDown(VK_SHIFT) ? IDC_CONFIGURATION_PREVIOUS_PAGE
-                                             : IDC_CONFIGURATION_NEXT_PAGE;
+        if (!IsKeyDown(VK_CONTROL))
+            return;
+        const int page =
+            IsKeyDown(VK_SHIFT) ? IDC_CONFIGURATION_PREVIOUS_PAGE : IDC_CONFIGURATION_NEXT_PAGE;
         SendMessageA(dialog, WM_COMMAND, page, 0);
     } else if (msg.wParam == VK_F12) {
         WriteConfigurationDumpFromDialog();
@@ -135,8 +140,10 @@ void RunMessageLoop() {
             HandleConfigurationDialogKey(msg);
             continue;
         }
-        if (TakenByDialog(ui.error_window.load(), msg)) continue;
-        if (TakenByDialog(ui.status_dialog.load(), msg)) continue;
+        if (TakenByDialog(ui.error_window.load(), msg))
+            continue;
+        if (TakenByDialog(ui.status_dialog.load(), msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -146,7 +153,8 @@ void RunMessageLoop() {
 
 void Shutdown() {
     static bool done = false;
-    if (done) return;
+    if (done)
+        return;
     done = true;
 
     StopUpdateThread();
@@ -162,7 +170,8 @@ void Shutdown() {
 }  // namespace orvane
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    if (orvane::StartUp(instance) == orvane::StartOutcome::kAnotherCopyRunning) return 0;
+    if (orvane::StartUp(instance) == orvane::StartOutcome::kAnotherCopyRunning)
+        return 0;
     orvane::RunMessageLoop();
     orvane::Shutdown();
     return 0;

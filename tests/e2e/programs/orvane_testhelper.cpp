@@ -56,7 +56,9 @@
 
 namespace {
 
-const char* OrNull(const char* text) { return std::strcmp(text, "-") == 0 ? nullptr : text; }
+const char* OrNull(const char* text) {
+    return std::strcmp(text, "-") == 0 ? nullptr : text;
+}
 
 HWND Find(const char* window_class, const char* title) {
     return FindWindowA(OrNull(window_class), OrNull(title));
@@ -65,7 +67,8 @@ HWND Find(const char* window_class, const char* title) {
 HWND WaitFor(const char* window_class, const char* title, int timeout_ms) {
     for (int waited = 0;; waited += 50) {
         HWND found = Find(window_class, title);
-        if (found != nullptr || waited >= timeout_ms) return found;
+        if (found != nullptr || waited >= timeout_ms)
+            return found;
         Sleep(50);
     }
 }
@@ -104,17 +107,21 @@ BOOL CALLBACK FindBox(HWND window, LPARAM lparam) {
     auto* search = reinterpret_cast<BoxSearch*>(lparam);
     char class_name[64] = {};
     GetClassNameA(window, class_name, sizeof class_name);
-    if (std::strcmp(class_name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    if (TextOf(window) != search->caption) return TRUE;
+    if (std::strcmp(class_name, "#32770") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    if (TextOf(window) != search->caption)
+        return TRUE;
     // A message box has its text in the static control 0xFFFF.
-    if (GetDlgItem(window, 0xFFFF) == nullptr) return TRUE;
+    if (GetDlgItem(window, 0xFFFF) == nullptr)
+        return TRUE;
     search->found = window;
     return FALSE;
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: orvane_testhelper wait|wait-gone|count|command|close|char|text|"
-                         "info|box|menu ...\n");
+    std::fprintf(stderr,
+                 "usage: orvane_testhelper wait|wait-gone|count|command|close|char|text|"
+                 "info|box|menu ...\n");
     return 2;
 }
 
@@ -131,8 +138,10 @@ BOOL CALLBACK CountWindows(HWND window, LPARAM lparam) {
     if (search->window_class != nullptr && std::strcmp(class_name, search->window_class) != 0) {
         return TRUE;
     }
-    if (search->title != nullptr && TextOf(window) != search->title) return TRUE;
-    if (IsWindowVisible(window)) ++search->count;
+    if (search->title != nullptr && TextOf(window) != search->title)
+        return TRUE;
+    if (IsWindowVisible(window))
+        ++search->count;
     return TRUE;
 }
 
@@ -143,7 +152,8 @@ struct ItemSearch {
 
 BOOL CALLBACK FindItem(HWND window, LPARAM lparam) {
     auto* search = reinterpret_cast<ItemSearch*>(lparam);
-    if (GetDlgCtrlID(window) != search->id) return TRUE;
+    if (GetDlgCtrlID(window) != search->id)
+        return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -156,7 +166,8 @@ HWND FindDescendant(HWND window, int id) {
 }
 
 int Item(HWND window, int argc, char** argv) {
-    if (argc < 6) return Usage();
+    if (argc < 6)
+        return Usage();
     HWND item = FindDescendant(window, std::atoi(argv[4]));
     if (item == nullptr) {
         std::printf("no control\n");
@@ -178,13 +189,17 @@ int Item(HWND window, int argc, char** argv) {
         std::printf("enabled=%d\n", IsWindowEnabled(item) ? 1 : 0);
     } else if (action == "set" && argc > 6) {
         return SendMessageTimeoutA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[6]),
-                                   SMTO_ABORTIFHUNG, 3000, &result) ? 0 : 1;
+                                   SMTO_ABORTIFHUNG, 3000, &result)
+                   ? 0
+                   : 1;
     } else if (action == "click") {
         return PostMessageA(item, BM_CLICK, 0, 0) ? 0 : 1;
     } else if (action == "check" && argc > 6) {
         return SendMessageTimeoutA(item, BM_SETCHECK,
                                    std::atoi(argv[6]) ? BST_CHECKED : BST_UNCHECKED, 0,
-                                   SMTO_ABORTIFHUNG, 3000, &result) ? 0 : 1;
+                                   SMTO_ABORTIFHUNG, 3000, &result)
+                   ? 0
+                   : 1;
     } else {
         return Usage();
     }
@@ -192,7 +207,8 @@ int Item(HWND window, int argc, char** argv) {
 }
 
 LRESULT CALLBACK StubbornProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_CLOSE) return 0;  // a program that does not go when asked
+    if (message == WM_CLOSE)
+        return 0;  // a program that does not go when asked
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -202,16 +218,19 @@ int Stubborn(const char* window_class, int ms) {
     wc.lpfnWndProc = StubbornProcedure;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = window_class;
-    if (!RegisterClassA(&wc)) return 1;
+    if (!RegisterClassA(&wc))
+        return 1;
     HWND window = CreateWindowA(window_class, "stubborn", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                 nullptr, nullptr, wc.hInstance, nullptr);
-    if (window == nullptr) return 1;
+    if (window == nullptr)
+        return 1;
     std::printf("shown\n");
     std::fflush(stdout);
     const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
     MSG msg;
     while (static_cast<int>(end - GetTickCount()) > 0) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
         Sleep(20);
     }
     DestroyWindow(window);
@@ -219,14 +238,15 @@ int Stubborn(const char* window_class, int ms) {
 }
 
 int Shortcut(const char* path) {
-    if (FAILED(CoInitialize(nullptr))) return 1;
+    if (FAILED(CoInitialize(nullptr)))
+        return 1;
     IShellLinkA* link = nullptr;
     IPersistFile* file = nullptr;
     int code = 1;
     WCHAR wide[MAX_PATH] = {};
     MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IShellLinkA, reinterpret_cast<void**>(&link))) &&
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link))) &&
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
         SUCCEEDED(file->Load(wide, STGM_READ))) {
         char text[MAX_PATH] = {};
@@ -244,16 +264,18 @@ int Shortcut(const char* path) {
         std::printf("showcmd=%d\n", show);
         code = 0;
     }
-    if (file != nullptr) file->Release();
-    if (link != nullptr) link->Release();
+    if (file != nullptr)
+        file->Release();
+    if (link != nullptr)
+        link->Release();
     CoUninitialize();
     return code;
 }
 
-
 // Dialog pages of the configuration dialog and the lists in them.
 int Dialog(HWND window, int argc, char** argv) {
-    if (argc < 5) return Usage();
+    if (argc < 5)
+        return Usage();
     const std::string action = argv[4];
     DWORD_PTR result = 0;
     const auto send = [&result](HWND target, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -263,12 +285,14 @@ int Dialog(HWND window, int argc, char** argv) {
     };
     if (action == "tab") {
         HWND tabs = FindDescendant(window, 601);
-        if (tabs == nullptr) return 1;
+        if (tabs == nullptr)
+            return 1;
         send(tabs, TCM_GETCURSEL, 0, 0);
         std::printf("sel=%d\n", static_cast<int>(result));
         for (int page : {900, 800, 700, 1100}) {
             HWND found = FindDescendant(window, page);
-            if (found != nullptr && IsWindowVisible(found)) std::printf("page=%d\n", page);
+            if (found != nullptr && IsWindowVisible(found))
+                std::printf("page=%d\n", page);
         }
         return 0;
     }
@@ -291,7 +315,8 @@ int Dialog(HWND window, int argc, char** argv) {
         // The program asks for Ctrl's state when it takes the Tab key, so
         // Ctrl stays down until the Tab has surely been handled.
         key(VK_CONTROL, false);
-        if (shift) key(VK_SHIFT, false);
+        if (shift)
+            key(VK_SHIFT, false);
         UINT sent = SendInput(count, keys, sizeof(INPUT));
         Sleep(200);
         const int down = count;
@@ -300,12 +325,14 @@ int Dialog(HWND window, int argc, char** argv) {
         sent += SendInput(2, keys + down, sizeof(INPUT));
         Sleep(700);
         const int tab_end = count;
-        if (shift) key(VK_SHIFT, true);
+        if (shift)
+            key(VK_SHIFT, true);
         key(VK_CONTROL, true);
         sent += SendInput(count - tab_end, keys + tab_end, sizeof(INPUT));
         return sent == static_cast<UINT>(count) ? 0 : 1;
     }
-    if (argc < 6) return Usage();
+    if (argc < 6)
+        return Usage();
     HWND item = FindDescendant(window, std::atoi(argv[5]));
     if (item == nullptr) {
         std::printf("no control\n");
@@ -320,7 +347,8 @@ int Dialog(HWND window, int argc, char** argv) {
     }
     if (action == "select" && argc > 6) {
         const int index = std::atoi(argv[6]);
-        if (!send(item, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0)) return 1;
+        if (!send(item, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0))
+            return 1;
         const WPARAM notify = MAKEWPARAM(GetDlgCtrlID(item), combo ? CBN_SELCHANGE : LBN_SELCHANGE);
         return send(GetParent(item), WM_COMMAND, notify, reinterpret_cast<LPARAM>(item)) ? 0 : 1;
     }
@@ -346,7 +374,8 @@ int Dialog(HWND window, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) return Usage();
+    if (argc < 3)
+        return Usage();
     const std::string command = argv[1];
 
     if (command == "box") {
@@ -354,7 +383,8 @@ int main(int argc, char** argv) {
         BoxSearch search = {argv[2], nullptr};
         for (int waited = 0; search.found == nullptr; waited += 50) {
             EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-            if (search.found != nullptr) break;
+            if (search.found != nullptr)
+                break;
             if (waited >= timeout) {
                 std::printf("no box \"%s\"\n", argv[2]);
                 return 1;
@@ -366,14 +396,17 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    if (command == "shortcut") return Shortcut(argv[2]);
-    if (command == "stubborn" && argc > 3) return Stubborn(argv[2], std::atoi(argv[3]));
+    if (command == "shortcut")
+        return Shortcut(argv[2]);
+    if (command == "stubborn" && argc > 3)
+        return Stubborn(argv[2], std::atoi(argv[3]));
     if (command == "answer" && argc > 3) {
         const int timeout = argc > 4 ? std::atoi(argv[4]) : 10000;
         BoxSearch search = {argv[2], nullptr};
         for (int waited = 0;; waited += 50) {
             EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-            if (search.found != nullptr) break;
+            if (search.found != nullptr)
+                break;
             if (waited >= timeout) {
                 std::printf("no box \"%s\"\n", argv[2]);
                 return 1;
@@ -398,7 +431,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    if (argc < 4) return Usage();
+    if (argc < 4)
+        return Usage();
     const char* window_class = argv[2];
     const char* title = argv[3];
 
@@ -434,12 +468,15 @@ int main(int argc, char** argv) {
         std::printf("not found\n");
         return 1;
     }
-    if (command == "item") return Item(window, argc, argv);
-    if (command == "dlg") return Dialog(window, argc, argv);
+    if (command == "item")
+        return Item(window, argc, argv);
+    if (command == "dlg")
+        return Dialog(window, argc, argv);
     if (command == "command" && argc > 4) {
         return PostMessageA(window, WM_COMMAND, std::atoi(argv[4]), 0) ? 0 : 1;
     }
-    if (command == "close") return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == "close")
+        return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
     if (command == "key" && argc > 4) {
         const WPARAM key = static_cast<WPARAM>(std::atoi(argv[4]));
         return PostMessageA(window, WM_KEYDOWN, key, 1) && PostMessageA(window, WM_KEYUP, key, 1)
@@ -447,7 +484,8 @@ int main(int argc, char** argv) {
                    : 1;
     }
     if (command == "char" && argc > 4) {
-        if (argc > 5 && std::string(argv[5]) == "in-second") WaitForSecondPhase();
+        if (argc > 5 && std::string(argv[5]) == "in-second")
+            WaitForSecondPhase();
         return PostMessageA(window, WM_CHAR, static_cast<unsigned char>(argv[4][0]), 1) ? 0 : 1;
     }
     if (command == "text") {
@@ -464,8 +502,8 @@ int main(int argc, char** argv) {
         GetWindowRect(window, &rect);
         const LONG_PTR ex_style = GetWindowLongPtrA(window, GWL_EXSTYLE);
         std::printf("visible=%d\ntopmost=%d\nx=%ld\ny=%ld\nw=%ld\nh=%ld\n",
-                    IsWindowVisible(window) ? 1 : 0, (ex_style & WS_EX_TOPMOST) ? 1 : 0,
-                    rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+                    IsWindowVisible(window) ? 1 : 0, (ex_style & WS_EX_TOPMOST) ? 1 : 0, rect.left,
+                    rect.top, rect.right - rect.left, rect.bottom - rect.top);
         return 0;
     }
     if (command == "menu" && argc > 4) {
@@ -476,7 +514,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         const UINT state = GetMenuState(menu, std::atoi(argv[4]), MF_BYCOMMAND);
-        if (state == static_cast<UINT>(-1)) return 1;
+        if (state == static_cast<UINT>(-1))
+            return 1;
         std::printf("checked=%d\n", (state & MF_CHECKED) ? 1 : 0);
         return 0;
     }

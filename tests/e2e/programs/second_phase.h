@@ -15,7 +15,9 @@ inline void WaitForSecondPhase(int from_ms = 100, int to_ms = 250) {
         const ULONGLONG ticks =
             (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
         const int ms = static_cast<int>(ticks / 10000 % 1000);
-        if (ms >= from_ms && ms <= to_ms) return;
-        Sleep(ms < from_ms ? static_cast<DWORD>(from_ms - ms) : static_cast<DWORD>(1000 - ms + from_ms));
+        if (ms >= from_ms && ms <= to_ms)
+            return;
+        Sleep(ms < from_ms ? static_cast<DWORD>(from_ms - ms)
+                           : static_cast<DWORD>(1000 - ms + from_ms));
     }
 }

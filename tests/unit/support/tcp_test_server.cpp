@@ -52,7 +52,8 @@ bool TcpTestServer::Sleep(int ms) {
 
 void TcpTestServer::Serve(int connection) {
     for (std::size_t i = 0; i < script_.chunks.size(); ++i) {
-        if (i > 0 && !Sleep(script_.pause_ms)) break;
+        if (i > 0 && !Sleep(script_.pause_ms))
+            break;
         const auto& chunk = script_.chunks[i];
         ::send(connection, chunk.data(), chunk.size(), MSG_NOSIGNAL);
     }
@@ -66,9 +67,11 @@ void TcpTestServer::Serve(int connection) {
 void TcpTestServer::Run() {
     while (!stop_) {
         pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) continue;
+        if (::poll(&p, 1, 20) <= 0)
+            continue;
         int connection = ::accept(fd_, nullptr, nullptr);
-        if (connection < 0) continue;
+        if (connection < 0)
+            continue;
         ++connections_;
         Serve(connection);
     }

@@ -11,7 +11,7 @@
 namespace orvane::testing {
 
 class TcpTestServer {
-public:
+  public:
     struct Script {
         std::vector<std::vector<std::uint8_t>> chunks;  // sent in order
         int pause_ms = 50;                              // between chunks
@@ -27,7 +27,7 @@ public:
     // A loopback port that refuses connections: bound, never listening.
     static std::uint16_t ReserveRefusingPort(int* fd_out);
 
-private:
+  private:
     void Run();
     void Serve(int connection);
     bool Sleep(int ms);

@@ -29,13 +29,15 @@ UdpTestServer::~UdpTestServer() {
 void UdpTestServer::Run() {
     while (!stop_) {
         pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) continue;
+        if (::poll(&p, 1, 20) <= 0)
+            continue;
         std::vector<std::uint8_t> request(2048);
         sockaddr_in from{};
         socklen_t size = sizeof from;
         ssize_t n = ::recvfrom(fd_, request.data(), request.size(), 0,
                                reinterpret_cast<sockaddr*>(&from), &size);
-        if (n < 0) continue;
+        if (n < 0)
+            continue;
         request.resize(static_cast<std::size_t>(n));
         {
             std::lock_guard<std::mutex> lock(mutex_);

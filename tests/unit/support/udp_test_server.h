@@ -12,7 +12,7 @@
 namespace orvane::testing {
 
 class UdpTestServer {
-public:
+  public:
     // Given the request bytes, returns the datagrams to send back (none
     // for silence).
     using Responder =
@@ -28,7 +28,7 @@ public:
         return last_request_;
     }
 
-private:
+  private:
     void Run();
 
     Responder responder_;
