@@ -4,6 +4,8 @@
 #   tests/e2e/run-e2e.sh [windows-build-dir]
 # E2E_ONLY=text runs the scenarios whose names contain it; E2E_SELECT and
 # E2E_EXCLUDE take extended regular expressions on the names.
+# A failed scenario runs once more (E2E_RETRIES=0: not); one that passes
+# then counts as passed and its first try's output is printed.
 # Ends with the line "N passed, M failed"; exits non-zero on any failure.
 set -u
 
@@ -35,6 +37,7 @@ done
 passed=0
 failed=0
 failed_names=()
+retried_names=()
 for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | sort); do
     if [ -n "${E2E_ONLY:-}" ] && [[ "$scenario" != *"$E2E_ONLY"* ]]; then
         continue
@@ -52,14 +55,32 @@ for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | sort); do
         echo "PASS $scenario ($((SECONDS - started)) s)"
         passed=$((passed + 1))
     else
-        echo "FAIL $scenario ($((SECONDS - started)) s)"
-        sed 's/^/    | /' "$E2E_WORK/$scenario.log" | tail -40
-        failed=$((failed + 1))
-        failed_names+=("$scenario")
+        first_try=$((SECONDS - started))
+        # One more try from a clean prefix state: a machine under load now
+        # and then misses a timing. The first try's output stays in the
+        # record, so a fault that comes and goes is still seen.
+        e2e_stop_peers
+        mv "$E2E_WORK/$scenario.log" "$E2E_WORK/$scenario.first.log"
+        if [ "${E2E_RETRIES:-1}" -ge 1 ] &&
+            ( set -u; "$scenario" ) >"$E2E_WORK/$scenario.log" 2>&1; then
+            echo "PASS $scenario ($((SECONDS - started)) s, on a second try; the first failed after $first_try s)"
+            sed 's/^/    | /' "$E2E_WORK/$scenario.first.log" | tail -40
+            passed=$((passed + 1))
+            retried_names+=("$scenario")
+        else
+            echo "FAIL $scenario ($((SECONDS - started)) s)"
+            [ "${E2E_RETRIES:-1}" -ge 1 ] && echo "    | first try:" &&
+                sed 's/^/    | /' "$E2E_WORK/$scenario.first.log" | tail -20 &&
+                echo "    | second try:"
+            sed 's/^/    | /' "$E2E_WORK/$scenario.log" | tail -40
+            failed=$((failed + 1))
+            failed_names+=("$scenario")
+        fi
     fi
     e2e_stop_peers
 done
 
+[ "${#retried_names[@]}" -gt 0 ] && echo "passed on a second try: ${retried_names[*]}"
 echo "end-to-end: ${passed} passed, ${failed} failed"
 echo "${passed} passed, ${failed} failed"
 [ "$failed" -eq 0 ]

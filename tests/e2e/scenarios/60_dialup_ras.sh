@@ -90,7 +90,14 @@ SCRIPT
     orv_logs | grep -n -e 'by Orvane\.$' -e '^SNTP external update' | cut -d: -f2- | tr '\n' '|' |
         grep -q '^Dialup connection to "Work" connected by Orvane\.|SNTP external update.*|Dialup connection to "Work" disconnected by Orvane\.|' ||
         e2e_fail "order of entries" || return 1
-    [ "$(orv_h count '#32770' 'Orvane - Error')" = "count=0" ] || e2e_fail "error window" || return 1
+    local errors
+    errors=$(orv_h count '#32770' 'Orvane - Error')
+    if [ "$errors" != "count=0" ]; then
+        echo "error windows: $errors"
+        orv_h text '#32770' 'Orvane - Error' 1201
+        e2e_fail "error window"
+        return 1
+    fi
     orv_stop
 }
 
