@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "dialup/win32/dial_progress_ids.h"
+#include "platform/win32/window_placement.h"
 
 namespace orvane {
 
@@ -32,36 +33,13 @@ HWND AsWindow(DialUiWindow window) {
     return reinterpret_cast<HWND>(window);
 }
 
-// Centred on the screen, pulled back so that it stays on it. Kept here so
-// that every program using the dial-up module can carry it alone.
-void CentreOnScreen(HWND dialog) {
-    RECT frame;
-    if (!GetWindowRect(dialog, &frame))
-        return;
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int screen_width = GetSystemMetrics(SM_CXSCREEN);
-    const int screen_height = GetSystemMetrics(SM_CYSCREEN);
-    int x = (screen_width - width) / 2;
-    int y = (screen_height - height) / 2;
-    if (x + width > screen_width)
-        x = screen_width - width;
-    if (y + height > screen_height)
-        y = screen_height - height;
-    if (x < 0)
-        x = 0;
-    if (y < 0)
-        y = 0;
-    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 INT_PTR CALLBACK DialProgressProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* context = reinterpret_cast<DialogContext*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
     switch (message) {
         case WM_INITDIALOG:
             context = reinterpret_cast<DialogContext*>(lparam);
             SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
-            CentreOnScreen(dialog);
+            CentreOnDesktop(dialog);
             if (context->created)
                 context->created(reinterpret_cast<DialUiWindow>(dialog));
             return TRUE;

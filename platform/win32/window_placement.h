@@ -1,4 +1,5 @@
-// Where the installer's and uninstaller's windows first appear.
+// Where windows with no owner to centre over first appear: the installer's,
+// the uninstaller's and the dial-up progress dialog.
 #pragma once
 
 #include <windows.h>

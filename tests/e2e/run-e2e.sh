@@ -34,6 +34,9 @@ for scenario_file in "$ROOT"/tests/e2e/scenarios/*.sh; do
     source "$scenario_file"
 done
 
+run_once() { ( set -u; "$1" ) >"$E2E_WORK/$1.log" 2>&1; }
+show_log() { sed 's/^/    | /' "$1" | tail -"$2"; }
+
 passed=0
 failed=0
 failed_names=()
@@ -50,33 +53,44 @@ for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | sort); do
         continue
     fi
     e2e_log "--- $scenario"
+    log=$E2E_WORK/$scenario.log
+    first_log=$E2E_WORK/$scenario.first.log
     started=$SECONDS
-    if ( set -u; "$scenario" ) >"$E2E_WORK/$scenario.log" 2>&1; then
-        echo "PASS $scenario ($((SECONDS - started)) s)"
-        passed=$((passed + 1))
-    else
+    outcome=fail
+    if run_once "$scenario"; then
+        outcome=pass
+    elif [ "${E2E_RETRIES:-1}" -ge 1 ]; then
         first_try=$((SECONDS - started))
         # One more try from a clean prefix state: a machine under load now
         # and then misses a timing. The first try's output stays in the
         # record, so a fault that comes and goes is still seen.
         e2e_stop_peers
-        mv "$E2E_WORK/$scenario.log" "$E2E_WORK/$scenario.first.log"
-        if [ "${E2E_RETRIES:-1}" -ge 1 ] &&
-            ( set -u; "$scenario" ) >"$E2E_WORK/$scenario.log" 2>&1; then
+        mv "$log" "$first_log"
+        run_once "$scenario" && outcome=retried
+    fi
+    case $outcome in
+        pass)
+            echo "PASS $scenario ($((SECONDS - started)) s)"
+            passed=$((passed + 1))
+            ;;
+        retried)
             echo "PASS $scenario ($((SECONDS - started)) s, on a second try; the first failed after $first_try s)"
-            sed 's/^/    | /' "$E2E_WORK/$scenario.first.log" | tail -40
+            show_log "$first_log" 40
             passed=$((passed + 1))
             retried_names+=("$scenario")
-        else
+            ;;
+        fail)
             echo "FAIL $scenario ($((SECONDS - started)) s)"
-            [ "${E2E_RETRIES:-1}" -ge 1 ] && echo "    | first try:" &&
-                sed 's/^/    | /' "$E2E_WORK/$scenario.first.log" | tail -20 &&
+            if [ -f "$first_log" ]; then
+                echo "    | first try:"
+                show_log "$first_log" 20
                 echo "    | second try:"
-            sed 's/^/    | /' "$E2E_WORK/$scenario.log" | tail -40
+            fi
+            show_log "$log" 40
             failed=$((failed + 1))
             failed_names+=("$scenario")
-        fi
-    fi
+            ;;
+    esac
     e2e_stop_peers
 done
 

@@ -65,7 +65,7 @@ scenario_43_engine_time_tcp_report() {
     local out valid=0
     # engine_host asks a little into a second, where a whole-second answer
     # is within the half second Wine accepts; retries only for a loaded machine.
-    for attempt in 1 2 3; do
+    for _ in 1 2 3; do
         out=$(e2e_wine "$E2E_BIN/engine_host.exe" 2 manual | tr -d '\r')
         valid=$(echo "$out" | e2e_field valid)
         [ "$valid" = 1 ] && break

@@ -97,7 +97,7 @@ orv_logs() { cat "$(orv_log_dir)"/*.log 2>/dev/null | tr -d '\r'; }
 # fail); closes the error window after a failure.
 orv_manual_update_until_success() {
     local tries=${1:-1} out
-    for attempt in $(seq "$tries"); do
+    for _ in $(seq "$tries"); do
         # TIME answers carry whole seconds, which Wine accepts only within
         # half a second of its own time: ask a little into a second.
         orv_h char "$ORV_CLOCK" - y in-second >/dev/null
