@@ -1,14 +1,12 @@
 #include "dialup/dialup_module.h"
 
-#include <atomic>
-
 namespace orvane {
 
 namespace {
 
 // Stands in where no dial-up networking exists: never available, never
 // connected, and every operation a no-op.
-class UnavailableDialupModule : public DialupModule {
+class NoDialupModule : public DialupModule {
   public:
     int IsDialupAvailable() override { return 0; }
     void BindDialup(int) override {}
@@ -28,22 +26,11 @@ class UnavailableDialupModule : public DialupModule {
     int DialConfiguredEntry() override { return 0; }
 };
 
-UnavailableDialupModule& Unavailable() {
-    static UnavailableDialupModule* module = new UnavailableDialupModule;  // never destroyed
-    return *module;
-}
-
-std::atomic<DialupModule*> installed{nullptr};
-
 }  // namespace
 
-void UseDialupModule(DialupModule* module) {
-    installed.store(module);
-}
-
-DialupModule& TheDialupModule() {
-    DialupModule* module = installed.load();
-    return module != nullptr ? *module : Unavailable();
+DialupModule& UnavailableDialupModule() {
+    static DialupModule* module = new NoDialupModule;  // never destroyed
+    return *module;
 }
 
 }  // namespace orvane

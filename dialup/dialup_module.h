@@ -1,14 +1,16 @@
 // The dial-up module as the engine uses it: whether dial-up networking can
 // be used, its set-up, the connection state, dialling the configured entry
 // and hanging up the connection this program dialled. The program installs
-// the Remote Access implementation at start; until then (and on a machine
-// without it) the installed module reports dial-up as unavailable.
+// the Remote Access implementation at start, which reports dial-up as
+// unavailable on a machine without it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/interface_slot.h"
 
 namespace orvane {
 
@@ -65,8 +67,16 @@ class DialupModule {
     virtual std::vector<std::string> EnumerateDialEntries() { return {}; }
 };
 
-// The module every caller uses; null goes back to the unavailable one.
-void UseDialupModule(DialupModule* module);
-DialupModule& TheDialupModule();
+inline InterfaceSlot<DialupModule> installed_dialup_module{"dial-up module"};
+inline void UseDialupModule(DialupModule* implementation) {
+    installed_dialup_module.Install(implementation);
+}
+inline DialupModule& TheDialupModule() {
+    return installed_dialup_module.Get();
+}
+
+// A module for where no dial-up networking exists: never available, never
+// connected, every operation a no-op. Never destroyed.
+DialupModule& UnavailableDialupModule();
 
 }  // namespace orvane

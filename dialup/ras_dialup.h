@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dialup/dialup_module.h"
-#include "platform/dial_progress_ui.h"
+#include "dialup/dial_progress_ui.h"
 #include "platform/ras_library.h"
 
 namespace orvane {

@@ -9,7 +9,7 @@
 #include "logging/log_levels.h"
 #include "logging/log_writer.h"
 #include "platform/clock.h"
-#include "platform/engine_ui_sink.h"
+#include "engine/engine_ui_sink.h"
 #include "platform/last_error.h"
 #include "platform/name_lookup.h"
 #include "settings/ipv4_text.h"
@@ -20,7 +20,8 @@ namespace orvane {
 namespace {
 
 std::mutex reporter_mutex;
-TextReporter clock_failure_reporter;
+// Never destroyed: the listener thread may still report while the process ends.
+TextReporter& clock_failure_reporter = *new TextReporter;
 // Set once a failure is reported, so a server sending every second does
 // not fill the error window; cleared by the next broadcast that succeeds.
 std::atomic<bool> clock_failure_reported{false};
@@ -74,8 +75,7 @@ void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& sou
     const SystemTime after = clock.GetLocalTime();
 
     std::string name;
-    NameLookup* lookup = TheNameLookup();
-    if (lookup == nullptr || !lookup->LookUpHostName(source.address, &name))
+    if (!TheNameLookup().LookUpHostName(source.address, &name))
         name = "[unknown]";
 
     LastUpdateRecord record = ModifyLastUpdateRecord([&](LastUpdateRecord& r) {
@@ -89,8 +89,7 @@ void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& sou
         r.stratum = packet.stratum;
         r.version_number = packet.version_number;
     });
-    if (EngineUiSink* ui = TheEngineUiSink())
-        ui->RefreshStatusDialog(record);
+    TheEngineUiSink().RefreshStatusDialog(record);
 
     const LogDetail detail = LogDetailFor(LogEvent::kBroadcastReceived);
     if (detail != LogDetail::kNone) {

@@ -10,7 +10,7 @@
 #include "logging/error_window.h"
 #include "logging/event_log_entry.h"
 #include "logging/log_levels.h"
-#include "platform/engine_ui_sink.h"
+#include "engine/engine_ui_sink.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
@@ -65,8 +65,7 @@ void DialupEventHandler(int event) {
             break;
     }
     LastUpdateRecord record = RebuildLinkText();
-    if (EngineUiSink* ui = TheEngineUiSink())
-        ui->RefreshStatusDialog(record);
+    TheEngineUiSink().RefreshStatusDialog(record);
 }
 
 }  // namespace orvane

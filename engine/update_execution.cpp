@@ -8,7 +8,7 @@
 #include "engine/link_state.h"
 #include "logging/error_window.h"
 #include "logging/log_levels.h"
-#include "platform/engine_ui_sink.h"
+#include "engine/engine_ui_sink.h"
 #include "platform/name_lookup.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
@@ -32,9 +32,8 @@ void ResolveServerName(SettingsRecord& settings) {
     if (TextOfField(settings.server_name, sizeof settings.server_name) != kUnknownServerName) {
         return;
     }
-    NameLookup* lookup = TheNameLookup();
     std::string name;
-    if (lookup != nullptr && lookup->LookUpHostName(settings.server_address.address, &name)) {
+    if (TheNameLookup().LookUpHostName(settings.server_address.address, &name)) {
         CopyTextField(settings.server_name, sizeof settings.server_name, name);
     }
 }
@@ -44,10 +43,9 @@ void ResolveServerName(SettingsRecord& settings) {
 void ResolveServerAddress(SettingsRecord& settings) {
     if (settings.server_address.address != 0 || settings.server_name[0] == '\0')
         return;
-    NameLookup* lookup = TheNameLookup();
     std::uint32_t address = 0;
     const std::string name = TextOfField(settings.server_name, sizeof settings.server_name);
-    if (lookup != nullptr && lookup->LookUpAddress(name, &address)) {
+    if (TheNameLookup().LookUpAddress(name, &address)) {
         settings.server_address.address = address;
     }
 }
@@ -133,12 +131,10 @@ int RunUpdate() {
     pending.protocol = protocol;
     StoreLastUpdateRecord(pending);
 
-    EngineUiSink* ui = TheEngineUiSink();
-    if (ui != nullptr)
-        ui->RefreshStatusDialog(pending);
+    EngineUiSink& ui = TheEngineUiSink();
+    ui.RefreshStatusDialog(pending);
     if (manual_update_flag.load() == 1) {
-        if (ui != nullptr)
-            ui->ShowInformationBox("Manual update successful", "Orvane");
+        ui.ShowInformationBox("Manual update successful", "Orvane");
         WriteLogEntryFor(LogEvent::kManualUpdate, "Manual update successful");
     }
     manual_update_flag.store(0);

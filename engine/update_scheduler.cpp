@@ -13,7 +13,7 @@
 #include "logging/event_log_entry.h"
 #include "logging/fatal_error.h"
 #include "logging/log_levels.h"
-#include "platform/engine_ui_sink.h"
+#include "engine/engine_ui_sink.h"
 #include "platform/last_error.h"
 #include "settings/settings_record.h"
 
@@ -149,8 +149,7 @@ int ConnectionDecision() {
 }
 
 int UpdateRound() {
-    EngineUiSink* ui = TheEngineUiSink();
-    if (ui != nullptr && ui->IsConfigurationDialogOpen())
+    if (TheEngineUiSink().IsConfigurationDialogOpen())
         return 0;
 
     switch (ConnectionDecision()) {

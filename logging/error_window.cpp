@@ -70,9 +70,7 @@ bool IsShown(ErrorWindowState& state, std::uint64_t sequence) {
 void ShowPendingErrorMessages() {
     ErrorWindowState& state = State();
     std::lock_guard<std::recursive_mutex> display_lock(state.display_mutex);
-    ErrorWindowSink* sink = TheErrorWindowSink();
-    if (sink == nullptr)
-        return;
+    ErrorWindowSink& sink = TheErrorWindowSink();
 
     std::deque<std::string> batch;
     {
@@ -83,8 +81,8 @@ void ShowPendingErrorMessages() {
         return;
 
     bool first = false;
-    if (!sink->IsErrorWindowOpen()) {
-        if (!sink->OpenErrorWindow()) {
+    if (!sink.IsErrorWindowOpen()) {
+        if (!sink.OpenErrorWindow()) {
             // Keep them, in order, for the next try.
             std::lock_guard<std::mutex> lock(state.queue_mutex);
             state.pending.insert(state.pending.begin(), batch.begin(), batch.end());
@@ -100,7 +98,7 @@ void ShowPendingErrorMessages() {
         first = false;
         AddShown(state, std::move(message));
     }
-    const bool set = sink->SetErrorWindowText(JoinShown(state));
+    const bool set = sink.SetErrorWindowText(JoinShown(state));
     {
         // Counted as handled either way, so no waiting caller outlasts this.
         LastErrorKeeper keeper;  // the failed call's code is the one to report
@@ -125,10 +123,8 @@ void AppendToErrorWindow(const std::string& message) {
         sequence = ++state.queued_count;
     }
 
-    ErrorWindowSink* sink = TheErrorWindowSink();
-    if (sink == nullptr)
-        return;  // kept until there is a window to show it in
-    if (sink->OnUserInterfaceThread()) {
+    ErrorWindowSink& sink = TheErrorWindowSink();
+    if (sink.OnUserInterfaceThread()) {
         // Waiting for ourselves would never end: open the window directly.
         ShowPendingErrorMessages();
         return;
@@ -139,7 +135,7 @@ void AppendToErrorWindow(const std::string& message) {
     bool asked = false;
     for (int waited = 0; waited <= kWaitBoundMs; waited += kPollMs) {
         if (!asked)
-            asked = sink->RequestErrorWindow();
+            asked = sink.RequestErrorWindow();
         if (asked && IsShown(state, sequence))
             return;
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));

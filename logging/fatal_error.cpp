@@ -1,5 +1,6 @@
 #include "logging/fatal_error.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 
@@ -13,9 +14,10 @@ namespace {
 struct FatalState {
     std::mutex name_mutex;
     std::string program_name = "Orvane";
-    // Held from the box until the end: a second failure on another thread
-    // waits instead of showing a second box.
-    std::mutex report_mutex;
+    // Set from the box until the end. A second failure meanwhile, on any
+    // thread (the box's own message loop included), ends the process at
+    // once instead of showing a second box or waiting for the first.
+    std::atomic<bool> reporting{false};
 };
 
 FatalState& State() {
@@ -41,17 +43,22 @@ void ReportFatalErrorWithCode(const std::string& message) {
 }
 
 void ReportFatalError(const std::string& text) {
-    std::lock_guard<std::mutex> lock(State().report_mutex);
+    FatalState& state = State();
+    if (state.reporting.exchange(true)) {
+        TheProcessExit().Exit(0);
+        std::abort();  // only a broken stand-in returns from Exit
+    }
+    // Cleared only when a test's stand-in for the exit throws.
+    struct ReportingClear {
+        std::atomic<bool>& flag;
+        ~ReportingClear() { flag.store(false); }
+    } clear{state.reporting};
+
     const std::string caption = FatalErrorCaption();
-    if (MessageBoxSink* boxes = TheMessageBoxSink()) {
-        boxes->Beep(kMessageBoxIconExclamation);
-        boxes->ShowMessageBox(text, caption, kMessageBoxOk | kMessageBoxIconExclamation);
-    }
-    if (ProcessExit* process = TheProcessExit()) {
-        process->Exit(0);
-    } else {
-        std::exit(0);
-    }
+    MessageBoxSink& boxes = TheMessageBoxSink();
+    boxes.Beep(kMessageBoxIconExclamation);
+    boxes.ShowMessageBox(text, caption, kMessageBoxOk | kMessageBoxIconExclamation);
+    TheProcessExit().Exit(0);
     // Only a broken stand-in returns from Exit.
     std::abort();
 }

@@ -96,10 +96,7 @@ bool NameLessIgnoringCase(const FileEntry& a, const FileEntry& b) {
 }
 
 std::vector<FileEntry> ListLogFiles(const std::string& folder) {
-    FileSystem* fs = TheFileSystem();
-    if (fs == nullptr)
-        return {};
-    return fs->ListFiles(folder + "\\*.log");
+    return TheFileSystem().ListFiles(folder + "\\*.log");
 }
 
 void ThreadMain() {
@@ -136,9 +133,7 @@ void RunLogAgePass() {
     const SettingsRecord& settings = LiveSettings();
     if (!IsOn(settings.delete_old_logfiles))
         return;
-    FileSystem* fs = TheFileSystem();
-    if (fs == nullptr)
-        return;
+    FileSystem& fs = TheFileSystem();
 
     const std::string folder = LogFolder();
     for (const FileEntry& file : ListLogFiles(folder)) {
@@ -151,7 +146,7 @@ void RunLogAgePass() {
             continue;
 
         const std::string path = folder + "\\" + file.name;
-        const int code = fs->RemoveFile(path);
+        const int code = fs.RemoveFile(path);
         if (code == 0) {
             WriteLogEntryFor(LogEvent::kLogCleanup, "Old logfile \"" + path + "\" deleted.");
         } else {
@@ -166,9 +161,7 @@ void RunLogSizePass() {
     const SettingsRecord& settings = LiveSettings();
     if (!IsOn(settings.cap_logfile_folder_size))
         return;
-    FileSystem* fs = TheFileSystem();
-    if (fs == nullptr)
-        return;
+    FileSystem& fs = TheFileSystem();
 
     const std::string folder = LogFolder();
     std::int64_t total = 0;
@@ -190,7 +183,7 @@ void RunLogSizePass() {
             continue;
         if (!SameNameIgnoringCase(file.name, today)) {
             const std::string path = folder + "\\" + file.name;
-            const int code = fs->RemoveFile(path);
+            const int code = fs.RemoveFile(path);
             if (code == 0) {
                 WriteLogEntryFor(LogEvent::kLogCleanup,
                                  "Logfile \"" + path +

@@ -53,16 +53,14 @@ std::string DailyLogFileName(const SystemTime& local) {
 }
 
 bool CreateDirectoryTree(const std::string& path) {
-    FileSystem* fs = TheFileSystem();
-    if (fs == nullptr)
-        return false;
-    int code = fs->MakeDirectory(path);
+    FileSystem& fs = TheFileSystem();
+    int code = fs.MakeDirectory(path);
     // A file of the same name also reports "already exists"; only a folder
     // will do.
     if (code == 0)
         return true;
     if (code == kErrorAlreadyExists)
-        return fs->FolderExists(path);
+        return fs.FolderExists(path);
 
     std::string copy = path.substr(0, kMaxPathCopy);
     std::size_t cut = 0;
@@ -78,8 +76,8 @@ bool CreateDirectoryTree(const std::string& path) {
     if (!CreateDirectoryTree(copy))
         return false;
     // With a trailing separator the parent found is the folder itself.
-    code = fs->MakeDirectory(path);
-    return code == 0 || (code == kErrorAlreadyExists && fs->FolderExists(path));
+    code = fs.MakeDirectory(path);
+    return code == 0 || (code == kErrorAlreadyExists && fs.FolderExists(path));
 }
 
 bool WriteLogEntry(const std::string& text) {
@@ -92,8 +90,7 @@ bool WriteLogEntry(const std::string& text) {
 
     std::lock_guard<std::mutex> lock(WriterMutex());
     CreateDirectoryTree(folder);
-    FileSystem* fs = TheFileSystem();
-    return fs != nullptr && fs->AppendToFile(path, bytes);
+    return TheFileSystem().AppendToFile(path, bytes);
 }
 
 bool WriteLogEntry(const char* text) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/clock_types.h"
+#include "platform/interface_slot.h"
 
 namespace orvane {
 
@@ -28,8 +29,12 @@ class Clock {
     virtual std::string ShortDateText(const SystemTime& time) = 0;
 };
 
-// The clock every module uses; must be installed before any module runs.
-void UseClock(Clock* clock);
-Clock& TheClock();
+inline InterfaceSlot<Clock> installed_clock{"clock"};
+inline void UseClock(Clock* implementation) {
+    installed_clock.Install(implementation);
+}
+inline Clock& TheClock() {
+    return installed_clock.Get();
+}
 
 }  // namespace orvane

@@ -4,7 +4,8 @@
 // in-memory one.
 #pragma once
 
-#include <atomic>
+#include "platform/interface_slot.h"
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -36,25 +37,12 @@ class EventLog {
     virtual int DeregisterSource(EventSourceHandle handle) = 0;
 };
 
-namespace event_log_detail {
-inline std::atomic<EventLog*>& Installed() {
-    static std::atomic<EventLog*> installed{nullptr};
-    return installed;
+inline InterfaceSlot<EventLog> installed_event_log{"event log"};
+inline void UseEventLog(EventLog* implementation) {
+    installed_event_log.Install(implementation);
 }
-}  // namespace event_log_detail
-
-// The event log every module uses; must be installed before the first entry.
-inline void UseEventLog(EventLog* event_log) {
-    event_log_detail::Installed().store(event_log);
-}
-
 inline EventLog& TheEventLog() {
-    EventLog* event_log = event_log_detail::Installed().load();
-    if (event_log == nullptr) {
-        // A programming error: nothing may write an entry before this is set.
-        std::abort();
-    }
-    return *event_log;
+    return installed_event_log.Get();
 }
 
 }  // namespace orvane

@@ -3,7 +3,8 @@
 // Windows numbering on every build.
 #pragma once
 
-#include <atomic>
+#include "platform/interface_slot.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,22 +41,12 @@ class FileSystem {
     virtual int RemoveFile(const std::string& path) = 0;
 };
 
-namespace file_system_detail {
-inline std::atomic<FileSystem*>& Installed() {
-    static std::atomic<FileSystem*> installed{nullptr};
-    return installed;
+inline InterfaceSlot<FileSystem> installed_file_system{"file system"};
+inline void UseFileSystem(FileSystem* implementation) {
+    installed_file_system.Install(implementation);
 }
-}  // namespace file_system_detail
-
-// The file system every module uses; installed at start like the clock.
-inline void UseFileSystem(FileSystem* file_system) {
-    file_system_detail::Installed().store(file_system);
-}
-
-// Null until one is installed; callers treat that as "nothing can be
-// opened or found".
-inline FileSystem* TheFileSystem() {
-    return file_system_detail::Installed().load();
+inline FileSystem& TheFileSystem() {
+    return installed_file_system.Get();
 }
 
 }  // namespace orvane

@@ -3,7 +3,8 @@
 // With nothing installed every lookup fails.
 #pragma once
 
-#include <atomic>
+#include "platform/interface_slot.h"
+
 #include <cstdint>
 #include <string>
 
@@ -20,19 +21,12 @@ class NameLookup {
     virtual bool LookUpHostName(std::uint32_t address, std::string* host_name) = 0;
 };
 
-namespace name_lookup_detail {
-inline std::atomic<NameLookup*>& Installed() {
-    static std::atomic<NameLookup*> installed{nullptr};
-    return installed;
+inline InterfaceSlot<NameLookup> installed_name_lookup{"name lookup"};
+inline void UseNameLookup(NameLookup* implementation) {
+    installed_name_lookup.Install(implementation);
 }
-}  // namespace name_lookup_detail
-
-inline void UseNameLookup(NameLookup* lookup) {
-    name_lookup_detail::Installed().store(lookup);
-}
-// Null while nothing is installed.
-inline NameLookup* TheNameLookup() {
-    return name_lookup_detail::Installed().load();
+inline NameLookup& TheNameLookup() {
+    return installed_name_lookup.Get();
 }
 
 }  // namespace orvane

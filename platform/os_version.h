@@ -4,7 +4,7 @@
 // the system counts as not answering.
 #pragma once
 
-#include <atomic>
+#include "platform/interface_slot.h"
 
 namespace orvane {
 
@@ -26,27 +26,19 @@ class OsVersion {
     virtual bool QueryVersion(OsVersionInfo* info) = 0;
 };
 
-namespace os_version_detail {
-inline std::atomic<OsVersion*>& Installed() {
-    static std::atomic<OsVersion*> installed{nullptr};
-    return installed;
+inline InterfaceSlot<OsVersion> installed_os_version{"OS version query"};
+inline void UseOsVersion(OsVersion* implementation) {
+    installed_os_version.Install(implementation);
 }
-}  // namespace os_version_detail
-
-inline void UseOsVersion(OsVersion* os_version) {
-    os_version_detail::Installed().store(os_version);
-}
-// Null while nothing is installed.
-inline OsVersion* TheOsVersion() {
-    return os_version_detail::Installed().load();
+inline OsVersion& TheOsVersion() {
+    return installed_os_version.Get();
 }
 
 // 1 on the Windows NT platform, else 0 (also when the query fails). The
 // failure flag, when given, is 1 after a failed query and 0 otherwise.
 inline int IsNtPlatform(int* failed = nullptr) {
     OsVersionInfo info;
-    OsVersion* os = TheOsVersion();
-    const bool answered = os != nullptr && os->QueryVersion(&info);
+    const bool answered = TheOsVersion().QueryVersion(&info);
     if (failed != nullptr)
         *failed = answered ? 0 : 1;
     return answered && info.platform_id == kPlatformWin32Nt ? 1 : 0;
@@ -56,8 +48,7 @@ inline int IsNtPlatform(int* failed = nullptr) {
 // not answer.
 inline int GetOsVersion(int* major, int* minor, int* build) {
     OsVersionInfo info;
-    OsVersion* os = TheOsVersion();
-    if (os == nullptr || !os->QueryVersion(&info))
+    if (!TheOsVersion().QueryVersion(&info))
         return 0;
     *major = info.major;
     *minor = info.minor;

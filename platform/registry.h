@@ -4,7 +4,8 @@
 // Every operation returns 0 on success, else a Windows error code.
 #pragma once
 
-#include <atomic>
+#include "platform/interface_slot.h"
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -62,26 +63,12 @@ class Registry {
     virtual int CloseKey(RegistryKey key) = 0;
 };
 
-namespace registry_detail {
-inline std::atomic<Registry*>& Installed() {
-    static std::atomic<Registry*> installed{nullptr};
-    return installed;
+inline InterfaceSlot<Registry> installed_registry{"registry"};
+inline void UseRegistry(Registry* implementation) {
+    installed_registry.Install(implementation);
 }
-}  // namespace registry_detail
-
-// The registry every module uses; must be installed before any module
-// touches the settings.
-inline void UseRegistry(Registry* registry) {
-    registry_detail::Installed().store(registry);
-}
-
 inline Registry& TheRegistry() {
-    Registry* registry = registry_detail::Installed().load();
-    if (registry == nullptr) {
-        // A programming error: nothing may read settings before this is set.
-        std::abort();
-    }
-    return *registry;
+    return installed_registry.Get();
 }
 
 // Completes a text read of `size` bytes into a buffer of `capacity` bytes:

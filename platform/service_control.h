@@ -4,7 +4,8 @@
 // Every operation returns 0 on success, else a Windows error code.
 #pragma once
 
-#include <atomic>
+#include "platform/interface_slot.h"
+
 #include <cstdint>
 
 namespace orvane {
@@ -53,20 +54,12 @@ class ServiceControl {
     virtual void Pause(int milliseconds) = 0;
 };
 
-namespace service_control_detail {
-inline std::atomic<ServiceControl*>& Installed() {
-    static std::atomic<ServiceControl*> installed{nullptr};
-    return installed;
+inline InterfaceSlot<ServiceControl> installed_service_control{"service control manager"};
+inline void UseServiceControl(ServiceControl* implementation) {
+    installed_service_control.Install(implementation);
 }
-}  // namespace service_control_detail
-
-inline void UseServiceControl(ServiceControl* control) {
-    service_control_detail::Installed().store(control);
-}
-
-// Null until one is installed; the service operations then fail with 1.
-inline ServiceControl* TheServiceControl() {
-    return service_control_detail::Installed().load();
+inline ServiceControl& TheServiceControl() {
+    return installed_service_control.Get();
 }
 
 }  // namespace orvane

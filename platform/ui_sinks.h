@@ -4,8 +4,9 @@
 // never touch a window themselves; they go through these.
 #pragma once
 
-#include <atomic>
 #include <string>
+
+#include "platform/interface_slot.h"
 
 namespace orvane {
 
@@ -51,41 +52,28 @@ class ProcessExit {
     virtual void Exit(unsigned code) = 0;
 };
 
-namespace ui_sinks_detail {
-inline std::atomic<MessageBoxSink*>& MessageBoxes() {
-    static std::atomic<MessageBoxSink*> installed{nullptr};
-    return installed;
+inline InterfaceSlot<MessageBoxSink> installed_message_box_sink{"message box sink"};
+inline void UseMessageBoxSink(MessageBoxSink* implementation) {
+    installed_message_box_sink.Install(implementation);
 }
-inline std::atomic<ErrorWindowSink*>& ErrorWindows() {
-    static std::atomic<ErrorWindowSink*> installed{nullptr};
-    return installed;
-}
-inline std::atomic<ProcessExit*>& ProcessExits() {
-    static std::atomic<ProcessExit*> installed{nullptr};
-    return installed;
-}
-}  // namespace ui_sinks_detail
-
-// Each accessor gives null while nothing is installed.
-inline void UseMessageBoxSink(MessageBoxSink* sink) {
-    ui_sinks_detail::MessageBoxes().store(sink);
-}
-inline MessageBoxSink* TheMessageBoxSink() {
-    return ui_sinks_detail::MessageBoxes().load();
+inline MessageBoxSink& TheMessageBoxSink() {
+    return installed_message_box_sink.Get();
 }
 
-inline void UseErrorWindowSink(ErrorWindowSink* sink) {
-    ui_sinks_detail::ErrorWindows().store(sink);
+inline InterfaceSlot<ErrorWindowSink> installed_error_window_sink{"error window sink"};
+inline void UseErrorWindowSink(ErrorWindowSink* implementation) {
+    installed_error_window_sink.Install(implementation);
 }
-inline ErrorWindowSink* TheErrorWindowSink() {
-    return ui_sinks_detail::ErrorWindows().load();
+inline ErrorWindowSink& TheErrorWindowSink() {
+    return installed_error_window_sink.Get();
 }
 
-inline void UseProcessExit(ProcessExit* exit) {
-    ui_sinks_detail::ProcessExits().store(exit);
+inline InterfaceSlot<ProcessExit> installed_process_exit{"process exit"};
+inline void UseProcessExit(ProcessExit* implementation) {
+    installed_process_exit.Install(implementation);
 }
-inline ProcessExit* TheProcessExit() {
-    return ui_sinks_detail::ProcessExits().load();
+inline ProcessExit& TheProcessExit() {
+    return installed_process_exit.Get();
 }
 
 }  // namespace orvane

@@ -30,9 +30,10 @@ std::atomic<int> listening_enabled{0};
 std::atomic<int> listener_state{0};
 
 std::mutex setup_mutex;
-ErrorReporter error_reporter;
-TextReporter text_reporter;
-BroadcastHandler broadcast_handler;
+// Never destroyed: the listener thread may still use them while the process ends.
+ErrorReporter& error_reporter = *new ErrorReporter;
+TextReporter& text_reporter = *new TextReporter;
+BroadcastHandler& broadcast_handler = *new BroadcastHandler;
 std::uint16_t listen_port = kSntpPort;
 
 void Sleep(int milliseconds) {

@@ -5,7 +5,8 @@
 // Uninstall.exe installs the real one; unit tests install an in-memory one.
 #pragma once
 
-#include <atomic>
+#include "platform/interface_slot.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -43,6 +44,14 @@ class UninstallSystem {
     virtual void Sleep(int milliseconds) = 0;
 };
 
+inline InterfaceSlot<UninstallSystem> installed_uninstall_system{"uninstall system"};
+inline void UseUninstallSystem(UninstallSystem* implementation) {
+    installed_uninstall_system.Install(implementation);
+}
+inline UninstallSystem& TheUninstallSystem() {
+    return installed_uninstall_system.Get();
+}
+
 // What the user sees of the work: the progress window's label, bar and
 // Close button. Called from the worker thread.
 class UninstallProgressView {
@@ -52,24 +61,5 @@ class UninstallProgressView {
     virtual void SetPosition(int position) = 0;
     virtual void EnableClose() = 0;
 };
-
-namespace uninstall_system_detail {
-inline std::atomic<UninstallSystem*>& Installed() {
-    static std::atomic<UninstallSystem*> installed{nullptr};
-    return installed;
-}
-}  // namespace uninstall_system_detail
-
-inline void UseUninstallSystem(UninstallSystem* system) {
-    uninstall_system_detail::Installed().store(system);
-}
-
-// Must be installed before the work starts.
-inline UninstallSystem& TheUninstallSystem() {
-    UninstallSystem* system = uninstall_system_detail::Installed().load();
-    if (system == nullptr)
-        std::abort();  // a programming error
-    return *system;
-}
 
 }  // namespace orvane

@@ -4,7 +4,7 @@
 
 #include "platform/os_version.h"
 #include "platform/registry.h"
-#include "setup/service_start_type.h"
+#include "service/service_start_type.h"
 #include "uninstall/removal_rules.h"
 
 namespace orvane {

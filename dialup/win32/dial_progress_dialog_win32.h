@@ -2,7 +2,7 @@
 // thread of its own, and commands posted to the notify window.
 #pragma once
 
-#include "platform/dial_progress_ui.h"
+#include "dialup/dial_progress_ui.h"
 
 namespace orvane {
 

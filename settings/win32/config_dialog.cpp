@@ -6,8 +6,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "platform/win32/file_system_win32.h"
-#include "platform/win32/os_version_win32.h"
+#include "platform/file_system.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
 #include "settings/configuration_dump.h"
@@ -38,8 +37,8 @@ struct DialogState {
 };
 
 DialogState& State() {
-    static DialogState state;
-    return state;
+    static DialogState* state = new DialogState;  // never destroyed: other threads may still ask at exit
+    return *state;
 }
 
 void SetFrame(HWND frame) {
@@ -47,14 +46,6 @@ void SetFrame(HWND frame) {
     s.frame.store(frame);
     if (s.observer != nullptr)
         s.observer(frame);
-}
-
-// Without a version query installed the pages and the dump would take the
-// system for a silent one; the real query is the right default here.
-void EnsureOsVersion() {
-    static Win32OsVersion real;
-    if (TheOsVersion() == nullptr)
-        UseOsVersion(&real);
 }
 
 void InsertTab(HWND tabs, int index, const char* text) {
@@ -100,7 +91,6 @@ void PlacePages(HWND frame) {
 
 void InitialiseFrame(HWND frame) {
     DialogState& s = State();
-    EnsureOsVersion();
     SetFrame(frame);
     s.tabs = GetDlgItem(frame, IDC_CONFIG_TABS);
     if (s.reload)
@@ -329,10 +319,7 @@ HWND ConfigurationDialogWindow() {
 }
 
 void WriteConfigurationDump(HWND owner) {
-    EnsureOsVersion();
-    static Win32FileSystem fallback;
-    FileSystem* file_system = TheFileSystem() != nullptr ? TheFileSystem() : &fallback;
-    if (!WriteConfigurationDumpFile(LiveSettings(), file_system))
+    if (!WriteConfigurationDumpFile(LiveSettings(), &TheFileSystem()))
         return;
     MessageBoxA(owner, kConfigurationDumpMessage, "Orvane", MB_ICONINFORMATION | MB_OK);
 }

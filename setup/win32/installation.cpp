@@ -9,7 +9,7 @@
 #include "platform/last_error.h"
 #include "setup/initial_settings.h"
 #include "setup/install_paths.h"
-#include "setup/service_start_type.h"
+#include "service/service_start_type.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/wizard_state.h"
 #include "ui/win32/shell_link.h"

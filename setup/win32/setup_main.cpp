@@ -5,16 +5,7 @@
 
 #include "dialup/win32/dialup_win32.h"
 #include "logging/fatal_error.h"
-#include "platform/file_system.h"
-#include "platform/name_lookup.h"
-#include "platform/registry.h"
-#include "platform/service_control.h"
-#include "platform/win32/clock_win32.h"
-#include "platform/win32/file_system_win32.h"
-#include "platform/win32/name_lookup_win32.h"
-#include "platform/win32/registry_win32.h"
-#include "platform/win32/service_control_win32.h"
-#include "platform/win32/ui_sinks_win32.h"
+#include "platform/win32/install_win32.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/wizard.h"
 #include "setup/win32/wizard_state.h"
@@ -27,20 +18,7 @@ constexpr char kProgramName[] = "Orvane Install";
 constexpr char kFrameCaption[] = "Orvane Setup";
 
 void InstallPlatform() {
-    static Win32Clock clock;
-    static Win32Registry registry;
-    static Win32FileSystem file_system;
-    static Win32NameLookup name_lookup;
-    static Win32MessageBoxSink message_boxes;
-    static Win32ProcessExit process_exit;
-    static Win32ServiceControl service_control;
-    UseClock(&clock);
-    UseRegistry(&registry);
-    UseFileSystem(&file_system);
-    UseNameLookup(&name_lookup);
-    UseMessageBoxSink(&message_boxes);
-    UseProcessExit(&process_exit);
-    UseServiceControl(&service_control);
+    InstallWin32Platform(kProgramName);
     // The configuration dialog's Connection page lists the phone-book
     // entries; Setup never dials.
     InstallWin32Dialup();

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "logging/log_writer.h"
-#include "platform/win32/window_placement.h"
+#include "ui/win32/window_placement.h"
 #include "setup/install_paths.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/installation.h"
@@ -17,8 +17,8 @@
 namespace orvane {
 
 WizardState& Wizard() {
-    static WizardState state;
-    return state;
+    static WizardState* state = new WizardState;  // never destroyed: other threads may still ask at exit
+    return *state;
 }
 
 namespace {

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "logging/log_cleanup.h"
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 #include "platform/posix/file_system_posix.h"
 #include "settings/settings_record.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 #include "protocols/ntp_packet.h"
 
 // The replacement operators below pair malloc with free; GCC cannot see

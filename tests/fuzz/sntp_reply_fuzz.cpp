@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes/fake_ui_sinks.h"
+#include "support/fake_ui_sinks.h"
 
 namespace orvane {
 namespace {

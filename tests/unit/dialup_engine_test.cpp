@@ -8,8 +8,8 @@
 #include "dialup/link_text.h"
 #include "dialup/ras_dialup.h"
 #include "engine/engine.h"
-#include "platform/fakes/fake_dial_progress_ui.h"
-#include "platform/fakes/fake_ras_library.h"
+#include "support/fake_dial_progress_ui.h"
+#include "support/fake_ras_library.h"
 #include "support/engine_fixture.h"
 
 namespace orvane {
@@ -37,7 +37,7 @@ class DialupEngineTest : public EngineTest {
         });
     }
     void TearDown() override {
-        UseDialupModule(nullptr);
+        UseDialupModule(&UnavailableDialupModule());
         EngineTest::TearDown();
         module_.reset();
     }

@@ -10,8 +10,8 @@
 
 #include "dialup/dial_entries.h"
 #include "dialup/ras_dialup.h"
-#include "platform/fakes/fake_dial_progress_ui.h"
-#include "platform/fakes/fake_ras_library.h"
+#include "support/fake_dial_progress_ui.h"
+#include "support/fake_ras_library.h"
 
 namespace orvane {
 namespace {
@@ -597,7 +597,7 @@ TEST_F(DialupTest, TheFreeListingGoesThroughTheInstalledModule) {
     world_->SetEntries({"A", "B", "C"});
     UseDialupModule(module_.get());
     EXPECT_EQ(EnumerateDialEntries(), (std::vector<std::string>{"A", "B", "C"}));
-    UseDialupModule(nullptr);
+    UseDialupModule(&UnavailableDialupModule());
     EXPECT_TRUE(EnumerateDialEntries().empty());
 }
 

@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fakes/fake_clock.h"
-#include "platform/fakes/fake_ui_sinks.h"
+#include "support/fake_clock.h"
+#include "support/fake_ui_sinks.h"
 #include "platform/last_error.h"
 
 namespace orvane {
@@ -125,14 +125,15 @@ TEST_F(ErrorWindowTest, TwoThreadsAppendingAtOnceLoseNothing) {
 }
 
 TEST_F(ErrorWindowTest, MessagesBeforeAnyWindowAreKeptAndShownLater) {
-    // Nothing installed yet: the call returns at once and keeps the message.
-    SetLastErrorCode(5);
-    AppendToErrorWindow("early");
-    EXPECT_EQ(PendingErrorMessageCount(), 1u);
-
     FakeErrorWindow window(true);
     window.SetClockWindowExists(false);
     UseErrorWindowSink(&window);
+    std::thread early([] {
+        SetLastErrorCode(5);
+        AppendToErrorWindow("early");
+    });
+    while (PendingErrorMessageCount() < 1u)
+        std::this_thread::yield();
     std::thread worker([] {
         SetLastErrorCode(6);
         AppendToErrorWindow("while starting");
@@ -141,6 +142,7 @@ TEST_F(ErrorWindowTest, MessagesBeforeAnyWindowAreKeptAndShownLater) {
     EXPECT_EQ(window.open_count(), 0);
     window.SetClockWindowExists(true);  // the worker's next poll asks again
     worker.join();
+    early.join();
 
     EXPECT_EQ(window.text(),
               Message("early", 5) + "\r\n\r\n" + Message("while starting", 6) + "\r\n");

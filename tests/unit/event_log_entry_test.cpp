@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fakes/fake_event_log.h"
-#include "platform/fakes/fake_ui_sinks.h"
+#include "support/fake_event_log.h"
+#include "support/fake_ui_sinks.h"
 #include "platform/last_error.h"
 
 namespace orvane {

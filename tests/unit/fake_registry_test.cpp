@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_registry.h"
+#include "support/fake_registry.h"
 
 #include <gtest/gtest.h>
 

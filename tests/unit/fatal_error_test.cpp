@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes/fake_ui_sinks.h"
+#include "support/fake_ui_sinks.h"
 #include "platform/last_error.h"
 
 namespace orvane {
@@ -48,10 +48,29 @@ TEST_F(FatalErrorTest, CaptionNamesTheProgram) {
     EXPECT_EQ(boxes_.boxes().at(0).caption, "Setup - Fatal Error");
 }
 
-TEST_F(FatalErrorTest, TheProcessEndsEvenWithoutAMessageBox) {
-    UseMessageBoxSink(nullptr);
-    EXPECT_THROW(ReportFatalError("x"), ProcessExitCalled);
+// A second failure while the first box is open (here raised from inside the
+// box, as its message loop could) ends the process instead of waiting on
+// the first report for ever.
+TEST_F(FatalErrorTest, ASecondReportWhileTheBoxIsOpenEndsTheProcess) {
+    class ReenteringBoxes : public FakeMessageBoxSink {
+      public:
+        int ShowMessageBox(const std::string& text, const std::string& caption,
+                           unsigned style) override {
+            FakeMessageBoxSink::ShowMessageBox(text, caption, style);
+            ReportFatalError("second");
+            return kMessageBoxResultOk;
+        }
+    } reentering;
+    UseMessageBoxSink(&reentering);
+    EXPECT_THROW(ReportFatalError("first"), ProcessExitCalled);
+    ASSERT_EQ(reentering.boxes().size(), 1u);
+    EXPECT_EQ(reentering.boxes()[0].text, "first");
     EXPECT_EQ(exit_.codes(), std::vector<unsigned>{0u});
+
+    // Once the stand-in's exit has unwound, a new report shows its box again.
+    UseMessageBoxSink(&boxes_);
+    EXPECT_THROW(ReportFatalError("later"), ProcessExitCalled);
+    EXPECT_EQ(boxes_.boxes().size(), 1u);
 }
 
 }  // namespace

@@ -110,11 +110,5 @@ TEST_F(LogWriterTest, ConcurrentWritersNeverInterleave) {
     EXPECT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kEach));
 }
 
-TEST_F(LogWriterTest, NothingIsWrittenWithoutAFileSystem) {
-    UseFileSystem(nullptr);
-    EXPECT_FALSE(WriteLogEntry("x"));
-    EXPECT_FALSE(WriteLogEntry(static_cast<const char*>(nullptr)));
-}
-
 }  // namespace
 }  // namespace orvane

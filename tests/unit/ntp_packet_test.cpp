@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 
 namespace orvane {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes/fake_registry.h"
+#include "support/fake_registry.h"
 #include "settings/ipv4_text.h"
 
 namespace orvane {

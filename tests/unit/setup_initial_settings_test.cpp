@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes/fake_registry.h"
+#include "support/fake_registry.h"
 #include "settings/settings_store.h"
 
 namespace orvane {

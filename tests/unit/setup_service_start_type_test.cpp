@@ -1,8 +1,8 @@
-#include "setup/service_start_type.h"
+#include "service/service_start_type.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes/fake_service_control.h"
+#include "support/fake_service_control.h"
 
 namespace orvane {
 namespace {
@@ -97,12 +97,6 @@ TEST_F(SetupServiceTest, NoManagerGivesOneForBothOperations) {
     EXPECT_EQ(StopService("W32Time"), kStopServiceFailed);
     EXPECT_EQ(SetServiceStartType("W32Time", 1), kSetStartTypeFailed);
     EXPECT_TRUE(control_.accesses().empty());
-}
-
-TEST_F(SetupServiceTest, NothingInstalledGivesOneForBothOperations) {
-    UseServiceControl(nullptr);
-    EXPECT_EQ(StopService("W32Time"), kStopServiceFailed);
-    EXPECT_EQ(SetServiceStartType("W32Time", 0), kSetStartTypeFailed);
 }
 
 // Set service start type.

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 #include "platform/last_error.h"
 #include "support/udp_test_server.h"
 

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <unistd.h>
 
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 #include "platform/last_error.h"
 #include "support/tcp_test_server.h"
 #include "support/udp_test_server.h"

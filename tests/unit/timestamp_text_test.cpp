@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 
 namespace orvane {
 namespace {

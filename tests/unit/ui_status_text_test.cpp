@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 #include "settings/settings_record.h"
 
 namespace orvane {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes/fake_os_version.h"
+#include "support/fake_os_version.h"
 #include "support/fake_uninstall_system.h"
 
 namespace orvane {

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes/fake_registry.h"
-#include "platform/fakes/fake_service_control.h"
-#include "platform/fakes/fake_os_version.h"
+#include "support/fake_registry.h"
+#include "support/fake_service_control.h"
+#include "support/fake_os_version.h"
 #include "support/fake_uninstall_system.h"
 #include "uninstall/removal_rules.h"
 

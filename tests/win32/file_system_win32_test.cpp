@@ -10,7 +10,7 @@
 
 #include "logging/log_cleanup.h"
 #include "logging/log_writer.h"
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 #include "settings/settings_record.h"
 
 namespace orvane {

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 #include "platform/last_error.h"
 #include "platform/win32/clock_win32.h"
 

@@ -22,8 +22,8 @@ struct AboutState {
 };
 
 AboutState& About() {
-    static AboutState state;
-    return state;
+    static AboutState* state = new AboutState;  // never destroyed: other threads may still ask at exit
+    return *state;
 }
 
 std::string LinkWindowClassName() {

@@ -32,8 +32,8 @@ struct ClockWindowState {
 };
 
 ClockWindowState& Clock() {
-    static ClockWindowState state;
-    return state;
+    static ClockWindowState* state = new ClockWindowState;  // never destroyed: other threads may still ask at exit
+    return *state;
 }
 
 std::string FontFaceText(const char* field) {

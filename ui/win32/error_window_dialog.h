@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "platform/engine_ui_sink.h"
+#include "engine/engine_ui_sink.h"
 #include "platform/ui_sinks.h"
 
 namespace orvane {

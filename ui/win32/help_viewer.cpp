@@ -18,8 +18,8 @@ struct HelpViewerState {
 };
 
 HelpViewerState& Viewer() {
-    static HelpViewerState state;
-    return state;
+    static HelpViewerState* state = new HelpViewerState;  // never destroyed: other threads may still ask at exit
+    return *state;
 }
 
 bool ReadHelpFile(const char* path, std::string* content) {

@@ -10,16 +10,7 @@
 #include "logging/error_window.h"
 #include "logging/fatal_error.h"
 #include "logging/log_cleanup.h"
-#include "platform/event_log.h"
-#include "platform/file_system.h"
-#include "platform/name_lookup.h"
-#include "platform/registry.h"
-#include "platform/win32/clock_win32.h"
-#include "platform/win32/event_log_win32.h"
-#include "platform/win32/file_system_win32.h"
-#include "platform/win32/name_lookup_win32.h"
-#include "platform/win32/registry_win32.h"
-#include "platform/win32/ui_sinks_win32.h"
+#include "platform/win32/install_win32.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
 #include "ui/resource_ids.h"
@@ -39,26 +30,12 @@ constexpr char kProgramVersion[] = ORVANE_VERSION_TEXT;
 
 enum class StartOutcome { kContinue, kAnotherCopyRunning };
 
-// The real OS behind every module's interface, for the life of the process.
+// The real OS behind every module's interface, then this program's own
+// windows behind the engine's and the error window's; never destroyed.
 void InstallPlatform() {
-    static Win32Clock clock;
-    static Win32Registry registry;
-    static Win32FileSystem file_system;
-    static Win32EventLog event_log;
-    static Win32NameLookup name_lookup;
-    static Win32MessageBoxSink message_boxes;
-    static Win32ProcessExit process_exit;
-    static Win32ErrorWindowSink error_window;
-    static Win32EngineUiSink engine_ui;
-    UseClock(&clock);
-    UseRegistry(&registry);
-    UseFileSystem(&file_system);
-    UseEventLog(&event_log);
-    UseNameLookup(&name_lookup);
-    UseMessageBoxSink(&message_boxes);
-    UseProcessExit(&process_exit);
-    UseErrorWindowSink(&error_window);
-    UseEngineUiSink(&engine_ui);
+    InstallWin32Platform("Orvane");
+    UseErrorWindowSink(new Win32ErrorWindowSink);
+    UseEngineUiSink(new Win32EngineUiSink);
     InstallWin32Dialup();
 }
 

@@ -7,15 +7,9 @@
 #include <string>
 
 #include "logging/fatal_error.h"
-#include "platform/os_version.h"
-#include "platform/registry.h"
-#include "platform/service_control.h"
 #include "platform/ui_sinks.h"
-#include "platform/win32/os_version_win32.h"
-#include "platform/win32/registry_win32.h"
-#include "platform/win32/service_control_win32.h"
-#include "platform/win32/ui_sinks_win32.h"
-#include "platform/win32/window_placement.h"
+#include "platform/win32/install_win32.h"
+#include "ui/win32/window_placement.h"
 #include "uninstall/uninstall_resource_ids.h"
 #include "uninstall/uninstall_work.h"
 #include "uninstall/win32/uninstall_system_win32.h"
@@ -29,18 +23,8 @@ constexpr char kInstallWindowTitle[] = "Orvane Install";
 constexpr char kDialogClass[] = "#32770";
 
 void InstallPlatform() {
-    static Win32Registry registry;
-    static Win32OsVersion os_version;
-    static Win32ServiceControl service_control;
-    static Win32UninstallSystem system;
-    static Win32MessageBoxSink message_boxes;
-    static Win32ProcessExit process_exit;
-    UseRegistry(&registry);
-    UseOsVersion(&os_version);
-    UseServiceControl(&service_control);
-    UseUninstallSystem(&system);
-    UseMessageBoxSink(&message_boxes);
-    UseProcessExit(&process_exit);
+    InstallWin32Platform(kInstallWindowTitle);
+    UseUninstallSystem(new Win32UninstallSystem);
     SetFatalErrorProgramName(kInstallWindowTitle);
 }
 

@@ -17,16 +17,13 @@
 #include <mutex>
 #include <string>
 
+#include "dialup/dialup_module.h"
 #include "engine/engine.h"
 #include "engine/last_update_record.h"
 #include "engine/update_scheduler.h"
-#include "platform/engine_ui_sink.h"
+#include "engine/engine_ui_sink.h"
 #include "platform/ui_sinks.h"
-#include "platform/win32/clock_win32.h"
-#include "platform/win32/event_log_win32.h"
-#include "platform/win32/file_system_win32.h"
-#include "platform/win32/name_lookup_win32.h"
-#include "platform/win32/registry_win32.h"
+#include "platform/win32/install_win32.h"
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
@@ -124,24 +121,13 @@ int main(int argc, char** argv) {
         std::printf("WSAStartup failed\n");
         return 2;
     }
-    static Win32Clock clock;
-    static Win32Registry registry;
-    static Win32FileSystem file_system;
-    static Win32EventLog event_log;
-    static Win32NameLookup lookup;
-    static PrintingErrorWindow error_window;
-    static PrintingMessageBoxes boxes;
-    static PrintingExit process_exit;
-    static PrintingEngineUi ui;
-    UseClock(&clock);
-    UseRegistry(&registry);
-    UseFileSystem(&file_system);
-    UseEventLog(&event_log);
-    UseNameLookup(&lookup);
-    UseErrorWindowSink(&error_window);
-    UseMessageBoxSink(&boxes);
-    UseProcessExit(&process_exit);
-    UseEngineUiSink(&ui);
+    InstallWin32Platform("Orvane engine host");
+    // What the test reads comes out on standard output instead of windows.
+    UseErrorWindowSink(new PrintingErrorWindow);
+    UseMessageBoxSink(new PrintingMessageBoxes);
+    UseProcessExit(new PrintingExit);
+    UseEngineUiSink(new PrintingEngineUi);
+    UseDialupModule(&UnavailableDialupModule());
 
     LoadSettings(LiveSettings());
     StartEngine();

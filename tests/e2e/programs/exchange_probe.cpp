@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32/clock_win32.h"
+#include "platform/win32/install_win32.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "second_phase.h"
@@ -27,8 +27,7 @@ int main(int argc, char** argv) {
         std::printf("WSAStartup failed\n");
         return 2;
     }
-    Win32Clock clock;
-    UseClock(&clock);
+    InstallWin32Platform("exchange probe");
 
     net::SocketAddressIn server;
     server.family = net::kAfInet;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/win32/registry_win32.h"
+#include "platform/win32/install_win32.h"
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
@@ -16,8 +16,7 @@
 using namespace orvane;
 
 int main(int argc, char** argv) {
-    Win32Registry registry;
-    UseRegistry(&registry);
+    InstallWin32Platform("settings probe");
     SettingsRecord& s = LiveSettings();
     LoadSettings(s);
     std::printf("Show date=%d\nAlways on top=%d\nWindow size x=%d\nWindow size y=%d\n", s.show_date,

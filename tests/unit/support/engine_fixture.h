@@ -25,14 +25,14 @@
 #include "engine/update_execution.h"
 #include "engine/update_scheduler.h"
 #include "logging/error_window.h"
-#include "platform/engine_ui_sink.h"
+#include "engine/engine_ui_sink.h"
 #include "platform/event_log.h"
-#include "platform/fakes/fake_clock.h"
-#include "platform/fakes/fake_dialup.h"
-#include "platform/fakes/fake_engine_ui_sink.h"
-#include "platform/fakes/fake_event_log.h"
-#include "platform/fakes/fake_name_lookup.h"
-#include "platform/fakes/fake_ui_sinks.h"
+#include "support/fake_clock.h"
+#include "support/fake_dialup.h"
+#include "support/fake_engine_ui_sink.h"
+#include "support/fake_event_log.h"
+#include "support/fake_name_lookup.h"
+#include "support/fake_ui_sinks.h"
 #include "platform/name_lookup.h"
 #include "platform/posix/file_system_posix.h"
 #include "settings/settings_record.h"
@@ -144,7 +144,7 @@ class EngineTest : public ::testing::Test {
         UseMessageBoxSink(nullptr);
         UseEventLog(nullptr);
         UseEngineUiSink(nullptr);
-        UseDialupModule(nullptr);
+        UseDialupModule(&UnavailableDialupModule());
         UseNameLookup(nullptr);
         UseFileSystem(nullptr);
         UseClock(nullptr);

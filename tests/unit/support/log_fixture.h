@@ -11,7 +11,7 @@
 #include <iterator>
 #include <string>
 
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 #include "platform/posix/file_system_posix.h"
 #include "settings/settings_record.h"
 

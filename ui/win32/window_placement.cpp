@@ -1,4 +1,4 @@
-#include "platform/win32/window_placement.h"
+#include "ui/win32/window_placement.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_service_control.h"
+#include "support/fake_service_control.h"
 
 #include "platform/os_errors.h"
 

@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_name_lookup.h"
+#include "support/fake_name_lookup.h"
 
 namespace orvane {
 

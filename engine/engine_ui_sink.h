@@ -3,7 +3,8 @@
 // installed nothing is shown and no dialog counts as open.
 #pragma once
 
-#include <atomic>
+#include "platform/interface_slot.h"
+
 #include <string>
 
 #include "engine/last_update_record.h"
@@ -22,19 +23,12 @@ class EngineUiSink {
     virtual bool IsConfigurationDialogOpen() = 0;
 };
 
-namespace engine_ui_sink_detail {
-inline std::atomic<EngineUiSink*>& Installed() {
-    static std::atomic<EngineUiSink*> installed{nullptr};
-    return installed;
+inline InterfaceSlot<EngineUiSink> installed_engine_ui_sink{"engine user-interface sink"};
+inline void UseEngineUiSink(EngineUiSink* implementation) {
+    installed_engine_ui_sink.Install(implementation);
 }
-}  // namespace engine_ui_sink_detail
-
-inline void UseEngineUiSink(EngineUiSink* sink) {
-    engine_ui_sink_detail::Installed().store(sink);
-}
-// Null while nothing is installed.
-inline EngineUiSink* TheEngineUiSink() {
-    return engine_ui_sink_detail::Installed().load();
+inline EngineUiSink& TheEngineUiSink() {
+    return installed_engine_ui_sink.Get();
 }
 
 }  // namespace orvane

@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_clock.h"
+#include "support/fake_clock.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_dialup.h"
+#include "support/fake_dialup.h"
 
 #include <algorithm>
 

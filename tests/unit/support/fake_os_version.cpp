@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_os_version.h"
+#include "support/fake_os_version.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_dial_progress_ui.h"
+#include "support/fake_dial_progress_ui.h"
 
 namespace orvane {
 

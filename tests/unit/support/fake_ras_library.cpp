@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_ras_library.h"
+#include "support/fake_ras_library.h"
 
 #include <algorithm>
 

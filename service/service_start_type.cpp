@@ -1,4 +1,4 @@
-#include "setup/service_start_type.h"
+#include "service/service_start_type.h"
 
 #include <cstdint>
 
@@ -7,32 +7,30 @@
 namespace orvane {
 
 int StopService(const char* service_name) {
-    ServiceControl* control = TheServiceControl();
-    if (control == nullptr)
-        return kStopServiceFailed;
+    ServiceControl& control = TheServiceControl();
 
     ServiceHandle manager = kNoServiceHandle;
-    if (control->OpenManager(&manager) != 0)
+    if (control.OpenManager(&manager) != 0)
         return kStopServiceFailed;
     ServiceHandle service = kNoServiceHandle;
-    if (control->OpenNamedService(manager, service_name, kServiceStop | kServiceQueryStatus,
+    if (control.OpenNamedService(manager, service_name, kServiceStop | kServiceQueryStatus,
                                   &service) != 0) {
-        control->CloseHandle(manager);
+        control.CloseHandle(manager);
         return kStopServiceCannotOpen;
     }
 
     std::uint32_t state = 0;
-    const int stop_error = control->SendStop(service, &state);
+    const int stop_error = control.SendStop(service, &state);
     if (stop_error != 0) {
-        control->CloseHandle(service);
-        control->CloseHandle(manager);
+        control.CloseHandle(service);
+        control.CloseHandle(manager);
         return stop_error == kErrorServiceNotActive ? kStopServiceNotRunning : kStopServiceFailed;
     }
 
     int result = kStopServiceFailed;
     int waited = 0;
     for (;;) {
-        if (control->QueryState(service, &state) != 0) {
+        if (control.QueryState(service, &state) != 0) {
             result = kStopServiceFailed;
             break;
         }
@@ -46,31 +44,29 @@ int StopService(const char* service_name) {
             result = kStopServiceOtherState;
             break;
         }
-        control->Pause(kStopPendingPollMilliseconds);
+        control.Pause(kStopPendingPollMilliseconds);
         waited += kStopPendingPollMilliseconds;
     }
-    control->CloseHandle(service);
-    control->CloseHandle(manager);
+    control.CloseHandle(service);
+    control.CloseHandle(manager);
     return result;
 }
 
 int SetServiceStartType(const char* service_name, int automatic) {
-    ServiceControl* control = TheServiceControl();
-    if (control == nullptr)
-        return kSetStartTypeFailed;
+    ServiceControl& control = TheServiceControl();
 
     ServiceHandle manager = kNoServiceHandle;
-    if (control->OpenManager(&manager) != 0)
+    if (control.OpenManager(&manager) != 0)
         return kSetStartTypeFailed;
     ServiceHandle service = kNoServiceHandle;
-    if (control->OpenNamedService(manager, service_name, kServiceChangeConfig, &service) != 0) {
-        control->CloseHandle(manager);
+    if (control.OpenNamedService(manager, service_name, kServiceChangeConfig, &service) != 0) {
+        control.CloseHandle(manager);
         return kSetStartTypeFailed;
     }
     const std::uint32_t start_type = automatic == 1 ? kServiceAutoStart : kServiceDemandStart;
-    const int error = control->ChangeStartType(service, start_type, service_name);
-    control->CloseHandle(service);
-    control->CloseHandle(manager);
+    const int error = control.ChangeStartType(service, start_type, service_name);
+    control.CloseHandle(service);
+    control.CloseHandle(manager);
     return error == 0 ? kSetStartTypeDone : kSetStartTypeFailed;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dial_progress_ui.h"
+#include "dialup/dial_progress_ui.h"
 
 namespace orvane {
 

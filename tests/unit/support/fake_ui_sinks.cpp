@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_ui_sinks.h"
+#include "support/fake_ui_sinks.h"
 
 #include <future>
 

@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_engine_ui_sink.h"
+#include "support/fake_engine_ui_sink.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "platform/fakes/fake_event_log.h"
+#include "support/fake_event_log.h"
 
 namespace orvane {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/engine_ui_sink.h"
+#include "engine/engine_ui_sink.h"
 
 namespace orvane {
 
