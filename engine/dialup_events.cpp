@@ -12,6 +12,7 @@
 #include "logging/log_levels.h"
 #include "engine/engine_ui_sink.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -29,7 +30,7 @@ void ChangeLink(int state, const char* how) {
 void UpdateOverOwnConnection() {
     if (ManualUpdateFlag() == 1) {
         RunUpdateForScheduler();
-    } else if (UpdateWithRetries() == 0 && IsOn(LiveSettings().write_to_event_log)) {
+    } else if (UpdateWithRetries() == 0 && IsOn(CurrentSettings().write_to_event_log)) {
         WriteEventLogEntry("Unable to automatically synchronise from external time source.",
                            kEventSeverityError);
     }

@@ -17,6 +17,7 @@
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -29,11 +30,11 @@ void ToErrorWindow(const std::string& text) {
     AppendToErrorWindow(text);
 }
 
-void SetUpDialup(SettingsRecord& settings) {
+void SetUpDialup(const SettingsRecord& settings) {
     DialupModule& dialup = TheDialupModule();
     if (dialup.IsDialupAvailable() != 1) {
         // No usable dial-up networking: the link counts as permanent.
-        settings.use_dialup = 0;
+        UpdateSettings([](SettingsRecord& live) { live.use_dialup = 0; });
         return;
     }
     dialup.BindDialup(1);
@@ -52,7 +53,7 @@ void SetUpDialup(SettingsRecord& settings) {
 }  // namespace
 
 int StartEngine() {
-    SettingsRecord& settings = LiveSettings();
+    const SettingsRecord settings = CurrentSettings();
     SetUpDialup(settings);
 
     ResetBroadcastListening();
@@ -79,7 +80,7 @@ int StartEngine() {
     ModifyLastUpdateRecord([](LastUpdateRecord& record) { record.valid = 0; });
     SetLinkChangeTimeNow();
 
-    if (IsOn(settings.use_dialup)) {
+    if (IsOn(CurrentSettings().use_dialup)) {  // the set-up may have switched it off
         DialupModule& dialup = TheDialupModule();
         dialup.PollConnections();
         if (dialup.GetConnectionState() != kConnectionStateConnected) {
@@ -95,7 +96,7 @@ int StartEngine() {
 }
 
 int StopEngine() {
-    if (IsOn(LiveSettings().write_to_event_log)) {
+    if (IsOn(CurrentSettings().write_to_event_log)) {
         WriteEventLogEntry("Orvane stopped", kEventSeverityInformation);
     }
     WriteLogEntryFor(LogEvent::kEngineStartStop, "Orvane engine stopped.");

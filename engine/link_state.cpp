@@ -5,6 +5,7 @@
 #include "dialup/link_text.h"
 #include "platform/clock.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -52,7 +53,7 @@ std::string CurrentLinkText() {
         state = Data().state;
         since = Data().change_time;
     }
-    return FormatLinkText(state, since, LiveSettings().use_dialup);
+    return FormatLinkText(state, since, CurrentSettings().use_dialup);
 }
 
 LastUpdateRecord RebuildLinkText() {

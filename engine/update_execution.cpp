@@ -1,5 +1,6 @@
 #include "engine/update_execution.h"
 
+#include <cstring>
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -99,13 +101,24 @@ int ManualUpdateFlag() {
 
 int RunUpdate() {
     std::lock_guard<std::mutex> lock(UpdateMutex());
-    SettingsRecord& settings = LiveSettings();
+    // One copy for the whole round; what the lookups learn goes back only
+    // while the server settings are still the ones this round started from.
+    SettingsRecord settings = CurrentSettings();
+    const SettingsRecord started_with = settings;
 
     LastUpdateRecord pending = CopyLastUpdateRecord();
     std::string error_text;
 
     ResolveServerName(settings);
     ResolveServerAddress(settings);
+    UpdateSettings([&](SettingsRecord& live) {
+        if (std::strcmp(live.server_name, started_with.server_name) != 0 ||
+            live.server_address.address != started_with.server_address.address) {
+            return;
+        }
+        std::memcpy(live.server_name, settings.server_name, sizeof live.server_name);
+        live.server_address = settings.server_address;
+    });
     CopyTextField(pending.server_name, sizeof pending.server_name,
                   TextOfField(settings.server_name, sizeof settings.server_name));
     pending.server_address = settings.server_address;

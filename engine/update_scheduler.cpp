@@ -16,6 +16,7 @@
 #include "engine/engine_ui_sink.h"
 #include "platform/last_error.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -37,7 +38,7 @@ SchedulerState& State() {
 }
 
 void WriteEventLogIfOn(const std::string& text) {
-    if (IsOn(LiveSettings().write_to_event_log))
+    if (IsOn(CurrentSettings().write_to_event_log))
         WriteEventLogEntry(text, kEventSeverityError);
 }
 
@@ -48,7 +49,7 @@ std::string DialFailureText() {
 
 void UpdateThread(std::shared_ptr<SchedulerTiming> semaphore) {
     while (stop_flag.load() == 0) {
-        if (IsOn(LiveSettings().enable_updates) || ManualUpdateFlag() == 1) {
+        if (IsOn(CurrentSettings().enable_updates) || ManualUpdateFlag() == 1) {
             if (UpdateRound() == 0)
                 SetManualUpdateFlag(0);
             semaphore->Wait(UpdatePauseMs());
@@ -68,7 +69,7 @@ void UpdateThread(std::shared_ptr<SchedulerTiming> semaphore) {
 }  // namespace
 
 std::int64_t UpdatePauseMs() {
-    const std::int64_t pause = static_cast<std::int64_t>(LiveSettings().update_interval) * 60000;
+    const std::int64_t pause = static_cast<std::int64_t>(CurrentSettings().update_interval) * 60000;
     // An interval of 0 or less would make rounds follow each other without
     // a pause, hammering the server.
     return pause < kMinimumUpdatePauseMs ? kMinimumUpdatePauseMs : pause;
@@ -135,7 +136,7 @@ void RequestManualUpdate() {
 }
 
 int ConnectionDecision() {
-    const SettingsRecord& settings = LiveSettings();
+    const SettingsRecord settings = CurrentSettings();
     DialupModule& dialup = TheDialupModule();
     if (!IsOn(settings.use_dialup) || dialup.GetConnectionState() != kConnectionStateNotConnected) {
         return kRoundGoAhead;

@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -130,7 +131,7 @@ bool IsDailyLogName(const std::string& name) {
 }
 
 void RunLogAgePass() {
-    const SettingsRecord& settings = LiveSettings();
+    const SettingsRecord settings = CurrentSettings();
     if (!IsOn(settings.delete_old_logfiles))
         return;
     FileSystem& fs = TheFileSystem();
@@ -158,7 +159,7 @@ void RunLogAgePass() {
 }
 
 void RunLogSizePass() {
-    const SettingsRecord& settings = LiveSettings();
+    const SettingsRecord settings = CurrentSettings();
     if (!IsOn(settings.cap_logfile_folder_size))
         return;
     FileSystem& fs = TheFileSystem();

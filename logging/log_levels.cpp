@@ -1,6 +1,7 @@
 #include "logging/log_levels.h"
 
 #include "logging/log_writer.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -32,7 +33,7 @@ LogDetail LogDetailFor(LogEvent event, const SettingsRecord& settings) {
 }
 
 LogDetail LogDetailFor(LogEvent event) {
-    return LogDetailFor(event, LiveSettings());
+    return LogDetailFor(event, CurrentSettings());
 }
 
 bool ShouldLog(LogEvent event) {

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -39,7 +40,8 @@ std::string ToTextModeBytes(const std::string& text) {
 }  // namespace
 
 std::string LogFolder() {
-    const char* path = LiveSettings().logfile_path;
+    const SettingsRecord settings = CurrentSettings();
+    const char* path = settings.logfile_path;
     std::size_t length = 0;
     while (length < static_cast<std::size_t>(kPathCapacity) && path[length] != '\0')
         ++length;

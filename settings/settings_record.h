@@ -57,7 +57,4 @@ inline bool IsOn(std::int32_t flag) {
     return flag == 1;
 }
 
-// The live record the program runs on.
-SettingsRecord& LiveSettings();
-
 }  // namespace orvane

@@ -10,6 +10,7 @@
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
 #include "settings/configuration_dump.h"
+#include "settings/live_settings.h"
 #include "settings/settings_store.h"
 #include "settings/win32/config_dialog_internal.h"
 
@@ -25,6 +26,7 @@ struct DialogState {
     std::atomic<HWND> frame{nullptr};
     bool reload = false;
     bool modal = false;
+    SettingsRecord opened;   // as the dialog found it, to tell what OK changes
     SettingsRecord working;
     HWND tabs = nullptr;
     HWND pages[kPageCount] = {};
@@ -94,8 +96,9 @@ void InitialiseFrame(HWND frame) {
     SetFrame(frame);
     s.tabs = GetDlgItem(frame, IDC_CONFIG_TABS);
     if (s.reload)
-        LoadSettings(LiveSettings());
-    s.working = LiveSettings();
+        UpdateSettings([](SettingsRecord& live) { LoadSettings(live); });
+    s.working = CurrentSettings();
+    s.opened = s.working;
     CentreWindowOver(frame, nullptr);
     InsertTab(s.tabs, 0, "Server");
     InsertTab(s.tabs, 1, "Connection");
@@ -182,8 +185,9 @@ void PressOk(HWND frame) {
     config_dialog::ReadServerPageControls(s.pages[0], s.working);
     config_dialog::ReadLoggingPageControls(s.pages[3], s.working);
     ResolveServer(frame);
-    LiveSettings() = s.working;
-    SaveSettings(LiveSettings());
+    UpdateSettings(
+        [&](SettingsRecord& live) { ApplyChangedPageFields(s.opened, s.working, live); });
+    SaveSettings(CurrentSettings());
     CloseFrame(frame, 1);
     if (s.applied != nullptr)
         s.applied();
@@ -319,7 +323,7 @@ HWND ConfigurationDialogWindow() {
 }
 
 void WriteConfigurationDump(HWND owner) {
-    if (!WriteConfigurationDumpFile(LiveSettings(), &TheFileSystem()))
+    if (!WriteConfigurationDumpFile(CurrentSettings(), &TheFileSystem()))
         return;
     MessageBoxA(owner, kConfigurationDumpMessage, "Orvane", MB_ICONINFORMATION | MB_OK);
 }

@@ -11,6 +11,7 @@
 #include "support/fake_clock.h"
 #include "platform/posix/file_system_posix.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 namespace {
@@ -25,7 +26,7 @@ struct Folder {
         UseClock(&clock);
         UseFileSystem(&fs);
         clock.SetLocal(SystemTime{2024, 3, 5, 15, 12, 0, 0, 0});
-        std::snprintf(LiveSettings().logfile_path, kPathCapacity, "%s", root.c_str());
+        UpdateSettings([&](SettingsRecord& live) { std::snprintf(live.logfile_path, kPathCapacity, "%s", root.c_str()); });
     }
     ~Folder() {
         UseFileSystem(nullptr);
@@ -54,13 +55,14 @@ struct Folder {
 };
 
 void SetRules(int age_on, int size_on, int logging) {
-    SettingsRecord& s = LiveSettings();
-    s.delete_old_logfiles = age_on;
-    s.maximum_logfile_age = 30;
-    s.cap_logfile_folder_size = size_on;
-    s.maximum_logfile_space = 0;  // everything but today's goes
-    s.enable_logging = logging;
-    s.logging_level = 1;
+    UpdateSettings([&](SettingsRecord& s) {
+        s.delete_old_logfiles = age_on;
+        s.maximum_logfile_age = 30;
+        s.cap_logfile_folder_size = size_on;
+        s.maximum_logfile_space = 0;  // everything but today's goes
+        s.enable_logging = logging;
+        s.logging_level = 1;
+    });
 }
 
 // Listing and checking 10,000 files, none old enough to go.
@@ -68,7 +70,7 @@ void BM_AgePassNothingToDelete(benchmark::State& state) {
     Folder folder;
     folder.Fill();
     SetRules(1, 0, 0);
-    LiveSettings().maximum_logfile_age = kFiles + 10;
+    UpdateSettings([&](SettingsRecord& live) { live.maximum_logfile_age = kFiles + 10; });
     for (auto _ : state)
         RunLogAgePass();
 }

@@ -11,6 +11,7 @@
 #include "support/fake_dial_progress_ui.h"
 #include "support/fake_ras_library.h"
 #include "support/engine_fixture.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 namespace {
@@ -24,12 +25,13 @@ class DialupEngineTest : public EngineTest {
         world_->SetEntries({"Work"});
         module_ = std::make_unique<RasDialup>(world_->Maker(), &progress_);
         UseDialupModule(module_.get());
-        SettingsRecord& s = LiveSettings();
-        SetText(s.dialup_server_name, kDialupTextCapacity, "Work");
-        SetText(s.dialup_server_username, kDialupTextCapacity, "ann");
-        SetText(s.dialup_server_password, kDialupTextCapacity, "");
-        s.use_dialup = 1;
-        s.force_dial = 1;
+        UpdateSettings([&](SettingsRecord& s) {
+            SetText(s.dialup_server_name, kDialupTextCapacity, "Work");
+            SetText(s.dialup_server_username, kDialupTextCapacity, "ann");
+            SetText(s.dialup_server_password, kDialupTextCapacity, "");
+            s.use_dialup = 1;
+            s.force_dial = 1;
+        });
         Logging(1, 1);
         SetUpdateRunner([this] {
             ++updates_;
@@ -54,7 +56,7 @@ class DialupEngineTest : public EngineTest {
 TEST_F(DialupEngineTest, NoLibrarySwitchesUseDialupOffAndTheLinkIsPermanent) {
     world_->SetLibraryPresent(false);
     StartEngine();
-    EXPECT_EQ(LiveSettings().use_dialup, 0);
+    EXPECT_EQ(CurrentSettings().use_dialup, 0);
     EXPECT_EQ(module_->IsBound(), 0);
     EXPECT_STREQ(CopyLastUpdateRecord().link_text,
                  "Link active since 21/02/2003 10:20:30 (permanent connection)");
@@ -66,7 +68,7 @@ TEST_F(DialupEngineTest, NoLibrarySwitchesUseDialupOffAndTheLinkIsPermanent) {
 TEST_F(DialupEngineTest, PartlyInstalledRemoteAccessSwitchesUseDialupOff) {
     world_->SetErrorStringAnswer(kRasErrorModuleNotFound);
     StartEngine();
-    EXPECT_EQ(LiveSettings().use_dialup, 0);
+    EXPECT_EQ(CurrentSettings().use_dialup, 0);
     EXPECT_EQ(world_->loads(), world_->frees());
 }
 
@@ -108,7 +110,7 @@ TEST_F(DialupEngineTest, ABusyLineEndsInTheErrorWindowWithTheLibrarysText) {
 }
 
 TEST_F(DialupEngineTest, AnEmptyEntryNameFailsTheRoundAtOnce) {
-    SetText(LiveSettings().dialup_server_name, kDialupTextCapacity, "");
+    UpdateSettings([&](SettingsRecord& live) { SetText(live.dialup_server_name, kDialupTextCapacity, ""); });
     StartEngine();
     EXPECT_EQ(UpdateRound(), 0);
     EXPECT_NE(ErrorWindowText().find("Unable to dial \"\".  Invalid dialup networking connection."),

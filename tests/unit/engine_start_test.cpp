@@ -12,6 +12,7 @@
 #include "protocols/time_client.h"
 #include "support/engine_fixture.h"
 #include "support/udp_test_server.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 namespace {
@@ -20,10 +21,11 @@ class EngineStartTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        SettingsRecord& s = LiveSettings();
-        SetText(s.dialup_server_name, kDialupTextCapacity, "Work");
-        SetText(s.dialup_server_username, kDialupTextCapacity, "ann");
-        SetText(s.dialup_server_password, kDialupTextCapacity, "secret");
+        UpdateSettings([&](SettingsRecord& s) {
+            SetText(s.dialup_server_name, kDialupTextCapacity, "Work");
+            SetText(s.dialup_server_username, kDialupTextCapacity, "ann");
+            SetText(s.dialup_server_password, kDialupTextCapacity, "secret");
+        });
     }
     void TearDown() override {
         SetBroadcastListening(0);
@@ -41,11 +43,11 @@ class EngineStartTest : public EngineTest {
 };
 
 TEST_F(EngineStartTest, WithoutDialupTheLinkIsPermanent) {
-    LiveSettings().use_dialup = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     dialup_.SetAvailable(0);
     EXPECT_EQ(StartEngine(), 1);
 
-    EXPECT_EQ(LiveSettings().use_dialup, 0);
+    EXPECT_EQ(CurrentSettings().use_dialup, 0);
     EXPECT_EQ(dialup_.calls(), std::vector<std::string>{"IsDialupAvailable"});
     EXPECT_EQ(LinkState(), 0);
     EXPECT_STREQ(CopyLastUpdateRecord().link_text,
@@ -53,7 +55,7 @@ TEST_F(EngineStartTest, WithoutDialupTheLinkIsPermanent) {
 }
 
 TEST_F(EngineStartTest, DialupIsSetUpInOrderAndNoConnectionMeansInactiveSinceStartup) {
-    LiveSettings().use_dialup = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     dialup_.SetAvailable(1);
     EXPECT_EQ(StartEngine(), 1);
 
@@ -70,7 +72,7 @@ TEST_F(EngineStartTest, DialupIsSetUpInOrderAndNoConnectionMeansInactiveSinceSta
     EXPECT_EQ(dialup_.notify_window(), 0u);
     EXPECT_EQ(dialup_.progress_visible(), 1);
     EXPECT_TRUE(dialup_.has_error_reporter());
-    EXPECT_EQ(LiveSettings().use_dialup, 1);
+    EXPECT_EQ(CurrentSettings().use_dialup, 1);
     EXPECT_EQ(LinkState(), 2);
     EXPECT_STREQ(CopyLastUpdateRecord().link_text,
                  "Link inactive since program startup (21/02/2003 10:20:30)");
@@ -82,7 +84,7 @@ TEST_F(EngineStartTest, DialupIsSetUpInOrderAndNoConnectionMeansInactiveSinceSta
 }
 
 TEST_F(EngineStartTest, DialupConnectedAtStartIsAnActiveLink) {
-    LiveSettings().use_dialup = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     dialup_.SetAvailable(1);
     dialup_.SetConnectionState(kConnectionStateConnected);
     StartEngine();
@@ -99,7 +101,7 @@ TEST_F(EngineStartTest, StartClearsTheValidFlag) {
 }
 
 TEST_F(EngineStartTest, EventLogOnlyWhenLoggingIsOff) {
-    LiveSettings().write_to_event_log = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     Logging(0, 1);
     StartEngine();
     StopEngine();
@@ -165,7 +167,7 @@ std::uint16_t FreeUdpPort() {
 }
 
 TEST_F(EngineStartTest, BroadcastsSwitchedOnReachTheHandler) {
-    LiveSettings().receive_sntp_broadcasts = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.receive_sntp_broadcasts = 1; });
     const std::uint16_t port = FreeUdpPort();
     SetBroadcastListenPort(port);
     StartEngine();
@@ -194,7 +196,7 @@ TEST_F(EngineStartTest, BroadcastsSwitchedOnReachTheHandler) {
 }
 
 TEST_F(EngineStartTest, BroadcastsSwitchedOffStartNoListener) {
-    LiveSettings().receive_sntp_broadcasts = 0;
+    UpdateSettings([&](SettingsRecord& live) { live.receive_sntp_broadcasts = 0; });
     const int before = BroadcastListenerState();
     StartEngine();
     EXPECT_EQ(BroadcastListenerState(), before);

@@ -9,6 +9,7 @@
 
 #include "logging/log_writer.h"
 #include "support/log_fixture.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 namespace {
@@ -47,11 +48,12 @@ class LogCleanupTest : public LogFolderTest {
         folder_ = root_ + "/logs";
         std::filesystem::create_directories(folder_);
         today_log_ = folder_ + "/20240315.log";
-        SettingsRecord& s = LiveSettings();
-        s.delete_old_logfiles = 0;
-        s.cap_logfile_folder_size = 0;
-        s.maximum_logfile_age = 30;
-        s.maximum_logfile_space = 1;
+        UpdateSettings([&](SettingsRecord& s) {
+            s.delete_old_logfiles = 0;
+            s.cap_logfile_folder_size = 0;
+            s.maximum_logfile_age = 30;
+            s.maximum_logfile_space = 1;
+        });
     }
 
     // A file whose creation (here: modification) time lies the given number
@@ -90,7 +92,7 @@ TEST(DailyLogNameTest, EightDigitsAndTwelveCharacters) {
 }
 
 TEST_F(LogCleanupTest, AgeRuleDeletesFilesMoreThanTheLimitOld) {
-    LiveSettings().delete_old_logfiles = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.delete_old_logfiles = 1; });
     MakeFile("20240213.log", 10, 31);
     MakeFile("20240214.log", 10, 30);
     MakeFile("20240315.log", 10, 0);
@@ -105,7 +107,7 @@ TEST_F(LogCleanupTest, AgeRuleDeletesFilesMoreThanTheLimitOld) {
 }
 
 TEST_F(LogCleanupTest, AgeRuleTouchesOnlyDailyNamesButAnyCaseOfExtension) {
-    LiveSettings().delete_old_logfiles = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.delete_old_logfiles = 1; });
     MakeFile("notes.log", 10, 400);
     MakeFile("2024021.log", 10, 400);
     MakeFile("2024021x.log", 10, 400);
@@ -123,7 +125,7 @@ TEST_F(LogCleanupTest, AgeRuleTouchesOnlyDailyNamesButAnyCaseOfExtension) {
 }
 
 TEST_F(LogCleanupTest, AgeRuleLogsAFailedDeleteAndKeepsTheFile) {
-    LiveSettings().delete_old_logfiles = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.delete_old_logfiles = 1; });
     MakeFile("20240101.log", 10, 74);
     StuckFiles stuck(file_system_, {"20240101.log"}, 32);
     UseFileSystem(&stuck);
@@ -135,7 +137,7 @@ TEST_F(LogCleanupTest, AgeRuleLogsAFailedDeleteAndKeepsTheFile) {
 }
 
 TEST_F(LogCleanupTest, SizeRuleDeletesOldestFirstUntilUnderTheCap) {
-    LiveSettings().cap_logfile_folder_size = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.cap_logfile_folder_size = 1; });
     // Made newest first, so the listing order is no help.
     MakeFile("20240313.log", 400000, 2);
     MakeFile("20240312.log", 400000, 3);
@@ -156,7 +158,7 @@ TEST_F(LogCleanupTest, SizeRuleDeletesOldestFirstUntilUnderTheCap) {
 }
 
 TEST_F(LogCleanupTest, SizeRuleCountsUpperCaseExtensionsAndIgnoresOtherNames) {
-    LiveSettings().cap_logfile_folder_size = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.cap_logfile_folder_size = 1; });
     MakeFile("notes.log", 5000000, 9);
     MakeFile("20240309.LOG", 400000, 6);
     MakeFile("20240310.log", 400000, 5);
@@ -169,7 +171,7 @@ TEST_F(LogCleanupTest, SizeRuleCountsUpperCaseExtensionsAndIgnoresOtherNames) {
 }
 
 TEST_F(LogCleanupTest, SizeRuleNeverDeletesTodaysFile) {
-    LiveSettings().cap_logfile_folder_size = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.cap_logfile_folder_size = 1; });
     MakeFile("20240315.LOG", 1200000, 0);
     MakeFile("20240301.log", 100, 14);
     MakeFile("20240314.log", 100, 1);
@@ -180,7 +182,7 @@ TEST_F(LogCleanupTest, SizeRuleNeverDeletesTodaysFile) {
 }
 
 TEST_F(LogCleanupTest, SizeRuleReportsAStuckFileAndStillCountsItGone) {
-    LiveSettings().cap_logfile_folder_size = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.cap_logfile_folder_size = 1; });
     MakeFile("20240310.log", 400000, 5);
     MakeFile("20240311.log", 400000, 4);
     MakeFile("20240312.log", 400000, 3);
@@ -200,7 +202,7 @@ TEST_F(LogCleanupTest, SizeRuleReportsAStuckFileAndStillCountsItGone) {
 }
 
 TEST_F(LogCleanupTest, UnderTheCapNothingHappens) {
-    LiveSettings().cap_logfile_folder_size = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.cap_logfile_folder_size = 1; });
     MakeFile("20240310.log", 500000, 5);
     MakeFile("20240311.log", 500000, 4);
     RunLogSizePass();
@@ -210,14 +212,14 @@ TEST_F(LogCleanupTest, UnderTheCapNothingHappens) {
 }
 
 TEST_F(LogCleanupTest, WithLoggingOffOrAtMinimumFilesGoButNothingIsLogged) {
-    LiveSettings().delete_old_logfiles = 1;
-    LiveSettings().cap_logfile_folder_size = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.delete_old_logfiles = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.cap_logfile_folder_size = 1; });
     for (int round = 0; round < 2; ++round) {
         if (round == 0)
-            LiveSettings().enable_logging = 0;
+            UpdateSettings([&](SettingsRecord& live) { live.enable_logging = 0; });
         if (round == 1) {
-            LiveSettings().enable_logging = 1;
-            LiveSettings().logging_level = 0;
+            UpdateSettings([&](SettingsRecord& live) { live.enable_logging = 1; });
+            UpdateSettings([&](SettingsRecord& live) { live.logging_level = 0; });
         }
         MakeFile("20200101.log", 10, 1500);
         MakeFile("20240310.log", 700000, 5);
@@ -238,8 +240,8 @@ TEST_F(LogCleanupTest, BothRulesOffOrNoFolderDoNothing) {
     RunLogSizePass();
     EXPECT_TRUE(Has("20200101.log"));
 
-    LiveSettings().delete_old_logfiles = 1;
-    LiveSettings().cap_logfile_folder_size = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.delete_old_logfiles = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.cap_logfile_folder_size = 1; });
     SetLogFolder(root_ + "/missing");
     RunLogAgePass();
     RunLogSizePass();
@@ -247,7 +249,7 @@ TEST_F(LogCleanupTest, BothRulesOffOrNoFolderDoNothing) {
 }
 
 TEST_F(LogCleanupTest, ThreadPassesAtOnceAndEndsPromptlyWhenStopped) {
-    LiveSettings().delete_old_logfiles = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.delete_old_logfiles = 1; });
     MakeFile("20200101.log", 10, 1500);
     const unsigned passes = LogCleanupPassCount();
     StartLogCleanup();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/log_fixture.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 namespace {
@@ -57,14 +58,14 @@ using LogLevelsFileTest = LogFolderTest;
 
 TEST_F(LogLevelsFileTest, GatedWritesFollowTheLiveSettingsAtEachCall) {
     const std::string file = root_ + "/logs/20240315.log";
-    LiveSettings().enable_logging = 0;
+    UpdateSettings([&](SettingsRecord& live) { live.enable_logging = 0; });
     EXPECT_FALSE(WriteLogEntryFor(LogEvent::kEngineStartStop, "Orvane engine started."));
-    LiveSettings().enable_logging = 1;
-    LiveSettings().logging_level = 3;
+    UpdateSettings([&](SettingsRecord& live) { live.enable_logging = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.logging_level = 3; });
     EXPECT_FALSE(WriteLogEntryFor(LogEvent::kManualUpdate, "Manual update successful"));
     EXPECT_FALSE(Exists(root_ + "/logs"));
 
-    LiveSettings().logging_level = 0;
+    UpdateSettings([&](SettingsRecord& live) { live.logging_level = 0; });
     EXPECT_FALSE(WriteLogEntryFor(LogEvent::kTimeUpdate, "TIME (UDP) external update: x"));
     EXPECT_FALSE(Exists(file));
     EXPECT_TRUE(WriteLogEntryFor(LogEvent::kManualUpdate, "Manual update successful"));

@@ -7,6 +7,7 @@
 #include "protocols/time_client.h"
 #include "support/engine_fixture.h"
 #include "support/udp_test_server.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 namespace {
@@ -29,10 +30,11 @@ class RunUpdateTest : public EngineTest {
         SetSntpReportCallback(SntpReport);
         SetTimeUdpReportCallback(TimeUdpReport);
         SetTimeTcpReportCallback(TimeTcpReport);
-        SettingsRecord& s = LiveSettings();
-        s.protocol = kProtocolSntp;
-        SetText(s.server_name, kPathCapacity, "ntp.example");
-        s.server_address = net::MakeAddress(0x7F000001, 0);
+        UpdateSettings([&](SettingsRecord& s) {
+            s.protocol = kProtocolSntp;
+            SetText(s.server_name, kPathCapacity, "ntp.example");
+            s.server_address = net::MakeAddress(0x7F000001, 0);
+        });
     }
     void TearDown() override {
         SetSntpServerPort(kSntpPort);
@@ -82,48 +84,48 @@ class RunUpdateTest : public EngineTest {
 };
 
 TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAddress) {
-    SetText(LiveSettings().server_name, kPathCapacity, "[unknown]");
+    UpdateSettings([&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, "[unknown]"); });
     auto server = SntpServer();
 
     EXPECT_EQ(RunUpdate(), 1);
     ASSERT_EQ(lookup_.reverse_lookups().size(), 1u);
     EXPECT_EQ(lookup_.reverse_lookups()[0], kLoopback);
     EXPECT_TRUE(lookup_.forward_lookups().empty());
-    EXPECT_STREQ(LiveSettings().server_name, "[unknown]");
+    EXPECT_STREQ(CurrentSettings().server_name, "[unknown]");
     EXPECT_STREQ(CopyLastUpdateRecord().server_name, "[unknown]");
     EXPECT_EQ(server->requests_seen(), 1);
 }
 
 TEST_F(RunUpdateTest, UnknownNameIsReplacedByReverseLookup) {
-    SetText(LiveSettings().server_name, kPathCapacity, "[unknown]");
+    UpdateSettings([&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, "[unknown]"); });
     lookup_.AddReverse(kLoopback, "clock.lan");
     auto server = SntpServer();
 
     EXPECT_EQ(RunUpdate(), 1);
-    EXPECT_STREQ(LiveSettings().server_name, "clock.lan");
+    EXPECT_STREQ(CurrentSettings().server_name, "clock.lan");
     EXPECT_STREQ(CopyLastUpdateRecord().server_name, "clock.lan");
 }
 
 TEST_F(RunUpdateTest, EmptyNameAndNoAddressLooksNothingUpAndFails) {
-    SetText(LiveSettings().server_name, kPathCapacity, "");
-    LiveSettings().server_address.address = 0;
+    UpdateSettings([&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, ""); });
+    UpdateSettings([&](SettingsRecord& live) { live.server_address.address = 0; });
     auto server = SilentServer();
     SetSntpServerPort(server->port());
 
     EXPECT_EQ(RunUpdate(), 0);
     EXPECT_TRUE(lookup_.forward_lookups().empty());
     EXPECT_TRUE(lookup_.reverse_lookups().empty());
-    EXPECT_EQ(LiveSettings().server_address.address, 0u);
+    EXPECT_EQ(CurrentSettings().server_address.address, 0u);
     EXPECT_EQ(CopyLastUpdateRecord().valid, 0);
 }
 
 TEST_F(RunUpdateTest, ResolvedAddressIsKeptSoTheNextUpdateLooksNothingUp) {
-    LiveSettings().server_address.address = 0;
+    UpdateSettings([&](SettingsRecord& live) { live.server_address.address = 0; });
     lookup_.AddHost("ntp.example", kLoopback);
     auto server = SntpServer();
 
     EXPECT_EQ(RunUpdate(), 1);
-    EXPECT_EQ(LiveSettings().server_address.address, kLoopback);
+    EXPECT_EQ(CurrentSettings().server_address.address, kLoopback);
     EXPECT_EQ(RunUpdate(), 1);
     EXPECT_EQ(lookup_.forward_lookups().size(), 1u);
     EXPECT_EQ(server->requests_seen(), 2);
@@ -133,7 +135,7 @@ TEST_F(RunUpdateTest, ResolvedAddressIsKeptSoTheNextUpdateLooksNothingUp) {
 TEST_F(RunUpdateTest, UnknownProtocolFailsSilentlyAndKeepsManualRequest) {
     Logging(1, 2);
     for (int protocol : {0, 4}) {
-        LiveSettings().protocol = protocol;
+        UpdateSettings([&](SettingsRecord& live) { live.protocol = protocol; });
         SetManualUpdateFlag(1);
         EXPECT_EQ(RunUpdate(), 0);
         EXPECT_EQ(ManualUpdateFlag(), 1);
@@ -161,7 +163,7 @@ TEST_F(RunUpdateTest, ManualSntpWithoutAnswerReportsTheTimeLimit) {
 }
 
 TEST_F(RunUpdateTest, ManualTimeUdpWithoutAnswerReportsTheExchangeText) {
-    LiveSettings().protocol = kProtocolTimeUdp;
+    UpdateSettings([&](SettingsRecord& live) { live.protocol = kProtocolTimeUdp; });
     auto server = SilentServer();
     SetTimeServerPort(server->port());
     SetManualUpdateFlag(1);
@@ -251,7 +253,7 @@ TEST_F(RunUpdateTest, TimeUpdateKeepsVersionAndStratumOfTheSntpUpdateBefore) {
     Logging(1, 2);
     auto sntp = SntpServer();
     ASSERT_EQ(RunUpdate(), 1);
-    LiveSettings().protocol = kProtocolTimeUdp;
+    UpdateSettings([&](SettingsRecord& live) { live.protocol = kProtocolTimeUdp; });
     auto time = TimeServer();
 
     ASSERT_EQ(RunUpdate(), 1);

@@ -6,6 +6,7 @@
 
 #include "engine/dialup_events.h"
 #include "support/engine_fixture.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 namespace {
@@ -29,8 +30,8 @@ class SchedulerTest : public EngineTest {
             SetManualUpdateFlag(0);
             return result_.load();
         });
-        LiveSettings().update_interval = 60;
-        SetText(LiveSettings().dialup_server_name, kDialupTextCapacity, "Work");
+        UpdateSettings([&](SettingsRecord& live) { live.update_interval = 60; });
+        UpdateSettings([&](SettingsRecord& live) { SetText(live.dialup_server_name, kDialupTextCapacity, "Work"); });
         dialup_.SetDialEntryName("Work");
         dialup_.SetDialEventHandler(DialupEventHandler);
     }
@@ -55,7 +56,7 @@ class SchedulerTest : public EngineTest {
 // --- the update thread ---
 
 TEST_F(SchedulerTest, RoundAtStartThenOneIntervalAfterThePreviousRoundEnded) {
-    LiveSettings().enable_updates = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
     // Each round takes five seconds of the driven clock.
     during_run_ = [this] { timing_->Advance(5000); };
     StartUpdateThread();
@@ -87,7 +88,7 @@ TEST_F(SchedulerTest, RoundAtStartThenOneIntervalAfterThePreviousRoundEnded) {
 }
 
 TEST_F(SchedulerTest, ManualRequestWithUpdatesOffRunsOneRound) {
-    LiveSettings().enable_updates = 0;
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 0; });
     StartUpdateThread();
     ASSERT_TRUE(timing_->WaitForWaitNumber(1));
     EXPECT_EQ(timing_->limits()[0], kWaitForever);
@@ -106,7 +107,7 @@ TEST_F(SchedulerTest, ManualRequestWithUpdatesOffRunsOneRound) {
 }
 
 TEST_F(SchedulerTest, ThreeReleasesDuringARoundGiveThreeMorePasses) {
-    LiveSettings().enable_updates = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
     during_run_ = [this] {
         during_run_ = nullptr;
         WakeUpdateThread();
@@ -122,15 +123,15 @@ TEST_F(SchedulerTest, ThreeReleasesDuringARoundGiveThreeMorePasses) {
 }
 
 TEST_F(SchedulerTest, IntervalOfZeroOrLessStillPausesAMinute) {
-    LiveSettings().enable_updates = 1;
-    LiveSettings().update_interval = 0;
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.update_interval = 0; });
     StartUpdateThread();
     ASSERT_TRUE(timing_->WaitForWaitNumber(1));
     EXPECT_EQ(timing_->limits()[0], 60000);
     timing_->Advance(59999);
     Settle();
     EXPECT_EQ(runs_.load(), 1);
-    LiveSettings().update_interval = -7;
+    UpdateSettings([&](SettingsRecord& live) { live.update_interval = -7; });
     timing_->Advance(1);
     ASSERT_TRUE(timing_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 2);
@@ -138,15 +139,15 @@ TEST_F(SchedulerTest, IntervalOfZeroOrLessStillPausesAMinute) {
 }
 
 TEST_F(SchedulerTest, LongIntervalDoesNotOverflow) {
-    LiveSettings().update_interval = 100000;  // about 69 days
+    UpdateSettings([&](SettingsRecord& live) { live.update_interval = 100000; });  // about 69 days
     EXPECT_EQ(UpdatePauseMs(), 6000000000LL);
 }
 
 TEST_F(SchedulerTest, RoundIsSkippedSilentlyWhileConfigurationDialogIsOpen) {
-    LiveSettings().enable_updates = 0;
-    LiveSettings().write_to_event_log = 1;
-    LiveSettings().use_dialup = 1;
-    LiveSettings().force_dial = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 0; });
+    UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
     dialup_.SetDialResult(1);
     ui_.SetConfigurationDialogOpen(true);
     StartUpdateThread();
@@ -162,7 +163,7 @@ TEST_F(SchedulerTest, RoundIsSkippedSilentlyWhileConfigurationDialogIsOpen) {
 }
 
 TEST_F(SchedulerTest, StopEndsTheThreadAndLaterWakeUpsDoNothing) {
-    LiveSettings().enable_updates = 0;
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 0; });
     StartUpdateThread();
     ASSERT_TRUE(timing_->WaitForWaitNumber(1));
     StopUpdateThread();
@@ -233,10 +234,10 @@ TEST_F(SchedulerTest, RetriesStopAtTheFirstSuccess) {
 // --- the connection decision ---
 
 TEST_F(SchedulerTest, WithoutDialupOrWithAConnectionTheUpdateGoesAhead) {
-    LiveSettings().use_dialup = 0;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 0; });
     EXPECT_EQ(ConnectionDecision(), kRoundGoAhead);
-    LiveSettings().use_dialup = 1;
-    LiveSettings().force_dial = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
     dialup_.SetConnectionState(kConnectionStateConnected);
     EXPECT_EQ(ConnectionDecision(), kRoundGoAhead);
     EXPECT_EQ(dialup_.count("DialConfiguredEntry"), 0);
@@ -248,9 +249,9 @@ TEST_F(SchedulerTest, WithoutDialupOrWithAConnectionTheUpdateGoesAhead) {
 }
 
 TEST_F(SchedulerTest, NoConnectionAndNoForcedDialIsReportedOnlyToAManualRequest) {
-    LiveSettings().use_dialup = 1;
-    LiveSettings().force_dial = 0;
-    LiveSettings().write_to_event_log = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.force_dial = 0; });
+    UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     EXPECT_EQ(ConnectionDecision(), kRoundNotConnected);
 
     EXPECT_EQ(UpdateRound(), 0);
@@ -267,8 +268,8 @@ TEST_F(SchedulerTest, NoConnectionAndNoForcedDialIsReportedOnlyToAManualRequest)
 }
 
 TEST_F(SchedulerTest, StartedDialEndsTheRoundAndKeepsTheManualRequest) {
-    LiveSettings().use_dialup = 1;
-    LiveSettings().force_dial = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
     dialup_.SetDialResult(1);
     SetManualUpdateFlag(1);
     EXPECT_EQ(ConnectionDecision(), kRoundDialStarted);
@@ -279,9 +280,9 @@ TEST_F(SchedulerTest, StartedDialEndsTheRoundAndKeepsTheManualRequest) {
 }
 
 TEST_F(SchedulerTest, DialThatCannotStartIsShownAndWrittenToTheEventLog) {
-    LiveSettings().use_dialup = 1;
-    LiveSettings().force_dial = 1;
-    LiveSettings().write_to_event_log = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     dialup_.SetDialResult(0);
     dialup_.SetErrorText("The port is already in use.");
 
@@ -294,7 +295,7 @@ TEST_F(SchedulerTest, DialThatCannotStartIsShownAndWrittenToTheEventLog) {
 
 TEST_F(SchedulerTest, FailedAutomaticRoundGoesToTheEventLog) {
     result_ = 0;
-    LiveSettings().write_to_event_log = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     EXPECT_EQ(UpdateRound(), 0);
     EXPECT_EQ(runs_.load(), 3);
     EXPECT_EQ(EventLogTexts(),
@@ -313,9 +314,9 @@ TEST_F(SchedulerTest, ManualRoundRunsTheUpdateOnce) {
 TEST_F(SchedulerTest, OwnConnectionRunsTheUpdateWithRetriesThenHangsUp) {
     Logging(1, 1);
     result_ = 0;
-    LiveSettings().use_dialup = 1;
-    LiveSettings().force_dial = 1;
-    LiveSettings().write_to_event_log = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     dialup_.SetDialResult(1);
     ASSERT_EQ(UpdateRound(), 1);
 
@@ -340,9 +341,9 @@ TEST_F(SchedulerTest, OwnConnectionRunsTheUpdateWithRetriesThenHangsUp) {
 
 TEST_F(SchedulerTest, OwnConnectionForAManualRequestRunsTheUpdateOnce) {
     result_ = 0;
-    LiveSettings().use_dialup = 1;
-    LiveSettings().force_dial = 1;
-    LiveSettings().write_to_event_log = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     dialup_.SetDialResult(1);
     SetManualUpdateFlag(1);
     ASSERT_EQ(UpdateRound(), 1);
@@ -356,8 +357,8 @@ TEST_F(SchedulerTest, OwnConnectionForAManualRequestRunsTheUpdateOnce) {
 
 TEST_F(SchedulerTest, UserConnectionWakesTheUpdateThread) {
     Logging(1, 2);
-    LiveSettings().enable_updates = 1;
-    LiveSettings().use_dialup = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     SetLinkState(2);
     StartUpdateThread();
     ASSERT_TRUE(timing_->WaitForWaitNumber(1));
@@ -376,7 +377,7 @@ TEST_F(SchedulerTest, UserConnectionWakesTheUpdateThread) {
 
 TEST_F(SchedulerTest, UserDisconnectionMarksTheLinkInactive) {
     Logging(1, 2);
-    LiveSettings().use_dialup = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     clock_.SetLocal(SystemTime{2003, 2, 5, 21, 11, 0, 5, 0});
     dialup_.Raise(kDialEventDisconnectedByUser);
     EXPECT_EQ(LinkState(), 1);
@@ -387,7 +388,7 @@ TEST_F(SchedulerTest, UserDisconnectionMarksTheLinkInactive) {
 
 TEST_F(SchedulerTest, FailedDialIsShownAndLeavesTheLinkAlone) {
     Logging(1, 2);
-    LiveSettings().use_dialup = 1;
+    UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     SetLinkState(2);
     SetLinkChangeTimeNow();
     dialup_.SetErrorText("The remote computer did not respond.");

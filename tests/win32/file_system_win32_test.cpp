@@ -12,6 +12,7 @@
 #include "logging/log_writer.h"
 #include "support/fake_clock.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 namespace {
@@ -127,15 +128,15 @@ TEST_F(Win32FileSystemTest, LogEntriesOnDiskHaveCarriageReturns) {
     clock.SetLocal(SystemTime{2024, 3, 5, 15, 9, 5, 7, 42});
     UseClock(&clock);
     UseFileSystem(&fs_);
-    SettingsRecord saved = LiveSettings();
+    SettingsRecord saved = CurrentSettings();
     const std::string folder = root_ + "\\Data Files\\Pellmoor\\Orvane";
-    std::snprintf(LiveSettings().logfile_path, kPathCapacity, "%s", folder.c_str());
+    UpdateSettings([&](SettingsRecord& live) { std::snprintf(live.logfile_path, kPathCapacity, "%s", folder.c_str()); });
 
     EXPECT_TRUE(WriteLogEntry("a\nb"));
     EXPECT_EQ(Read(folder + "\\20240315.log"),
               "\r\n15/03/2024 09:05:07.042\r\n\r\na\r\nb\r\n\r\n" + std::string(60, '-') + "\r\n");
 
-    LiveSettings() = saved;
+    UpdateSettings([&](SettingsRecord& live) { live = saved; });
     UseFileSystem(nullptr);
     UseClock(nullptr);
 }
@@ -159,11 +160,11 @@ TEST_F(Win32FileSystemTest, AgePassGoesByTheRealCreationTime) {
     FakeClock clock;
     UseClock(&clock);
     UseFileSystem(&fs_);
-    SettingsRecord saved = LiveSettings();
-    std::snprintf(LiveSettings().logfile_path, kPathCapacity, "%s", root_.c_str());
-    LiveSettings().enable_logging = 0;
-    LiveSettings().delete_old_logfiles = 1;
-    LiveSettings().maximum_logfile_age = 30;
+    SettingsRecord saved = CurrentSettings();
+    UpdateSettings([&](SettingsRecord& live) { std::snprintf(live.logfile_path, kPathCapacity, "%s", root_.c_str()); });
+    UpdateSettings([&](SettingsRecord& live) { live.enable_logging = 0; });
+    UpdateSettings([&](SettingsRecord& live) { live.delete_old_logfiles = 1; });
+    UpdateSettings([&](SettingsRecord& live) { live.maximum_logfile_age = 30; });
 
     clock.SetLocal(local_date_after(30));
     RunLogAgePass();
@@ -172,7 +173,7 @@ TEST_F(Win32FileSystemTest, AgePassGoesByTheRealCreationTime) {
     RunLogAgePass();
     EXPECT_EQ(Read(path), "<missing>");
 
-    LiveSettings() = saved;
+    UpdateSettings([&](SettingsRecord& live) { live = saved; });
     UseFileSystem(nullptr);
     UseClock(nullptr);
 }

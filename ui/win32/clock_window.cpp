@@ -17,6 +17,7 @@
 #include "ui/win32/tray_menu.h"
 #include "ui/win32/ui_state.h"
 #include "ui/win32/win_main.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -169,11 +170,12 @@ void PaintClock(HWND window, int show_date) {
 void StoreWindowRect(HWND window) {
     RECT outer;
     GetWindowRect(window, &outer);
-    SettingsRecord& settings = LiveSettings();
-    settings.window_position_x = outer.left;
-    settings.window_position_y = outer.top;
-    settings.window_size_x = outer.right - outer.left;
-    settings.window_size_y = outer.bottom - outer.top;
+    UpdateSettings([&](SettingsRecord& settings) {
+        settings.window_position_x = outer.left;
+        settings.window_position_y = outer.top;
+        settings.window_size_x = outer.right - outer.left;
+        settings.window_size_y = outer.bottom - outer.top;
+    });
 }
 
 LRESULT OnClockCreate(HWND window) {
@@ -187,7 +189,7 @@ LRESULT OnClockCreate(HWND window) {
 LRESULT OnClockPaint(HWND window) {
     PAINTSTRUCT paint;
     BeginPaint(window, &paint);
-    PaintClock(window, LiveSettings().show_date);
+    PaintClock(window, CurrentSettings().show_date);
     EndPaint(window, &paint);
     return 0;
 }
@@ -197,7 +199,7 @@ LRESULT OnClockTimer(HWND window, WPARAM id) {
         return 0;
     const std::time_t now = std::time(nullptr);
     if (now != Clock().last_painted_second) {
-        PaintClock(window, LiveSettings().show_date);
+        PaintClock(window, CurrentSettings().show_date);
         Clock().last_painted_second = now;
     }
     return 0;
@@ -222,8 +224,10 @@ LRESULT OnClockMouseMove(HWND window) {
     const int x = cursor.x - Clock().drag_offset.x;
     const int y = cursor.y - Clock().drag_offset.y;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    LiveSettings().window_position_x = x;
-    LiveSettings().window_position_y = y;
+    UpdateSettings([&](SettingsRecord& settings) {
+        settings.window_position_x = x;
+        settings.window_position_y = y;
+    });
     return 0;
 }
 
@@ -330,7 +334,8 @@ void RegisterWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH
 
 void CreateWindows() {
     UiState& ui = Ui();
-    SettingsRecord& settings = LiveSettings();
+    UpdateSettings([](SettingsRecord& live) { ClampWindowSettings(live); });
+    const SettingsRecord settings = CurrentSettings();
     ui.snapshots = TakeSettingsSnapshots(settings);
     Clock().dragging = false;
     SetSettingsAppliedHandler(RunSettingsAppliedHandler);
@@ -345,7 +350,6 @@ void CreateWindows() {
 
     RegisterWindowClass(kClockWindowClass, ClockWindowProc, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
                         GetSysColorBrush(COLOR_BTNFACE));
-    ClampWindowSettings(settings);
     if (CreateWindowExA(WS_EX_TOPMOST, kClockWindowClass, kProgramName, style,
                         settings.window_position_x, settings.window_position_y,
                         settings.window_size_x, settings.window_size_y, ui.taskbar_window, nullptr,
@@ -368,7 +372,7 @@ void ShowTaskbarWindow(bool show) {
 
 void ApplyWindowSettings() {
     UiState& ui = Ui();
-    const SettingsRecord& settings = LiveSettings();
+    const SettingsRecord settings = CurrentSettings();
     HWND clock = ui.clock_window.load();
     if (settings.always_on_top != 0) {
         CheckMenuItem(ui.popup, IDM_ALWAYS_ON_TOP, MF_BYCOMMAND | MF_CHECKED);

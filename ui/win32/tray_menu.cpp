@@ -20,6 +20,7 @@
 #include "ui/win32/shell_link.h"
 #include "ui/win32/status_dialog.h"
 #include "ui/win32/ui_state.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -46,33 +47,30 @@ void TrackPopupMenuAtCursor(const POINT& at) {
 
 // Out of the tray: clock shown, taskbar button back unless it is hidden.
 void LeaveTray() {
-    SettingsRecord& settings = LiveSettings();
     CheckMenuItem(Ui().popup, IDM_HIDE_IN_TRAY, MF_BYCOMMAND | MF_UNCHECKED);
     ShowWindow(Ui().clock_window.load(), SW_SHOW);
-    settings.hide_in_tray = 0;
-    if (settings.hide_taskbar_button == 0)
+    UpdateSettings([](SettingsRecord& live) { live.hide_in_tray = 0; });
+    if (CurrentSettings().hide_taskbar_button == 0)
         ShowTaskbarWindow(true);
 }
 
 void EnterTray() {
-    SettingsRecord& settings = LiveSettings();
     CheckMenuItem(Ui().popup, IDM_HIDE_IN_TRAY, MF_BYCOMMAND | MF_CHECKED);
     ShowWindow(Ui().clock_window.load(), SW_HIDE);
-    settings.hide_in_tray = 1;
-    if (settings.hide_taskbar_button == 0)
+    UpdateSettings([](SettingsRecord& live) { live.hide_in_tray = 1; });
+    if (CurrentSettings().hide_taskbar_button == 0)
         ShowTaskbarWindow(false);
 }
 
 void ToggleAlwaysOnTop() {
-    SettingsRecord& settings = LiveSettings();
     HWND clock = Ui().clock_window.load();
-    if (settings.always_on_top == 1) {
+    if (CurrentSettings().always_on_top == 1) {
         CheckMenuItem(Ui().popup, IDM_ALWAYS_ON_TOP, MF_BYCOMMAND | MF_UNCHECKED);
-        settings.always_on_top = 0;
+        UpdateSettings([](SettingsRecord& live) { live.always_on_top = 0; });
         SetWindowPos(clock, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     } else {
         CheckMenuItem(Ui().popup, IDM_ALWAYS_ON_TOP, MF_BYCOMMAND | MF_CHECKED);
-        settings.always_on_top = 1;
+        UpdateSettings([](SettingsRecord& live) { live.always_on_top = 1; });
         SetWindowPos(clock, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
 }
@@ -143,7 +141,7 @@ void OnNotificationIconMessage(WPARAM icon_id, LPARAM mouse_message) {
             GetCursorPos(&at);
             SetForegroundWindow(clock);
             SetMenuDefaultItem(
-                Ui().popup, LiveSettings().hide_in_tray == 1 ? IDM_HIDE_IN_TRAY : UINT(-1), FALSE);
+                Ui().popup, CurrentSettings().hide_in_tray == 1 ? IDM_HIDE_IN_TRAY : UINT(-1), FALSE);
             TrackPopupMenuAtCursor(at);
             break;
         }
@@ -179,7 +177,7 @@ void HandleCommand(int command) {
             OpenConfigurationDialog(clock);
             break;
         case IDM_HIDE_IN_TRAY:
-            if (LiveSettings().hide_in_tray == 1) {
+            if (CurrentSettings().hide_in_tray == 1) {
                 LeaveTray();
             } else {
                 EnterTray();
@@ -216,7 +214,7 @@ void HandleCharacter(char character) {
 
 void RunSettingsAppliedHandler() {
     Win32SettingsAppliedActions actions;
-    RunSettingsApplied(LiveSettings(), Ui().snapshots, actions);
+    RunSettingsApplied(CurrentSettings(), Ui().snapshots, actions);
 }
 
 }  // namespace orvane

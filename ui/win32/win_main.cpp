@@ -20,6 +20,7 @@
 #include "ui/win32/help_viewer.h"
 #include "ui/win32/tray_menu.h"
 #include "ui/win32/ui_state.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -76,7 +77,7 @@ StartOutcome StartUp(HINSTANCE instance) {
     StartSockets();
     ui.version = kProgramVersion;
     FindHelpFile();
-    LoadSettings(LiveSettings());
+    UpdateSettings([](SettingsRecord& live) { LoadSettings(live); });
     StartLogCleanup();
     StartEngine();
     CreateWindows();
@@ -140,7 +141,7 @@ void Shutdown() {
     DestroyClockWindow();
     StopEngine();
     StopLogCleanup();
-    SaveSettings(LiveSettings());
+    SaveSettings(CurrentSettings());
     WSACleanup();
 }
 

@@ -28,6 +28,7 @@
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
 #include "second_phase.h"
+#include "settings/live_settings.h"
 
 using namespace orvane;
 
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
     UseEngineUiSink(new PrintingEngineUi);
     UseDialupModule(&UnavailableDialupModule());
 
-    LoadSettings(LiveSettings());
+    UpdateSettings([](SettingsRecord& live) { LoadSettings(live); });
     StartEngine();
     StartUpdateThread();
     if (manual) {

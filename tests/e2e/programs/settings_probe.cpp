@@ -12,12 +12,13 @@
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
+#include "settings/live_settings.h"
 
 using namespace orvane;
 
 int main(int argc, char** argv) {
     InstallWin32Platform("settings probe");
-    SettingsRecord& s = LiveSettings();
+    SettingsRecord s;
     LoadSettings(s);
     std::printf("Show date=%d\nAlways on top=%d\nWindow size x=%d\nWindow size y=%d\n", s.show_date,
                 s.always_on_top, s.window_size_x, s.window_size_y);

@@ -36,6 +36,7 @@
 #include "platform/name_lookup.h"
 #include "platform/posix/file_system_posix.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
@@ -103,12 +104,12 @@ class FakeSchedulerTiming : public SchedulerTiming {
 class EngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        saved_ = LiveSettings();
-        LiveSettings() = SettingsRecord();
+        saved_ = CurrentSettings();
+        UpdateSettings([&](SettingsRecord& live) { live = SettingsRecord(); });
         char pattern[] = "/tmp/orvane_engine_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         root_ = pattern;
-        SetText(LiveSettings().logfile_path, kPathCapacity, root_ + "/logs");
+        UpdateSettings([&](SettingsRecord& live) { SetText(live.logfile_path, kPathCapacity, root_ + "/logs"); });
 
         clock_.SetDateText("21/02/2003");
         clock_.SetLocal(SystemTime{2003, 2, 5, 21, 10, 20, 30, 400});
@@ -148,7 +149,7 @@ class EngineTest : public ::testing::Test {
         UseNameLookup(nullptr);
         UseFileSystem(nullptr);
         UseClock(nullptr);
-        LiveSettings() = saved_;
+        UpdateSettings([&](SettingsRecord& live) { live = saved_; });
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
@@ -163,8 +164,8 @@ class EngineTest : public ::testing::Test {
     }
 
     static void Logging(int enable, int level) {
-        LiveSettings().enable_logging = enable;
-        LiveSettings().logging_level = level;
+        UpdateSettings([&](SettingsRecord& live) { live.enable_logging = enable; });
+        UpdateSettings([&](SettingsRecord& live) { live.logging_level = level; });
     }
 
     // The texts of the log entries written so far, in order.

@@ -14,13 +14,14 @@
 #include "support/fake_clock.h"
 #include "platform/posix/file_system_posix.h"
 #include "settings/settings_record.h"
+#include "settings/live_settings.h"
 
 namespace orvane {
 
 class LogFolderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        saved_ = LiveSettings();
+        saved_ = CurrentSettings();
         char pattern[] = "/tmp/orvane_log_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         root_ = pattern;
@@ -28,24 +29,26 @@ class LogFolderTest : public ::testing::Test {
         UseFileSystem(&file_system_);
         clock_.SetDateText("15/03/2024");
         clock_.SetLocal(SystemTime{2024, 3, 5, 15, 12, 0, 0, 0});
-        SettingsRecord& s = LiveSettings();
-        s.enable_logging = 1;
-        s.logging_level = 1;
+        UpdateSettings([&](SettingsRecord& s) {
+            s.enable_logging = 1;
+            s.logging_level = 1;
+        });
         SetLogFolder(root_ + "/logs");
     }
 
     void TearDown() override {
         UseFileSystem(nullptr);
         UseClock(nullptr);
-        LiveSettings() = saved_;
+        UpdateSettings([&](SettingsRecord& live) { live = saved_; });
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
 
     static void SetLogFolder(const std::string& folder) {
-        char* path = LiveSettings().logfile_path;
-        std::memset(path, 0, kPathCapacity);
-        std::strncpy(path, folder.c_str(), kPathCapacity - 1);
+        UpdateSettings([&](SettingsRecord& live) {
+            std::memset(live.logfile_path, 0, kPathCapacity);
+            std::strncpy(live.logfile_path, folder.c_str(), kPathCapacity - 1);
+        });
     }
 
     static std::string ReadFile(const std::string& path) {

@@ -1,0 +1,83 @@
+#include "settings/live_settings.h"
+
+#include <cstring>
+#include <mutex>
+
+namespace orvane {
+
+namespace {
+
+struct LiveState {
+    std::mutex mutex;
+    SettingsRecord record;  // zero-filled at start
+};
+
+LiveState& State() {
+    static LiveState* state = new LiveState;  // never destroyed: threads read it up to the end
+    return *state;
+}
+
+// The fields the configuration pages edit; the window's position and size
+// are the clock window's alone.
+constexpr std::int32_t SettingsRecord::*kPageNumbers[] = {
+    &SettingsRecord::show_date,
+    &SettingsRecord::always_on_top,
+    &SettingsRecord::hide_taskbar_button,
+    &SettingsRecord::hide_in_tray,
+    &SettingsRecord::use_dialup,
+    &SettingsRecord::force_dial,
+    &SettingsRecord::use_server_by_name,
+    &SettingsRecord::enable_updates,
+    &SettingsRecord::receive_sntp_broadcasts,
+    &SettingsRecord::enable_logging,
+    &SettingsRecord::write_to_event_log,
+    &SettingsRecord::delete_old_logfiles,
+    &SettingsRecord::cap_logfile_folder_size,
+    &SettingsRecord::launch_program_at_startup,
+    &SettingsRecord::update_interval,
+    &SettingsRecord::maximum_logfile_space,
+    &SettingsRecord::maximum_logfile_age,
+    &SettingsRecord::logging_level,
+    &SettingsRecord::protocol,
+};
+
+template <std::size_t N>
+void ApplyIfChanged(const char (&opened)[N], const char (&edited)[N], char (&live)[N]) {
+    if (std::memcmp(opened, edited, N) != 0)
+        std::memcpy(live, edited, N);
+}
+
+}  // namespace
+
+SettingsRecord CurrentSettings() {
+    LiveState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.record;
+}
+
+void UpdateSettings(const std::function<void(SettingsRecord&)>& change) {
+    LiveState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    change(state.record);
+}
+
+void ApplyChangedPageFields(const SettingsRecord& opened, const SettingsRecord& edited,
+                            SettingsRecord& live) {
+    for (std::int32_t SettingsRecord::*field : kPageNumbers) {
+        if (opened.*field != edited.*field)
+            live.*field = edited.*field;
+    }
+    ApplyIfChanged(opened.time_font_name, edited.time_font_name, live.time_font_name);
+    ApplyIfChanged(opened.date_font_name, edited.date_font_name, live.date_font_name);
+    ApplyIfChanged(opened.dialup_server_name, edited.dialup_server_name, live.dialup_server_name);
+    ApplyIfChanged(opened.dialup_server_username, edited.dialup_server_username,
+                   live.dialup_server_username);
+    ApplyIfChanged(opened.dialup_server_password, edited.dialup_server_password,
+                   live.dialup_server_password);
+    ApplyIfChanged(opened.server_name, edited.server_name, live.server_name);
+    ApplyIfChanged(opened.logfile_path, edited.logfile_path, live.logfile_path);
+    if (opened.server_address.address != edited.server_address.address)
+        live.server_address = edited.server_address;
+}
+
+}  // namespace orvane
