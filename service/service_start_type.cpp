@@ -14,7 +14,7 @@ int StopService(const char* service_name) {
         return kStopServiceFailed;
     ServiceHandle service = kNoServiceHandle;
     if (control.OpenNamedService(manager, service_name, kServiceStop | kServiceQueryStatus,
-                                  &service) != 0) {
+                                 &service) != 0) {
         control.CloseHandle(manager);
         return kStopServiceCannotOpen;
     }

@@ -26,7 +26,7 @@ struct DialogState {
     std::atomic<HWND> frame{nullptr};
     bool reload = false;
     bool modal = false;
-    SettingsRecord opened;   // as the dialog found it, to tell what OK changes
+    SettingsRecord opened;  // as the dialog found it, to tell what OK changes
     SettingsRecord working;
     HWND tabs = nullptr;
     HWND pages[kPageCount] = {};
@@ -39,7 +39,8 @@ struct DialogState {
 };
 
 DialogState& State() {
-    static DialogState* state = new DialogState;  // never destroyed: other threads may still ask at exit
+    static DialogState* state =
+        new DialogState;  // never destroyed: other threads may still ask at exit
     return *state;
 }
 

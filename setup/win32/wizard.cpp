@@ -17,7 +17,8 @@
 namespace orvane {
 
 WizardState& Wizard() {
-    static WizardState* state = new WizardState;  // never destroyed: other threads may still ask at exit
+    static WizardState* state =
+        new WizardState;  // never destroyed: other threads may still ask at exit
     return *state;
 }
 

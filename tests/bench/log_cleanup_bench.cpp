@@ -26,7 +26,9 @@ struct Folder {
         UseClock(&clock);
         UseFileSystem(&fs);
         clock.SetLocal(SystemTime{2024, 3, 5, 15, 12, 0, 0, 0});
-        UpdateSettings([&](SettingsRecord& live) { std::snprintf(live.logfile_path, kPathCapacity, "%s", root.c_str()); });
+        UpdateSettings([&](SettingsRecord& live) {
+            std::snprintf(live.logfile_path, kPathCapacity, "%s", root.c_str());
+        });
     }
     ~Folder() {
         UseFileSystem(nullptr);

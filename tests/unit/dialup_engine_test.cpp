@@ -110,7 +110,8 @@ TEST_F(DialupEngineTest, ABusyLineEndsInTheErrorWindowWithTheLibrarysText) {
 }
 
 TEST_F(DialupEngineTest, AnEmptyEntryNameFailsTheRoundAtOnce) {
-    UpdateSettings([&](SettingsRecord& live) { SetText(live.dialup_server_name, kDialupTextCapacity, ""); });
+    UpdateSettings(
+        [&](SettingsRecord& live) { SetText(live.dialup_server_name, kDialupTextCapacity, ""); });
     StartEngine();
     EXPECT_EQ(UpdateRound(), 0);
     EXPECT_NE(ErrorWindowText().find("Unable to dial \"\".  Invalid dialup networking connection."),

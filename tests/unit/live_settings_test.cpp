@@ -24,7 +24,7 @@ TEST(LiveSettingsTest, OkAppliesTheDialogsChangesOnly) {
     std::strcpy(edited.server_name, "new.example");
 
     SettingsRecord live = opened;
-    live.always_on_top = 1;  // the menu toggle, while the dialog was open
+    live.always_on_top = 1;        // the menu toggle, while the dialog was open
     live.window_position_x = 400;  // the clock dragged meanwhile
     live.window_size_x = 300;
     ApplyChangedPageFields(opened, edited, live);

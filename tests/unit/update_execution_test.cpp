@@ -84,7 +84,8 @@ class RunUpdateTest : public EngineTest {
 };
 
 TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAddress) {
-    UpdateSettings([&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, "[unknown]"); });
+    UpdateSettings(
+        [&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, "[unknown]"); });
     auto server = SntpServer();
 
     EXPECT_EQ(RunUpdate(), 1);
@@ -97,7 +98,8 @@ TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAdd
 }
 
 TEST_F(RunUpdateTest, UnknownNameIsReplacedByReverseLookup) {
-    UpdateSettings([&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, "[unknown]"); });
+    UpdateSettings(
+        [&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, "[unknown]"); });
     lookup_.AddReverse(kLoopback, "clock.lan");
     auto server = SntpServer();
 

@@ -31,7 +31,9 @@ class SchedulerTest : public EngineTest {
             return result_.load();
         });
         UpdateSettings([&](SettingsRecord& live) { live.update_interval = 60; });
-        UpdateSettings([&](SettingsRecord& live) { SetText(live.dialup_server_name, kDialupTextCapacity, "Work"); });
+        UpdateSettings([&](SettingsRecord& live) {
+            SetText(live.dialup_server_name, kDialupTextCapacity, "Work");
+        });
         dialup_.SetDialEntryName("Work");
         dialup_.SetDialEventHandler(DialupEventHandler);
     }

@@ -130,7 +130,9 @@ TEST_F(Win32FileSystemTest, LogEntriesOnDiskHaveCarriageReturns) {
     UseFileSystem(&fs_);
     SettingsRecord saved = CurrentSettings();
     const std::string folder = root_ + "\\Data Files\\Pellmoor\\Orvane";
-    UpdateSettings([&](SettingsRecord& live) { std::snprintf(live.logfile_path, kPathCapacity, "%s", folder.c_str()); });
+    UpdateSettings([&](SettingsRecord& live) {
+        std::snprintf(live.logfile_path, kPathCapacity, "%s", folder.c_str());
+    });
 
     EXPECT_TRUE(WriteLogEntry("a\nb"));
     EXPECT_EQ(Read(folder + "\\20240315.log"),
@@ -161,7 +163,9 @@ TEST_F(Win32FileSystemTest, AgePassGoesByTheRealCreationTime) {
     UseClock(&clock);
     UseFileSystem(&fs_);
     SettingsRecord saved = CurrentSettings();
-    UpdateSettings([&](SettingsRecord& live) { std::snprintf(live.logfile_path, kPathCapacity, "%s", root_.c_str()); });
+    UpdateSettings([&](SettingsRecord& live) {
+        std::snprintf(live.logfile_path, kPathCapacity, "%s", root_.c_str());
+    });
     UpdateSettings([&](SettingsRecord& live) { live.enable_logging = 0; });
     UpdateSettings([&](SettingsRecord& live) { live.delete_old_logfiles = 1; });
     UpdateSettings([&](SettingsRecord& live) { live.maximum_logfile_age = 30; });

@@ -22,7 +22,8 @@ struct AboutState {
 };
 
 AboutState& About() {
-    static AboutState* state = new AboutState;  // never destroyed: other threads may still ask at exit
+    static AboutState* state =
+        new AboutState;  // never destroyed: other threads may still ask at exit
     return *state;
 }
 

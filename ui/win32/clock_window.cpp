@@ -33,7 +33,8 @@ struct ClockWindowState {
 };
 
 ClockWindowState& Clock() {
-    static ClockWindowState* state = new ClockWindowState;  // never destroyed: other threads may still ask at exit
+    static ClockWindowState* state =
+        new ClockWindowState;  // never destroyed: other threads may still ask at exit
     return *state;
 }
 

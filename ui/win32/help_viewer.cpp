@@ -18,7 +18,8 @@ struct HelpViewerState {
 };
 
 HelpViewerState& Viewer() {
-    static HelpViewerState* state = new HelpViewerState;  // never destroyed: other threads may still ask at exit
+    static HelpViewerState* state =
+        new HelpViewerState;  // never destroyed: other threads may still ask at exit
     return *state;
 }
 

@@ -140,8 +140,9 @@ void OnNotificationIconMessage(WPARAM icon_id, LPARAM mouse_message) {
             POINT at;
             GetCursorPos(&at);
             SetForegroundWindow(clock);
-            SetMenuDefaultItem(
-                Ui().popup, CurrentSettings().hide_in_tray == 1 ? IDM_HIDE_IN_TRAY : UINT(-1), FALSE);
+            SetMenuDefaultItem(Ui().popup,
+                               CurrentSettings().hide_in_tray == 1 ? IDM_HIDE_IN_TRAY : UINT(-1),
+                               FALSE);
             TrackPopupMenuAtCursor(at);
             break;
         }

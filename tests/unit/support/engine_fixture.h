@@ -109,7 +109,9 @@ class EngineTest : public ::testing::Test {
         char pattern[] = "/tmp/orvane_engine_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         root_ = pattern;
-        UpdateSettings([&](SettingsRecord& live) { SetText(live.logfile_path, kPathCapacity, root_ + "/logs"); });
+        UpdateSettings([&](SettingsRecord& live) {
+            SetText(live.logfile_path, kPathCapacity, root_ + "/logs");
+        });
 
         clock_.SetDateText("21/02/2003");
         clock_.SetLocal(SystemTime{2003, 2, 5, 21, 10, 20, 30, 400});
