@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/last_error.h"
+#include "platform/os_errors.h"
 
 namespace orvane {
 
@@ -12,14 +13,23 @@ std::string FormatWithNumber(const char* format, int value) {
     return text;
 }
 
-void SetErrorText(std::string* error_text, const std::string& text) {
-    if (error_text != nullptr)
-        *error_text = text;
+ExchangeSocket::ExchangeSocket(net::SocketType type) : handle_(net::CreateSocket(type)) {}
+
+ExchangeSocket::~ExchangeSocket() {
+    if (!valid())
+        return;
+    LastErrorKeeper keep;
+    net::CloseSocket(handle_);
 }
 
-void CloseSocketKeepingError(net::SocketHandle s) {
-    LastErrorKeeper keep;
-    net::CloseSocket(s);
+std::string ReportClockRefusal(int code, const char* corrupt_text, const TextReporter& reporter) {
+    SetLastErrorCode(code);
+    const std::string text = code == kErrorInvalidParameter
+                                 ? std::string(corrupt_text)
+                                 : FormatWithNumber("SetSystemTime() failed, error code %d", code);
+    if (reporter)
+        reporter(text);
+    return text;
 }
 
 }  // namespace orvane

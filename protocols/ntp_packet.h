@@ -24,6 +24,14 @@ namespace orvane {
 using NtpTimestamp = std::uint64_t;
 
 constexpr std::size_t kSntpPacketSize = 48;
+
+// Header values the client sends and checks.
+constexpr std::int32_t kNtpVersion = 4;
+constexpr std::int32_t kModeClient = 3;
+constexpr std::int32_t kModeServer = 4;
+constexpr std::int32_t kModeBroadcast = 5;
+// Leap indicator 3: the server's clock is not synchronised.
+constexpr std::int32_t kLeapAlarm = 3;
 // 100-ns intervals from 1601-01-01 to 1900-01-01.
 constexpr std::uint64_t kFileTimeOf1900 = 94354848000000000ULL;
 

@@ -28,12 +28,22 @@ std::uint32_t GetSntpBindAddress();
 // The server port; 123 in the product, another port only in tests.
 void SetSntpServerPort(std::uint16_t port);
 
+// What one exchange did. The fields past error_text hold what was learnt
+// before the exchange ended (a refused clock still leaves the delay and the
+// old time); stratum and version are set only with success.
+struct SntpExchangeResult {
+    int result = 0;          // 1 when the clock was set
+    std::string error_text;  // why not; empty also when another exchange was running
+    int stratum = 0;
+    int version = 0;
+    int delay_ms = 0;
+    SystemTime old_local_time;
+    SystemTime new_local_time;
+};
+
 // Asks the server (only its address is used) for the time and sets the
-// clock. Returns 1 on success, 0 on failure with a message in error_text
-// (which the caller passes empty; it may be null).
-int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, int* version_out,
-                 int* delay_out, SystemTime* old_local_time_out, SystemTime* new_local_time_out,
-                 std::string* error_text);
+// clock. Only one exchange runs at a time: a second caller fails at once.
+SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms);
 
 // The round-trip delay D and the new time N of an exchange, from host-form
 // timestamps. D is signed: a server that reports a holding time longer

@@ -27,8 +27,8 @@ std::vector<std::uint8_t> Encode(const SntpPacket& p) {
 SntpPacket AnswerTo(const std::vector<std::uint8_t>& request, NtpTimestamp receive,
                     NtpTimestamp transmit) {
     SntpPacket reply;
-    reply.version_number = 4;
-    reply.mode = 4;
+    reply.version_number = kNtpVersion;
+    reply.mode = kModeServer;
     reply.stratum = 8;
     reply.originate_timestamp = DecodePacket(request.data()).transmit_timestamp;
     reply.receive_timestamp = receive;
@@ -61,8 +61,8 @@ class SntpExchangeTest : public ::testing::Test {
 
     int Run(UdpTestServer& server, int timeout_ms = 2000) {
         SetSntpServerPort(server.port());
-        return SntpExchange(net::MakeAddress(0x7F000001, 9999), timeout_ms, &stratum_, &version_,
-                            &delay_, &old_local_, &new_local_, &error_);
+        result_ = SntpExchange(net::MakeAddress(0x7F000001, 9999), timeout_ms);
+        return result_.result;
     }
 
     // A server that serves the fake clock's time, holding the request for
@@ -76,22 +76,20 @@ class SntpExchangeTest : public ::testing::Test {
     std::vector<std::string> reported_;
     int reports_ = 0;
     SntpPacket last_reply_;
-    int stratum_ = -1, version_ = -1, delay_ = -12345;
-    SystemTime old_local_, new_local_;
-    std::string error_;
+    SntpExchangeResult result_;
 };
 
 TEST_F(SntpExchangeTest, SuccessSetsTheClockAndReports) {
     UdpTestServer server(GoodAnswer);
-    ASSERT_EQ(Run(server), 1) << error_;
-    EXPECT_EQ(error_, "");
-    EXPECT_EQ(stratum_, 8);
-    EXPECT_EQ(version_, 4);
-    EXPECT_EQ(delay_, 0);
+    ASSERT_EQ(Run(server), 1) << result_.error_text;
+    EXPECT_EQ(result_.error_text, "");
+    EXPECT_EQ(result_.stratum, 8);
+    EXPECT_EQ(result_.version, 4);
+    EXPECT_EQ(result_.delay_ms, 0);
     EXPECT_EQ(reports_, 1);
     ASSERT_EQ(clock_.system_times_set().size(), 1u);
     EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2026, 12, 1, 7, 23, 3, 44, 0}));
-    EXPECT_EQ(new_local_, (SystemTime{2026, 12, 1, 7, 23, 3, 44, 0}));
+    EXPECT_EQ(result_.new_local_time, (SystemTime{2026, 12, 1, 7, 23, 3, 44, 0}));
 
     // The request on the wire: 0x23, 0x01, 38 zeros, the transmit timestamp.
     std::vector<std::uint8_t> request = server.last_request();
@@ -110,9 +108,8 @@ TEST_F(SntpExchangeTest, RefusesRepliesThatDoNotAnswerTheRequest) {
             reply.originate_timestamp ^= half == 0 ? (1ULL << 40) : 1ULL;
             return Datagrams{Encode(reply)};
         });
-        error_.clear();
         EXPECT_EQ(Run(server), 0);
-        EXPECT_EQ(error_, "Received packet was not a reply to the sent packet");
+        EXPECT_EQ(result_.error_text, "Received packet was not a reply to the sent packet");
     }
     EXPECT_EQ(reports_, 0);
     EXPECT_TRUE(clock_.system_times_set().empty());
@@ -125,7 +122,7 @@ TEST_F(SntpExchangeTest, RefusesShortDatagrams) {
         return Datagrams{bytes};
     });
     EXPECT_EQ(Run(server), 0);
-    EXPECT_EQ(error_, "Received packet was not a reply to the sent packet");
+    EXPECT_EQ(result_.error_text, "Received packet was not a reply to the sent packet");
     EXPECT_TRUE(clock_.system_times_set().empty());
 }
 
@@ -135,7 +132,7 @@ TEST_F(SntpExchangeTest, LongerDatagramsUseTheFirst48Bytes) {
         bytes.resize(68, 0xEE);  // a key identifier and digest we ignore
         return Datagrams{bytes};
     });
-    EXPECT_EQ(Run(server), 1) << error_;
+    EXPECT_EQ(Run(server), 1) << result_.error_text;
 }
 
 TEST_F(SntpExchangeTest, NoReplyWithinTheTimeout) {
@@ -143,7 +140,7 @@ TEST_F(SntpExchangeTest, NoReplyWithinTheTimeout) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Run(server, 1200), 0);
     auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(error_, "No response from server within 1200 milliseconds");
+    EXPECT_EQ(result_.error_text, "No response from server within 1200 milliseconds");
     // Over one second: the timeout's whole seconds are honoured.
     EXPECT_GE(waited, std::chrono::milliseconds(1150));
 }
@@ -156,12 +153,11 @@ TEST_F(SntpExchangeTest, LeapIndicatorThreeIsRefusedOthersAccepted) {
             reply.leap_indicator = leap;
             return Datagrams{Encode(reply)};
         });
-        error_.clear();
         if (leap == 3) {
             EXPECT_EQ(Run(server), 0);
-            EXPECT_EQ(error_, "Server's clock is not synchronised");
+            EXPECT_EQ(result_.error_text, "Server's clock is not synchronised");
         } else {
-            EXPECT_EQ(Run(server), 1) << leap << ": " << error_;
+            EXPECT_EQ(Run(server), 1) << leap << ": " << result_.error_text;
         }
     }
     EXPECT_EQ(reports_, 3);
@@ -178,7 +174,7 @@ TEST_F(SntpExchangeTest, ClockRefusingTheTimeIsCorrupt) {
         return Datagrams{Encode(reply)};
     });
     EXPECT_EQ(Run(server), 0);
-    EXPECT_EQ(error_, "Corrupt SNTP time received");
+    EXPECT_EQ(result_.error_text, "Corrupt SNTP time received");
     EXPECT_EQ(reported_, std::vector<std::string>{"Corrupt SNTP time received"});
     EXPECT_EQ(reports_, 1);
 }
@@ -187,7 +183,7 @@ TEST_F(SntpExchangeTest, NoRightToSetTheClockIsAFailure) {
     clock_.FailSettersWith(kErrorPrivilegeNotHeld);
     UdpTestServer server(GoodAnswer);
     EXPECT_EQ(Run(server), 0);
-    EXPECT_EQ(error_, "SetSystemTime() failed, error code 1314");
+    EXPECT_EQ(result_.error_text, "SetSystemTime() failed, error code 1314");
     EXPECT_EQ(reported_, std::vector<std::string>{"SetSystemTime() failed, error code 1314"});
     EXPECT_EQ(reports_, 0);
     EXPECT_EQ(GetLastErrorCode(), kErrorPrivilegeNotHeld);
@@ -202,19 +198,14 @@ TEST_F(SntpExchangeTest, SecondExchangeWhileBusyReturnsAtOnce) {
     });
     SetSntpServerPort(slow.port());
     int first_result = -1;
-    std::thread first([&] {
-        std::string text;
-        first_result = SntpExchange(net::MakeAddress(0x7F000001, 123), 3000, nullptr, nullptr,
-                                    nullptr, nullptr, nullptr, &text);
-    });
+    std::thread first(
+        [&] { first_result = SntpExchange(net::MakeAddress(0x7F000001, kSntpPort), 3000).result; });
     while (slow.requests_seen() == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 
-    std::string untouched;
-    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 123), 2000, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, &untouched),
-              0);
-    EXPECT_EQ(untouched, "");
+    const SntpExchangeResult second = SntpExchange(net::MakeAddress(0x7F000001, kSntpPort), 2000);
+    EXPECT_EQ(second.result, 0);
+    EXPECT_EQ(second.error_text, "");
     EXPECT_EQ(slow.requests_seen(), 1);  // the second call sent nothing
     release = true;
     first.join();
@@ -224,10 +215,10 @@ TEST_F(SntpExchangeTest, SecondExchangeWhileBusyReturnsAtOnce) {
 TEST_F(SntpExchangeTest, SendFailureReportsTheWinsockCode) {
     // Port 0 cannot be sent to.
     SetSntpServerPort(0);
-    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 0), 500, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, &error_),
-              0);
-    EXPECT_EQ(error_.rfind("Unable to send.  Winsock error number 100", 0), 0u) << error_;
+    const SntpExchangeResult r = SntpExchange(net::MakeAddress(0x7F000001, 0), 500);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.error_text.rfind("Unable to send.  Winsock error number 100", 0), 0u)
+        << r.error_text;
     EXPECT_GT(GetLastErrorCode(), 10000);
 }
 
