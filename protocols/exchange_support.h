@@ -1,6 +1,7 @@
 // Small pieces every time exchange uses the same way.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/sockets.h"
@@ -26,6 +27,18 @@ class ExchangeSocket {
   private:
     net::SocketHandle handle_;
 };
+
+// How waiting for the server's datagram ended.
+enum class ServerReceive { kReceived, kTimedOut, kWaitFailed, kReceiveFailed };
+
+// Receives the next datagram that comes from the server's address and port,
+// dropping any other sender's: those are not answers, and a forger must not
+// be able to end the exchange with one. Gives up timeout_ms after
+// start_ticks (the clock's tick count when the request went out), however
+// many datagrams were dropped meanwhile.
+ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn& server,
+                                std::uint32_t start_ticks, int timeout_ms, std::uint8_t* buffer,
+                                int size, int* length);
 
 // A clock that refused the time: leaves the code as the last-error value,
 // reports the text at once (also during automatic updates) and returns it.

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <random>
 
 #include "platform/clock.h"
 #include "protocols/exchange_support.h"
@@ -11,6 +12,10 @@ namespace orvane {
 namespace {
 
 constexpr int kReceiveBufferSize = 900;
+// The lowest 16 bits of the fraction: about 15 microseconds.
+constexpr std::uint64_t kRandomFractionMask = 0xFFFF;
+constexpr char kNotAReplyText[] = "Received packet was not a reply to the sent packet";
+constexpr char kNotSynchronisedText[] = "Server's clock is not synchronised";
 
 std::atomic<bool> exchange_busy{false};
 std::mutex setup_mutex;
@@ -25,6 +30,45 @@ std::int64_t DelayMilliseconds(std::uint64_t d) {
     auto part = static_cast<std::int64_t>(static_cast<double>(static_cast<std::uint32_t>(d)) *
                                           2.3283064370807974e-10 * 1000);
     return whole + part;
+}
+
+// The reference identifier's four bytes, in wire order, as text.
+std::string KissCode(std::uint32_t reference_identifier) {
+    std::string code;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = static_cast<char>((reference_identifier >> shift) & 0xFF);
+        code += c >= ' ' && c <= '~' ? c : '?';
+    }
+    return code;
+}
+
+// Random bits for the request, from a generator seeded once per process.
+std::uint64_t RandomBits() {
+    static std::mutex generator_mutex;
+    static std::mt19937_64 generator = [] {
+        std::random_device device;
+        // The clock too, in case the device is weak on some runtime.
+        const std::uint64_t now = TheClock().GetSystemTimeAsFileTime().value;
+        std::seed_seq seed{device(),
+                           device(),
+                           device(),
+                           device(),
+                           static_cast<std::uint32_t>(now),
+                           static_cast<std::uint32_t>(now >> 32),
+                           TheClock().GetTickCount()};
+        return std::mt19937_64(seed);
+    }();
+    std::lock_guard<std::mutex> lock(generator_mutex);
+    return generator();
+}
+
+// The time to send, its lowest fraction bits random. They lie far below the
+// system clock's resolution, so the time loses nothing, and a forger who
+// cannot see the request cannot guess the originate timestamp the answer
+// must carry.
+NtpTimestamp TransmitTimestamp() {
+    const std::uint64_t now = HostForm(CurrentNtpTime());
+    return HostForm((now & ~kRandomFractionMask) | (RandomBits() & kRandomFractionMask));
 }
 
 // Holds the one-exchange-at-a-time flag for the life of an exchange.
@@ -72,8 +116,8 @@ struct SntpAnswer {
     std::uint64_t arrival = 0;  // T4, host form
 };
 
-// Sends the request and receives one datagram; the failure text, or an
-// empty text.
+// Sends the request and receives the server's datagram; the failure text,
+// or an empty text.
 std::string AskServer(const SntpSetup& setup, int timeout_ms, SntpAnswer* answer) {
     ExchangeSocket s(net::SocketType::kDatagram);
     if (!s.valid())
@@ -85,28 +129,29 @@ std::string AskServer(const SntpSetup& setup, int timeout_ms, SntpAnswer* answer
     request.version_number = kNtpVersion;
     request.mode = kModeClient;
     request.stratum = 1;
-    request.transmit_timestamp = CurrentNtpTime();
+    request.transmit_timestamp = TransmitTimestamp();
     EncodePacket(request, answer->datagram);
+    const std::uint32_t sent_ticks = TheClock().GetTickCount();
     if (net::SendTo(s.handle(), answer->datagram, static_cast<int>(kSntpPacketSize), setup.server) <
         0) {
         return FormatWithNumber("Unable to send.  Winsock error number %d.",
                                 net::LastSocketError());
     }
 
-    int ready = net::WaitReadable(s.handle(), timeout_ms);
-    if (ready == 0)
-        return FormatWithNumber("No response from server within %d milliseconds", timeout_ms);
-    if (ready < 0) {
-        return FormatWithNumber("select() failed.  Winsock error number %d.",
-                                net::LastSocketError());
+    switch (ReceiveFromServer(s.handle(), setup.server, sent_ticks, timeout_ms, answer->datagram,
+                              kReceiveBufferSize, &answer->length)) {
+        case ServerReceive::kReceived:
+            answer->arrival = HostForm(CurrentNtpTime());
+            return std::string();
+        case ServerReceive::kTimedOut:
+            return FormatWithNumber("No response from server within %d milliseconds", timeout_ms);
+        case ServerReceive::kWaitFailed:
+            return FormatWithNumber("select() failed.  Winsock error number %d.",
+                                    net::LastSocketError());
+        case ServerReceive::kReceiveFailed:
+            break;
     }
-    answer->length = net::RecvFrom(s.handle(), answer->datagram, kReceiveBufferSize, nullptr);
-    if (answer->length < 0) {
-        return FormatWithNumber("Unable to receive.  Winsock error number %d.",
-                                net::LastSocketError());
-    }
-    answer->arrival = HostForm(CurrentNtpTime());
-    return std::string();
+    return FormatWithNumber("Unable to receive.  Winsock error number %d.", net::LastSocketError());
 }
 
 // Sets the clock to the new time (host form); false with the failure text
@@ -171,18 +216,32 @@ SntpComputation ComputeSntpResult(std::uint64_t t1, std::uint64_t t2, std::uint6
 }
 
 std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestamp sent_transmit,
-                           SntpPacket* reply_out) {
-    if (length < static_cast<int>(kSntpPacketSize)) {
-        return "Received packet was not a reply to the sent packet";
-    }
+                           SntpPacket* reply_out, std::string* kiss_code_out) {
+    if (kiss_code_out != nullptr)
+        kiss_code_out->clear();
+    if (length < static_cast<int>(kSntpPacketSize))
+        return kNotAReplyText;
     SntpPacket reply = DecodePacket(datagram);
     if (reply_out != nullptr)
         *reply_out = reply;
-    if (reply.originate_timestamp != sent_transmit) {
-        return "Received packet was not a reply to the sent packet";
+    if (reply.originate_timestamp != sent_transmit || reply.mode != kModeServer ||
+        reply.version_number < kOldestNtpVersion || reply.version_number > kNtpVersion) {
+        return kNotAReplyText;
     }
+    // Only now is it the server's answer, so only now may its kiss count.
+    const std::string kiss_code =
+        reply.stratum == kStratumKissOfDeath ? KissCode(reply.reference_identifier) : std::string();
+    if (kiss_code_out != nullptr)
+        *kiss_code_out = kiss_code;
     if (reply.leap_indicator == kLeapAlarm)
-        return "Server's clock is not synchronised";
+        return kNotSynchronisedText;
+    if (!kiss_code.empty())
+        return "Server sent kiss code " + kiss_code;
+    // Zero timestamps would set the clock to 1900 or 2036.
+    if (reply.stratum >= kStratumUnsynchronised || reply.receive_timestamp == 0 ||
+        reply.transmit_timestamp == 0) {
+        return kNotSynchronisedText;
+    }
     return std::string();
 }
 
@@ -199,7 +258,8 @@ SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms) {
         return result;
     SntpPacket reply;
     result.error_text =
-        CheckSntpReply(answer.datagram, answer.length, answer.request.transmit_timestamp, &reply);
+        CheckSntpReply(answer.datagram, answer.length, answer.request.transmit_timestamp, &reply,
+                       &result.kiss_code);
     if (!result.error_text.empty())
         return result;
 

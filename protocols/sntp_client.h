@@ -39,6 +39,9 @@ struct SntpExchangeResult {
     int delay_ms = 0;
     SystemTime old_local_time;
     SystemTime new_local_time;
+    // The server's kiss-o'-death code ("RATE": ask less often; "DENY",
+    // "RSTR": ask no more), empty when it sent none. No clock is set then.
+    std::string kiss_code;
 };
 
 // Asks the server (only its address is used) for the time and sets the
@@ -57,8 +60,10 @@ SntpComputation ComputeSntpResult(std::uint64_t t1, std::uint64_t t2, std::uint6
                                   std::uint64_t t4);
 
 // The checks a reply must pass before its time is used: returns the error
-// text, or an empty text when the reply is acceptable.
+// text, or an empty text when the reply is acceptable. kiss_code_out (may
+// be null) receives the kiss code of a kiss-o'-death that answers the
+// request (four characters, unprintable ones as '?'), else an empty text.
 std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestamp sent_transmit,
-                           SntpPacket* reply_out);
+                           SntpPacket* reply_out, std::string* kiss_code_out = nullptr);
 
 }  // namespace orvane

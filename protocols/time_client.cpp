@@ -71,12 +71,17 @@ std::string AskOverUdp(const net::SocketAddressIn& to, int timeout_ms, std::uint
     std::uint8_t buffer[kReceiveBufferSize] = {};
     if (net::SendTo(s.handle(), buffer, 0, to) < 0)
         return "sendto() failed";
-    // A time-out and a failed wait are one failure to the user.
-    if (net::WaitReadable(s.handle(), timeout_ms) != 1)
-        return "select() failed";
-    const int received = net::RecvFrom(s.handle(), buffer, kReceiveBufferSize, nullptr);
-    if (received < 0)
-        return "recvfrom() failed";
+    int received = 0;
+    switch (
+        ReceiveFromServer(s.handle(), to, t0, timeout_ms, buffer, kReceiveBufferSize, &received)) {
+        case ServerReceive::kReceived:
+            break;
+        case ServerReceive::kTimedOut:  // one failure to the user with a failed wait
+        case ServerReceive::kWaitFailed:
+            return "select() failed";
+        case ServerReceive::kReceiveFailed:
+            return "recvfrom() failed";
+    }
     if (received != 4)
         return kWrongLengthText;
     if (!ElapsedTicks(t0, delay_ms))

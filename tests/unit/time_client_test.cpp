@@ -143,6 +143,18 @@ TEST_F(TimeClientTest, WordsPast2038AreSetCorrectly) {
     EXPECT_EQ(clock_.local_times_set().at(0), (SystemTime{2040, 7, 4, 5, 0, 34, 56, 0}));
 }
 
+TEST_F(TimeClientTest, UdpIgnoresADatagramFromAnotherPort) {
+    // 2040-07-04 12:34:56 UTC from a stray first, then the real answer.
+    UdpTestServer server([](const Bytes&) { return Datagrams{kWorkedExample}; },
+                         [](const Bytes&) {
+                             return Datagrams{{0x08, 0x49, 0x93, 0x70}};
+                         });
+    ASSERT_EQ(RunUdp(server.port()), 1) << result_.error_text;
+    ASSERT_EQ(clock_.local_times_set().size(), 1u);
+    EXPECT_EQ(clock_.local_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 0}));
+    EXPECT_EQ(udp_reports_.at(0).word, kWorkedExampleWord);
+}
+
 TEST_F(TimeClientTest, TcpGathersAnAnswerSentInPieces) {
     TcpTestServer server({{{0xC1, 0xFF}, {0xEA}, {0x80}}, 30});
     ASSERT_EQ(RunTcp(server.port()), 1) << result_.error_text;

@@ -2,7 +2,8 @@
 // prints its outcome, for the end-to-end tests:
 //   exchange_probe sntp|time-udp|time-tcp a.b.c.d
 // Output lines: "result=N", "error=...", "stratum=N", "version=N",
-// "delay=N", "reported=..." (one per text reported to the user).
+// "delay=N", "kiss=..." (the kiss code, SNTP only), "reported=..." (one per
+// text reported to the user).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -43,8 +44,8 @@ int main(int argc, char** argv) {
         const SntpExchangeResult exchange = SntpExchange(server, 2000);
         result = exchange.result;
         error = exchange.error_text;
-        std::printf("stratum=%d\nversion=%d\ndelay=%d\n", exchange.stratum, exchange.version,
-                    exchange.delay_ms);
+        std::printf("stratum=%d\nversion=%d\ndelay=%d\nkiss=%s\n", exchange.stratum,
+                    exchange.version, exchange.delay_ms, exchange.kiss_code.c_str());
     } else if (protocol == "time-udp" || protocol == "time-tcp") {
         SetTimeTextReporter(reporter);
         // Retries only for a machine under load.
