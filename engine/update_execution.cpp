@@ -57,33 +57,29 @@ int RunExchange(int protocol, LastUpdateRecord& pending, std::string* error_text
     const net::SocketAddressIn server = pending.server_address;
     switch (protocol) {
         case kProtocolSntp: {
-            int stratum = 0, version = 0, delay = 0;
-            SystemTime before, after;
-            int result = SntpExchange(server, kUpdateTimeoutMs, &stratum, &version, &delay, &before,
-                                      &after, error_text);
-            if (result == 1) {
-                pending.stratum = stratum;
-                pending.version_number = version;
-                pending.round_trip_delay = delay;
-                pending.time_before = before;
-                pending.time_after = after;
+            const SntpExchangeResult exchange = SntpExchange(server, kUpdateTimeoutMs);
+            *error_text = exchange.error_text;
+            if (exchange.result == 1) {
+                pending.stratum = exchange.stratum;
+                pending.version_number = exchange.version;
+                pending.round_trip_delay = exchange.delay_ms;
+                pending.time_before = exchange.old_local_time;
+                pending.time_after = exchange.new_local_time;
             }
-            return result;
+            return exchange.result;
         }
         case kProtocolTimeUdp:
         case kProtocolTimeTcp: {
-            int delay = 0;
-            SystemTime before, after;
-            int result =
-                protocol == kProtocolTimeUdp
-                    ? TimeUdpExchange(server, kUpdateTimeoutMs, &delay, &before, &after, error_text)
-                    : TimeTcpExchange(server, &delay, &before, &after, error_text);
-            if (result == 1) {
-                pending.round_trip_delay = delay;
-                pending.time_before = before;
-                pending.time_after = after;
+            const TimeExchangeResult exchange = protocol == kProtocolTimeUdp
+                                                    ? TimeUdpExchange(server, kUpdateTimeoutMs)
+                                                    : TimeTcpExchange(server);
+            *error_text = exchange.error_text;
+            if (exchange.result == 1) {
+                pending.round_trip_delay = exchange.delay_ms;
+                pending.time_before = exchange.time_before;
+                pending.time_after = exchange.time_after;
             }
-            return result;
+            return exchange.result;
         }
         default:
             return -1;

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "platform/clock.h"
 #include "platform/last_error.h"
+#include "platform/os_errors.h"
 
 namespace orvane {
 
@@ -12,14 +14,47 @@ std::string FormatWithNumber(const char* format, int value) {
     return text;
 }
 
-void SetErrorText(std::string* error_text, const std::string& text) {
-    if (error_text != nullptr)
-        *error_text = text;
+ExchangeSocket::ExchangeSocket(net::SocketType type) : handle_(net::CreateSocket(type)) {}
+
+ExchangeSocket::~ExchangeSocket() {
+    if (!valid())
+        return;
+    LastErrorKeeper keep;
+    net::CloseSocket(handle_);
 }
 
-void CloseSocketKeepingError(net::SocketHandle s) {
-    LastErrorKeeper keep;
-    net::CloseSocket(s);
+ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn& server,
+                                std::uint32_t start_ticks, int timeout_ms, std::uint8_t* buffer,
+                                int size, int* length) {
+    int remaining_ms = timeout_ms;
+    for (;;) {
+        const int ready = net::WaitReadable(s, remaining_ms);
+        if (ready == 0)
+            return ServerReceive::kTimedOut;
+        if (ready < 0)
+            return ServerReceive::kWaitFailed;
+        net::SocketAddressIn from;
+        *length = net::RecvFrom(s, buffer, size, &from);
+        if (*length < 0)
+            return ServerReceive::kReceiveFailed;
+        if (from.address == server.address && from.port == server.port)
+            return ServerReceive::kReceived;
+        // Unsigned difference: right across the counter's wrap.
+        const std::uint32_t elapsed = TheClock().GetTickCount() - start_ticks;
+        if (elapsed >= static_cast<std::uint32_t>(timeout_ms))
+            return ServerReceive::kTimedOut;
+        remaining_ms = timeout_ms - static_cast<int>(elapsed);
+    }
+}
+
+std::string ReportClockRefusal(int code, const char* corrupt_text, const TextReporter& reporter) {
+    SetLastErrorCode(code);
+    const std::string text = code == kErrorInvalidParameter
+                                 ? std::string(corrupt_text)
+                                 : FormatWithNumber("SetSystemTime() failed, error code %d", code);
+    if (reporter)
+        reporter(text);
+    return text;
 }
 
 }  // namespace orvane

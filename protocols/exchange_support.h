@@ -1,18 +1,48 @@
 // Small pieces every time exchange uses the same way.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/sockets.h"
+#include "protocols/text_reporter.h"
 
 namespace orvane {
 
 // One of the exchanges' fixed texts with its number filled in.
 std::string FormatWithNumber(const char* format, int value);
-// Writes the failure text when the caller passed a buffer.
-void SetErrorText(std::string* error_text, const std::string& text);
-// Closes the socket without disturbing the last-error value the caller
-// will read.
-void CloseSocketKeepingError(net::SocketHandle s);
+
+// An exchange's socket, closed on every way out of the exchange without
+// disturbing the last-error value the caller will read.
+class ExchangeSocket {
+  public:
+    explicit ExchangeSocket(net::SocketType type);
+    ~ExchangeSocket();
+    ExchangeSocket(const ExchangeSocket&) = delete;
+    ExchangeSocket& operator=(const ExchangeSocket&) = delete;
+
+    bool valid() const { return handle_ != net::kInvalidSocket; }
+    net::SocketHandle handle() const { return handle_; }
+
+  private:
+    net::SocketHandle handle_;
+};
+
+// How waiting for the server's datagram ended.
+enum class ServerReceive { kReceived, kTimedOut, kWaitFailed, kReceiveFailed };
+
+// Receives the next datagram that comes from the server's address and port,
+// dropping any other sender's: those are not answers, and a forger must not
+// be able to end the exchange with one. Gives up timeout_ms after
+// start_ticks (the clock's tick count when the request went out), however
+// many datagrams were dropped meanwhile.
+ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn& server,
+                                std::uint32_t start_ticks, int timeout_ms, std::uint8_t* buffer,
+                                int size, int* length);
+
+// A clock that refused the time: leaves the code as the last-error value,
+// reports the text at once (also during automatic updates) and returns it.
+// Code 87 (an impossible time) gives corrupt_text, others name the code.
+std::string ReportClockRefusal(int code, const char* corrupt_text, const TextReporter& reporter);
 
 }  // namespace orvane

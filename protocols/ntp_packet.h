@@ -24,6 +24,20 @@ namespace orvane {
 using NtpTimestamp = std::uint64_t;
 
 constexpr std::size_t kSntpPacketSize = 48;
+
+// Header values the client sends and checks.
+constexpr std::int32_t kNtpVersion = 4;  // sent, and the newest understood
+constexpr std::int32_t kOldestNtpVersion = 1;
+constexpr std::int32_t kModeClient = 3;
+constexpr std::int32_t kModeServer = 4;
+constexpr std::int32_t kModeBroadcast = 5;
+// Leap indicator 3: the server's clock is not synchronised.
+constexpr std::int32_t kLeapAlarm = 3;
+// Stratum 0 is a kiss-o'-death: the reference identifier carries four ASCII
+// characters telling the client why it gets no time. 16 and above: the
+// server's clock is not synchronised.
+constexpr std::int32_t kStratumKissOfDeath = 0;
+constexpr std::int32_t kStratumUnsynchronised = 16;
 // 100-ns intervals from 1601-01-01 to 1900-01-01.
 constexpr std::uint64_t kFileTimeOf1900 = 94354848000000000ULL;
 

@@ -152,7 +152,8 @@ void ListenerThread() {
             SntpPacket packet = DecodePacket(datagram);
             // Not a broadcast, or a server that says it is unsynchronised or
             // sends no time: dropped silently, at no cost.
-            if (packet.mode != 5 || packet.leap_indicator == 3 || packet.transmit_timestamp == 0) {
+            if (packet.mode != kModeBroadcast || packet.leap_indicator == kLeapAlarm ||
+                packet.transmit_timestamp == 0) {
                 continue;
             }
             BroadcastHandler handler;

@@ -1,11 +1,10 @@
 #include "protocols/sntp_client.h"
 
 #include <atomic>
-#include <cstdio>
 #include <mutex>
+#include <random>
 
 #include "platform/clock.h"
-#include "platform/last_error.h"
 #include "protocols/exchange_support.h"
 
 namespace orvane {
@@ -13,6 +12,10 @@ namespace orvane {
 namespace {
 
 constexpr int kReceiveBufferSize = 900;
+// The lowest 16 bits of the fraction: about 15 microseconds.
+constexpr std::uint64_t kRandomFractionMask = 0xFFFF;
+constexpr char kNotAReplyText[] = "Received packet was not a reply to the sent packet";
+constexpr char kNotSynchronisedText[] = "Server's clock is not synchronised";
 
 std::atomic<bool> exchange_busy{false};
 std::mutex setup_mutex;
@@ -27,6 +30,146 @@ std::int64_t DelayMilliseconds(std::uint64_t d) {
     auto part = static_cast<std::int64_t>(static_cast<double>(static_cast<std::uint32_t>(d)) *
                                           2.3283064370807974e-10 * 1000);
     return whole + part;
+}
+
+// The reference identifier's four bytes, in wire order, as text.
+std::string KissCode(std::uint32_t reference_identifier) {
+    std::string code;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = static_cast<char>((reference_identifier >> shift) & 0xFF);
+        code += c >= ' ' && c <= '~' ? c : '?';
+    }
+    return code;
+}
+
+// Random bits for the request, from a generator seeded once per process.
+std::uint64_t RandomBits() {
+    static std::mutex generator_mutex;
+    static std::mt19937_64 generator = [] {
+        std::random_device device;
+        // The clock too, in case the device is weak on some runtime.
+        const std::uint64_t now = TheClock().GetSystemTimeAsFileTime().value;
+        std::seed_seq seed{device(),
+                           device(),
+                           device(),
+                           device(),
+                           static_cast<std::uint32_t>(now),
+                           static_cast<std::uint32_t>(now >> 32),
+                           TheClock().GetTickCount()};
+        return std::mt19937_64(seed);
+    }();
+    std::lock_guard<std::mutex> lock(generator_mutex);
+    return generator();
+}
+
+// The time to send, its lowest fraction bits random. They lie far below the
+// system clock's resolution, so the time loses nothing, and a forger who
+// cannot see the request cannot guess the originate timestamp the answer
+// must carry.
+NtpTimestamp TransmitTimestamp() {
+    const std::uint64_t now = HostForm(CurrentNtpTime());
+    return HostForm((now & ~kRandomFractionMask) | (RandomBits() & kRandomFractionMask));
+}
+
+// Holds the one-exchange-at-a-time flag for the life of an exchange.
+class ExchangeTurn {
+  public:
+    ExchangeTurn() : taken_(!exchange_busy.exchange(true)) {}
+    ~ExchangeTurn() {
+        if (taken_)
+            exchange_busy.store(false);
+    }
+    ExchangeTurn(const ExchangeTurn&) = delete;
+    ExchangeTurn& operator=(const ExchangeTurn&) = delete;
+    bool taken() const { return taken_; }
+
+  private:
+    bool taken_;
+};
+
+// The set-up an exchange works with, read once at its start.
+struct SntpSetup {
+    SntpReportCallback report;
+    TextReporter reporter;
+    net::SocketAddressIn local;
+    net::SocketAddressIn server;  // with the SNTP port filled in
+};
+
+SntpSetup CurrentSetup(net::SocketAddressIn server) {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    SntpSetup setup;
+    setup.report = report_callback;
+    setup.reporter = text_reporter;
+    setup.local.family = net::kAfInet;
+    setup.local.address = bind_address;
+    setup.server = server;
+    setup.server.family = net::kAfInet;
+    setup.server.port = net::HostToNetwork16(server_port);
+    return setup;
+}
+
+// The request sent and what came back.
+struct SntpAnswer {
+    SntpPacket request;
+    std::uint8_t datagram[kReceiveBufferSize] = {};
+    int length = 0;
+    std::uint64_t arrival = 0;  // T4, host form
+};
+
+// Sends the request and receives the server's datagram; the failure text,
+// or an empty text.
+std::string AskServer(const SntpSetup& setup, int timeout_ms, SntpAnswer* answer) {
+    ExchangeSocket s(net::SocketType::kDatagram);
+    if (!s.valid())
+        return "Unable to create SNTP unicast send socket";
+    if (net::BindSocket(s.handle(), setup.local) != 0)
+        return "Unable to bind SNTP unicast send socket to port";
+
+    SntpPacket& request = answer->request;
+    request.version_number = kNtpVersion;
+    request.mode = kModeClient;
+    request.stratum = 1;
+    request.transmit_timestamp = TransmitTimestamp();
+    EncodePacket(request, answer->datagram);
+    const std::uint32_t sent_ticks = TheClock().GetTickCount();
+    if (net::SendTo(s.handle(), answer->datagram, static_cast<int>(kSntpPacketSize), setup.server) <
+        0) {
+        return FormatWithNumber("Unable to send.  Winsock error number %d.",
+                                net::LastSocketError());
+    }
+
+    switch (ReceiveFromServer(s.handle(), setup.server, sent_ticks, timeout_ms, answer->datagram,
+                              kReceiveBufferSize, &answer->length)) {
+        case ServerReceive::kReceived:
+            answer->arrival = HostForm(CurrentNtpTime());
+            return std::string();
+        case ServerReceive::kTimedOut:
+            return FormatWithNumber("No response from server within %d milliseconds", timeout_ms);
+        case ServerReceive::kWaitFailed:
+            return FormatWithNumber("select() failed.  Winsock error number %d.",
+                                    net::LastSocketError());
+        case ServerReceive::kReceiveFailed:
+            break;
+    }
+    return FormatWithNumber("Unable to receive.  Winsock error number %d.", net::LastSocketError());
+}
+
+// Sets the clock to the new time (host form); false with the failure text
+// when the clock refuses it.
+bool SetClock(const SntpSetup& setup, const SntpPacket& request, const SntpPacket& reply,
+              std::uint64_t new_time, SntpExchangeResult* result) {
+    Clock& clock = TheClock();
+    result->old_local_time = clock.GetLocalTime();
+    const int error = clock.SetSystemTime(NtpTimeToCalendar(HostForm(new_time)));
+    if (error == 0) {
+        result->new_local_time = clock.GetLocalTime();
+        return true;
+    }
+    result->error_text = ReportClockRefusal(error, "Corrupt SNTP time received", setup.reporter);
+    // A corrupt time is still logged with the packets that brought it.
+    if (error == kErrorInvalidParameter && setup.report)
+        setup.report(request, setup.server, reply, result->old_local_time, result->new_local_time);
+    return false;
 }
 
 }  // namespace
@@ -73,145 +216,67 @@ SntpComputation ComputeSntpResult(std::uint64_t t1, std::uint64_t t2, std::uint6
 }
 
 std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestamp sent_transmit,
-                           SntpPacket* reply_out) {
-    if (length < static_cast<int>(kSntpPacketSize)) {
-        return "Received packet was not a reply to the sent packet";
-    }
+                           SntpPacket* reply_out, std::string* kiss_code_out) {
+    if (kiss_code_out != nullptr)
+        kiss_code_out->clear();
+    if (length < static_cast<int>(kSntpPacketSize))
+        return kNotAReplyText;
     SntpPacket reply = DecodePacket(datagram);
     if (reply_out != nullptr)
         *reply_out = reply;
-    if (reply.originate_timestamp != sent_transmit) {
-        return "Received packet was not a reply to the sent packet";
+    if (reply.originate_timestamp != sent_transmit || reply.mode != kModeServer ||
+        reply.version_number < kOldestNtpVersion || reply.version_number > kNtpVersion) {
+        return kNotAReplyText;
     }
-    if (reply.leap_indicator == 3)
-        return "Server's clock is not synchronised";
+    // Only now is it the server's answer, so only now may its kiss count.
+    const std::string kiss_code =
+        reply.stratum == kStratumKissOfDeath ? KissCode(reply.reference_identifier) : std::string();
+    if (kiss_code_out != nullptr)
+        *kiss_code_out = kiss_code;
+    if (reply.leap_indicator == kLeapAlarm)
+        return kNotSynchronisedText;
+    if (!kiss_code.empty())
+        return "Server sent kiss code " + kiss_code;
+    // Zero timestamps would set the clock to 1900 or 2036.
+    if (reply.stratum >= kStratumUnsynchronised || reply.receive_timestamp == 0 ||
+        reply.transmit_timestamp == 0) {
+        return kNotSynchronisedText;
+    }
     return std::string();
 }
 
-int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, int* version_out,
-                 int* delay_out, SystemTime* old_local_time_out, SystemTime* new_local_time_out,
-                 std::string* error_text) {
-    if (exchange_busy.exchange(true))
-        return 0;
-    struct BusyRelease {
-        ~BusyRelease() { exchange_busy.store(false); }
-    } release;
+SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms) {
+    SntpExchangeResult result;
+    ExchangeTurn turn;
+    if (!turn.taken())
+        return result;
+    const SntpSetup setup = CurrentSetup(server);
 
-    SntpReportCallback report;
-    TextReporter reporter;
-    net::SocketAddressIn local;
-    {
-        std::lock_guard<std::mutex> lock(setup_mutex);
-        report = report_callback;
-        reporter = text_reporter;
-        local.family = net::kAfInet;
-        local.address = bind_address;
-        server.family = net::kAfInet;
-        server.port = net::HostToNetwork16(server_port);
-    }
-
-    net::SocketHandle s = net::CreateSocket(net::SocketType::kDatagram);
-    if (s == net::kInvalidSocket) {
-        SetErrorText(error_text, "Unable to create SNTP unicast send socket");
-        return 0;
-    }
-    if (net::BindSocket(s, local) != 0) {
-        SetErrorText(error_text, "Unable to bind SNTP unicast send socket to port");
-        CloseSocketKeepingError(s);
-        return 0;
-    }
-
-    SntpPacket request;
-    request.version_number = 4;
-    request.mode = 3;
-    request.stratum = 1;
-    request.transmit_timestamp = CurrentNtpTime();
-    std::uint8_t datagram[kReceiveBufferSize] = {};
-    EncodePacket(request, datagram);
-    if (net::SendTo(s, datagram, static_cast<int>(kSntpPacketSize), server) < 0) {
-        SetErrorText(error_text, FormatWithNumber("Unable to send.  Winsock error number %d.",
-                                                  net::LastSocketError()));
-        CloseSocketKeepingError(s);
-        return 0;
-    }
-
-    int ready = net::WaitReadable(s, timeout_ms);
-    if (ready == 0) {
-        SetErrorText(error_text, FormatWithNumber("No response from server within %d milliseconds",
-                                                  timeout_ms));
-        CloseSocketKeepingError(s);
-        return 0;
-    }
-    if (ready < 0) {
-        SetErrorText(error_text, FormatWithNumber("select() failed.  Winsock error number %d.",
-                                                  net::LastSocketError()));
-        CloseSocketKeepingError(s);
-        return 0;
-    }
-    int received = net::RecvFrom(s, datagram, kReceiveBufferSize, nullptr);
-    if (received < 0) {
-        SetErrorText(error_text, FormatWithNumber("Unable to receive.  Winsock error number %d.",
-                                                  net::LastSocketError()));
-        CloseSocketKeepingError(s);
-        return 0;
-    }
-    std::uint64_t t4 = HostForm(CurrentNtpTime());
-
+    SntpAnswer answer;
+    result.error_text = AskServer(setup, timeout_ms, &answer);
+    if (!result.error_text.empty())
+        return result;
     SntpPacket reply;
-    std::string refusal = CheckSntpReply(datagram, received, request.transmit_timestamp, &reply);
-    if (!refusal.empty()) {
-        SetErrorText(error_text, refusal);
-        CloseSocketKeepingError(s);
-        return 0;
-    }
+    result.error_text =
+        CheckSntpReply(answer.datagram, answer.length, answer.request.transmit_timestamp, &reply,
+                       &result.kiss_code);
+    if (!result.error_text.empty())
+        return result;
 
-    SntpComputation result =
+    const SntpComputation computed =
         ComputeSntpResult(HostForm(reply.originate_timestamp), HostForm(reply.receive_timestamp),
-                          HostForm(reply.transmit_timestamp), t4);
-    if (delay_out != nullptr)
-        *delay_out = result.delay_ms;
+                          HostForm(reply.transmit_timestamp), answer.arrival);
+    result.delay_ms = computed.delay_ms;
+    if (!SetClock(setup, answer.request, reply, computed.new_time, &result))
+        return result;
 
-    SystemTime utc = NtpTimeToCalendar(HostForm(result.new_time));
-    Clock& clock = TheClock();
-    SystemTime old_local = clock.GetLocalTime();
-    if (old_local_time_out != nullptr)
-        *old_local_time_out = old_local;
-    int set_error = clock.SetSystemTime(utc);
-    if (set_error == kErrorInvalidParameter) {
-        SetLastErrorCode(set_error);
-        const std::string text = "Corrupt SNTP time received";
-        if (reporter)
-            reporter(text);
-        SetErrorText(error_text, text);
-        CloseSocketKeepingError(s);
-        SystemTime unwritten = new_local_time_out != nullptr ? *new_local_time_out : SystemTime{};
-        if (report)
-            report(request, server, reply, old_local, unwritten);
-        return 0;
-    }
-    if (set_error != 0) {
-        // The clock was not set: this is a failure, never a success.
-        SetLastErrorCode(set_error);
-        const std::string text =
-            FormatWithNumber("SetSystemTime() failed, error code %d", set_error);
-        if (reporter)
-            reporter(text);
-        SetErrorText(error_text, text);
-        CloseSocketKeepingError(s);
-        return 0;
-    }
-
-    SystemTime new_local = clock.GetLocalTime();
-    if (new_local_time_out != nullptr)
-        *new_local_time_out = new_local;
-    if (stratum_out != nullptr)
-        *stratum_out = reply.stratum;
-    if (version_out != nullptr)
-        *version_out = reply.version_number;
-    net::CloseSocket(s);
-    if (report)
-        report(request, server, reply, old_local, new_local);
-    return 1;
+    result.stratum = reply.stratum;
+    result.version = reply.version_number;
+    result.result = 1;
+    if (setup.report)
+        setup.report(answer.request, setup.server, reply, result.old_local_time,
+                     result.new_local_time);
+    return result;
 }
 
 }  // namespace orvane

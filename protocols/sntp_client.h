@@ -28,12 +28,25 @@ std::uint32_t GetSntpBindAddress();
 // The server port; 123 in the product, another port only in tests.
 void SetSntpServerPort(std::uint16_t port);
 
+// What one exchange did. The fields past error_text hold what was learnt
+// before the exchange ended (a refused clock still leaves the delay and the
+// old time); stratum and version are set only with success.
+struct SntpExchangeResult {
+    int result = 0;          // 1 when the clock was set
+    std::string error_text;  // why not; empty also when another exchange was running
+    int stratum = 0;
+    int version = 0;
+    int delay_ms = 0;
+    SystemTime old_local_time;
+    SystemTime new_local_time;
+    // The server's kiss-o'-death code ("RATE": ask less often; "DENY",
+    // "RSTR": ask no more), empty when it sent none. No clock is set then.
+    std::string kiss_code;
+};
+
 // Asks the server (only its address is used) for the time and sets the
-// clock. Returns 1 on success, 0 on failure with a message in error_text
-// (which the caller passes empty; it may be null).
-int SntpExchange(net::SocketAddressIn server, int timeout_ms, int* stratum_out, int* version_out,
-                 int* delay_out, SystemTime* old_local_time_out, SystemTime* new_local_time_out,
-                 std::string* error_text);
+// clock. Only one exchange runs at a time: a second caller fails at once.
+SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms);
 
 // The round-trip delay D and the new time N of an exchange, from host-form
 // timestamps. D is signed: a server that reports a holding time longer
@@ -47,8 +60,10 @@ SntpComputation ComputeSntpResult(std::uint64_t t1, std::uint64_t t2, std::uint6
                                   std::uint64_t t4);
 
 // The checks a reply must pass before its time is used: returns the error
-// text, or an empty text when the reply is acceptable.
+// text, or an empty text when the reply is acceptable. kiss_code_out (may
+// be null) receives the kiss code of a kiss-o'-death that answers the
+// request (four characters, unprintable ones as '?'), else an empty text.
 std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestamp sent_transmit,
-                           SntpPacket* reply_out);
+                           SntpPacket* reply_out, std::string* kiss_code_out = nullptr);
 
 }  // namespace orvane

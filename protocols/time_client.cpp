@@ -1,7 +1,6 @@
 #include "protocols/time_client.h"
 
 #include <chrono>
-#include <cstdio>
 #include <mutex>
 
 #include "platform/clock.h"
@@ -17,6 +16,10 @@ constexpr int kReceiveBufferSize = 900;
 constexpr std::int64_t kSecondsPerDay = 86400;
 // Whole days from 1900-01-01 to day 1 (1973-01-01), less one.
 constexpr std::int64_t kDayNumberOffset = 26662;
+constexpr char kWrongLengthText[] = "result!=sizeof(unsigned long)";
+constexpr char kCorruptTimeText[] = "Corrupt time received";
+
+using SteadyClock = std::chrono::steady_clock;
 
 std::mutex setup_mutex;
 TextReporter text_reporter;
@@ -24,27 +27,148 @@ TimeReportCallback udp_report_callback;
 TimeReportCallback tcp_report_callback;
 std::uint16_t server_port = kTimePort;
 
-// A refused clock setting: reported at once (also during automatic
-// updates) and returned as the failure text.
-void FailClockSetting(int code, const TextReporter& reporter, std::string* error_text) {
-    SetLastErrorCode(code);
-    const std::string text = code == kErrorInvalidParameter
-                                 ? std::string("Corrupt time received")
-                                 : FormatWithNumber("SetSystemTime() failed, error code %d", code);
-    if (reporter)
-        reporter(text);
-    SetErrorText(error_text, text);
-}
-
 // The milliseconds between t0 and now, or false when the tick counter
 // wrapped in between.
-bool ElapsedTicks(std::uint32_t t0, int* delay_out) {
+bool ElapsedTicks(std::uint32_t t0, int* delay_ms) {
     std::uint32_t t1 = TheClock().GetTickCount();
     if (t1 < t0)
         return false;
-    if (delay_out != nullptr)
-        *delay_out = static_cast<int>(t1 - t0);
+    *delay_ms = static_cast<int>(t1 - t0);
     return true;
+}
+
+// The set-up an exchange works with, read once at its start.
+struct TimeSetup {
+    TextReporter reporter;
+    TimeReportCallback report;
+    std::uint16_t port = kTimePort;
+};
+
+TimeSetup CurrentSetup(const TimeReportCallback& report) {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    return TimeSetup{text_reporter, report, server_port};
+}
+
+net::SocketAddressIn WithTimePort(net::SocketAddressIn server, std::uint16_t port) {
+    server.family = net::kAfInet;
+    server.port = net::HostToNetwork16(port);
+    return server;
+}
+
+// Sends the empty request and receives the four-byte answer; the failure
+// text, or an empty text.
+std::string AskOverUdp(const net::SocketAddressIn& to, int timeout_ms, std::uint32_t* word,
+                       int* delay_ms) {
+    ExchangeSocket s(net::SocketType::kDatagram);
+    if (!s.valid())
+        return "Unable to create TIME UDP socket";
+    net::SocketAddressIn local;
+    local.family = net::kAfInet;
+    if (net::BindSocket(s.handle(), local) != 0)
+        return "Unable to bind to TIME UDP port";
+
+    const std::uint32_t t0 = TheClock().GetTickCount();
+    std::uint8_t buffer[kReceiveBufferSize] = {};
+    if (net::SendTo(s.handle(), buffer, 0, to) < 0)
+        return "sendto() failed";
+    int received = 0;
+    switch (
+        ReceiveFromServer(s.handle(), to, t0, timeout_ms, buffer, kReceiveBufferSize, &received)) {
+        case ServerReceive::kReceived:
+            break;
+        case ServerReceive::kTimedOut:  // one failure to the user with a failed wait
+        case ServerReceive::kWaitFailed:
+            return "select() failed";
+        case ServerReceive::kReceiveFailed:
+            return "recvfrom() failed";
+    }
+    if (received != 4)
+        return kWrongLengthText;
+    if (!ElapsedTicks(t0, delay_ms))
+        return "Internal error";
+    *word = TimeWordFromBytes(buffer);
+    return std::string();
+}
+
+// Gathers up to four bytes, which TCP may deliver in pieces, until the
+// server closes or the deadline passes; false when receiving failed.
+bool GatherTcpAnswer(net::SocketHandle s, SteadyClock::time_point deadline, std::uint8_t* buffer,
+                     int* received) {
+    while (*received < 4) {
+        auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+        const int ready =
+            net::WaitReadable(s, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        if (ready == 0) {
+            if (*received > 0)
+                return true;  // a short answer, then silence
+            SetLastErrorCode(net::kWsaEtimedout);
+        }
+        if (ready != 1)
+            return false;
+        const int n = net::Recv(s, buffer + *received, 4 - *received);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;  // closed by the server
+        *received += n;
+    }
+    return true;
+}
+
+// Connects and receives the four-byte answer; the failure text, or an empty
+// text.
+std::string AskOverTcp(const net::SocketAddressIn& to, std::uint32_t* word, int* delay_ms) {
+    ExchangeSocket s(net::SocketType::kStream);
+    if (!s.valid())
+        return "Unable to create TIME TCP socket";
+
+    // Connecting and receiving share one time limit, so a server that
+    // accepts and never sends cannot hold the update thread.
+    const SteadyClock::time_point deadline =
+        SteadyClock::now() + std::chrono::milliseconds(kTimeTcpTimeLimitMs);
+    const std::uint32_t t0 = TheClock().GetTickCount();
+    if (net::ConnectWithTimeout(s.handle(), to, kTimeTcpTimeLimitMs) != 0)
+        return "Unable to bind to TIME TCP port";
+    std::uint8_t buffer[4] = {};
+    int received = 0;
+    if (!GatherTcpAnswer(s.handle(), deadline, buffer, &received))
+        return "recv() failed";
+    if (received != 4)
+        return kWrongLengthText;
+    if (!ElapsedTicks(t0, delay_ms))
+        return "Internal error";
+    *word = TimeWordFromBytes(buffer);
+    return std::string();
+}
+
+enum class ClockSetting { kLocalTime, kUtc };
+
+// Both exchanges' tail: the clock set from the received word and, once set,
+// the report. A refused time is reported to the user at once.
+void SetClockAndReport(std::uint32_t word, ClockSetting setting, const TimeSetup& setup,
+                       const net::SocketAddressIn& reported_server, TimeExchangeResult* result) {
+    Clock& clock = TheClock();
+    const SystemTime utc = TimeSecondsToUtc(TimeWordSeconds(word));
+    SystemTime local;
+    if (setting == ClockSetting::kLocalTime && !clock.UtcToLocalTime(utc, &local)) {
+        result->error_text =
+            ReportClockRefusal(kErrorInvalidParameter, kCorruptTimeText, setup.reporter);
+        return;
+    }
+    local.wMilliseconds = 0;
+
+    result->time_before = clock.GetLocalTime();
+    const int error =
+        setting == ClockSetting::kLocalTime ? clock.SetLocalTime(local) : clock.SetSystemTime(utc);
+    if (error != 0) {
+        result->error_text = ReportClockRefusal(error, kCorruptTimeText, setup.reporter);
+        return;
+    }
+    result->time_after = clock.GetLocalTime();
+    result->result = 1;
+    if (setup.report)
+        setup.report(word, reported_server);
 }
 
 }  // namespace
@@ -101,183 +225,28 @@ SystemTime TimeSecondsToUtc(std::uint32_t seconds_since_1900) {
     return t;
 }
 
-int TimeUdpExchange(net::SocketAddressIn server, int timeout_ms, int* delay_out,
-                    SystemTime* time_before_out, SystemTime* time_after_out,
-                    std::string* error_text) {
-    TextReporter reporter;
-    TimeReportCallback report;
-    net::SocketAddressIn to = server;
-    {
-        std::lock_guard<std::mutex> lock(setup_mutex);
-        reporter = text_reporter;
-        report = udp_report_callback;
-        to.family = net::kAfInet;
-        to.port = net::HostToNetwork16(server_port);
+TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms) {
+    TimeExchangeResult result;
+    const TimeSetup setup = CurrentSetup(udp_report_callback);
+    std::uint32_t word = 0;
+    result.error_text =
+        AskOverUdp(WithTimePort(server, setup.port), timeout_ms, &word, &result.delay_ms);
+    if (result.error_text.empty()) {
+        // The report names the server as the caller gave it.
+        SetClockAndReport(word, ClockSetting::kLocalTime, setup, server, &result);
     }
-
-    net::SocketHandle s = net::CreateSocket(net::SocketType::kDatagram);
-    if (s == net::kInvalidSocket) {
-        SetErrorText(error_text, "Unable to create TIME UDP socket");
-        return 0;
-    }
-    net::SocketAddressIn local;
-    local.family = net::kAfInet;
-    if (net::BindSocket(s, local) != 0) {
-        CloseSocketKeepingError(s);
-        SetErrorText(error_text, "Unable to bind to TIME UDP port");
-        return 0;
-    }
-
-    std::uint32_t t0 = TheClock().GetTickCount();
-    std::uint8_t buffer[kReceiveBufferSize] = {};
-    if (net::SendTo(s, buffer, 0, to) < 0) {
-        CloseSocketKeepingError(s);
-        SetErrorText(error_text, "sendto() failed");
-        return 0;
-    }
-    // A time-out and a failed wait are one failure to the user.
-    if (net::WaitReadable(s, timeout_ms) != 1) {
-        CloseSocketKeepingError(s);
-        SetErrorText(error_text, "select() failed");
-        return 0;
-    }
-    int received = net::RecvFrom(s, buffer, kReceiveBufferSize, nullptr);
-    if (received < 0) {
-        CloseSocketKeepingError(s);
-        SetErrorText(error_text, "recvfrom() failed");
-        return 0;
-    }
-    if (received != 4) {
-        CloseSocketKeepingError(s);
-        SetErrorText(error_text, "result!=sizeof(unsigned long)");
-        return 0;
-    }
-    if (!ElapsedTicks(t0, delay_out)) {
-        CloseSocketKeepingError(s);
-        SetErrorText(error_text, "Internal error");
-        return 0;
-    }
-
-    std::uint32_t word = TimeWordFromBytes(buffer);
-    Clock& clock = TheClock();
-    SystemTime local_time;
-    if (!clock.UtcToLocalTime(TimeSecondsToUtc(TimeWordSeconds(word)), &local_time)) {
-        CloseSocketKeepingError(s);
-        FailClockSetting(kErrorInvalidParameter, reporter, error_text);
-        return 0;
-    }
-    local_time.wMilliseconds = 0;
-
-    SystemTime before = clock.GetLocalTime();
-    if (time_before_out != nullptr)
-        *time_before_out = before;
-    int set_error = clock.SetLocalTime(local_time);
-    if (set_error != 0) {
-        CloseSocketKeepingError(s);
-        FailClockSetting(set_error, reporter, error_text);
-        return 0;
-    }
-    SystemTime after = clock.GetLocalTime();
-    if (time_after_out != nullptr)
-        *time_after_out = after;
-    net::CloseSocket(s);
-    if (report)
-        report(word, server);
-    return 1;
+    return result;
 }
 
-int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* time_before_out,
-                    SystemTime* time_after_out, std::string* error_text) {
-    TextReporter reporter;
-    TimeReportCallback report;
-    {
-        std::lock_guard<std::mutex> lock(setup_mutex);
-        reporter = text_reporter;
-        report = tcp_report_callback;
-        server.family = net::kAfInet;
-        server.port = net::HostToNetwork16(server_port);
-    }
-
-    net::SocketHandle s = net::CreateSocket(net::SocketType::kStream);
-    if (s == net::kInvalidSocket) {
-        SetErrorText(error_text, "Unable to create TIME TCP socket");
-        return 0;
-    }
-
-    // Connecting and receiving share one time limit, so a server that
-    // accepts and never sends cannot hold the update thread.
-    using SteadyClock = std::chrono::steady_clock;
-    const SteadyClock::time_point deadline =
-        SteadyClock::now() + std::chrono::milliseconds(kTimeTcpTimeLimitMs);
-    auto remaining_ms = [&deadline]() {
-        auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
-        return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-    };
-
-    std::uint32_t t0 = TheClock().GetTickCount();
-    if (net::ConnectWithTimeout(s, server, kTimeTcpTimeLimitMs) != 0) {
-        CloseSocketKeepingError(s);
-        SetErrorText(error_text, "Unable to bind to TIME TCP port");
-        return 0;
-    }
-
-    // TCP may deliver the four bytes in pieces: gather them until the
-    // server closes or the time is up.
-    std::uint8_t buffer[4] = {};
-    int received = 0;
-    while (received < 4) {
-        int ready = net::WaitReadable(s, remaining_ms());
-        if (ready == 0) {
-            if (received > 0)
-                break;  // a short answer, then silence
-            SetLastErrorCode(net::kWsaEtimedout);
-        }
-        if (ready != 1) {
-            CloseSocketKeepingError(s);
-            SetErrorText(error_text, "recv() failed");
-            return 0;
-        }
-        int n = net::Recv(s, buffer + received, 4 - received);
-        if (n < 0) {
-            CloseSocketKeepingError(s);
-            SetErrorText(error_text, "recv() failed");
-            return 0;
-        }
-        if (n == 0)
-            break;  // closed by the server
-        received += n;
-    }
-    if (received != 4) {
-        CloseSocketKeepingError(s);
-        SetErrorText(error_text, "result!=sizeof(unsigned long)");
-        return 0;
-    }
-    if (!ElapsedTicks(t0, delay_out)) {
-        CloseSocketKeepingError(s);
-        SetErrorText(error_text, "Internal error");
-        return 0;
-    }
-
-    std::uint32_t word = TimeWordFromBytes(buffer);
-    SystemTime utc = TimeSecondsToUtc(TimeWordSeconds(word));
-    Clock& clock = TheClock();
-    SystemTime before = clock.GetLocalTime();
-    if (time_before_out != nullptr)
-        *time_before_out = before;
-    int set_error = clock.SetSystemTime(utc);
-    if (set_error != 0) {
-        CloseSocketKeepingError(s);
-        FailClockSetting(set_error, reporter, error_text);
-        return 0;
-    }
-    SystemTime after = clock.GetLocalTime();
-    if (time_after_out != nullptr)
-        *time_after_out = after;
-    net::CloseSocket(s);
-    if (report)
-        report(word, server);
-    return 1;
+TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server) {
+    TimeExchangeResult result;
+    const TimeSetup setup = CurrentSetup(tcp_report_callback);
+    const net::SocketAddressIn to = WithTimePort(server, setup.port);
+    std::uint32_t word = 0;
+    result.error_text = AskOverTcp(to, &word, &result.delay_ms);
+    if (result.error_text.empty())
+        SetClockAndReport(word, ClockSetting::kUtc, setup, to, &result);
+    return result;
 }
 
 }  // namespace orvane

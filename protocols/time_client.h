@@ -31,15 +31,21 @@ void SetTimeTcpReportCallback(TimeReportCallback callback);
 // The server port; 37 in the product, another port only in tests.
 void SetTimeServerPort(std::uint16_t port);
 
+// What one exchange did. The fields past error_text hold what was learnt
+// before the exchange ended (a refused clock still leaves the delay and the
+// time before).
+struct TimeExchangeResult {
+    int result = 0;  // 1 when the clock was set
+    std::string error_text;
+    int delay_ms = 0;
+    SystemTime time_before;  // local times around the setting
+    SystemTime time_after;
+};
+
 // Each asks the server (only its address is used) for the time and sets the
 // clock: the UDP one through the local time, the TCP one through UTC.
-// Returns 1 on success, 0 on failure with a message in error_text (which
-// the caller passes empty; it may be null, as may the other outputs).
-int TimeUdpExchange(net::SocketAddressIn server, int timeout_ms, int* delay_out,
-                    SystemTime* time_before_out, SystemTime* time_after_out,
-                    std::string* error_text);
-int TimeTcpExchange(net::SocketAddressIn server, int* delay_out, SystemTime* time_before_out,
-                    SystemTime* time_after_out, std::string* error_text);
+TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms);
+TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server);
 
 // The word as it arrived (see above) from its four bytes, and the seconds
 // since 1900 (modulo 2^32) it carries.

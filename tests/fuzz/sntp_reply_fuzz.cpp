@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to everything that reads a time server's answer:
-// the SNTP reply checks, packet decoding and encoding, the timestamp
+// the SNTP reply checks (with the kiss code), packet decoding and encoding, the timestamp
 // conversions, the packet dump, the delay and new-time computation, and
 // the TIME word conversion. Besides the sanitizers, it checks properties
 // that must hold for every input.
@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "support/fake_clock.h"
 #include "protocols/ntp_packet.h"
@@ -83,6 +84,45 @@ void CheckCalendar(NtpTimestamp timestamp) {
     std::uint64_t back = static_cast<std::uint64_t>(SecondsSince1970(t) + 2208988800LL);
     FUZZ_CHECK(static_cast<std::uint32_t>(back) ==
                static_cast<std::uint32_t>(HostForm(timestamp) >> 32));
+}
+
+constexpr char kNotAReply[] = "Received packet was not a reply to the sent packet";
+constexpr char kUnsynchronised[] = "Server's clock is not synchronised";
+
+// The verdict on a full-size reply, checks in the order they must run: is
+// it an answer to the request, then may its time be used.
+void CheckReplyVerdict(const std::uint8_t* datagram, int length, NtpTimestamp sent) {
+    const SntpPacket p = DecodePacket(datagram);
+    std::string kiss_code = "untouched";
+    const std::string refusal = CheckSntpReply(datagram, length, sent, nullptr, &kiss_code);
+    const bool answer = p.originate_timestamp == sent && p.mode == kModeServer &&
+                        p.version_number >= kOldestNtpVersion && p.version_number <= kNtpVersion;
+    if (!answer) {
+        FUZZ_CHECK(refusal == kNotAReply);
+        FUZZ_CHECK(kiss_code.empty());
+        return;
+    }
+    const bool kiss = p.stratum == kStratumKissOfDeath;
+    if (kiss) {
+        FUZZ_CHECK(kiss_code.size() == 4);
+        for (int i = 0; i < 4; ++i) {
+            const unsigned byte = (p.reference_identifier >> (24 - 8 * i)) & 0xFF;
+            const char expected = byte >= 0x20 && byte <= 0x7E ? static_cast<char>(byte) : '?';
+            FUZZ_CHECK(kiss_code[static_cast<std::size_t>(i)] == expected);
+        }
+    } else {
+        FUZZ_CHECK(kiss_code.empty());
+    }
+    if (p.leap_indicator == kLeapAlarm) {
+        FUZZ_CHECK(refusal == kUnsynchronised);
+    } else if (kiss) {
+        FUZZ_CHECK(refusal == "Server sent kiss code " + kiss_code);
+    } else if (p.stratum >= kStratumUnsynchronised || p.receive_timestamp == 0 ||
+               p.transmit_timestamp == 0) {
+        FUZZ_CHECK(refusal == kUnsynchronised);
+    } else {
+        FUZZ_CHECK(refusal.empty());
+    }
 }
 
 void CheckPacketRoundTrip(const std::uint8_t* datagram) {
@@ -172,19 +212,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int length = static_cast<int>(size - 17 > 4096 ? 4096 : size - 17);
 
     SntpPacket reply;
-    std::string refusal = CheckSntpReply(datagram, length, sent, &reply);
+    std::string kiss_code = "untouched";
+    std::string refusal = CheckSntpReply(datagram, length, sent, &reply, &kiss_code);
     if (length < static_cast<int>(kSntpPacketSize)) {
-        FUZZ_CHECK(refusal == "Received packet was not a reply to the sent packet");
+        FUZZ_CHECK(refusal == kNotAReply);
+        FUZZ_CHECK(kiss_code.empty());
     } else {
         SntpPacket decoded = DecodePacket(datagram);
         FUZZ_CHECK(decoded.transmit_timestamp == reply.transmit_timestamp);
-        if (decoded.originate_timestamp != sent) {
-            FUZZ_CHECK(refusal == "Received packet was not a reply to the sent packet");
-        } else if (decoded.leap_indicator == 3) {
-            FUZZ_CHECK(refusal == "Server's clock is not synchronised");
-        } else {
-            FUZZ_CHECK(refusal.empty());
-        }
+        CheckReplyVerdict(datagram, length, sent);
+        // Again as the answer to the request it names, so the checks past
+        // the originate match see every input.
+        CheckReplyVerdict(datagram, length, decoded.originate_timestamp);
         CheckPacketRoundTrip(datagram);
         CheckComputation(decoded, t4);
     }

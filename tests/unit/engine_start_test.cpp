@@ -131,8 +131,8 @@ TEST_F(EngineStartTest, SntpReportsReachTheLog) {
     StartEngine();
     testing::UdpTestServer server([](const std::vector<std::uint8_t>& in) {
         SntpPacket reply;
-        reply.version_number = 4;
-        reply.mode = 4;
+        reply.version_number = kNtpVersion;
+        reply.mode = kModeServer;
         reply.stratum = 2;
         reply.originate_timestamp = DecodePacket(in.data()).transmit_timestamp;
         reply.receive_timestamp = reply.transmit_timestamp = reply.originate_timestamp;
@@ -141,12 +141,7 @@ TEST_F(EngineStartTest, SntpReportsReachTheLog) {
         return std::vector<std::vector<std::uint8_t>>{bytes};
     });
     SetSntpServerPort(server.port());
-    int stratum, version, delay;
-    SystemTime before, after;
-    std::string error;
-    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 0), 2000, &stratum, &version, &delay,
-                           &before, &after, &error),
-              1);
+    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 0), 2000).result, 1);
     SetSntpServerPort(kSntpPort);
     EXPECT_EQ(LogEntries(),
               (std::vector<std::string>{"Orvane engine started.",

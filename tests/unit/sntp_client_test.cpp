@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <set>
 #include <thread>
 
 #include "support/fake_clock.h"
@@ -16,6 +18,8 @@ using testing::UdpTestServer;
 using Datagrams = std::vector<std::vector<std::uint8_t>>;
 
 constexpr std::uint64_t kSecond = 1ULL << 32;
+// 2026-12-07 23:03:44 UTC, the fake clock's time.
+const NtpTimestamp kFakeNow = MakeWireTimestamp(4005673424u, 0);
 
 std::vector<std::uint8_t> Encode(const SntpPacket& p) {
     std::vector<std::uint8_t> bytes(kSntpPacketSize);
@@ -27,8 +31,8 @@ std::vector<std::uint8_t> Encode(const SntpPacket& p) {
 SntpPacket AnswerTo(const std::vector<std::uint8_t>& request, NtpTimestamp receive,
                     NtpTimestamp transmit) {
     SntpPacket reply;
-    reply.version_number = 4;
-    reply.mode = 4;
+    reply.version_number = kNtpVersion;
+    reply.mode = kModeServer;
     reply.stratum = 8;
     reply.originate_timestamp = DecodePacket(request.data()).transmit_timestamp;
     reply.receive_timestamp = receive;
@@ -61,8 +65,8 @@ class SntpExchangeTest : public ::testing::Test {
 
     int Run(UdpTestServer& server, int timeout_ms = 2000) {
         SetSntpServerPort(server.port());
-        return SntpExchange(net::MakeAddress(0x7F000001, 9999), timeout_ms, &stratum_, &version_,
-                            &delay_, &old_local_, &new_local_, &error_);
+        result_ = SntpExchange(net::MakeAddress(0x7F000001, 9999), timeout_ms);
+        return result_.result;
     }
 
     // A server that serves the fake clock's time, holding the request for
@@ -76,22 +80,20 @@ class SntpExchangeTest : public ::testing::Test {
     std::vector<std::string> reported_;
     int reports_ = 0;
     SntpPacket last_reply_;
-    int stratum_ = -1, version_ = -1, delay_ = -12345;
-    SystemTime old_local_, new_local_;
-    std::string error_;
+    SntpExchangeResult result_;
 };
 
 TEST_F(SntpExchangeTest, SuccessSetsTheClockAndReports) {
     UdpTestServer server(GoodAnswer);
-    ASSERT_EQ(Run(server), 1) << error_;
-    EXPECT_EQ(error_, "");
-    EXPECT_EQ(stratum_, 8);
-    EXPECT_EQ(version_, 4);
-    EXPECT_EQ(delay_, 0);
+    ASSERT_EQ(Run(server), 1) << result_.error_text;
+    EXPECT_EQ(result_.error_text, "");
+    EXPECT_EQ(result_.stratum, 8);
+    EXPECT_EQ(result_.version, 4);
+    EXPECT_EQ(result_.delay_ms, 0);
     EXPECT_EQ(reports_, 1);
     ASSERT_EQ(clock_.system_times_set().size(), 1u);
     EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2026, 12, 1, 7, 23, 3, 44, 0}));
-    EXPECT_EQ(new_local_, (SystemTime{2026, 12, 1, 7, 23, 3, 44, 0}));
+    EXPECT_EQ(result_.new_local_time, (SystemTime{2026, 12, 1, 7, 23, 3, 44, 0}));
 
     // The request on the wire: 0x23, 0x01, 38 zeros, the transmit timestamp.
     std::vector<std::uint8_t> request = server.last_request();
@@ -100,7 +102,9 @@ TEST_F(SntpExchangeTest, SuccessSetsTheClockAndReports) {
     EXPECT_EQ(request[1], 0x01);
     for (int i = 2; i < 40; ++i)
         EXPECT_EQ(request[i], 0) << i;
-    EXPECT_EQ(DecodePacket(request.data()).transmit_timestamp, MakeWireTimestamp(4005673424u, 0));
+    // The fake clock's time, but for the random lowest 16 fraction bits.
+    EXPECT_EQ(HostForm(DecodePacket(request.data()).transmit_timestamp) >> 16,
+              HostForm(kFakeNow) >> 16);
 }
 
 TEST_F(SntpExchangeTest, RefusesRepliesThatDoNotAnswerTheRequest) {
@@ -110,9 +114,8 @@ TEST_F(SntpExchangeTest, RefusesRepliesThatDoNotAnswerTheRequest) {
             reply.originate_timestamp ^= half == 0 ? (1ULL << 40) : 1ULL;
             return Datagrams{Encode(reply)};
         });
-        error_.clear();
         EXPECT_EQ(Run(server), 0);
-        EXPECT_EQ(error_, "Received packet was not a reply to the sent packet");
+        EXPECT_EQ(result_.error_text, "Received packet was not a reply to the sent packet");
     }
     EXPECT_EQ(reports_, 0);
     EXPECT_TRUE(clock_.system_times_set().empty());
@@ -125,7 +128,7 @@ TEST_F(SntpExchangeTest, RefusesShortDatagrams) {
         return Datagrams{bytes};
     });
     EXPECT_EQ(Run(server), 0);
-    EXPECT_EQ(error_, "Received packet was not a reply to the sent packet");
+    EXPECT_EQ(result_.error_text, "Received packet was not a reply to the sent packet");
     EXPECT_TRUE(clock_.system_times_set().empty());
 }
 
@@ -135,7 +138,7 @@ TEST_F(SntpExchangeTest, LongerDatagramsUseTheFirst48Bytes) {
         bytes.resize(68, 0xEE);  // a key identifier and digest we ignore
         return Datagrams{bytes};
     });
-    EXPECT_EQ(Run(server), 1) << error_;
+    EXPECT_EQ(Run(server), 1) << result_.error_text;
 }
 
 TEST_F(SntpExchangeTest, NoReplyWithinTheTimeout) {
@@ -143,7 +146,7 @@ TEST_F(SntpExchangeTest, NoReplyWithinTheTimeout) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Run(server, 1200), 0);
     auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(error_, "No response from server within 1200 milliseconds");
+    EXPECT_EQ(result_.error_text, "No response from server within 1200 milliseconds");
     // Over one second: the timeout's whole seconds are honoured.
     EXPECT_GE(waited, std::chrono::milliseconds(1150));
 }
@@ -156,12 +159,11 @@ TEST_F(SntpExchangeTest, LeapIndicatorThreeIsRefusedOthersAccepted) {
             reply.leap_indicator = leap;
             return Datagrams{Encode(reply)};
         });
-        error_.clear();
         if (leap == 3) {
             EXPECT_EQ(Run(server), 0);
-            EXPECT_EQ(error_, "Server's clock is not synchronised");
+            EXPECT_EQ(result_.error_text, "Server's clock is not synchronised");
         } else {
-            EXPECT_EQ(Run(server), 1) << leap << ": " << error_;
+            EXPECT_EQ(Run(server), 1) << leap << ": " << result_.error_text;
         }
     }
     EXPECT_EQ(reports_, 3);
@@ -172,13 +174,12 @@ TEST_F(SntpExchangeTest, ClockRefusingTheTimeIsCorrupt) {
     UdpTestServer server([](const std::vector<std::uint8_t>& request) {
         NtpTimestamp sent = DecodePacket(request.data()).transmit_timestamp;
         NtpTimestamp bad = MakeWireTimestamp(4005673424u, 0xFFFFFFFFu);
-        SntpPacket reply = AnswerTo(request, sent, bad);
-        reply.receive_timestamp = bad;  // D = 0
-        (void)sent;
-        return Datagrams{Encode(reply)};
+        // Received as long before the transmit as the round trip took: D = 0.
+        NtpTimestamp receive = HostForm(HostForm(bad) - (HostForm(kFakeNow) - HostForm(sent)));
+        return Datagrams{Encode(AnswerTo(request, receive, bad))};
     });
     EXPECT_EQ(Run(server), 0);
-    EXPECT_EQ(error_, "Corrupt SNTP time received");
+    EXPECT_EQ(result_.error_text, "Corrupt SNTP time received");
     EXPECT_EQ(reported_, std::vector<std::string>{"Corrupt SNTP time received"});
     EXPECT_EQ(reports_, 1);
 }
@@ -187,7 +188,7 @@ TEST_F(SntpExchangeTest, NoRightToSetTheClockIsAFailure) {
     clock_.FailSettersWith(kErrorPrivilegeNotHeld);
     UdpTestServer server(GoodAnswer);
     EXPECT_EQ(Run(server), 0);
-    EXPECT_EQ(error_, "SetSystemTime() failed, error code 1314");
+    EXPECT_EQ(result_.error_text, "SetSystemTime() failed, error code 1314");
     EXPECT_EQ(reported_, std::vector<std::string>{"SetSystemTime() failed, error code 1314"});
     EXPECT_EQ(reports_, 0);
     EXPECT_EQ(GetLastErrorCode(), kErrorPrivilegeNotHeld);
@@ -202,19 +203,14 @@ TEST_F(SntpExchangeTest, SecondExchangeWhileBusyReturnsAtOnce) {
     });
     SetSntpServerPort(slow.port());
     int first_result = -1;
-    std::thread first([&] {
-        std::string text;
-        first_result = SntpExchange(net::MakeAddress(0x7F000001, 123), 3000, nullptr, nullptr,
-                                    nullptr, nullptr, nullptr, &text);
-    });
+    std::thread first(
+        [&] { first_result = SntpExchange(net::MakeAddress(0x7F000001, kSntpPort), 3000).result; });
     while (slow.requests_seen() == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 
-    std::string untouched;
-    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 123), 2000, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, &untouched),
-              0);
-    EXPECT_EQ(untouched, "");
+    const SntpExchangeResult second = SntpExchange(net::MakeAddress(0x7F000001, kSntpPort), 2000);
+    EXPECT_EQ(second.result, 0);
+    EXPECT_EQ(second.error_text, "");
     EXPECT_EQ(slow.requests_seen(), 1);  // the second call sent nothing
     release = true;
     first.join();
@@ -224,11 +220,144 @@ TEST_F(SntpExchangeTest, SecondExchangeWhileBusyReturnsAtOnce) {
 TEST_F(SntpExchangeTest, SendFailureReportsTheWinsockCode) {
     // Port 0 cannot be sent to.
     SetSntpServerPort(0);
-    EXPECT_EQ(SntpExchange(net::MakeAddress(0x7F000001, 0), 500, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, &error_),
-              0);
-    EXPECT_EQ(error_.rfind("Unable to send.  Winsock error number 100", 0), 0u) << error_;
+    const SntpExchangeResult r = SntpExchange(net::MakeAddress(0x7F000001, 0), 500);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.error_text.rfind("Unable to send.  Winsock error number 100", 0), 0u)
+        << r.error_text;
     EXPECT_GT(GetLastErrorCode(), 10000);
+}
+
+TEST_F(SntpExchangeTest, RequestsCarryRandomLowFractionBits) {
+    UdpTestServer server(GoodAnswer);
+    std::set<std::uint64_t> low_bits;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(Run(server), 1) << result_.error_text;
+        low_bits.insert(HostForm(DecodePacket(server.last_request().data()).transmit_timestamp) &
+                        0xFFFF);
+    }
+    EXPECT_GT(low_bits.size(), 1u);
+}
+
+TEST_F(SntpExchangeTest, DatagramFromAnotherPortIsIgnored) {
+    // A forged answer, a day off, from another port before the real one.
+    UdpTestServer server(GoodAnswer, [](const std::vector<std::uint8_t>& request) {
+        NtpTimestamp forged = HostForm(HostForm(kFakeNow) + 86400 * kSecond);
+        return Datagrams{Encode(AnswerTo(request, forged, forged))};
+    });
+    ASSERT_EQ(Run(server), 1) << result_.error_text;
+    ASSERT_EQ(clock_.system_times_set().size(), 1u);
+    EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2026, 12, 1, 7, 23, 3, 44, 0}));
+}
+
+TEST_F(SntpExchangeTest, OnlyStraysRunIntoTheTimeoutCountedFromTheRequest) {
+    // Each tick read moves 600 ms on: the stray arrives "600 ms" in, so
+    // only 400 ms of the 1000 are left to wait.
+    clock_.SetTicks(0, 600);
+    UdpTestServer server([](const std::vector<std::uint8_t>&) { return Datagrams{}; }, GoodAnswer);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run(server, 1000), 0);
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(result_.error_text, "No response from server within 1000 milliseconds");
+    EXPECT_GE(waited, std::chrono::milliseconds(350));
+    EXPECT_LT(waited, std::chrono::milliseconds(900));
+    EXPECT_TRUE(clock_.system_times_set().empty());
+}
+
+// The reference identifier of four characters, first on the wire first.
+std::uint32_t Identifier(const char (&code)[5]) {
+    return (static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[0])) << 24) |
+           (static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[1])) << 16) |
+           (static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[2])) << 8) |
+           static_cast<std::uint8_t>(code[3]);
+}
+
+TEST_F(SntpExchangeTest, ReplyContentChecks) {
+    const char* const kNotAReply = "Received packet was not a reply to the sent packet";
+    const char* const kUnsynchronised = "Server's clock is not synchronised";
+    struct Case {
+        const char* name;
+        std::function<void(SntpPacket&)> change;
+        const char* error_text;  // empty: accepted
+        const char* kiss_code;
+    };
+    const Case cases[] = {
+        {"client mode", [](SntpPacket& p) { p.mode = kModeClient; }, kNotAReply, ""},
+        {"broadcast mode", [](SntpPacket& p) { p.mode = kModeBroadcast; }, kNotAReply, ""},
+        {"version 0", [](SntpPacket& p) { p.version_number = 0; }, kNotAReply, ""},
+        {"version 5", [](SntpPacket& p) { p.version_number = 5; }, kNotAReply, ""},
+        {"version 1", [](SntpPacket& p) { p.version_number = 1; }, "", ""},
+        {"stratum 15", [](SntpPacket& p) { p.stratum = 15; }, "", ""},
+        {"stratum 16", [](SntpPacket& p) { p.stratum = 16; }, kUnsynchronised, ""},
+        {"stratum 255", [](SntpPacket& p) { p.stratum = 255; }, kUnsynchronised, ""},
+        {"zero receive", [](SntpPacket& p) { p.receive_timestamp = 0; }, kUnsynchronised, ""},
+        {"zero transmit", [](SntpPacket& p) { p.transmit_timestamp = 0; }, kUnsynchronised, ""},
+        {"RATE",
+         [](SntpPacket& p) {
+             p.stratum = 0;
+             p.reference_identifier = Identifier("RATE");
+         },
+         "Server sent kiss code RATE", "RATE"},
+        {"DENY",
+         [](SntpPacket& p) {
+             p.stratum = 0;
+             p.reference_identifier = Identifier("DENY");
+         },
+         "Server sent kiss code DENY", "DENY"},
+        {"RSTR",
+         [](SntpPacket& p) {
+             p.stratum = 0;
+             p.reference_identifier = Identifier("RSTR");
+         },
+         "Server sent kiss code RSTR", "RSTR"},
+        {"unprintable kiss",
+         [](SntpPacket& p) {
+             p.stratum = 0;
+             p.reference_identifier = Identifier("R\x01T\xC5");
+         },
+         "Server sent kiss code R?T?", "R?T?"},
+        {"RATE, alarm",
+         [](SntpPacket& p) {
+             p.stratum = 0;
+             p.leap_indicator = kLeapAlarm;
+             p.reference_identifier = Identifier("RATE");
+         },
+         kUnsynchronised, "RATE"},
+        {"DENY, alarm",
+         [](SntpPacket& p) {
+             p.stratum = 0;
+             p.leap_indicator = kLeapAlarm;
+             p.reference_identifier = Identifier("DENY");
+         },
+         kUnsynchronised, "DENY"},
+        {"RSTR, alarm",
+         [](SntpPacket& p) {
+             p.stratum = 0;
+             p.leap_indicator = kLeapAlarm;
+             p.reference_identifier = Identifier("RSTR");
+         },
+         kUnsynchronised, "RSTR"},
+        {"kiss not answering the request",
+         [](SntpPacket& p) {
+             p.stratum = 0;
+             p.reference_identifier = Identifier("DENY");
+             p.originate_timestamp ^= 1;
+         },
+         kNotAReply, ""},
+    };
+    for (const Case& c : cases) {
+        UdpTestServer server([&c](const std::vector<std::uint8_t>& request) {
+            NtpTimestamp sent = DecodePacket(request.data()).transmit_timestamp;
+            SntpPacket reply = AnswerTo(request, sent, sent);
+            c.change(reply);
+            return Datagrams{Encode(reply)};
+        });
+        const bool accepted = c.error_text[0] == '\0';
+        const std::size_t times_set = clock_.system_times_set().size();
+        EXPECT_EQ(Run(server), accepted ? 1 : 0) << c.name;
+        EXPECT_EQ(result_.error_text, c.error_text) << c.name;
+        EXPECT_EQ(result_.kiss_code, c.kiss_code) << c.name;
+        EXPECT_EQ(clock_.system_times_set().size() - times_set, accepted ? 1u : 0u) << c.name;
+    }
 }
 
 TEST(SntpComputationTest, WorkedExample) {

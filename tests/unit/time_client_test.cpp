@@ -51,8 +51,8 @@ class TimeClientTest : public ::testing::Test {
 
     int RunUdp(std::uint16_t port, int timeout_ms = 2000) {
         SetTimeServerPort(port);
-        return TimeUdpExchange(net::MakeAddress(0x7F000001, 9999), timeout_ms, &delay_, &before_,
-                               &after_, &error_);
+        result_ = TimeUdpExchange(net::MakeAddress(0x7F000001, 9999), timeout_ms);
+        return result_.result;
     }
     int RunUdpAnswering(const Datagrams& answers) {
         UdpTestServer server([answers](const Bytes&) { return answers; });
@@ -60,8 +60,8 @@ class TimeClientTest : public ::testing::Test {
     }
     int RunTcp(std::uint16_t port) {
         SetTimeServerPort(port);
-        return TimeTcpExchange(net::MakeAddress(0x7F000001, 9999), &delay_, &before_, &after_,
-                               &error_);
+        result_ = TimeTcpExchange(net::MakeAddress(0x7F000001, 9999));
+        return result_.result;
     }
     int RunTcpSending(const Bytes& bytes) {
         TcpTestServer server({{bytes}});
@@ -75,9 +75,7 @@ class TimeClientTest : public ::testing::Test {
     FakeClock clock_;
     std::vector<std::string> reported_;
     std::vector<Report> udp_reports_, tcp_reports_;
-    int delay_ = -12345;
-    SystemTime before_, after_;
-    std::string error_;
+    TimeExchangeResult result_;
 };
 
 // --- Success ------------------------------------------------------------
@@ -85,8 +83,8 @@ class TimeClientTest : public ::testing::Test {
 TEST_F(TimeClientTest, UdpSetsTheLocalTimeThroughTheTimeZone) {
     clock_.SetTimeZoneOffsetMinutes(60);
     UdpTestServer server([](const Bytes&) { return Datagrams{kWorkedExample}; });
-    ASSERT_EQ(RunUdp(server.port()), 1) << error_;
-    EXPECT_EQ(error_, "");
+    ASSERT_EQ(RunUdp(server.port()), 1) << result_.error_text;
+    EXPECT_EQ(result_.error_text, "");
     EXPECT_TRUE(reported_.empty());
     // The request is an empty datagram.
     EXPECT_EQ(server.requests_seen(), 1);
@@ -95,9 +93,9 @@ TEST_F(TimeClientTest, UdpSetsTheLocalTimeThroughTheTimeZone) {
     ASSERT_EQ(clock_.local_times_set().size(), 1u);
     EXPECT_EQ(clock_.local_times_set()[0], (SystemTime{2003, 2, 5, 21, 1, 0, 0, 0}));
     EXPECT_TRUE(clock_.system_times_set().empty());
-    EXPECT_EQ(before_, kPresetLocal);
-    EXPECT_EQ(after_, kPresetLocal);
-    EXPECT_EQ(delay_, 7);
+    EXPECT_EQ(result_.time_before, kPresetLocal);
+    EXPECT_EQ(result_.time_after, kPresetLocal);
+    EXPECT_EQ(result_.delay_ms, 7);
     // The report carries the word unconverted and the address as passed.
     ASSERT_EQ(udp_reports_.size(), 1u);
     EXPECT_EQ(udp_reports_[0].word, kWorkedExampleWord);
@@ -109,15 +107,15 @@ TEST_F(TimeClientTest, UdpSetsTheLocalTimeThroughTheTimeZone) {
 TEST_F(TimeClientTest, TcpSetsTheSystemTimeInUtc) {
     clock_.SetTimeZoneOffsetMinutes(60);  // must not matter
     TcpTestServer server({{kWorkedExample}});
-    ASSERT_EQ(RunTcp(server.port()), 1) << error_;
-    EXPECT_EQ(error_, "");
+    ASSERT_EQ(RunTcp(server.port()), 1) << result_.error_text;
+    EXPECT_EQ(result_.error_text, "");
     EXPECT_TRUE(reported_.empty());
     ASSERT_EQ(clock_.system_times_set().size(), 1u);
     EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 0}));
     EXPECT_TRUE(clock_.local_times_set().empty());
-    EXPECT_EQ(before_, kPresetLocal);
-    EXPECT_EQ(after_, kPresetLocal);
-    EXPECT_EQ(delay_, 7);
+    EXPECT_EQ(result_.time_before, kPresetLocal);
+    EXPECT_EQ(result_.time_after, kPresetLocal);
+    EXPECT_EQ(result_.delay_ms, 7);
     // The report carries the address with the TIME port filled in.
     ASSERT_EQ(tcp_reports_.size(), 1u);
     EXPECT_EQ(tcp_reports_[0].word, kWorkedExampleWord);
@@ -128,8 +126,8 @@ TEST_F(TimeClientTest, TcpSetsTheSystemTimeInUtc) {
 }
 
 TEST_F(TimeClientTest, WordZeroIsTheNextEraNot1900) {
-    ASSERT_EQ(RunUdpAnswering({{0, 0, 0, 0}}), 1) << error_;
-    ASSERT_EQ(RunTcpSending({0, 0, 0, 0}), 1) << error_;
+    ASSERT_EQ(RunUdpAnswering({{0, 0, 0, 0}}), 1) << result_.error_text;
+    ASSERT_EQ(RunTcpSending({0, 0, 0, 0}), 1) << result_.error_text;
     const SystemTime expected{2036, 2, 4, 7, 6, 28, 16, 0};
     EXPECT_EQ(clock_.local_times_set().at(0), expected);
     EXPECT_EQ(clock_.system_times_set().at(0), expected);
@@ -139,20 +137,32 @@ TEST_F(TimeClientTest, WordsPast2038AreSetCorrectly) {
     // 2040-07-04 12:34:56 UTC, a Wednesday.
     const Bytes word = {0x08, 0x49, 0x93, 0x70};
     clock_.SetTimeZoneOffsetMinutes(12 * 60);
-    ASSERT_EQ(RunUdpAnswering({word}), 1) << error_;
-    ASSERT_EQ(RunTcpSending(word), 1) << error_;
+    ASSERT_EQ(RunUdpAnswering({word}), 1) << result_.error_text;
+    ASSERT_EQ(RunTcpSending(word), 1) << result_.error_text;
     EXPECT_EQ(clock_.system_times_set().at(0), (SystemTime{2040, 7, 3, 4, 12, 34, 56, 0}));
     EXPECT_EQ(clock_.local_times_set().at(0), (SystemTime{2040, 7, 4, 5, 0, 34, 56, 0}));
 }
 
+TEST_F(TimeClientTest, UdpIgnoresADatagramFromAnotherPort) {
+    // 2040-07-04 12:34:56 UTC from a stray first, then the real answer.
+    UdpTestServer server([](const Bytes&) { return Datagrams{kWorkedExample}; },
+                         [](const Bytes&) {
+                             return Datagrams{{0x08, 0x49, 0x93, 0x70}};
+                         });
+    ASSERT_EQ(RunUdp(server.port()), 1) << result_.error_text;
+    ASSERT_EQ(clock_.local_times_set().size(), 1u);
+    EXPECT_EQ(clock_.local_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 0}));
+    EXPECT_EQ(udp_reports_.at(0).word, kWorkedExampleWord);
+}
+
 TEST_F(TimeClientTest, TcpGathersAnAnswerSentInPieces) {
     TcpTestServer server({{{0xC1, 0xFF}, {0xEA}, {0x80}}, 30});
-    ASSERT_EQ(RunTcp(server.port()), 1) << error_;
+    ASSERT_EQ(RunTcp(server.port()), 1) << result_.error_text;
     EXPECT_EQ(clock_.system_times_set().at(0), (SystemTime{2003, 2, 5, 21, 0, 0, 0, 0}));
 }
 
 TEST_F(TimeClientTest, TcpReadsOnlyTheFirstFourBytes) {
-    ASSERT_EQ(RunTcpSending({0xC1, 0xFF, 0xEA, 0x80, 0x55}), 1) << error_;
+    ASSERT_EQ(RunTcpSending({0xC1, 0xFF, 0xEA, 0x80, 0x55}), 1) << result_.error_text;
     EXPECT_EQ(tcp_reports_.at(0).word, kWorkedExampleWord);
 }
 
@@ -161,9 +171,8 @@ TEST_F(TimeClientTest, TcpReadsOnlyTheFirstFourBytes) {
 TEST_F(TimeClientTest, UdpAnswersOtherThanFourBytesAreRefused) {
     for (const Bytes& answer : {Bytes{0xC1, 0xFF, 0xEA}, Bytes{0xC1, 0xFF, 0xEA, 0x80, 0x00},
                                 Bytes{}, Bytes(900, 0x11)}) {
-        error_.clear();
         EXPECT_EQ(RunUdpAnswering({answer}), 0) << answer.size();
-        EXPECT_EQ(error_, "result!=sizeof(unsigned long)") << answer.size();
+        EXPECT_EQ(result_.error_text, "result!=sizeof(unsigned long)") << answer.size();
     }
     EXPECT_TRUE(NothingSet());
     EXPECT_TRUE(udp_reports_.empty());
@@ -175,16 +184,15 @@ TEST_F(TimeClientTest, UdpNoAnswerIsASelectFailure) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(RunUdp(server.port(), 1100), 0);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1050));
-    EXPECT_EQ(error_, "select() failed");
+    EXPECT_EQ(result_.error_text, "select() failed");
     EXPECT_TRUE(NothingSet());
 }
 
 TEST_F(TimeClientTest, TcpShortAnswersAreRefused) {
     EXPECT_EQ(RunTcpSending({0xC1, 0xFF}), 0);
-    EXPECT_EQ(error_, "result!=sizeof(unsigned long)");
-    error_.clear();
+    EXPECT_EQ(result_.error_text, "result!=sizeof(unsigned long)");
     EXPECT_EQ(RunTcpSending({}), 0);  // accepted, then closed at once
-    EXPECT_EQ(error_, "result!=sizeof(unsigned long)");
+    EXPECT_EQ(result_.error_text, "result!=sizeof(unsigned long)");
     EXPECT_TRUE(NothingSet());
     EXPECT_TRUE(tcp_reports_.empty());
 }
@@ -194,7 +202,7 @@ TEST_F(TimeClientTest, TcpServerThatNeverSendsIsGivenUpOn) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(RunTcp(server.port()), 0);
     auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(error_, "recv() failed");
+    EXPECT_EQ(result_.error_text, "recv() failed");
     EXPECT_EQ(GetLastErrorCode(), net::kWsaEtimedout);
     EXPECT_EQ(server.connections_seen(), 1);
     EXPECT_GE(waited, std::chrono::milliseconds(kTimeTcpTimeLimitMs - 100));
@@ -210,7 +218,7 @@ TEST_F(TimeClientTest, TcpNothingListeningCannotConnect) {
     SetLastErrorCode(0);
     EXPECT_EQ(RunTcp(port), 0);
     ::close(fd);
-    EXPECT_EQ(error_, "Unable to bind to TIME TCP port");
+    EXPECT_EQ(result_.error_text, "Unable to bind to TIME TCP port");
     // Closing the socket left the connect's code in place.
     EXPECT_EQ(GetLastErrorCode(), net::kWsaEconnrefused);
     EXPECT_TRUE(NothingSet());
@@ -219,7 +227,7 @@ TEST_F(TimeClientTest, TcpNothingListeningCannotConnect) {
 TEST_F(TimeClientTest, UdpSendFailureKeepsTheWinsockCode) {
     SetLastErrorCode(0);
     EXPECT_EQ(RunUdp(0), 0);  // port 0 cannot be sent to
-    EXPECT_EQ(error_, "sendto() failed");
+    EXPECT_EQ(result_.error_text, "sendto() failed");
     EXPECT_GT(GetLastErrorCode(), 10000);
 }
 
@@ -228,21 +236,20 @@ TEST_F(TimeClientTest, UdpSendFailureKeepsTheWinsockCode) {
 TEST_F(TimeClientTest, DelayIsTheTickDifference) {
     clock_.SetTicks(100000, 1234);
     ASSERT_EQ(RunUdpAnswering({kWorkedExample}), 1);
-    EXPECT_EQ(delay_, 1234);
+    EXPECT_EQ(result_.delay_ms, 1234);
     clock_.SetTicks(0xFFFFFFF0u, 0x0F);  // up to the last tick, no wrap
     ASSERT_EQ(RunTcpSending(kWorkedExample), 1);
-    EXPECT_EQ(delay_, 0x0F);
+    EXPECT_EQ(result_.delay_ms, 0x0F);
 }
 
 TEST_F(TimeClientTest, TickWrapIsAnInternalError) {
     clock_.SetTicks(0xFFFFFFF0u, 0x20);
     EXPECT_EQ(RunUdpAnswering({kWorkedExample}), 0);
-    EXPECT_EQ(error_, "Internal error");
-    error_.clear();
+    EXPECT_EQ(result_.error_text, "Internal error");
     clock_.SetTicks(0xFFFFFFF0u, 0x20);
     EXPECT_EQ(RunTcpSending(kWorkedExample), 0);
-    EXPECT_EQ(error_, "Internal error");
-    EXPECT_EQ(delay_, -12345);
+    EXPECT_EQ(result_.error_text, "Internal error");
+    EXPECT_EQ(result_.delay_ms, 0);
     EXPECT_TRUE(NothingSet());
     EXPECT_TRUE(reported_.empty());
 }
@@ -252,27 +259,25 @@ TEST_F(TimeClientTest, TickWrapIsAnInternalError) {
 TEST_F(TimeClientTest, ClockRefusingTheTimeIsCorruptForBoth) {
     clock_.FailSettersWith(kErrorInvalidParameter);
     EXPECT_EQ(RunUdpAnswering({kWorkedExample}), 0);
-    EXPECT_EQ(error_, "Corrupt time received");
+    EXPECT_EQ(result_.error_text, "Corrupt time received");
     EXPECT_EQ(GetLastErrorCode(), kErrorInvalidParameter);
-    error_.clear();
     EXPECT_EQ(RunTcpSending(kWorkedExample), 0);
-    EXPECT_EQ(error_, "Corrupt time received");
+    EXPECT_EQ(result_.error_text, "Corrupt time received");
     EXPECT_EQ(reported_,
               (std::vector<std::string>{"Corrupt time received", "Corrupt time received"}));
     EXPECT_TRUE(udp_reports_.empty());
     EXPECT_TRUE(tcp_reports_.empty());
     // The time before is read, the time after is not.
-    EXPECT_EQ(before_, kPresetLocal);
-    EXPECT_EQ(after_, SystemTime{});
+    EXPECT_EQ(result_.time_before, kPresetLocal);
+    EXPECT_EQ(result_.time_after, SystemTime{});
 }
 
 TEST_F(TimeClientTest, NoRightToSetTheClockFailsBoth) {
     clock_.FailSettersWith(kErrorPrivilegeNotHeld);
     EXPECT_EQ(RunUdpAnswering({kWorkedExample}), 0);
-    EXPECT_EQ(error_, "SetSystemTime() failed, error code 1314");
-    error_.clear();
+    EXPECT_EQ(result_.error_text, "SetSystemTime() failed, error code 1314");
     EXPECT_EQ(RunTcpSending(kWorkedExample), 0);
-    EXPECT_EQ(error_, "SetSystemTime() failed, error code 1314");
+    EXPECT_EQ(result_.error_text, "SetSystemTime() failed, error code 1314");
     EXPECT_EQ(GetLastErrorCode(), kErrorPrivilegeNotHeld);
     EXPECT_EQ(reported_.size(), 2u);
     EXPECT_TRUE(udp_reports_.empty());
@@ -282,25 +287,22 @@ TEST_F(TimeClientTest, NoRightToSetTheClockFailsBoth) {
 TEST_F(TimeClientTest, UnconvertibleLocalTimeIsCorrupt) {
     clock_.FailLocalTimeConversion(true);
     EXPECT_EQ(RunUdpAnswering({kWorkedExample}), 0);
-    EXPECT_EQ(error_, "Corrupt time received");
+    EXPECT_EQ(result_.error_text, "Corrupt time received");
     EXPECT_EQ(reported_, std::vector<std::string>{"Corrupt time received"});
     EXPECT_TRUE(NothingSet());
 }
 
-TEST_F(TimeClientTest, WorksWithoutCallbacksOrOutputs) {
+TEST_F(TimeClientTest, WorksWithoutCallbacks) {
     SetTimeTextReporter(nullptr);
     SetTimeUdpReportCallback(nullptr);
     SetTimeTcpReportCallback(nullptr);
     UdpTestServer udp([](const Bytes&) { return Datagrams{kWorkedExample}; });
     SetTimeServerPort(udp.port());
-    EXPECT_EQ(
-        TimeUdpExchange(net::MakeAddress(0x7F000001, 37), 2000, nullptr, nullptr, nullptr, nullptr),
-        1);
+    EXPECT_EQ(TimeUdpExchange(net::MakeAddress(0x7F000001, kTimePort), 2000).result, 1);
     clock_.FailSettersWith(1314);
     TcpTestServer tcp({{kWorkedExample}});
     SetTimeServerPort(tcp.port());
-    EXPECT_EQ(TimeTcpExchange(net::MakeAddress(0x7F000001, 37), nullptr, nullptr, nullptr, nullptr),
-              0);
+    EXPECT_EQ(TimeTcpExchange(net::MakeAddress(0x7F000001, kTimePort)).result, 0);
 }
 
 // --- Conversion -------------------------------------------------------------

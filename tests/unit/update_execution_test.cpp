@@ -52,7 +52,7 @@ class RunUpdateTest : public EngineTest {
                 return Datagrams{};
             SntpPacket reply;
             reply.version_number = 3;
-            reply.mode = 4;
+            reply.mode = kModeServer;
             reply.stratum = 8;
             reply.originate_timestamp = DecodePacket(in.data()).transmit_timestamp;
             reply.receive_timestamp = reply.originate_timestamp;
@@ -274,17 +274,17 @@ TEST(TimeReportText, TcpMaximumPrintsTheWireBytesLeastSignificantFirst) {
     const std::uint8_t wire[4] = {0xC1, 0xFF, 0xEA, 0x80};
     ASSERT_EQ(TimeWordSeconds(TimeWordFromBytes(wire)), 3254774400u);
     EXPECT_EQ(TimeReportText("TIME (TCP)", TimeWordFromBytes(wire),
-                             net::MakeAddress(0x0A000102, 37), true),
+                             net::MakeAddress(0x0A000102, kTimePort), true),
               "TIME (TCP) external update:\n\n\tSource IP address=10.0.1.2\n"
               "\tReceived time=2162884545\n");
     EXPECT_EQ(TimeReportText("TIME (TCP)", TimeWordFromBytes(wire),
-                             net::MakeAddress(0x0A000102, 37), false),
+                             net::MakeAddress(0x0A000102, kTimePort), false),
               "TIME (TCP) external update: Source IP address=10.0.1.2");
 }
 
 TEST_F(RunUpdateTest, TimeTcpReportFollowsTheLoggingLevel) {
     const std::uint8_t wire[4] = {0xC1, 0xFF, 0xEA, 0x80};
-    const net::SocketAddressIn server = net::MakeAddress(0x7F000001, 37);
+    const net::SocketAddressIn server = net::MakeAddress(0x7F000001, kTimePort);
     Logging(1, 0);
     TimeTcpReport(TimeWordFromBytes(wire), server);
     Logging(0, 2);

@@ -63,7 +63,6 @@ class Win32TimeClientTest : public ::testing::Test {
         UseClock(nullptr);
     }
     FakeClock clock_;
-    std::string error_;
 };
 
 TEST_F(Win32TimeClientTest, UdpExchangeOverWinsock) {
@@ -80,10 +79,8 @@ TEST_F(Win32TimeClientTest, UdpExchangeOverWinsock) {
         }
     });
     SetTimeServerPort(port);
-    EXPECT_EQ(
-        TimeUdpExchange(net::MakeAddress(0x7F000001, 37), 2000, nullptr, nullptr, nullptr, &error_),
-        1)
-        << error_;
+    const TimeExchangeResult r = TimeUdpExchange(net::MakeAddress(0x7F000001, kTimePort), 2000);
+    EXPECT_EQ(r.result, 1) << r.error_text;
     answer.join();
     ::closesocket(server);
     ASSERT_EQ(clock_.local_times_set().size(), 1u);
@@ -100,9 +97,8 @@ TEST_F(Win32TimeClientTest, TcpExchangeOverWinsock) {
         ::closesocket(c);
     });
     SetTimeServerPort(port);
-    EXPECT_EQ(TimeTcpExchange(net::MakeAddress(0x7F000001, 37), nullptr, nullptr, nullptr, &error_),
-              1)
-        << error_;
+    const TimeExchangeResult r = TimeTcpExchange(net::MakeAddress(0x7F000001, kTimePort));
+    EXPECT_EQ(r.result, 1) << r.error_text;
     serve.join();
     ::closesocket(server);
     ASSERT_EQ(clock_.system_times_set().size(), 1u);
@@ -122,14 +118,14 @@ TEST_F(Win32TimeClientTest, TcpServerThatNeverSendsIsGivenUpOn) {
     });
     SetTimeServerPort(port);
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(TimeTcpExchange(net::MakeAddress(0x7F000001, 37), nullptr, nullptr, nullptr, &error_),
-              0);
+    const TimeExchangeResult r = TimeTcpExchange(net::MakeAddress(0x7F000001, kTimePort));
     int last_error = GetLastErrorCode();  // before the clean-up below
     auto waited = std::chrono::steady_clock::now() - start;
     done = true;
     serve.join();
     ::closesocket(server);
-    EXPECT_EQ(error_, "recv() failed");
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.error_text, "recv() failed");
     EXPECT_EQ(last_error, net::kWsaEtimedout);
     EXPECT_LT(waited, std::chrono::milliseconds(kTimeTcpTimeLimitMs + 1500));
 }

@@ -2,7 +2,8 @@
 // prints its outcome, for the end-to-end tests:
 //   exchange_probe sntp|time-udp|time-tcp a.b.c.d
 // Output lines: "result=N", "error=...", "stratum=N", "version=N",
-// "delay=N", "reported=..." (one per text reported to the user).
+// "delay=N", "kiss=..." (the kiss code, SNTP only), "reported=..." (one per
+// text reported to the user).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -39,23 +40,23 @@ int main(int argc, char** argv) {
     const std::string protocol = argv[1];
     if (protocol == "sntp") {
         SetSntpTextReporter(reporter);
-        int stratum = -1, version = -1, delay = 0;
-        SystemTime before, after;
-        result = SntpExchange(server, 2000, &stratum, &version, &delay, &before, &after, &error);
-        std::printf("stratum=%d\nversion=%d\ndelay=%d\n", stratum, version, delay);
+        const SntpExchangeResult exchange = SntpExchange(server, 2000);
+        result = exchange.result;
+        error = exchange.error_text;
+        std::printf("stratum=%d\nversion=%d\ndelay=%d\nkiss=%s\n", exchange.stratum,
+                    exchange.version, exchange.delay_ms, exchange.kiss_code.c_str());
     } else if (protocol == "time-udp" || protocol == "time-tcp") {
         SetTimeTextReporter(reporter);
         // Retries only for a machine under load.
         for (int attempt = 0; attempt < 4 && result != 1; ++attempt) {
             WaitForSecondPhase();
-            error.clear();
-            int delay = 0;
-            SystemTime before, after;
-            result = protocol == "time-udp"
-                         ? TimeUdpExchange(server, 2000, &delay, &before, &after, &error)
-                         : TimeTcpExchange(server, &delay, &before, &after, &error);
-            std::printf("attempt=%d result=%d delay=%d error=%s\n", attempt, result, delay,
-                        error.c_str());
+            const TimeExchangeResult exchange =
+                protocol == "time-udp" ? TimeUdpExchange(server, 2000) : TimeTcpExchange(server);
+            result = exchange.result;
+            error = exchange.error_text;
+            std::printf("attempt=%d result=%d delay=%d error=%s\n", attempt, result,
+                        exchange.delay_ms, error.c_str());
+            const SystemTime& after = exchange.time_after;
             if (result == 1)
                 std::printf("set=%04d-%02d-%02d %02d:%02d:%02d.%03d\n", after.wYear, after.wMonth,
                             after.wDay, after.wHour, after.wMinute, after.wSecond,

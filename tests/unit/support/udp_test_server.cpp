@@ -8,15 +8,28 @@
 
 namespace orvane::testing {
 
-UdpTestServer::UdpTestServer(Responder responder) : responder_(std::move(responder)) {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+namespace {
+
+// A UDP socket on a free loopback port; its port through port_out.
+int BoundLoopbackSocket(std::uint16_t* port_out) {
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t size = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &size);
-    port_ = ntohs(a.sin_port);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+    *port_out = ntohs(a.sin_port);
+    return fd;
+}
+
+}  // namespace
+
+UdpTestServer::UdpTestServer(Responder responder, Responder strays)
+    : responder_(std::move(responder)), strays_(std::move(strays)) {
+    fd_ = BoundLoopbackSocket(&port_);
+    std::uint16_t stray_port = 0;
+    stray_fd_ = BoundLoopbackSocket(&stray_port);
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -24,6 +37,7 @@ UdpTestServer::~UdpTestServer() {
     stop_ = true;
     thread_.join();
     ::close(fd_);
+    ::close(stray_fd_);
 }
 
 void UdpTestServer::Run() {
@@ -44,6 +58,12 @@ void UdpTestServer::Run() {
             last_request_ = request;
         }
         ++requests_;
+        if (strays_) {
+            for (const auto& stray : strays_(request)) {
+                ::sendto(stray_fd_, stray.data(), stray.size(), 0,
+                         reinterpret_cast<sockaddr*>(&from), size);
+            }
+        }
         for (const auto& answer : responder_(request)) {
             ::sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from),
                      size);

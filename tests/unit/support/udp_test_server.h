@@ -18,7 +18,9 @@ class UdpTestServer {
     using Responder =
         std::function<std::vector<std::vector<std::uint8_t>>(const std::vector<std::uint8_t>&)>;
 
-    explicit UdpTestServer(Responder responder);
+    // Datagrams from strays (may be null) go to the requester from another
+    // loopback port, before the answers.
+    explicit UdpTestServer(Responder responder, Responder strays = nullptr);
     ~UdpTestServer();
 
     std::uint16_t port() const { return port_; }
@@ -32,7 +34,9 @@ class UdpTestServer {
     void Run();
 
     Responder responder_;
+    Responder strays_;
     int fd_ = -1;
+    int stray_fd_ = -1;
     std::uint16_t port_ = 0;
     std::atomic<int> requests_{0};
     mutable std::mutex mutex_;
