@@ -19,8 +19,9 @@ constexpr char kNotSynchronisedText[] = "Server's clock is not synchronised";
 
 std::atomic<bool> exchange_busy{false};
 std::mutex setup_mutex;
-SntpReportCallback report_callback;
-TextReporter text_reporter;
+// Never destroyed: an update thread may still report while the process ends.
+SntpReportCallback& report_callback = *new SntpReportCallback;
+TextReporter& text_reporter = *new TextReporter;
 std::uint32_t bind_address = 0;
 std::uint16_t server_port = kSntpPort;
 

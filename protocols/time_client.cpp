@@ -22,9 +22,10 @@ constexpr char kCorruptTimeText[] = "Corrupt time received";
 using SteadyClock = std::chrono::steady_clock;
 
 std::mutex setup_mutex;
-TextReporter text_reporter;
-TimeReportCallback udp_report_callback;
-TimeReportCallback tcp_report_callback;
+// Never destroyed: an update thread may still report while the process ends.
+TextReporter& text_reporter = *new TextReporter;
+TimeReportCallback& udp_report_callback = *new TimeReportCallback;
+TimeReportCallback& tcp_report_callback = *new TimeReportCallback;
 std::uint16_t server_port = kTimePort;
 
 // The milliseconds between t0 and now, or false when the tick counter
