@@ -98,6 +98,7 @@ struct RasDialup::State {
     std::atomic<DialUiWindow> owner_window{0};
     std::atomic<DialUiWindow> notify_window{0};
     std::atomic<DialUiWindow> progress_dialog{0};
+    std::atomic<bool> progress_dialog_started{false};
     std::atomic<RasConnectionHandle> dial_handle{0};
     std::atomic<int> session{kSessionIdle};
 
@@ -179,6 +180,21 @@ struct RasDialup::State {
         const DialUiWindow dialog = progress_dialog.exchange(0);
         if (dialog != 0 && ui != nullptr)
             ui->CloseProgressDialog(dialog);
+    }
+
+    // The connection this program dialled is no longer listed, outside a
+    // dial: it dropped or was hung up elsewhere, so it is no longer ours.
+    void ForgetDialledEntryIfGone(const std::vector<RasConnectionEntry>& connections) {
+        if (session.load() == kSessionDialling)
+            return;
+        const std::string dialled = Text(dialled_entry);
+        if (dialled.empty())
+            return;
+        for (const RasConnectionEntry& connection : connections) {
+            if (connection.entry_name == dialled)
+                return;
+        }
+        SetText(dialled_entry, "");
     }
 
     bool EndSession(int outcome) {
@@ -314,6 +330,7 @@ void RasDialup::PollConnections() {
         s.connection_state = kConnectionStateNotConnected;
         return;
     }
+    s.ForgetDialledEntryIfGone(connections);
     int connected = 0;
     for (const RasConnectionEntry& connection : connections) {
         int state = 0;
@@ -366,8 +383,12 @@ int RasDialup::HangUpOwnConnection() {
             found = true;
         }
     }
-    if (!found)
+    if (!found) {
+        // Gone already (dropped, or hung up outside the program): nothing of
+        // ours is left, and the next dial must really dial.
+        s.SetText(s.dialled_entry, "");
         return 0;
+    }
     if (!s.Has(RasFunction::kHangUp) || s.ras->HangUp(handle) != kRasSuccess)
         return 0;
     s.SetText(s.dialled_entry, "");
@@ -402,6 +423,7 @@ int RasDialup::DialConfiguredEntry() {
     params.password = s.Text(s.password).substr(0, kRasMaxEntryName);
 
     s.dial_handle = 0;
+    s.progress_dialog_started = false;
     // Marked before the dial starts: the library may report the end of the
     // dial on its own thread before RasDial has returned here.
     s.SetText(s.dialled_entry, entry);
@@ -518,7 +540,8 @@ void RasDialup::OnDialProgress(unsigned message, int state, std::uint32_t error)
 
     switch (state) {
         case kRasStateOpenPort: {
-            if (s.ui == nullptr)
+            // The library may tell this state twice; one dial has one dialog.
+            if (s.ui == nullptr || s.progress_dialog_started.exchange(true))
                 return;
             const bool started = s.ui->StartProgressDialog(
                 s.owner_window.load(),

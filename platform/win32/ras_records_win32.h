@@ -1,9 +1,10 @@
 // The Remote Access records in their first published layouts (the forms
 // of Windows 4.0), defined here rather than taken from the SDK header so
-// that a newer default layout can never slip in. Their natural sizes are
-// the sizes the size fields carry: 412, 160, 264 and 1052 bytes in a 32-bit
-// build; 424, 160, 264 and 1052 bytes in a 64-bit one (only the connection
-// record holds a pointer-sized handle).
+// that a newer default layout can never slip in. Like the SDK header they
+// are packed to 4 bytes, so their sizes are the sizes the size fields
+// carry: 412, 160, 264 and 1052 bytes in a 32-bit build; 416, 160, 264 and
+// 1052 bytes in a 64-bit one, whose connection handle sits at offset 4.
+// ras_records_layout_check.cpp proves them against the SDK's records.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,8 @@ constexpr int kMaxCallbackNumber = 128;
 constexpr int kMaxUserName = 256;
 constexpr int kMaxPassword = 256;
 constexpr int kMaxDomain = 15;
+
+#pragma pack(push, 4)
 
 struct ConnectionRecord {  // RASCONNA
     DWORD dwSize;
@@ -51,8 +54,10 @@ struct DialParamsRecord {  // RASDIALPARAMSA
     CHAR szDomain[kMaxDomain + 1];
 };
 
+#pragma pack(pop)
+
 #ifdef _WIN64
-static_assert(sizeof(ConnectionRecord) == 424, "64-bit connection record");
+static_assert(sizeof(ConnectionRecord) == 416, "64-bit connection record");
 #else
 static_assert(sizeof(ConnectionRecord) == 412, "32-bit connection record");
 #endif

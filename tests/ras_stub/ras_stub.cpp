@@ -24,9 +24,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/win32/ras_records_win32.h"
+// Built from the SDK header's own records, not the program's: a program
+// whose records do not match the SDK's first published layouts gets 632.
+#include "platform/win32/ras_sdk_layouts.h"
 
-namespace rr = orvane::ras_records;
+namespace sdk = orvane::ras_sdk;
 
 namespace {
 
@@ -167,7 +169,7 @@ std::string DialogGone() {
     return "dialog=none after " + std::to_string(GetTickCount() - start) + " ms";
 }
 
-void RunDial(ULONG_PTR handle, std::string entry, rr::DialNotifierFunction notifier) {
+void RunDial(ULONG_PTR handle, std::string entry, RASDIALFUNC notifier) {
     const Script script = ReadScript();
     DWORD last = 0;
     for (DWORD state : script.dial_states) {
@@ -182,7 +184,7 @@ void RunDial(ULONG_PTR handle, std::string entry, rr::DialNotifierFunction notif
             std::lock_guard<std::mutex> lock(state_mutex);
             dialled.push_back({handle, entry, kConnected});
         }
-        notifier(kDialEvent, state, 0);
+        notifier(kDialEvent, static_cast<RASCONNSTATE>(state), 0);
         Sleep(150);
         if (state == kConnected) {
             Log("state " + std::to_string(state) + " " + DialogGone());
@@ -194,7 +196,7 @@ void RunDial(ULONG_PTR handle, std::string entry, rr::DialNotifierFunction notif
         Sleep(script.delay_ms);
         if (WasHungUp(handle))
             return;
-        notifier(kDialEvent, last, script.dial_error);
+        notifier(kDialEvent, static_cast<RASCONNSTATE>(last), script.dial_error);
         Log("error " + std::to_string(script.dial_error) + " " + DialogGone());
         return;
     }
@@ -205,6 +207,12 @@ void RunDial(ULONG_PTR handle, std::string entry, rr::DialNotifierFunction notif
 }
 
 }  // namespace
+
+// The record at `index` of an array laid out at the caller's record size.
+template <typename Record>
+Record* At(Record* first, DWORD record_size, std::size_t index) {
+    return reinterpret_cast<Record*>(reinterpret_cast<BYTE*>(first) + record_size * index);
+}
 
 extern "C" {
 
@@ -221,15 +229,15 @@ __declspec(dllexport) DWORD WINAPI RasGetErrorStringA(UINT error, LPSTR text, DW
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasEnumEntriesA(LPCSTR, LPCSTR, rr::EntryNameRecord* records, LPDWORD bytes, LPDWORD count) {
+    RasEnumEntriesA(LPCSTR, LPCSTR, LPRASENTRYNAMEA records, LPDWORD bytes, LPDWORD count) {
     if (records == nullptr || bytes == nullptr || count == nullptr)
         return kInvalidParameter;
-    if (records[0].dwSize != sizeof(rr::EntryNameRecord)) {
+    if (records[0].dwSize != sdk::kEntryNameSize) {
         Log("RasEnumEntriesA: size " + std::to_string(records[0].dwSize));
         return kInvalidSize;
     }
     const std::vector<Entry> entries = ReadScript().entries;
-    const DWORD needed = static_cast<DWORD>(entries.size() * sizeof(rr::EntryNameRecord));
+    const DWORD needed = static_cast<DWORD>(entries.size() * sdk::kEntryNameSize);
     *count = static_cast<DWORD>(entries.size());
     if (*bytes < needed) {
         *bytes = needed;
@@ -237,22 +245,23 @@ __declspec(dllexport) DWORD WINAPI
     }
     *bytes = needed;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        records[i].dwSize = sizeof(rr::EntryNameRecord);
-        Copy(records[i].szEntryName, sizeof records[i].szEntryName, entries[i].name);
+        RASENTRYNAMEA* record = At(records, sdk::kEntryNameSize, i);
+        record->dwSize = sdk::kEntryNameSize;
+        Copy(record->szEntryName, sizeof record->szEntryName, entries[i].name);
     }
     return 0;
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasEnumConnectionsA(rr::ConnectionRecord* records, LPDWORD bytes, LPDWORD count) {
+    RasEnumConnectionsA(LPRASCONNA records, LPDWORD bytes, LPDWORD count) {
     if (records == nullptr || bytes == nullptr || count == nullptr)
         return kInvalidParameter;
-    if (records[0].dwSize != sizeof(rr::ConnectionRecord)) {
+    if (records[0].dwSize != sdk::kConnectionSize) {
         Log("RasEnumConnectionsA: size " + std::to_string(records[0].dwSize));
         return kInvalidSize;
     }
     const std::vector<Connection> all = AllConnections();
-    const DWORD needed = static_cast<DWORD>(all.size() * sizeof(rr::ConnectionRecord));
+    const DWORD needed = static_cast<DWORD>(all.size() * sdk::kConnectionSize);
     *count = static_cast<DWORD>(all.size());
     if (*bytes < needed) {
         *bytes = needed;
@@ -260,27 +269,28 @@ __declspec(dllexport) DWORD WINAPI
     }
     *bytes = needed;
     for (std::size_t i = 0; i < all.size(); ++i) {
-        std::memset(&records[i], 0, sizeof records[i]);
-        records[i].dwSize = sizeof(rr::ConnectionRecord);
-        records[i].hrasconn = reinterpret_cast<HANDLE>(all[i].handle);
-        Copy(records[i].szEntryName, sizeof records[i].szEntryName, all[i].name);
-        Copy(records[i].szDeviceType, sizeof records[i].szDeviceType, "modem");
+        RASCONNA* record = At(records, sdk::kConnectionSize, i);
+        std::memset(record, 0, sdk::kConnectionSize);
+        record->dwSize = sdk::kConnectionSize;
+        record->hrasconn = reinterpret_cast<HRASCONN>(all[i].handle);
+        Copy(record->szEntryName, sizeof record->szEntryName, all[i].name);
+        Copy(record->szDeviceType, sizeof record->szDeviceType, "modem");
     }
     return 0;
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasGetConnectStatusA(HANDLE connection, rr::ConnectionStatusRecord* status) {
+    RasGetConnectStatusA(HRASCONN connection, LPRASCONNSTATUSA status) {
     if (status == nullptr)
         return kInvalidParameter;
-    if (status->dwSize != sizeof(rr::ConnectionStatusRecord)) {
+    if (status->dwSize != sdk::kConnectionStatusSize) {
         Log("RasGetConnectStatusA: size " + std::to_string(status->dwSize));
         return kInvalidSize;
     }
     for (const Connection& c : AllConnections()) {
         if (c.handle != reinterpret_cast<ULONG_PTR>(connection))
             continue;
-        status->rasconnstate = c.state;
+        status->rasconnstate = static_cast<RASCONNSTATE>(c.state);
         status->dwError = 0;
         return 0;
     }
@@ -288,10 +298,10 @@ __declspec(dllexport) DWORD WINAPI
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasGetEntryDialParamsA(LPCSTR, rr::DialParamsRecord* params, LPBOOL password_stored) {
+    RasGetEntryDialParamsA(LPCSTR, LPRASDIALPARAMSA params, LPBOOL password_stored) {
     if (params == nullptr || password_stored == nullptr)
         return kInvalidParameter;
-    if (params->dwSize != sizeof(rr::DialParamsRecord)) {
+    if (params->dwSize != sdk::kDialParamsSize) {
         Log("RasGetEntryDialParamsA: size " + std::to_string(params->dwSize));
         return kInvalidSize;
     }
@@ -307,7 +317,7 @@ __declspec(dllexport) DWORD WINAPI
     return kNoSuchEntry;
 }
 
-__declspec(dllexport) DWORD WINAPI RasHangUpA(HANDLE connection) {
+__declspec(dllexport) DWORD WINAPI RasHangUpA(HRASCONN connection) {
     const ULONG_PTR handle = reinterpret_cast<ULONG_PTR>(connection);
     std::string name = "?";
     {
@@ -326,11 +336,11 @@ __declspec(dllexport) DWORD WINAPI RasHangUpA(HANDLE connection) {
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasDialA(LPVOID extensions, LPCSTR phone_book, rr::DialParamsRecord* params,
-             DWORD notifier_type, LPVOID notifier, HANDLE* connection) {
+    RasDialA(LPRASDIALEXTENSIONS extensions, LPCSTR phone_book, LPRASDIALPARAMSA params,
+             DWORD notifier_type, LPVOID notifier, LPHRASCONN connection) {
     if (params == nullptr || connection == nullptr)
         return kInvalidParameter;
-    if (params->dwSize != sizeof(rr::DialParamsRecord)) {
+    if (params->dwSize != sdk::kDialParamsSize) {
         Log("RasDialA: size " + std::to_string(params->dwSize));
         return kInvalidSize;
     }
@@ -344,12 +354,11 @@ __declspec(dllexport) DWORD WINAPI
         std::lock_guard<std::mutex> lock(state_mutex);
         handle = ++next_handle;
     }
-    *connection = reinterpret_cast<HANDLE>(handle);
+    *connection = reinterpret_cast<HRASCONN>(handle);
     const std::string entry = params->szEntryName;
     Log("dial " + entry + " phone=" + params->szPhoneNumber + " user=" + params->szUserName +
         " password=" + params->szPassword + " handle=" + std::to_string(handle));
-    std::thread(RunDial, handle, entry, reinterpret_cast<rr::DialNotifierFunction>(notifier))
-        .detach();
+    std::thread(RunDial, handle, entry, reinterpret_cast<RASDIALFUNC>(notifier)).detach();
     return 0;
 }
 

@@ -347,7 +347,30 @@ TEST_F(DialupTest, HangUpOfAnotherCaseOfTheNameFindsNothing) {
     world_->AddConnection({8, "WORK", kRasStateConnected});
     EXPECT_EQ(module_->HangUpOwnConnection(), 0);
     EXPECT_TRUE(world_->hang_ups().empty());
+    // Nothing of ours is up any more, so the next dial really dials.
+    EXPECT_EQ(module_->GetDialledEntry(), "");
+}
+
+// The dialled connection dropped outside the program: once the monitor sees
+// it gone, a later update dials again instead of counting on it for good.
+TEST_F(DialupTest, ADroppedOwnConnectionIsForgottenAndTheNextDialDials) {
+    StartDial();
+    world_->AddConnection({9, "Work", kRasStateConnected});
+    Notice(kRasStateConnected);
+    module_->PollConnections();
     EXPECT_EQ(module_->GetDialledEntry(), "Work");
+    world_->RemoveConnection(9);
+    module_->PollConnections();
+    EXPECT_EQ(module_->GetDialledEntry(), "");
+    EXPECT_EQ(module_->DialConfiguredEntry(), 1);
+    EXPECT_EQ(world_->dials(), 2);
+}
+
+TEST_F(DialupTest, ASecondOpeningThePortNoticeOpensNoSecondDialog) {
+    StartDial();
+    Notice(0);
+    Notice(0);
+    EXPECT_EQ(ui_.starts(), 1);
 }
 
 TEST_F(DialupTest, AFailedHangUpKeepsTheConnectionOurs) {

@@ -1,0 +1,31 @@
+// The first published layouts of the Remote Access records, measured from
+// the Windows SDK header's own definitions. Each later layout only appends
+// fields, so the first one ends where the first appended field begins,
+// rounded up to the header's packing. Used to check the program's own
+// records at compile time and by the tests' stand-in library.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+#include <ras.h>
+
+#include <cstddef>
+
+namespace orvane {
+namespace ras_sdk {
+
+constexpr DWORD FirstLayoutSize(std::size_t end, std::size_t alignment) {
+    return static_cast<DWORD>((end + alignment - 1) / alignment * alignment);
+}
+
+constexpr DWORD kConnectionSize =
+    FirstLayoutSize(offsetof(RASCONNA, szPhonebook), alignof(RASCONNA));
+constexpr DWORD kConnectionStatusSize =
+    FirstLayoutSize(offsetof(RASCONNSTATUSA, szPhoneNumber), alignof(RASCONNSTATUSA));
+constexpr DWORD kEntryNameSize =
+    FirstLayoutSize(offsetof(RASENTRYNAMEA, dwFlags), alignof(RASENTRYNAMEA));
+constexpr DWORD kDialParamsSize =
+    FirstLayoutSize(offsetof(RASDIALPARAMSA, dwSubEntry), alignof(RASDIALPARAMSA));
+
+}  // namespace ras_sdk
+}  // namespace orvane
