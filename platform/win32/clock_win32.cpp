@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <mutex>
+
 #include "platform/win32/clock_win32.h"
 
 namespace orvane {
@@ -32,6 +34,52 @@ SystemTime FromWin32(const SYSTEMTIME& s) {
     return t;
 }
 
+// Setting the clock needs SeSystemtimePrivilege enabled in the process
+// token, not just held: this enables it for one set and then puts back what
+// was there before. A token without the privilege is left as it is, and the
+// set then fails with 1314. One set at a time, so one thread's restore
+// cannot disable the privilege under another thread's set.
+class SystemTimePrivilege {
+  public:
+    SystemTimePrivilege() : lock_(Mutex()) {
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                              &token_)) {
+            token_ = nullptr;
+            return;
+        }
+        TOKEN_PRIVILEGES wanted = {};
+        wanted.PrivilegeCount = 1;
+        wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        if (!LookupPrivilegeValueA(nullptr, "SeSystemtimePrivilege", &wanted.Privileges[0].Luid))
+            return;
+        DWORD length = sizeof previous_;
+        // Succeeds with ERROR_NOT_ALL_ASSIGNED when the token lacks it.
+        if (AdjustTokenPrivileges(token_, FALSE, &wanted, sizeof previous_, &previous_, &length) &&
+            GetLastError() == ERROR_SUCCESS) {
+            restore_ = true;
+        }
+    }
+    ~SystemTimePrivilege() {
+        if (restore_)
+            AdjustTokenPrivileges(token_, FALSE, &previous_, 0, nullptr, nullptr);
+        if (token_ != nullptr)
+            CloseHandle(token_);
+    }
+    SystemTimePrivilege(const SystemTimePrivilege&) = delete;
+    SystemTimePrivilege& operator=(const SystemTimePrivilege&) = delete;
+
+  private:
+    static std::mutex& Mutex() {
+        static std::mutex* mutex = new std::mutex;  // never destroyed: threads set at exit
+        return *mutex;
+    }
+
+    std::lock_guard<std::mutex> lock_;
+    HANDLE token_ = nullptr;
+    TOKEN_PRIVILEGES previous_ = {};
+    bool restore_ = false;
+};
+
 }  // namespace
 
 FileTime Win32Clock::GetSystemTimeAsFileTime() {
@@ -48,6 +96,7 @@ SystemTime Win32Clock::GetLocalTime() {
 
 int Win32Clock::SetSystemTime(const SystemTime& utc) {
     SYSTEMTIME s = ToWin32(utc);
+    SystemTimePrivilege privilege;
     if (::SetSystemTime(&s))
         return 0;
     return static_cast<int>(::GetLastError());
@@ -55,9 +104,15 @@ int Win32Clock::SetSystemTime(const SystemTime& utc) {
 
 int Win32Clock::SetLocalTime(const SystemTime& local) {
     SYSTEMTIME s = ToWin32(local);
-    if (::SetLocalTime(&s))
-        return 0;
-    return static_cast<int>(::GetLastError());
+    SystemTimePrivilege privilege;
+    if (!::SetLocalTime(&s))
+        return static_cast<int>(::GetLastError());
+    // The first call converts with the daylight-saving state of the time
+    // before the change; across a change of that state it lands an hour
+    // off, and the second call, converting with the new state, corrects it.
+    if (!::SetLocalTime(&s))
+        return static_cast<int>(::GetLastError());
+    return 0;
 }
 
 bool Win32Clock::UtcToLocalTime(const SystemTime& utc, SystemTime* local) {

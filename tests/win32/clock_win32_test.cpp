@@ -25,6 +25,39 @@ TEST(Win32ClockTest, ReadsAndRefuses) {
     EXPECT_EQ(clock.SetLocalTime(impossible), kErrorInvalidParameter);
 }
 
+// Whether SeSystemtimePrivilege is enabled in this process's token now.
+bool SystemTimePrivilegeEnabled() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    LUID luid;
+    PRIVILEGE_SET set = {};
+    set.PrivilegeCount = 1;
+    BOOL enabled = FALSE;
+    if (LookupPrivilegeValueA(nullptr, "SeSystemtimePrivilege", &luid)) {
+        set.Privilege[0].Luid = luid;
+        PrivilegeCheck(token, &set, &enabled);
+    }
+    CloseHandle(token);
+    return enabled != FALSE;
+}
+
+// The privilege is switched on for a set and off again after it, whether
+// the set succeeds (the clock's own time) or fails.
+TEST(Win32ClockTest, SettingLeavesThePrivilegeAsItWas) {
+    Win32Clock clock;
+    const bool before = SystemTimePrivilegeEnabled();
+    SYSTEMTIME now;
+    ::GetSystemTime(&now);
+    SystemTime utc{now.wYear, now.wMonth,  now.wDayOfWeek, now.wDay,
+                   now.wHour, now.wMinute, now.wSecond,    now.wMilliseconds};
+    EXPECT_EQ(clock.SetSystemTime(utc), 0);
+    EXPECT_EQ(SystemTimePrivilegeEnabled(), before);
+    SystemTime local = clock.GetLocalTime();
+    EXPECT_EQ(clock.SetLocalTime(local), 0);
+    EXPECT_EQ(SystemTimePrivilegeEnabled(), before);
+}
+
 TEST(Win32ClockTest, NtpTimeAgreesWithTheSystemClock) {
     Win32Clock clock;
     UseClock(&clock);
