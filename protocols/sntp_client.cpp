@@ -155,13 +155,22 @@ std::string AskServer(const SntpSetup& setup, int timeout_ms, SntpAnswer* answer
     return FormatWithNumber("Unable to receive.  Winsock error number %d.", net::LastSocketError());
 }
 
-// Sets the clock to the new time (host form); false with the failure text
-// when the clock refuses it.
+// Half a millisecond in host-form units: added before the calendar
+// conversion, which truncates, it rounds to the nearest millisecond.
+constexpr std::uint64_t kHalfMillisecond = (1ULL << 32) / 2000;
+
+// Sets the clock to the new time (host form), which was the server's time
+// at `arrival`: the time that has passed since then is added from a clock
+// read just before the set, so the milliseconds spent getting here do not
+// leave the clock behind. False with the failure text when the clock
+// refuses it.
 bool SetClock(const SntpSetup& setup, const SntpPacket& request, const SntpPacket& reply,
-              std::uint64_t new_time, SntpExchangeResult* result) {
+              std::uint64_t new_time, std::uint64_t arrival, SntpExchangeResult* result) {
     Clock& clock = TheClock();
     result->old_local_time = clock.GetLocalTime();
-    const int error = clock.SetSystemTime(NtpTimeToCalendar(HostForm(new_time)));
+    const std::uint64_t since_arrival = HostForm(CurrentNtpTime()) - arrival;
+    const std::uint64_t now_at_server = new_time + since_arrival + kHalfMillisecond;
+    const int error = clock.SetSystemTime(NtpTimeToCalendar(HostForm(now_at_server)));
     if (error == 0) {
         result->new_local_time = clock.GetLocalTime();
         return true;
@@ -268,7 +277,7 @@ SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms) {
         ComputeSntpResult(HostForm(reply.originate_timestamp), HostForm(reply.receive_timestamp),
                           HostForm(reply.transmit_timestamp), answer.arrival);
     result.delay_ms = computed.delay_ms;
-    if (!SetClock(setup, answer.request, reply, computed.new_time, &result))
+    if (!SetClock(setup, answer.request, reply, computed.new_time, answer.arrival, &result))
         return result;
 
     result.stratum = reply.stratum;

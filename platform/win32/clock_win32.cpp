@@ -83,8 +83,18 @@ class SystemTimePrivilege {
 }  // namespace
 
 FileTime Win32Clock::GetSystemTimeAsFileTime() {
+    // Windows 8 and later read the clock to under a microsecond; the plain
+    // call moves in steps of up to 15.6 ms, too coarse for the exchange's
+    // timestamps. Looked up at run time, so older systems still start.
+    using PreciseFunction = VOID(WINAPI*)(LPFILETIME);
+    static const PreciseFunction precise =
+        reinterpret_cast<PreciseFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
     FILETIME ft;
-    ::GetSystemTimeAsFileTime(&ft);
+    if (precise != nullptr)
+        precise(&ft);
+    else
+        ::GetSystemTimeAsFileTime(&ft);
     return FileTime{(static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime};
 }
 

@@ -170,18 +170,30 @@ TEST_F(SntpExchangeTest, LeapIndicatorThreeIsRefusedOthersAccepted) {
 }
 
 TEST_F(SntpExchangeTest, ClockRefusingTheTimeIsCorrupt) {
-    // A transmit fraction of 0xFFFFFFFF converts to 1000 ms: impossible.
-    UdpTestServer server([](const std::vector<std::uint8_t>& request) {
-        NtpTimestamp sent = DecodePacket(request.data()).transmit_timestamp;
-        NtpTimestamp bad = MakeWireTimestamp(4005673424u, 0xFFFFFFFFu);
-        // Received as long before the transmit as the round trip took: D = 0.
-        NtpTimestamp receive = HostForm(HostForm(bad) - (HostForm(kFakeNow) - HostForm(sent)));
-        return Datagrams{Encode(AnswerTo(request, receive, bad))};
-    });
+    // The clock takes the time for an impossible one (87).
+    clock_.FailSettersWith(kErrorInvalidParameter);
+    UdpTestServer server(GoodAnswer);
     EXPECT_EQ(Run(server), 0);
     EXPECT_EQ(result_.error_text, "Corrupt SNTP time received");
     EXPECT_EQ(reported_, std::vector<std::string>{"Corrupt SNTP time received"});
     EXPECT_EQ(reports_, 1);
+}
+
+// The time set is the server's time at the reply's arrival plus the time
+// that has passed since, rounded to the nearest millisecond.
+TEST_F(SntpExchangeTest, TheClockIsSetToTheServersTimeNowRoundedToTheMillisecond) {
+    UdpTestServer server([](const std::vector<std::uint8_t>& request) {
+        NtpTimestamp sent = DecodePacket(request.data()).transmit_timestamp;
+        // 0.9996 s into a second: rounds up into the next one.
+        NtpTimestamp at = MakeWireTimestamp(4005673424u, 0xFFE5C91Du);
+        NtpTimestamp receive = HostForm(HostForm(at) - (HostForm(kFakeNow) - HostForm(sent)));
+        return Datagrams{Encode(AnswerTo(request, receive, at))};
+    });
+    EXPECT_EQ(Run(server), 1);
+    ASSERT_FALSE(clock_.system_times_set().empty());
+    const SystemTime set = clock_.system_times_set().back();
+    EXPECT_EQ(set.wSecond, NtpTimeToCalendar(MakeWireTimestamp(4005673425u, 0)).wSecond);
+    EXPECT_EQ(set.wMilliseconds, 0);
 }
 
 TEST_F(SntpExchangeTest, NoRightToSetTheClockIsAFailure) {
