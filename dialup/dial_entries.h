@@ -13,9 +13,4 @@ namespace orvane {
 // the dial-up error reporter as "RasEnumEntries() failed, error=%d.".
 std::vector<std::string> EnumerateDialEntries();
 
-// Which of the listed names a combo box should select: the first when the
-// configured name is empty, else the one equal to it (case counts); -1 when
-// none fits.
-int DialEntryToSelect(const std::vector<std::string>& entries, const std::string& configured);
-
 }  // namespace orvane

@@ -39,11 +39,6 @@ int LinkState() {
     return Data().state;
 }
 
-SystemTime LinkChangeTime() {
-    std::lock_guard<std::mutex> lock(Data().mutex);
-    return Data().change_time;
-}
-
 std::string CurrentLinkText() {
     int state;
     SystemTime since;

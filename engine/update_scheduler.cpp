@@ -192,10 +192,6 @@ int UpdateWithRetries() {
     return 0;
 }
 
-int RunningUpdateThreads() {
-    return running_threads.load();
-}
-
 bool WaitForUpdateThreadsToEnd(int timeout_ms) {
     for (int waited = 0; running_threads.load() != 0; waited += 5) {
         if (waited >= timeout_ms)

@@ -49,8 +49,6 @@ int RunUpdateForScheduler();
 using SchedulerTimingFactory = std::function<std::shared_ptr<SchedulerTiming>()>;
 void SetSchedulerTimingFactory(SchedulerTimingFactory factory);
 void SetUpdateRunner(std::function<int()> runner);
-// How many update threads are still running (0 or 1 in the program).
-int RunningUpdateThreads();
 // Waits up to timeout_ms for every update thread to end; true if they did.
 bool WaitForUpdateThreadsToEnd(int timeout_ms);
 

@@ -601,13 +601,5 @@ TEST_F(DialupTest, TheFreeListingGoesThroughTheInstalledModule) {
     EXPECT_TRUE(EnumerateDialEntries().empty());
 }
 
-TEST(DialEntrySelectionTest, FirstWhenNothingIsConfiguredElseTheExactName) {
-    const std::vector<std::string> entries{"Work", "Home", "home"};
-    EXPECT_EQ(DialEntryToSelect(entries, ""), 0);
-    EXPECT_EQ(DialEntryToSelect(entries, "home"), 2);
-    EXPECT_EQ(DialEntryToSelect(entries, "HOME"), -1);
-    EXPECT_EQ(DialEntryToSelect({}, ""), -1);
-}
-
 }  // namespace
 }  // namespace orvane
