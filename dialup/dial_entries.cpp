@@ -4,8 +4,8 @@
 
 namespace orvane {
 
-std::vector<std::string> EnumerateDialEntries() {
-    return TheDialupModule().EnumerateDialEntries();
+std::vector<std::string> PhoneBookEntriesOfInstalledModule() {
+    return TheDialupModule().ListPhoneBookEntries();
 }
 
 }  // namespace orvane

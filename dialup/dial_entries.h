@@ -11,6 +11,6 @@ namespace orvane {
 // Loads the library for this call only: the dial-up module's own binding,
 // connection state and monitor are left alone. A listing failure goes to
 // the dial-up error reporter as "RasEnumEntries() failed, error=%d.".
-std::vector<std::string> EnumerateDialEntries();
+std::vector<std::string> PhoneBookEntriesOfInstalledModule();
 
 }  // namespace orvane

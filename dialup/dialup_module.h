@@ -62,7 +62,7 @@ class DialupModule {
     virtual int DialConfiguredEntry() = 0;
     // The default phone book's entry names, for the configuration dialog;
     // none where dial-up networking is missing.
-    virtual std::vector<std::string> EnumerateDialEntries() { return {}; }
+    virtual std::vector<std::string> ListPhoneBookEntries() { return {}; }
 };
 
 // The module every caller uses; null goes back to the unavailable one.

@@ -26,8 +26,8 @@ std::atomic<int> running_threads{0};
 
 struct SchedulerState {
     std::mutex mutex;
-    std::shared_ptr<SchedulerTiming> semaphore;
-    SchedulerTimingFactory factory;
+    std::shared_ptr<UpdateSemaphore> semaphore;
+    UpdateSemaphoreFactory factory;
     std::function<int()> runner;
 };
 
@@ -46,7 +46,7 @@ std::string DialFailureText() {
     return "Unable to dial \"" + dialup.GetDialEntryName() + "\".  " + dialup.GetDialErrorText();
 }
 
-void UpdateThread(std::shared_ptr<SchedulerTiming> semaphore) {
+void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
     while (stop_flag.load() == 0) {
         if (IsOn(LiveSettings().enable_updates) || ManualUpdateFlag() == 1) {
             if (UpdateRound() == 0)
@@ -74,7 +74,7 @@ std::int64_t UpdatePauseMs() {
     return pause < kMinimumUpdatePauseMs ? kMinimumUpdatePauseMs : pause;
 }
 
-void SetSchedulerTimingFactory(SchedulerTimingFactory factory) {
+void SetUpdateSemaphoreFactory(UpdateSemaphoreFactory factory) {
     std::lock_guard<std::mutex> lock(State().mutex);
     State().factory = std::move(factory);
 }
@@ -95,10 +95,11 @@ int RunUpdateForScheduler() {
 
 void StartUpdateThread() {
     stop_flag.store(0);
-    std::shared_ptr<SchedulerTiming> semaphore;
+    std::shared_ptr<UpdateSemaphore> semaphore;
     {
         std::lock_guard<std::mutex> lock(State().mutex);
-        semaphore = State().factory ? State().factory() : std::make_shared<SemaphoreTiming>();
+        semaphore =
+            State().factory ? State().factory() : std::make_shared<CountingUpdateSemaphore>();
         State().semaphore = semaphore;
     }
     if (!semaphore)
@@ -120,7 +121,7 @@ void StopUpdateThread() {
 }
 
 void WakeUpdateThread() {
-    std::shared_ptr<SchedulerTiming> semaphore;
+    std::shared_ptr<UpdateSemaphore> semaphore;
     {
         std::lock_guard<std::mutex> lock(State().mutex);
         semaphore = State().semaphore;

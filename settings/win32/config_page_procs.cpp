@@ -222,7 +222,7 @@ INT_PTR CALLBACK ConnectionPageProc(HWND page, UINT message, WPARAM wparam, LPAR
             const bool available = TheDialupModule().IsDialupAvailable() != 0;
             ApplyView(page, ConnectionPageInitialView(working, available));
             if (available) {
-                for (const std::string& entry : EnumerateDialEntries()) {
+                for (const std::string& entry : PhoneBookEntriesOfInstalledModule()) {
                     SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_ADDSTRING, 0,
                                         reinterpret_cast<LPARAM>(entry.c_str()));
                 }

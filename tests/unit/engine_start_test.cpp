@@ -28,7 +28,7 @@ class EngineStartTest : public EngineTest {
     void TearDown() override {
         SetBroadcastListening(0);
         SetBroadcastListenPort(kSntpPort);
-        SetSntpErrorReporter(nullptr);
+        SetBroadcastErrorReporter(nullptr);
         SetSntpTextReporter(nullptr);
         SetBroadcastTextReporter(nullptr);
         SetBroadcastHandler(nullptr);

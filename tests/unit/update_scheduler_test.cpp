@@ -16,12 +16,12 @@ class SchedulerTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        timing_ = std::make_shared<FakeSchedulerTiming>();
-        SetSchedulerTimingFactory([this] { return timing_; });
+        semaphore_ = std::make_shared<FakeUpdateSemaphore>();
+        SetUpdateSemaphoreFactory([this] { return semaphore_; });
         SetUpdateRunner([this] {
             ++runs_;
             std::lock_guard<std::mutex> lock(mutex_);
-            run_times_.push_back(timing_->now());
+            run_times_.push_back(semaphore_->now());
             manual_at_run_.push_back(ManualUpdateFlag());
             if (during_run_)
                 during_run_();
@@ -43,7 +43,7 @@ class SchedulerTest : public EngineTest {
         return run_times_;
     }
 
-    std::shared_ptr<FakeSchedulerTiming> timing_;
+    std::shared_ptr<FakeUpdateSemaphore> semaphore_;
     std::atomic<int> runs_{0};
     std::atomic<int> result_{1};
     std::mutex mutex_;
@@ -57,23 +57,23 @@ class SchedulerTest : public EngineTest {
 TEST_F(SchedulerTest, RoundAtStartThenOneIntervalAfterThePreviousRoundEnded) {
     LiveSettings().enable_updates = 1;
     // Each round takes five seconds of the driven clock.
-    during_run_ = [this] { timing_->Advance(5000); };
+    during_run_ = [this] { semaphore_->Advance(5000); };
     StartUpdateThread();
 
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
     EXPECT_EQ(runs_.load(), 1);
-    EXPECT_EQ(timing_->limits()[0], kHour);
-    timing_->Advance(kHour - 1);
+    EXPECT_EQ(semaphore_->limits()[0], kHour);
+    semaphore_->Advance(kHour - 1);
     Settle();
     EXPECT_EQ(runs_.load(), 1);
-    timing_->Advance(1);
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    semaphore_->Advance(1);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 2);
 
     // Ten more intervals: exactly ten more rounds, none lost or doubled.
     for (std::size_t i = 3; i <= 12; ++i) {
-        timing_->Advance(kHour);
-        ASSERT_TRUE(timing_->WaitForWaitNumber(i));
+        semaphore_->Advance(kHour);
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(i));
         EXPECT_EQ(runs_.load(), static_cast<int>(i));
     }
     Settle();
@@ -89,19 +89,19 @@ TEST_F(SchedulerTest, RoundAtStartThenOneIntervalAfterThePreviousRoundEnded) {
 TEST_F(SchedulerTest, ManualRequestWithUpdatesOffRunsOneRound) {
     LiveSettings().enable_updates = 0;
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
-    EXPECT_EQ(timing_->limits()[0], kWaitForever);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
+    EXPECT_EQ(semaphore_->limits()[0], kWaitForever);
     EXPECT_EQ(runs_.load(), 0);
 
     RequestManualUpdate();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 1);
     EXPECT_EQ(manual_at_run_, std::vector<int>{1});
-    EXPECT_EQ(timing_->limits()[1], kHour);
+    EXPECT_EQ(semaphore_->limits()[1], kHour);
 
-    timing_->Advance(kHour);
-    ASSERT_TRUE(timing_->WaitForWaitNumber(3));
-    EXPECT_EQ(timing_->limits()[2], kWaitForever);
+    semaphore_->Advance(kHour);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(3));
+    EXPECT_EQ(semaphore_->limits()[2], kWaitForever);
     EXPECT_EQ(runs_.load(), 1);
 }
 
@@ -114,27 +114,27 @@ TEST_F(SchedulerTest, ThreeReleasesDuringARoundGiveThreeMorePasses) {
         WakeUpdateThread();
     };
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(4));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(4));
     Settle();
     EXPECT_EQ(runs_.load(), 4);
-    EXPECT_EQ(timing_->limits().size(), 4u);
-    EXPECT_EQ(timing_->now(), 0);
+    EXPECT_EQ(semaphore_->limits().size(), 4u);
+    EXPECT_EQ(semaphore_->now(), 0);
 }
 
 TEST_F(SchedulerTest, IntervalOfZeroOrLessStillPausesAMinute) {
     LiveSettings().enable_updates = 1;
     LiveSettings().update_interval = 0;
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
-    EXPECT_EQ(timing_->limits()[0], 60000);
-    timing_->Advance(59999);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
+    EXPECT_EQ(semaphore_->limits()[0], 60000);
+    semaphore_->Advance(59999);
     Settle();
     EXPECT_EQ(runs_.load(), 1);
     LiveSettings().update_interval = -7;
-    timing_->Advance(1);
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    semaphore_->Advance(1);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 2);
-    EXPECT_EQ(timing_->limits()[1], 60000);
+    EXPECT_EQ(semaphore_->limits()[1], 60000);
 }
 
 TEST_F(SchedulerTest, LongIntervalDoesNotOverflow) {
@@ -150,10 +150,10 @@ TEST_F(SchedulerTest, RoundIsSkippedSilentlyWhileConfigurationDialogIsOpen) {
     dialup_.SetDialResult(1);
     ui_.SetConfigurationDialogOpen(true);
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
 
     RequestManualUpdate();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 0);
     EXPECT_EQ(ManualUpdateFlag(), 0);  // the request is dropped
     EXPECT_EQ(dialup_.count("DialConfiguredEntry"), 0);
@@ -164,16 +164,16 @@ TEST_F(SchedulerTest, RoundIsSkippedSilentlyWhileConfigurationDialogIsOpen) {
 TEST_F(SchedulerTest, StopEndsTheThreadAndLaterWakeUpsDoNothing) {
     LiveSettings().enable_updates = 0;
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
     StopUpdateThread();
     EXPECT_TRUE(WaitForUpdateThreadsToEnd(5000));
     WakeUpdateThread();
-    EXPECT_EQ(timing_->count(), 0);
+    EXPECT_EQ(semaphore_->count(), 0);
     EXPECT_EQ(runs_.load(), 0);
 }
 
 TEST(UpdateSemaphore, ReleasesBeyondTenAreLost) {
-    SemaphoreTiming semaphore;
+    CountingUpdateSemaphore semaphore;
     for (int i = 0; i < 12; ++i)
         semaphore.Release();
     for (int i = 0; i < 10; ++i)
@@ -183,7 +183,7 @@ TEST(UpdateSemaphore, ReleasesBeyondTenAreLost) {
 }
 
 TEST(UpdateSemaphore, ReleaseFromAnotherThreadEndsAnUnlimitedWait) {
-    SemaphoreTiming semaphore;
+    CountingUpdateSemaphore semaphore;
     std::thread releaser([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         semaphore.Release();
@@ -360,14 +360,14 @@ TEST_F(SchedulerTest, UserConnectionWakesTheUpdateThread) {
     LiveSettings().use_dialup = 1;
     SetLinkState(2);
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
     EXPECT_EQ(runs_.load(), 0);  // not connected, no dialling allowed
 
     dialup_.SetConnectionState(kConnectionStateConnected);
     dialup_.Raise(kDialEventConnectedByUser);
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 1);
-    EXPECT_EQ(timing_->now(), 0);
+    EXPECT_EQ(semaphore_->now(), 0);
     EXPECT_EQ(LinkState(), 0);
     EXPECT_STREQ(CopyLastUpdateRecord().link_text, "Link active since 21/02/2003 10:20:30");
     EXPECT_EQ(LogEntries(),

@@ -31,7 +31,7 @@ struct ClockWindowState {
     POINT drag_offset = {0, 0};
 };
 
-ClockWindowState& Clock() {
+ClockWindowState& WindowState() {
     static ClockWindowState state;
     return state;
 }
@@ -149,7 +149,7 @@ void PaintClock(HWND window, int show_date) {
         GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, date_text, sizeof date_text);
     }
 
-    GdiTextMeasurer measurer(memory, Clock().measured_texts);
+    GdiTextMeasurer measurer(memory, WindowState().measured_texts);
     measurer.ForgetAllBut(time_text, date_text);
     UiState& ui = Ui();
     const ClockPaintLayout layout =
@@ -180,7 +180,7 @@ LRESULT OnClockCreate(HWND window) {
     Ui().clock_window.store(window);
     AddNotificationIcon(window);
     SetTimer(window, kClockTimerId, kClockTimerPeriodMs, nullptr);
-    Clock().last_painted_second = 0;
+    WindowState().last_painted_second = 0;
     return 0;
 }
 
@@ -196,9 +196,9 @@ LRESULT OnClockTimer(HWND window, WPARAM id) {
     if (id != kClockTimerId)
         return 0;
     const std::time_t now = std::time(nullptr);
-    if (now != Clock().last_painted_second) {
+    if (now != WindowState().last_painted_second) {
         PaintClock(window, LiveSettings().show_date);
-        Clock().last_painted_second = now;
+        WindowState().last_painted_second = now;
     }
     return 0;
 }
@@ -208,19 +208,19 @@ LRESULT OnClockLeftButtonDown(HWND window) {
     RECT outer;
     GetCursorPos(&cursor);
     GetWindowRect(window, &outer);
-    Clock().dragging = true;
-    Clock().drag_offset = {cursor.x - outer.left, cursor.y - outer.top};
+    WindowState().dragging = true;
+    WindowState().drag_offset = {cursor.x - outer.left, cursor.y - outer.top};
     SetCapture(window);
     return 0;
 }
 
 LRESULT OnClockMouseMove(HWND window) {
-    if (!Clock().dragging)
+    if (!WindowState().dragging)
         return 0;
     POINT cursor;
     GetCursorPos(&cursor);
-    const int x = cursor.x - Clock().drag_offset.x;
-    const int y = cursor.y - Clock().drag_offset.y;
+    const int x = cursor.x - WindowState().drag_offset.x;
+    const int y = cursor.y - WindowState().drag_offset.y;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     LiveSettings().window_position_x = x;
     LiveSettings().window_position_y = y;
@@ -228,7 +228,7 @@ LRESULT OnClockMouseMove(HWND window) {
 }
 
 LRESULT OnClockLeftButtonUp() {
-    Clock().dragging = false;
+    WindowState().dragging = false;
     ReleaseCapture();
     return 0;
 }
@@ -332,7 +332,7 @@ void CreateWindows() {
     UiState& ui = Ui();
     SettingsRecord& settings = LiveSettings();
     ui.snapshots = TakeSettingsSnapshots(settings);
-    Clock().dragging = false;
+    WindowState().dragging = false;
     SetSettingsAppliedHandler(RunSettingsAppliedHandler);
 
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME;

@@ -21,9 +21,9 @@
 #include "dialup/dialup_module.h"
 #include "engine/last_update_record.h"
 #include "engine/link_state.h"
-#include "engine/scheduler_timing.h"
 #include "engine/update_execution.h"
 #include "engine/update_scheduler.h"
+#include "engine/update_semaphore.h"
 #include "logging/error_window.h"
 #include "platform/engine_ui_sink.h"
 #include "platform/event_log.h"
@@ -40,7 +40,7 @@
 namespace orvane {
 
 // A semaphore whose time limits run on a clock the test advances.
-class FakeSchedulerTiming : public SchedulerTiming {
+class FakeUpdateSemaphore : public UpdateSemaphore {
   public:
     bool Wait(std::int64_t timeout_ms) override {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -129,14 +129,14 @@ class EngineTest : public ::testing::Test {
         SetLinkState(0);
         SetLinkChangeTimeNow();
         SetUpdateRunner(nullptr);
-        SetSchedulerTimingFactory(nullptr);
+        SetUpdateSemaphoreFactory(nullptr);
     }
 
     void TearDown() override {
         StopUpdateThread();
         EXPECT_TRUE(WaitForUpdateThreadsToEnd(5000));
         SetUpdateRunner(nullptr);
-        SetSchedulerTimingFactory(nullptr);
+        SetUpdateSemaphoreFactory(nullptr);
         SetManualUpdateFlag(0);
         UseErrorWindowSink(nullptr);
         ResetErrorWindowForTest();
