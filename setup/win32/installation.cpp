@@ -13,14 +13,12 @@
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/wizard_state.h"
 #include "ui/win32/shell_link.h"
+#include "ui/window_names.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr char kOrvaneWindowClass[] = "Orvane Window Class";
-// The main window class of earlier versions.
-constexpr char kEarlierWindowClass[] = "OrvaneWin";
 constexpr DWORD kCloseWaitMilliseconds = 3000;
 // How long a closing program's process is given to end, so that its file
 // can be replaced; its window goes well before the process does.
@@ -173,8 +171,8 @@ void MakeShortcuts(const std::string& install_folder, const std::string& program
 }  // namespace
 
 void RunInstallation(const std::string& install_folder, bool program_group, bool start_at_logon) {
-    CloseWindowsOfClass(kOrvaneWindowClass);
-    CloseWindowsOfClass(kEarlierWindowClass);
+    CloseWindowsOfClass(kClockWindowClass);
+    CloseWindowsOfClass(kEarlierClockWindowClass);
 
     char module_path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, module_path, sizeof module_path);

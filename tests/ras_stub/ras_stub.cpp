@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/win32/ras_records_win32.h"
+#include "ui/window_names.h"
 
 namespace rr = orvane::ras_records;
 
@@ -141,7 +142,7 @@ void Copy(char* field, std::size_t capacity, const std::string& text) {
 }
 
 std::string DialogState() {
-    HWND dialog = FindWindowA("#32770", "Orvane AutoDial");
+    HWND dialog = FindWindowA(orvane::kDialogWindowClass, "Orvane AutoDial");
     if (dialog == nullptr)
         return "dialog=none";
     // Never blocks on a dialog thread that is busy or ending.
@@ -159,7 +160,7 @@ std::string DialogState() {
 // The dialog closes at the end of a dial: how long it took to go.
 std::string DialogGone() {
     const DWORD start = GetTickCount();
-    while (FindWindowA("#32770", "Orvane AutoDial") != nullptr) {
+    while (FindWindowA(orvane::kDialogWindowClass, "Orvane AutoDial") != nullptr) {
         if (GetTickCount() - start > 5000)
             return "dialog=open " + DialogState();
         Sleep(20);

@@ -16,6 +16,7 @@
 #include "platform/win32/service_control_win32.h"
 #include "platform/win32/ui_sinks_win32.h"
 #include "platform/win32/window_placement.h"
+#include "ui/window_names.h"
 #include "uninstall/uninstall_resource_ids.h"
 #include "uninstall/uninstall_work.h"
 #include "uninstall/win32/uninstall_system_win32.h"
@@ -23,10 +24,6 @@
 namespace orvane {
 
 namespace {
-
-// The window Setup and this program look for to stay single.
-constexpr char kInstallWindowTitle[] = "Orvane Install";
-constexpr char kDialogClass[] = "#32770";
 
 void InstallPlatform() {
     static Win32Registry registry;
@@ -96,7 +93,7 @@ INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
 }
 
 bool AnotherInstallerRunning() {
-    HWND other = FindWindowA(kDialogClass, kInstallWindowTitle);
+    HWND other = FindWindowA(kDialogWindowClass, kInstallWindowTitle);
     if (other == nullptr)
         return false;
     ShowWindow(other, SW_RESTORE);

@@ -5,11 +5,12 @@
 
 #include <cstdio>
 
+#include "ui/window_names.h"
+
 namespace orvane {
 
 namespace {
 
-constexpr char kOrvaneWindowClass[] = "Orvane Window Class";
 constexpr DWORD kPathCapacity = MAX_PATH;
 
 int FolderId(ShellFolder folder) {
@@ -70,11 +71,11 @@ bool Win32UninstallSystem::AppendText(const std::string& path, const std::string
 }
 
 bool Win32UninstallSystem::ProgramWindowExists() {
-    return ::FindWindowA(kOrvaneWindowClass, nullptr) != nullptr;
+    return ::FindWindowA(kClockWindowClass, nullptr) != nullptr;
 }
 
 void Win32UninstallSystem::PostCloseToProgramWindow() {
-    HWND window = ::FindWindowA(kOrvaneWindowClass, nullptr);
+    HWND window = ::FindWindowA(kClockWindowClass, nullptr);
     if (window != nullptr)
         ::PostMessageA(window, WM_CLOSE, 0, 0);
 }
