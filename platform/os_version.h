@@ -41,15 +41,15 @@ inline OsVersion* TheOsVersion() {
     return os_version_detail::Installed().load();
 }
 
-// 1 on the Windows NT platform, else 0 (also when the query fails). The
-// failure flag, when given, is 1 after a failed query and 0 otherwise.
-inline int IsNtPlatform(int* failed = nullptr) {
+// True when the system answers that it is of the Windows NT platform, and
+// also when it does not answer (or nothing is installed): every Windows the
+// program runs on (x86_64) is NT.
+inline bool IsNtPlatform() {
     OsVersionInfo info;
     OsVersion* os = TheOsVersion();
-    const bool answered = os != nullptr && os->QueryVersion(&info);
-    if (failed != nullptr)
-        *failed = answered ? 0 : 1;
-    return answered && info.platform_id == kPlatformWin32Nt ? 1 : 0;
+    if (os == nullptr || !os->QueryVersion(&info))
+        return true;
+    return info.platform_id == kPlatformWin32Nt;
 }
 
 // 1 and the three numbers, or 0 (numbers untouched) when the system does

@@ -94,7 +94,7 @@ std::string FindInstalledFolder() {
 
 std::string FindInstalledProgramsFolder() {
     UninstallSystem& system = TheUninstallSystem();
-    if (IsNtPlatform() == 1)
+    if (IsNtPlatform())
         return system.FindShellFolder(ShellFolder::kCommonPrograms);
     const std::string start_menu = system.FindShellFolder(ShellFolder::kStartMenu);
     return start_menu.empty() ? std::string() : start_menu + "\\Programs";
@@ -102,8 +102,8 @@ std::string FindInstalledProgramsFolder() {
 
 std::string FindInstalledStartupFolder() {
     UninstallSystem& system = TheUninstallSystem();
-    return system.FindShellFolder(IsNtPlatform() == 1 ? ShellFolder::kCommonStartup
-                                                      : ShellFolder::kStartup);
+    return system.FindShellFolder(IsNtPlatform() ? ShellFolder::kCommonStartup
+                                                 : ShellFolder::kStartup);
 }
 
 bool IsKestrineInstalled() {

@@ -371,7 +371,7 @@ INT_PTR CALLBACK LoggingPageProc(HWND page, UINT message, WPARAM wparam, LPARAM 
     SettingsRecord& working = WorkingCopy();
     switch (message) {
         case WM_INITDIALOG:
-            ApplyView(page, LoggingPageInitialView(working, IsNtPlatform() == 1));
+            ApplyView(page, LoggingPageInitialView(working, IsNtPlatform()));
             return FALSE;
         case WM_COMMAND: {
             if (!Clicked(wparam))

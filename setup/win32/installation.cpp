@@ -7,6 +7,7 @@
 #include "logging/fatal_error.h"
 #include "logging/log_writer.h"
 #include "platform/last_error.h"
+#include "platform/os_version.h"
 #include "setup/initial_settings.h"
 #include "setup/install_paths.h"
 #include "setup/service_start_type.h"
@@ -25,30 +26,6 @@ constexpr DWORD kCloseWaitMilliseconds = 3000;
 constexpr DWORD kProcessEndWaitMilliseconds = 10000;
 constexpr DWORD kSystemTextCapacity = 9999;
 constexpr char kSetupErrorCaption[] = "Orvane Setup Error";
-
-bool IsNtPlatform() {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info))
-        return false;
-#pragma GCC diagnostic pop
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
-bool GetOsVersion(int* major, int* minor) {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info))
-        return false;
-#pragma GCC diagnostic pop
-    *major = static_cast<int>(info.dwMajorVersion);
-    *minor = static_cast<int>(info.dwMinorVersion);
-    return true;
-}
 
 std::string SpecialFolder(int which) {
     LPITEMIDLIST location = nullptr;
@@ -193,7 +170,8 @@ void RunInstallation(const std::string& install_folder, bool program_group, bool
 void RunFinishSteps(const std::string& install_folder, bool start_program) {
     int major = 0;
     int minor = 0;
-    if (GetOsVersion(&major, &minor) && HandsOverWindowsTime(major, minor)) {
+    int build = 0;
+    if (GetOsVersion(&major, &minor, &build) == 1 && HandsOverWindowsTime(major, minor)) {
         StopService(kWindowsTimeServiceName);
         SetServiceStartType(kWindowsTimeServiceName, 0);
     }

@@ -7,11 +7,13 @@
 #include "logging/fatal_error.h"
 #include "platform/file_system.h"
 #include "platform/name_lookup.h"
+#include "platform/os_version.h"
 #include "platform/registry.h"
 #include "platform/service_control.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/name_lookup_win32.h"
+#include "platform/win32/os_version_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/service_control_win32.h"
 #include "platform/win32/ui_sinks_win32.h"
@@ -31,6 +33,7 @@ void InstallPlatform() {
     static Win32Registry registry;
     static Win32FileSystem file_system;
     static Win32NameLookup name_lookup;
+    static Win32OsVersion os_version;
     static Win32MessageBoxSink message_boxes;
     static Win32ProcessExit process_exit;
     static Win32ServiceControl service_control;
@@ -38,6 +41,7 @@ void InstallPlatform() {
     UseRegistry(&registry);
     UseFileSystem(&file_system);
     UseNameLookup(&name_lookup);
+    UseOsVersion(&os_version);
     UseMessageBoxSink(&message_boxes);
     UseProcessExit(&process_exit);
     UseServiceControl(&service_control);

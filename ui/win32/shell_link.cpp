@@ -5,24 +5,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "platform/os_version.h"
 #include "ui/startup_shortcut.h"
 
 namespace orvane {
-
-namespace {
-
-bool IsNtPlatform() {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info))
-        return true;
-#pragma GCC diagnostic pop
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
-}  // namespace
 
 bool CreateShellLink(const char* target_folder, const char* target_file, const char* link_name,
                      const char* link_folder) {

@@ -13,11 +13,13 @@
 #include "platform/event_log.h"
 #include "platform/file_system.h"
 #include "platform/name_lookup.h"
+#include "platform/os_version.h"
 #include "platform/registry.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/event_log_win32.h"
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/name_lookup_win32.h"
+#include "platform/win32/os_version_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/ui_sinks_win32.h"
 #include "settings/settings_record.h"
@@ -46,6 +48,7 @@ void InstallPlatform() {
     static Win32FileSystem file_system;
     static Win32EventLog event_log;
     static Win32NameLookup name_lookup;
+    static Win32OsVersion os_version;
     static Win32MessageBoxSink message_boxes;
     static Win32ProcessExit process_exit;
     static Win32ErrorWindowSink error_window;
@@ -55,6 +58,7 @@ void InstallPlatform() {
     UseFileSystem(&file_system);
     UseEventLog(&event_log);
     UseNameLookup(&name_lookup);
+    UseOsVersion(&os_version);
     UseMessageBoxSink(&message_boxes);
     UseProcessExit(&process_exit);
     UseErrorWindowSink(&error_window);
