@@ -15,6 +15,7 @@
 #include "dialup/dialup_module.h"
 #include "logging/fatal_error.h"
 #include "platform/os_version.h"
+#include "platform/win32/shell_folders.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
 #include "settings/server_list.h"
@@ -436,13 +437,7 @@ int BrowseForFolder(char* path, const char* title, HWND owner, const char* start
         CoUninitialize();
         return 0;
     }
-    const bool has_path = SHGetPathFromIDListA(chosen, path) != FALSE;
-    // The item is freed whether or not it had a file-system path.
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
-        allocator->Free(chosen);
-        allocator->Release();
-    }
+    const bool has_path = TakeItemPath(chosen, path);
     CoUninitialize();
     return has_path ? 1 : 0;
 }

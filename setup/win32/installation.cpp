@@ -8,6 +8,7 @@
 #include "logging/log_writer.h"
 #include "platform/last_error.h"
 #include "platform/os_version.h"
+#include "platform/win32/shell_folders.h"
 #include "setup/initial_settings.h"
 #include "setup/install_paths.h"
 #include "setup/service_start_type.h"
@@ -27,24 +28,10 @@ constexpr DWORD kProcessEndWaitMilliseconds = 10000;
 constexpr DWORD kSystemTextCapacity = 9999;
 constexpr char kSetupErrorCaption[] = "Orvane Setup Error";
 
-std::string SpecialFolder(int which) {
-    LPITEMIDLIST location = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, which, &location)))
-        return std::string();
-    char path[MAX_PATH] = {};
-    const bool found = SHGetPathFromIDListA(location, path) != FALSE;
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator))) {
-        allocator->Free(location);
-        allocator->Release();
-    }
-    return found ? std::string(path) : std::string();
-}
-
 std::string FindProgramsFolder() {
     if (IsNtPlatform())
-        return SpecialFolder(CSIDL_COMMON_PROGRAMS);
-    return SpecialFolder(CSIDL_STARTMENU) + "\\Programs";
+        return SpecialFolderPath(CSIDL_COMMON_PROGRAMS);
+    return SpecialFolderPath(CSIDL_STARTMENU) + "\\Programs";
 }
 
 void CloseWindowsOfClass(const char* window_class) {
@@ -131,7 +118,8 @@ void MakeShortcuts(const std::string& install_folder, const std::string& program
     }
     if (program_group) {
         // Earlier versions left their own startup link in the user's menu.
-        DeleteFileA((SpecialFolder(CSIDL_STARTMENU) + "\\Programs\\Startup\\Orvane.lnk").c_str());
+        DeleteFileA(
+            (SpecialFolderPath(CSIDL_STARTMENU) + "\\Programs\\Startup\\Orvane.lnk").c_str());
         const std::string group = PathInFolder(programs_folder, "Orvane");
         CreateDirectoryTree(group);
         const std::string link_folder = group + "\\";

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "logging/log_writer.h"
+#include "platform/win32/shell_folders.h"
 #include "platform/win32/window_placement.h"
 #include "setup/install_paths.h"
 #include "setup/setup_resource_ids.h"
@@ -73,13 +74,7 @@ int BrowseForFolder(char* path, const char* title, HWND owner, const char* start
     LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
     if (chosen == nullptr)
         return 0;
-    const bool found = SHGetPathFromIDListA(chosen, path) != FALSE;
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator))) {
-        allocator->Free(chosen);
-        allocator->Release();
-    }
-    return found ? 1 : 0;
+    return TakeItemPath(chosen, path) ? 1 : 0;
 }
 
 void BrowseForInstallFolder(HWND page) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "platform/win32/shell_folders.h"
 #include "ui/window_names.h"
 
 namespace orvane {
@@ -30,14 +31,7 @@ int FolderId(ShellFolder folder) {
 }  // namespace
 
 std::string Win32UninstallSystem::FindShellFolder(ShellFolder folder) {
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(::SHGetSpecialFolderLocation(nullptr, FolderId(folder), &list)) || list == nullptr) {
-        return std::string();
-    }
-    char path[kPathCapacity] = {};
-    const bool found = ::SHGetPathFromIDListA(list, path) != FALSE;
-    ::CoTaskMemFree(list);
-    return found ? std::string(path) : std::string();
+    return SpecialFolderPath(FolderId(folder));
 }
 
 bool Win32UninstallSystem::DeleteOneFile(const std::string& path) {
