@@ -480,22 +480,6 @@ const std::uint32_t kConfigurationHelpTable[] = {
     0,
 };
 
-ScreenPoint CentredPosition(const ScreenRect& reference, int width, int height,
-                            const ScreenRect& desktop) {
-    ScreenPoint at;
-    at.x = reference.left + ((reference.right - reference.left) - width) / 2;
-    at.y = reference.top + ((reference.bottom - reference.top) - height) / 2;
-    if (at.x + width > desktop.right)
-        at.x = desktop.right - width;
-    if (at.y + height > desktop.bottom)
-        at.y = desktop.bottom - height;
-    if (at.x < 0)
-        at.x = 0;
-    if (at.y < 0)
-        at.y = 0;
-    return at;
-}
-
 ScreenPoint PagePosition(int tab_left, int tab_top, int tab_width, int tab_height,
                          int header_height, int page_width, int page_height) {
     ScreenPoint at;

@@ -8,6 +8,7 @@
 
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/os_version_win32.h"
+#include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
 #include "settings/configuration_dump.h"
@@ -106,7 +107,7 @@ void InitialiseFrame(HWND frame) {
     if (s.reload)
         LoadSettings(LiveSettings());
     s.working = LiveSettings();
-    CentreWindowOver(frame, nullptr);
+    CentreWindow(frame, nullptr);
     InsertTab(s.tabs, 0, "Server");
     InsertTab(s.tabs, 1, "Connection");
     InsertTab(s.tabs, 2, "User Interface");
@@ -335,20 +336,6 @@ void WriteConfigurationDump(HWND owner) {
     if (!WriteConfigurationDumpFile(LiveSettings(), file_system))
         return;
     MessageBoxA(owner, kConfigurationDumpMessage, "Orvane", MB_ICONINFORMATION | MB_OK);
-}
-
-void CentreWindowOver(HWND window, HWND reference) {
-    HWND desktop_window = GetDesktopWindow();
-    RECT ref, rect, desktop;
-    GetWindowRect(reference != nullptr ? reference : desktop_window, &ref);
-    GetWindowRect(window, &rect);
-    GetWindowRect(desktop_window, &desktop);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    const ScreenPoint at =
-        CentredPosition({ref.left, ref.top, ref.right, ref.bottom}, width, height,
-                        {desktop.left, desktop.top, desktop.right, desktop.bottom});
-    MoveWindow(window, at.x, at.y, width, height, TRUE);
 }
 
 void SetEditTextWithLimit(HWND window, int control, int limit, const char* text) {

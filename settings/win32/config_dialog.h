@@ -46,10 +46,6 @@ HWND ConfigurationDialogWindow();
 // when that worked, says so in a message box owned by the owner.
 void WriteConfigurationDump(HWND owner);
 
-// Moves the window to the centre of the reference (the desktop when null),
-// kept on the desktop, and repaints it.
-void CentreWindowOver(HWND window, HWND reference);
-
 // Name to address without blocking the user interface: a small modal
 // "Lookup" dialog owned by the owner, which the user can cancel. 1 and the
 // host's first IPv4 address in address->address, or 0 (then the thread's

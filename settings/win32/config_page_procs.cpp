@@ -16,6 +16,7 @@
 #include "logging/fatal_error.h"
 #include "platform/os_version.h"
 #include "platform/win32/shell_folders.h"
+#include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
 #include "settings/server_list.h"
@@ -37,7 +38,7 @@ bool Clicked(WPARAM wparam) {
 INT_PTR CALLBACK ServerListProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_INITDIALOG:
-            CentreWindowOver(dialog, Frame());
+            CentreWindow(dialog, Frame());
             for (int i = 0; kPublicServerLabels[i][0] != '\0'; ++i) {
                 SendDlgItemMessageA(dialog, IDC_SERVER_LIST, LB_ADDSTRING, 0,
                                     reinterpret_cast<LPARAM>(kPublicServerLabels[i]));

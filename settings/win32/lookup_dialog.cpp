@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/ipv4_text.h"
 #include "settings/win32/config_dialog.h"
@@ -101,7 +102,7 @@ INT_PTR CALLBACK LookupProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
     Lookup& lookup = current_lookup;
     switch (message) {
         case WM_INITDIALOG:
-            CentreWindowOver(dialog, GetParent(dialog));
+            CentreWindow(dialog, GetParent(dialog));
             Start(dialog, lookup);
             return TRUE;
         case WM_COMMAND:

@@ -178,7 +178,7 @@ INT_PTR CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wparam, LPARAM)
     switch (message) {
         case WM_INITDIALOG:
             wizard.frame = frame;
-            CentreOnDesktop(frame);
+            CentreWindow(frame, nullptr);
             SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             for (int page = 0; page < kSetupPageCount; ++page) {
                 wizard.pages[page] =

@@ -491,34 +491,6 @@ TEST(ConfigLoggingPage, NoLevelCheckedReadsAsMedium) {
 
 // ---- frame ----
 
-TEST(ConfigCentreWindow, CentresOverTheReference) {
-    ScreenRect desktop{0, 0, 1024, 768};
-    ScreenPoint at = CentredPosition({100, 100, 500, 400}, 200, 100, desktop);
-    EXPECT_EQ(at.x, 200);
-    EXPECT_EQ(at.y, 200);
-    at = CentredPosition(desktop, 301, 201, desktop);
-    EXPECT_EQ(at.x, (1024 - 301) / 2);
-    EXPECT_EQ(at.y, (768 - 201) / 2);
-}
-
-TEST(ConfigCentreWindow, ClampedAtTheRightAndBottom) {
-    ScreenRect desktop{0, 0, 1024, 768};
-    ScreenPoint at = CentredPosition({900, 700, 1100, 800}, 300, 200, desktop);
-    EXPECT_EQ(at.x, 1024 - 300);
-    EXPECT_EQ(at.y, 768 - 200);
-}
-
-TEST(ConfigCentreWindow, NeverLeftOfOrAboveZero) {
-    ScreenRect desktop{0, 0, 1024, 768};
-    ScreenPoint at = CentredPosition({-200, -300, 0, 0}, 100, 100, desktop);
-    EXPECT_EQ(at.x, 0);
-    EXPECT_EQ(at.y, 0);
-    // Larger than the desktop: the left and top edges stay visible.
-    at = CentredPosition(desktop, 2000, 1000, desktop);
-    EXPECT_EQ(at.x, 0);
-    EXPECT_EQ(at.y, 0);
-}
-
 TEST(ConfigFrame, PagesAreCentredInTheTabBody) {
     ScreenPoint at = PagePosition(10, 10, 300, 250, 20, 280, 200);
     EXPECT_EQ(at.x, 10 + 150 - 140);

@@ -70,7 +70,7 @@ INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
             SendDlgItemMessageA(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETRANGE, 0,
                                 MAKELPARAM(0, 100));
             SendDlgItemMessageA(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS, 0, 0);
-            CentreOnDesktop(dialog);
+            CentreWindow(dialog, nullptr);
             ShowWindow(dialog, SW_SHOW);
             return TRUE;
         case WM_COMMAND:
