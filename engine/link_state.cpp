@@ -4,6 +4,7 @@
 
 #include "dialup/link_text.h"
 #include "platform/clock.h"
+#include "settings/fixed_text.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
@@ -52,9 +53,8 @@ std::string CurrentLinkText() {
 
 LastUpdateRecord RebuildLinkText() {
     const std::string text = CurrentLinkText();
-    return ModifyLastUpdateRecord([&text](LastUpdateRecord& record) {
-        CopyTextField(record.link_text, sizeof record.link_text, text);
-    });
+    return ModifyLastUpdateRecord(
+        [&text](LastUpdateRecord& record) { CopyToField(record.link_text, text); });
 }
 
 }  // namespace orvane

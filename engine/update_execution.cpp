@@ -12,6 +12,7 @@
 #include "platform/name_lookup.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
+#include "settings/fixed_text.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
@@ -29,13 +30,13 @@ std::mutex& UpdateMutex() {
 
 // Replaces "[unknown]" with the stored address's host name, when it has one.
 void ResolveServerName(SettingsRecord& settings) {
-    if (TextOfField(settings.server_name, sizeof settings.server_name) != kUnknownServerName) {
+    if (FieldText(settings.server_name) != kUnknownServerName) {
         return;
     }
     NameLookup* lookup = TheNameLookup();
     std::string name;
     if (lookup != nullptr && lookup->LookUpHostName(settings.server_address.address, &name)) {
-        CopyTextField(settings.server_name, sizeof settings.server_name, name);
+        CopyToField(settings.server_name, name);
     }
 }
 
@@ -46,7 +47,7 @@ void ResolveServerAddress(SettingsRecord& settings) {
         return;
     NameLookup* lookup = TheNameLookup();
     std::uint32_t address = 0;
-    const std::string name = TextOfField(settings.server_name, sizeof settings.server_name);
+    const std::string name = FieldText(settings.server_name);
     if (lookup != nullptr && lookup->LookUpAddress(name, &address)) {
         settings.server_address.address = address;
     }
@@ -108,8 +109,7 @@ int RunUpdate() {
 
     ResolveServerName(settings);
     ResolveServerAddress(settings);
-    CopyTextField(pending.server_name, sizeof pending.server_name,
-                  TextOfField(settings.server_name, sizeof settings.server_name));
+    CopyToField(pending.server_name, FieldText(settings.server_name));
     pending.server_address = settings.server_address;
 
     const int protocol = settings.protocol;
@@ -129,7 +129,7 @@ int RunUpdate() {
     }
 
     pending.valid = 1;
-    CopyTextField(pending.link_text, sizeof pending.link_text, CurrentLinkText());
+    CopyToField(pending.link_text, CurrentLinkText());
     pending.protocol = protocol;
     StoreLastUpdateRecord(pending);
 

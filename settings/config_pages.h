@@ -36,9 +36,6 @@ struct PageView {
 std::int32_t ReadPositiveNumber(const std::string& text);
 // An unsigned decimal for an edit control.
 std::string UnsignedText(std::int32_t value);
-// Copies text into a fixed field, cut to at most max_chars characters and
-// never beyond the field.
-void CopyField(char* field, int capacity, const std::string& text, int max_chars);
 
 // Server page.
 PageView ServerPageInitialView(const SettingsRecord& working);

@@ -4,6 +4,7 @@
 
 #include "platform/os_version.h"
 #include "platform/registry.h"
+#include "settings/settings_store.h"
 #include "setup/service_start_type.h"
 #include "uninstall/removal_rules.h"
 
@@ -78,20 +79,6 @@ void CloseOrvaneBeforeUninstall() {
     }
 }
 
-std::string FindInstalledFolder() {
-    char folder[uninstall::kFolderCapacity] = {};
-    std::string(uninstall::kDefaultFolder).copy(folder, sizeof folder - 1);
-    Registry& registry = TheRegistry();
-    RegistryKey key = kNoRegistryKey;
-    if (registry.OpenKey(RegistryScope::kMachine, uninstall::kProductKey, RegistryMode::kRead,
-                         false, &key) == 0) {
-        // A failed read leaves the default in place.
-        registry.ReadText(key, uninstall::kFolderValue, folder, sizeof folder);
-        registry.CloseKey(key);
-    }
-    return folder;
-}
-
 std::string FindInstalledProgramsFolder() {
     UninstallSystem& system = TheUninstallSystem();
     if (IsNtPlatform())
@@ -121,7 +108,7 @@ bool IsKestrineInstalled() {
 
 void RunUninstallWork(UninstallProgressView& view) {
     CloseOrvaneBeforeUninstall();
-    const std::string folder = FindInstalledFolder();
+    const std::string folder = ReadInstallFolder();
 
     view.SetLabel("Deleting Orvane.exe");
     RemoveFileByRule(folder + "\\Orvane.exe");

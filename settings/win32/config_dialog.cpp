@@ -12,6 +12,7 @@
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
 #include "settings/configuration_dump.h"
+#include "settings/fixed_text.h"
 #include "settings/settings_store.h"
 #include "settings/win32/config_dialog_internal.h"
 
@@ -181,7 +182,7 @@ void ResolveServer(HWND frame) {
     } else {
         char name[kPathCapacity] = {};
         if (ReverseLookup(&working.server_address, name, frame)) {
-            CopyField(working.server_name, kPathCapacity, name, kPathCapacity - 1);
+            CopyToField(working.server_name, name);
         }
     }
 }

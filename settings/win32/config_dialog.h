@@ -4,11 +4,13 @@
 // and Logging, that edit a working copy of the live settings; OK looks the
 // server up, puts the working copy in place of the live record, saves it and
 // runs the settings-applied handler. Also the helpers the dialogs share:
-// centring, the cancellable name lookups, the folder browser. User-interface
+// the cancellable name lookups, the folder browser, control texts. User-interface
 // thread only, except ConfigurationDialogWindow.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 #include "platform/sockets.h"
 
@@ -62,5 +64,8 @@ int BrowseForFolder(char* path, const char* title, HWND owner, const char* start
 // Limits the edit control to the given number of characters, then sets its
 // text.
 void SetEditTextWithLimit(HWND window, int control, int limit, const char* text);
+// The control's whole text; empty when there is no such control.
+std::string ControlText(HWND page, int id);
+bool IsChecked(HWND page, int id);
 
 }  // namespace orvane

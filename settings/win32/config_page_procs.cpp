@@ -19,6 +19,7 @@
 #include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
+#include "settings/fixed_text.h"
 #include "settings/server_list.h"
 #include "settings/win32/config_dialog.h"
 #include "settings/win32/config_dialog_internal.h"
@@ -144,21 +145,6 @@ void ApplyView(HWND page, const PageView& view) {
             SetDlgItemTextA(page, id, text.c_str());
         }
     }
-}
-
-std::string ControlText(HWND page, int id) {
-    HWND control = GetDlgItem(page, id);
-    if (control == nullptr)
-        return std::string();
-    const int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    GetWindowTextA(control, &text[0], length + 1);
-    text.resize(std::strlen(text.c_str()));
-    return text;
-}
-
-bool IsChecked(HWND page, int id) {
-    return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }
 
 // ---- Server page ----
@@ -291,7 +277,7 @@ void DrawFontPreview(HWND page, const char* face_name) {
     LOGFONTA wanted = {};
     wanted.lfHeight = -30;
     wanted.lfWeight = 400;
-    std::strncpy(wanted.lfFaceName, face_name, LF_FACESIZE - 1);
+    CopyToField(wanted.lfFaceName, face_name);
     HFONT font = CreateFontIndirectA(&wanted);
     HGDIOBJ old_font = SelectObject(dc, font);
 
@@ -418,6 +404,21 @@ void ReadLoggingPageControls(HWND page, SettingsRecord& working) {
 }
 
 }  // namespace config_dialog
+
+std::string ControlText(HWND page, int id) {
+    HWND control = GetDlgItem(page, id);
+    if (control == nullptr)
+        return std::string();
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    GetWindowTextA(control, &text[0], length + 1);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+bool IsChecked(HWND page, int id) {
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
 
 int BrowseForFolder(char* path, const char* title, HWND owner, const char* start_folder) {
     if (FAILED(CoInitialize(nullptr)))

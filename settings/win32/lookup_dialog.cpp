@@ -10,6 +10,7 @@
 
 #include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
+#include "settings/fixed_text.h"
 #include "settings/ipv4_text.h"
 #include "settings/win32/config_dialog.h"
 #include "settings/win32/config_dialog_internal.h"
@@ -86,8 +87,7 @@ void TakeAnswer(HWND dialog, Lookup& lookup, LPARAM lparam) {
         }
     } else {
         if (host->h_name != nullptr) {
-            std::strncpy(lookup.name, host->h_name, kNameCapacity - 1);
-            lookup.name[kNameCapacity - 1] = '\0';
+            CopyToField(lookup.name, kNameCapacity, host->h_name);
         } else {
             Fail(lookup);
         }

@@ -65,14 +65,6 @@ TEST(ConfigNumberReading, UnsignedTextShowsNegativeValuesAsLargeNumbers) {
     EXPECT_EQ(UnsignedText(-1), "4294967295");
 }
 
-TEST(ConfigFieldCopy, CutsToTheLimitAndTheField) {
-    char field[8];
-    CopyField(field, sizeof field, "abcdefghijk", 100);
-    EXPECT_STREQ(field, "abcdefg");
-    CopyField(field, sizeof field, "abcdef", 3);
-    EXPECT_STREQ(field, "abc");
-}
-
 // ---- Server page ----
 
 TEST(ConfigServerPage, InitialViewByName) {

@@ -21,9 +21,9 @@ class EngineStartTest : public EngineTest {
     void SetUp() override {
         EngineTest::SetUp();
         SettingsRecord& s = LiveSettings();
-        SetText(s.dialup_server_name, kDialupTextCapacity, "Work");
-        SetText(s.dialup_server_username, kDialupTextCapacity, "ann");
-        SetText(s.dialup_server_password, kDialupTextCapacity, "secret");
+        CopyToField(s.dialup_server_name, "Work");
+        CopyToField(s.dialup_server_username, "ann");
+        CopyToField(s.dialup_server_password, "secret");
     }
     void TearDown() override {
         SetBroadcastListening(0);

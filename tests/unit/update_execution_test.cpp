@@ -31,7 +31,7 @@ class RunUpdateTest : public EngineTest {
         SetTimeTcpReportCallback(TimeTcpReport);
         SettingsRecord& s = LiveSettings();
         s.protocol = kProtocolSntp;
-        SetText(s.server_name, kPathCapacity, "ntp.example");
+        CopyToField(s.server_name, "ntp.example");
         s.server_address = net::MakeAddress(0x7F000001, 0);
     }
     void TearDown() override {
@@ -82,7 +82,7 @@ class RunUpdateTest : public EngineTest {
 };
 
 TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAddress) {
-    SetText(LiveSettings().server_name, kPathCapacity, "[unknown]");
+    CopyToField(LiveSettings().server_name, "[unknown]");
     auto server = SntpServer();
 
     EXPECT_EQ(RunUpdate(), 1);
@@ -95,7 +95,7 @@ TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAdd
 }
 
 TEST_F(RunUpdateTest, UnknownNameIsReplacedByReverseLookup) {
-    SetText(LiveSettings().server_name, kPathCapacity, "[unknown]");
+    CopyToField(LiveSettings().server_name, "[unknown]");
     lookup_.AddReverse(kLoopback, "clock.lan");
     auto server = SntpServer();
 
@@ -105,7 +105,7 @@ TEST_F(RunUpdateTest, UnknownNameIsReplacedByReverseLookup) {
 }
 
 TEST_F(RunUpdateTest, EmptyNameAndNoAddressLooksNothingUpAndFails) {
-    SetText(LiveSettings().server_name, kPathCapacity, "");
+    CopyToField(LiveSettings().server_name, "");
     LiveSettings().server_address.address = 0;
     auto server = SilentServer();
     SetSntpServerPort(server->port());

@@ -30,7 +30,7 @@ class SchedulerTest : public EngineTest {
             return result_.load();
         });
         LiveSettings().update_interval = 60;
-        SetText(LiveSettings().dialup_server_name, kDialupTextCapacity, "Work");
+        CopyToField(LiveSettings().dialup_server_name, "Work");
         dialup_.SetDialEntryName("Work");
         dialup_.SetDialEventHandler(DialupEventHandler);
     }

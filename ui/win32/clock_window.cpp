@@ -1,6 +1,5 @@
 #include "ui/win32/clock_window.h"
 
-#include <cstring>
 #include <ctime>
 #include <iterator>
 #include <map>
@@ -9,6 +8,7 @@
 #include <utility>
 
 #include "logging/fatal_error.h"
+#include "settings/fixed_text.h"
 #include "settings/settings_record.h"
 #include "ui/clock_layout.h"
 #include "ui/resource_ids.h"
@@ -36,16 +36,12 @@ ClockWindowState& WindowState() {
     return state;
 }
 
-std::string FontFaceText(const char* field) {
-    return std::string(field, strnlen(field, kFontNameCapacity));
-}
-
 LOGFONTA MakeLogFont(const std::string& face, int height) {
     LOGFONTA font = {};
     font.lfHeight = height;
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = ANSI_CHARSET;
-    lstrcpynA(font.lfFaceName, face.c_str(), LF_FACESIZE);
+    CopyToField(font.lfFaceName, face);
     return font;
 }
 
@@ -357,8 +353,8 @@ void CreateWindows() {
     ui.popup = GetSubMenu(ui.menu, 0);
     ApplyWindowSettings();
 
-    ui.time_font = ClockFont{FontFaceText(settings.time_font_name), 10};
-    ui.date_font = ClockFont{FontFaceText(settings.date_font_name), 10};
+    ui.time_font = ClockFont{FieldText(settings.time_font_name), 10};
+    ui.date_font = ClockFont{FieldText(settings.date_font_name), 10};
 }
 
 void ShowTaskbarWindow(bool show) {

@@ -35,6 +35,7 @@
 #include "platform/fakes/fake_ui_sinks.h"
 #include "platform/name_lookup.h"
 #include "platform/posix/file_system_posix.h"
+#include "settings/fixed_text.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
@@ -108,7 +109,7 @@ class EngineTest : public ::testing::Test {
         char pattern[] = "/tmp/orvane_engine_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         root_ = pattern;
-        SetText(LiveSettings().logfile_path, kPathCapacity, root_ + "/logs");
+        CopyToField(LiveSettings().logfile_path, root_ + "/logs");
 
         clock_.SetDateText("21/02/2003");
         clock_.SetLocal(SystemTime{2003, 2, 5, 21, 10, 20, 30, 400});
@@ -155,11 +156,6 @@ class EngineTest : public ::testing::Test {
 
     static std::uint64_t kFileTimeOf1900Plus(std::uint64_t seconds) {
         return 94354848000000000ULL + seconds * 10000000ULL;
-    }
-
-    static void SetText(char* field, int capacity, const std::string& text) {
-        std::memset(field, 0, capacity);
-        std::strncpy(field, text.c_str(), capacity - 1);
     }
 
     static void Logging(int enable, int level) {

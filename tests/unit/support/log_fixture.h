@@ -13,6 +13,7 @@
 
 #include "platform/fakes/fake_clock.h"
 #include "platform/posix/file_system_posix.h"
+#include "settings/fixed_text.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
@@ -43,9 +44,7 @@ class LogFolderTest : public ::testing::Test {
     }
 
     static void SetLogFolder(const std::string& folder) {
-        char* path = LiveSettings().logfile_path;
-        std::memset(path, 0, kPathCapacity);
-        std::strncpy(path, folder.c_str(), kPathCapacity - 1);
+        CopyToField(LiveSettings().logfile_path, folder);
     }
 
     static std::string ReadFile(const std::string& path) {
