@@ -34,30 +34,35 @@ SettingsRecord Working() {
 
 // ---- numbers typed into a page ----
 
-TEST(ConfigNumberReading, PositiveNumbersAreKept) {
-    EXPECT_EQ(ReadPositiveNumber("15"), 15);
-    EXPECT_EQ(ReadPositiveNumber("  7"), 7);
-    EXPECT_EQ(ReadPositiveNumber("2147483647"), 2147483647);
-}
+struct NumberCase {
+    const char* text;
+    std::int32_t read;
+};
 
-TEST(ConfigNumberReading, EmptyZeroNegativeAndNonNumericBecomeOne) {
-    EXPECT_EQ(ReadPositiveNumber(""), 1);
-    EXPECT_EQ(ReadPositiveNumber("0"), 1);
-    EXPECT_EQ(ReadPositiveNumber("-5"), 1);
-    EXPECT_EQ(ReadPositiveNumber("abc"), 1);
-    EXPECT_EQ(ReadPositiveNumber(" "), 1);
-}
-
-TEST(ConfigNumberReading, NumbersNegativeAsSigned32BitBecomeOne) {
-    EXPECT_EQ(ReadPositiveNumber("2147483648"), 1);
-    EXPECT_EQ(ReadPositiveNumber("4294967295"), 1);
-    // Too large for 32 bits: no number at all.
-    EXPECT_EQ(ReadPositiveNumber("4294967296"), 1);
-    EXPECT_EQ(ReadPositiveNumber("99999999999999999999999"), 1);
-}
-
-TEST(ConfigNumberReading, DigitsBeforeOtherTextCount) {
-    EXPECT_EQ(ReadPositiveNumber("12 minutes"), 12);
+TEST(ConfigNumberReading, PositiveNumbersAreKeptAndAnythingElseBecomesOne) {
+    const NumberCase cases[] = {
+        // Positive numbers, blanks before them allowed.
+        {"15", 15},
+        {"  7", 7},
+        {"2147483647", 2147483647},
+        // Digits before other text count.
+        {"12 minutes", 12},
+        // Empty, zero, negative and non-numeric.
+        {"", 1},
+        {"0", 1},
+        {"-5", 1},
+        {"abc", 1},
+        {" ", 1},
+        // Negative as signed 32-bit numbers.
+        {"2147483648", 1},
+        {"4294967295", 1},
+        // Too large for 32 bits: no number at all.
+        {"4294967296", 1},
+        {"99999999999999999999999", 1},
+    };
+    for (const NumberCase& c : cases) {
+        EXPECT_EQ(ReadPositiveNumber(c.text), c.read) << '"' << c.text << '"';
+    }
 }
 
 TEST(ConfigNumberReading, UnsignedTextShowsNegativeValuesAsLargeNumbers) {
