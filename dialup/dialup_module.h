@@ -64,7 +64,7 @@ class DialupModule {
     virtual int DialConfiguredEntry() = 0;
     // The default phone book's entry names, for the configuration dialog;
     // none where dial-up networking is missing.
-    virtual std::vector<std::string> EnumerateDialEntries() { return {}; }
+    virtual std::vector<std::string> ListPhoneBookEntries() { return {}; }
 };
 
 inline InterfaceSlot<DialupModule> installed_dialup_module{"dial-up module"};

@@ -453,7 +453,7 @@ int RasDialup::DialConfiguredEntry() {
     return 1;
 }
 
-std::vector<std::string> RasDialup::EnumerateDialEntries() {
+std::vector<std::string> RasDialup::ListPhoneBookEntries() {
     State& s = *state_;
     std::unique_ptr<RasLibrary> library = s.maker ? s.maker() : nullptr;
     if (!library || !library->Load())

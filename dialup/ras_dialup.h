@@ -57,7 +57,7 @@ class RasDialup : public DialupModule {
     std::string GetDialErrorText() override;
     int HangUpOwnConnection() override;
     int DialConfiguredEntry() override;
-    std::vector<std::string> EnumerateDialEntries() override;
+    std::vector<std::string> ListPhoneBookEntries() override;
 
     // 1 when the monitor thread started. It polls every period until asked
     // to stop, and once more after the request.

@@ -12,6 +12,7 @@
 #include "engine/engine_ui_sink.h"
 #include "platform/last_error.h"
 #include "platform/name_lookup.h"
+#include "platform/fixed_text.h"
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 
@@ -81,7 +82,7 @@ void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& sou
     LastUpdateRecord record = ModifyLastUpdateRecord([&](LastUpdateRecord& r) {
         r.time_before = before;
         r.time_after = after;
-        CopyTextField(r.server_name, sizeof r.server_name, name);
+        CopyToField(r.server_name, name);
         r.valid = 1;
         r.protocol = kProtocolSntpBroadcast;
         r.round_trip_delay = 0;

@@ -59,7 +59,7 @@ int StartEngine() {
     ResetBroadcastListening();
     SetSntpBindAddress(0);
 
-    SetSntpErrorReporter(FatalWithCode);
+    SetBroadcastErrorReporter(FatalWithCode);
     SetSntpTextReporter(ToErrorWindow);
     SetBroadcastTextReporter(ToErrorWindow);
     SetBroadcastClockFailureReporter(ToErrorWindow);

@@ -39,9 +39,4 @@ void StoreLastUpdateRecord(const LastUpdateRecord& record);
 // result. The change must not call back into this module.
 LastUpdateRecord ModifyLastUpdateRecord(const std::function<void(LastUpdateRecord&)>& change);
 
-// Copies text into a fixed field, cut to fit and always terminated.
-void CopyTextField(char* field, std::size_t capacity, const std::string& text);
-// The text of a fixed field, up to its terminator or its end.
-std::string TextOfField(const char* field, std::size_t capacity);
-
 }  // namespace orvane

@@ -4,6 +4,7 @@
 
 #include "dialup/link_text.h"
 #include "platform/clock.h"
+#include "platform/fixed_text.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
 
@@ -40,11 +41,6 @@ int LinkState() {
     return Data().state;
 }
 
-SystemTime LinkChangeTime() {
-    std::lock_guard<std::mutex> lock(Data().mutex);
-    return Data().change_time;
-}
-
 std::string CurrentLinkText() {
     int state;
     SystemTime since;
@@ -58,9 +54,8 @@ std::string CurrentLinkText() {
 
 LastUpdateRecord RebuildLinkText() {
     const std::string text = CurrentLinkText();
-    return ModifyLastUpdateRecord([&text](LastUpdateRecord& record) {
-        CopyTextField(record.link_text, sizeof record.link_text, text);
-    });
+    return ModifyLastUpdateRecord(
+        [&text](LastUpdateRecord& record) { CopyToField(record.link_text, text); });
 }
 
 }  // namespace orvane

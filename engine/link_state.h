@@ -6,7 +6,6 @@
 #include <string>
 
 #include "engine/last_update_record.h"
-#include "platform/clock_types.h"
 
 namespace orvane {
 
@@ -14,7 +13,6 @@ namespace orvane {
 void SetLinkChangeTimeNow();
 void SetLinkState(int state);
 int LinkState();
-SystemTime LinkChangeTime();
 
 // The link text for the state, time and "Use dialup" as they are now.
 std::string CurrentLinkText();

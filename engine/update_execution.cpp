@@ -13,6 +13,7 @@
 #include "platform/name_lookup.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
+#include "platform/fixed_text.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
 
@@ -31,12 +32,12 @@ std::mutex& UpdateMutex() {
 
 // Replaces "[unknown]" with the stored address's host name, when it has one.
 void ResolveServerName(SettingsRecord& settings) {
-    if (TextOfField(settings.server_name, sizeof settings.server_name) != kUnknownServerName) {
+    if (FieldText(settings.server_name) != kUnknownServerName) {
         return;
     }
     std::string name;
     if (TheNameLookup().LookUpHostName(settings.server_address.address, &name)) {
-        CopyTextField(settings.server_name, sizeof settings.server_name, name);
+        CopyToField(settings.server_name, name);
     }
 }
 
@@ -46,7 +47,7 @@ void ResolveServerAddress(SettingsRecord& settings) {
     if (settings.server_address.address != 0 || settings.server_name[0] == '\0')
         return;
     std::uint32_t address = 0;
-    const std::string name = TextOfField(settings.server_name, sizeof settings.server_name);
+    const std::string name = FieldText(settings.server_name);
     if (TheNameLookup().LookUpAddress(name, &address)) {
         settings.server_address.address = address;
     }
@@ -115,8 +116,7 @@ int RunUpdate() {
         std::memcpy(live.server_name, settings.server_name, sizeof live.server_name);
         live.server_address = settings.server_address;
     });
-    CopyTextField(pending.server_name, sizeof pending.server_name,
-                  TextOfField(settings.server_name, sizeof settings.server_name));
+    CopyToField(pending.server_name, FieldText(settings.server_name));
     pending.server_address = settings.server_address;
 
     const int protocol = settings.protocol;
@@ -136,7 +136,7 @@ int RunUpdate() {
     }
 
     pending.valid = 1;
-    CopyTextField(pending.link_text, sizeof pending.link_text, CurrentLinkText());
+    CopyToField(pending.link_text, CurrentLinkText());
     pending.protocol = protocol;
     StoreLastUpdateRecord(pending);
 

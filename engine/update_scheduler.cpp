@@ -27,8 +27,8 @@ std::atomic<int> running_threads{0};
 
 struct SchedulerState {
     std::mutex mutex;
-    std::shared_ptr<SchedulerTiming> semaphore;
-    SchedulerTimingFactory factory;
+    std::shared_ptr<UpdateSemaphore> semaphore;
+    UpdateSemaphoreFactory factory;
     std::function<int()> runner;
 };
 
@@ -47,7 +47,7 @@ std::string DialFailureText() {
     return "Unable to dial \"" + dialup.GetDialEntryName() + "\".  " + dialup.GetDialErrorText();
 }
 
-void UpdateThread(std::shared_ptr<SchedulerTiming> semaphore) {
+void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
     while (stop_flag.load() == 0) {
         if (IsOn(CurrentSettings().enable_updates) || ManualUpdateFlag() == 1) {
             if (UpdateRound() == 0)
@@ -75,7 +75,7 @@ std::int64_t UpdatePauseMs() {
     return pause < kMinimumUpdatePauseMs ? kMinimumUpdatePauseMs : pause;
 }
 
-void SetSchedulerTimingFactory(SchedulerTimingFactory factory) {
+void SetUpdateSemaphoreFactory(UpdateSemaphoreFactory factory) {
     std::lock_guard<std::mutex> lock(State().mutex);
     State().factory = std::move(factory);
 }
@@ -96,10 +96,11 @@ int RunUpdateForScheduler() {
 
 void StartUpdateThread() {
     stop_flag.store(0);
-    std::shared_ptr<SchedulerTiming> semaphore;
+    std::shared_ptr<UpdateSemaphore> semaphore;
     {
         std::lock_guard<std::mutex> lock(State().mutex);
-        semaphore = State().factory ? State().factory() : std::make_shared<SemaphoreTiming>();
+        semaphore =
+            State().factory ? State().factory() : std::make_shared<CountingUpdateSemaphore>();
         State().semaphore = semaphore;
     }
     if (!semaphore)
@@ -121,7 +122,7 @@ void StopUpdateThread() {
 }
 
 void WakeUpdateThread() {
-    std::shared_ptr<SchedulerTiming> semaphore;
+    std::shared_ptr<UpdateSemaphore> semaphore;
     {
         std::lock_guard<std::mutex> lock(State().mutex);
         semaphore = State().semaphore;
@@ -190,10 +191,6 @@ int UpdateWithRetries() {
     WriteLogEntryFor(LogEvent::kAutomaticRetry,
                      "Automatic external synchronisation failed 3 times, giving up.");
     return 0;
-}
-
-int RunningUpdateThreads() {
-    return running_threads.load();
 }
 
 bool WaitForUpdateThreadsToEnd(int timeout_ms) {

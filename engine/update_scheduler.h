@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "engine/scheduler_timing.h"
+#include "engine/update_semaphore.h"
 
 namespace orvane {
 
@@ -46,11 +46,9 @@ int RunUpdateForScheduler();
 // Test seams. The factory makes the semaphore of the next
 // StartUpdateThread (null: the real one); the runner stands in for
 // RunUpdate (null: RunUpdate).
-using SchedulerTimingFactory = std::function<std::shared_ptr<SchedulerTiming>()>;
-void SetSchedulerTimingFactory(SchedulerTimingFactory factory);
+using UpdateSemaphoreFactory = std::function<std::shared_ptr<UpdateSemaphore>()>;
+void SetUpdateSemaphoreFactory(UpdateSemaphoreFactory factory);
 void SetUpdateRunner(std::function<int()> runner);
-// How many update threads are still running (0 or 1 in the program).
-int RunningUpdateThreads();
 // Waits up to timeout_ms for every update thread to end; true if they did.
 bool WaitForUpdateThreadsToEnd(int timeout_ms);
 

@@ -34,14 +34,14 @@ inline OsVersion& TheOsVersion() {
     return installed_os_version.Get();
 }
 
-// 1 on the Windows NT platform, else 0 (also when the query fails). The
-// failure flag, when given, is 1 after a failed query and 0 otherwise.
-inline int IsNtPlatform(int* failed = nullptr) {
+// True when the system answers that it is of the Windows NT platform, and
+// also when it does not answer: every Windows the
+// program runs on (x86_64) is NT.
+inline bool IsNtPlatform() {
     OsVersionInfo info;
-    const bool answered = TheOsVersion().QueryVersion(&info);
-    if (failed != nullptr)
-        *failed = answered ? 0 : 1;
-    return answered && info.platform_id == kPlatformWin32Nt ? 1 : 0;
+    if (!TheOsVersion().QueryVersion(&info))
+        return true;
+    return info.platform_id == kPlatformWin32Nt;
 }
 
 // 1 and the three numbers, or 0 (numbers untouched) when the system does

@@ -180,7 +180,7 @@ void StopHandshake() {
 
 }  // namespace
 
-void SetSntpErrorReporter(ErrorReporter reporter) {
+void SetBroadcastErrorReporter(ErrorReporter reporter) {
     std::lock_guard<std::mutex> lock(setup_mutex);
     error_reporter = std::move(reporter);
 }

@@ -18,7 +18,7 @@ using BroadcastHandler =
 // the fatal-error report, which reads the last-error value).
 using ErrorReporter = std::function<void(const std::string& text)>;
 
-void SetSntpErrorReporter(ErrorReporter reporter);
+void SetBroadcastErrorReporter(ErrorReporter reporter);
 void SetBroadcastHandler(BroadcastHandler handler);
 // The text reporter shared with the unicast client.
 void SetBroadcastTextReporter(TextReporter reporter);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/fixed_text.h"
 #include "settings/ipv4_text.h"
 #include "settings/server_list.h"
 
@@ -78,16 +79,6 @@ std::string UnsignedText(std::int32_t value) {
     return std::to_string(static_cast<std::uint32_t>(value));
 }
 
-void CopyField(char* field, int capacity, const std::string& text, int max_chars) {
-    if (capacity <= 0)
-        return;
-    const std::size_t limit =
-        static_cast<std::size_t>(std::max(0, std::min(max_chars, capacity - 1)));
-    const std::size_t length = std::min(text.size(), limit);
-    std::memcpy(field, text.data(), length);
-    field[length] = '\0';
-}
-
 // ---- Server page ----
 
 PageView ServerPageInitialView(const SettingsRecord& working) {
@@ -129,7 +120,7 @@ bool ServerListChosen(SettingsRecord& working, int result, PageView* view) {
     const char* host = PublicServerHostForChoice(result);
     if (host == nullptr)
         return false;
-    CopyField(working.server_name, kPathCapacity, host, kPathCapacity - 1);
+    CopyToField(working.server_name, host);
     working.use_server_by_name = 1;
     if (view != nullptr) {
         view->texts[IDC_SERVER_NAME] = host;
@@ -143,7 +134,7 @@ bool ServerListChosen(SettingsRecord& working, int result, PageView* view) {
 
 void ReadServerPage(const ServerPageInput& input, SettingsRecord& working) {
     working.use_server_by_name = input.by_name ? 1 : 0;
-    CopyField(working.server_name, kPathCapacity, input.server_name, kPathCapacity - 1);
+    CopyToField(working.server_name, input.server_name);
     working.server_address.address = Ipv4TextToAddress(input.address_text.c_str());
     if (input.sntp) {
         working.protocol = kProtocolSntp;
@@ -215,7 +206,7 @@ PageView ConnectionButtonClicked(SettingsRecord& working, int id, bool now_check
 }
 
 PageView DialEntryChosen(SettingsRecord& working, const std::string& entry) {
-    CopyField(working.dialup_server_name, kDialupTextCapacity, entry, kDialupTextCapacity - 1);
+    CopyToField(working.dialup_server_name, entry);
     working.dialup_server_username[0] = '\0';
     working.dialup_server_password[0] = '\0';
     PageView view;
@@ -228,13 +219,10 @@ void ReadConnectionPage(const ConnectionPageInput& input, SettingsRecord& workin
     working.use_dialup = input.lan ? 0 : 1;
     working.force_dial = input.force_dial ? 1 : 0;
     if (input.has_entry) {
-        CopyField(working.dialup_server_name, kDialupTextCapacity, input.entry,
-                  kDialupTextCapacity - 1);
+        CopyToField(working.dialup_server_name, input.entry);
     }
-    CopyField(working.dialup_server_username, kDialupTextCapacity, input.user_name,
-              kDialupTextCapacity - 1);
-    CopyField(working.dialup_server_password, kDialupTextCapacity, input.password,
-              kDialupTextCapacity - 1);
+    CopyToField(working.dialup_server_username, input.user_name);
+    CopyToField(working.dialup_server_password, input.password);
 }
 
 // ---- User Interface page ----
@@ -259,8 +247,8 @@ int FontListSelection(const std::vector<std::string>& faces, const char* time_fo
 }
 
 void FontChosen(SettingsRecord& working, const std::string& face) {
-    CopyField(working.time_font_name, kFontNameCapacity, face, kFontNameCapacity - 1);
-    CopyField(working.date_font_name, kFontNameCapacity, face, kFontNameCapacity - 1);
+    CopyToField(working.time_font_name, face);
+    CopyToField(working.date_font_name, face);
 }
 
 void ReadUserInterfacePage(const UserInterfacePageInput& input, SettingsRecord& working) {
@@ -352,7 +340,7 @@ void ReadLoggingPage(const LoggingPageInput& input, SettingsRecord& working) {
     } else {
         working.logging_level = 1;
     }
-    CopyField(working.logfile_path, kPathCapacity, input.path, kPathCapacity - 1);
+    CopyToField(working.logfile_path, input.path);
     working.delete_old_logfiles = input.delete_old ? 1 : 0;
     working.maximum_logfile_age = ReadPositiveNumber(input.age_text);
     working.cap_logfile_folder_size = input.cap_size ? 1 : 0;
@@ -479,22 +467,6 @@ const std::uint32_t kConfigurationHelpTable[] = {
     0,
     0,
 };
-
-ScreenPoint CentredPosition(const ScreenRect& reference, int width, int height,
-                            const ScreenRect& desktop) {
-    ScreenPoint at;
-    at.x = reference.left + ((reference.right - reference.left) - width) / 2;
-    at.y = reference.top + ((reference.bottom - reference.top) - height) / 2;
-    if (at.x + width > desktop.right)
-        at.x = desktop.right - width;
-    if (at.y + height > desktop.bottom)
-        at.y = desktop.bottom - height;
-    if (at.x < 0)
-        at.x = 0;
-    if (at.y < 0)
-        at.y = 0;
-    return at;
-}
 
 ScreenPoint PagePosition(int tab_left, int tab_top, int tab_width, int tab_height,
                          int header_height, int page_width, int page_height) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/window_position.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/settings_record.h"
 
@@ -35,9 +36,6 @@ struct PageView {
 std::int32_t ReadPositiveNumber(const std::string& text);
 // An unsigned decimal for an edit control.
 std::string UnsignedText(std::int32_t value);
-// Copies text into a fixed field, cut to at most max_chars characters and
-// never beyond the field.
-void CopyField(char* field, int capacity, const std::string& text, int max_chars);
 
 // Server page.
 PageView ServerPageInitialView(const SettingsRecord& working);
@@ -131,22 +129,6 @@ int EditTextLimit(int id);
 // The context help table of the frame and all pages: pairs of control
 // number and help context number, closed by control 0.
 extern const std::uint32_t kConfigurationHelpTable[];
-
-// Centring a window over a reference rectangle, kept on the desktop: pulled
-// back left and up when it would stick out on the right or at the bottom,
-// never left of or above 0.
-struct ScreenRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
-struct ScreenPoint {
-    int x = 0;
-    int y = 0;
-};
-ScreenPoint CentredPosition(const ScreenRect& reference, int width, int height,
-                            const ScreenRect& desktop);
 
 // The frame's page placement: a page of its own size centred in the tab
 // control's body below the tab header.

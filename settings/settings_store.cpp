@@ -1,31 +1,20 @@
 #include "settings/settings_store.h"
 
-#include <cstring>
 #include <string>
 
 #include "platform/registry.h"
+#include "platform/fixed_text.h"
 #include "settings/ipv4_text.h"
 
 namespace orvane {
 
 namespace {
 
-// Byte limits of the text reads, terminator included. The dial-up fields
-// hold 257 bytes but are read with 256.
-constexpr int kFontNameReadLimit = 32;
-constexpr int kServerNameReadLimit = 260;
+// Texts are read with their field's size as the limit, terminator included,
+// except the dial-up fields: they hold 257 bytes but are read with 256.
 constexpr int kDialupTextReadLimit = 256;
-constexpr int kLogfilePathReadLimit = 260;
 // "255.255.255.255" and its terminator.
 constexpr int kAddressTextCapacity = 16;
-
-// The text of a fixed field, never reading past its end even when a writer
-// left it without a terminator.
-template <std::size_t N>
-std::string FieldText(const char (&field)[N]) {
-    const void* end = std::memchr(field, '\0', N);
-    return std::string(field, end == nullptr ? N : static_cast<const char*>(end) - field);
-}
 
 void LoadUserPart(Registry& registry, const char* key_path, SettingsRecord& r) {
     RegistryKey key = kNoRegistryKey;
@@ -40,8 +29,8 @@ void LoadUserPart(Registry& registry, const char* key_path, SettingsRecord& r) {
     registry.ReadNumber(key, "Window position y", &r.window_position_y);
     registry.ReadNumber(key, "Window size x", &r.window_size_x);
     registry.ReadNumber(key, "Window size y", &r.window_size_y);
-    registry.ReadText(key, "Time font name", r.time_font_name, kFontNameReadLimit);
-    registry.ReadText(key, "Date font name", r.date_font_name, kFontNameReadLimit);
+    ReadTextField(registry, key, "Time font name", r.time_font_name);
+    ReadTextField(registry, key, "Date font name", r.date_font_name);
     registry.CloseKey(key);
 }
 
@@ -54,28 +43,28 @@ void LoadMachinePart(Registry& registry, const char* key_path, SettingsRecord& r
     registry.ReadNumber(key, "Enable logging", &r.enable_logging);
     registry.ReadNumber(key, "Write to event log", &r.write_to_event_log);
     char address_text[kAddressTextCapacity] = {};
-    if (registry.ReadText(key, "Server ip address", address_text, sizeof address_text) == 0) {
+    if (ReadTextField(registry, key, "Server ip address", address_text) == 0) {
         // Only the address is stored; family and port stay as they were.
         r.server_address.address = Ipv4TextToAddress(address_text);
     }
-    registry.ReadText(key, "Server name", r.server_name, kServerNameReadLimit);
+    ReadTextField(registry, key, "Server name", r.server_name);
     registry.ReadNumber(key, "Use server by name", &r.use_server_by_name);
     registry.ReadNumber(key, "Update interval", &r.update_interval);
     registry.ReadNumber(key, "Enable updates", &r.enable_updates);
     registry.ReadNumber(key, "Use dialup", &r.use_dialup);
     registry.ReadNumber(key, "Force dial", &r.force_dial);
-    registry.ReadText(key, "Dialup server name", r.dialup_server_name, kDialupTextReadLimit);
-    registry.ReadText(key, "Dialup server username", r.dialup_server_username,
-                      kDialupTextReadLimit);
-    registry.ReadText(key, "Dialup server password", r.dialup_server_password,
-                      kDialupTextReadLimit);
+    ReadTextField(registry, key, "Dialup server name", r.dialup_server_name, kDialupTextReadLimit);
+    ReadTextField(registry, key, "Dialup server username", r.dialup_server_username,
+                  kDialupTextReadLimit);
+    ReadTextField(registry, key, "Dialup server password", r.dialup_server_password,
+                  kDialupTextReadLimit);
     registry.ReadNumber(key, "Receive sntp broadcasts", &r.receive_sntp_broadcasts);
     registry.ReadNumber(key, "Logging level", &r.logging_level);
     registry.ReadNumber(key, "Delete old logfiles", &r.delete_old_logfiles);
     registry.ReadNumber(key, "Cap logfile folder size", &r.cap_logfile_folder_size);
     registry.ReadNumber(key, "Maximum logfile age", &r.maximum_logfile_age);
     registry.ReadNumber(key, "Maximum logfile space", &r.maximum_logfile_space);
-    registry.ReadText(key, "Logfile path", r.logfile_path, kLogfilePathReadLimit);
+    ReadTextField(registry, key, "Logfile path", r.logfile_path);
     registry.ReadNumber(key, "Protocol", &r.protocol);
     registry.ReadNumber(key, "Launch program at startup", &r.launch_program_at_startup);
     registry.CloseKey(key);
@@ -135,6 +124,20 @@ void SaveMachinePart(Registry& registry, const char* key_path, const SettingsRec
 }
 
 }  // namespace
+
+std::string ReadInstallFolder() {
+    char folder[kPathCapacity] = {};
+    CopyToField(folder, kDefaultInstallFolder);
+    Registry& registry = TheRegistry();
+    RegistryKey key = kNoRegistryKey;
+    if (registry.OpenKey(RegistryScope::kMachine, kSettingsKeyPath, RegistryMode::kRead, false,
+                         &key) == kErrorSuccess) {
+        // A failed read leaves the default in place.
+        ReadTextField(registry, key, "Install directory", folder);
+        registry.CloseKey(key);
+    }
+    return folder;
+}
 
 void LoadSettingsFromKey(const char* key_path, SettingsRecord& record) {
     Registry& registry = TheRegistry();

@@ -3,6 +3,8 @@
 // the same key path. Goes through TheRegistry().
 #pragma once
 
+#include <string>
+
 #include "settings/settings_record.h"
 
 namespace orvane {
@@ -10,6 +12,7 @@ namespace orvane {
 // The key the settings live under, in both hives; Setup and Uninstall use
 // it too.
 constexpr const char kSettingsKeyPath[] = "Software\\Pellmoor\\Orvane";
+constexpr char kDefaultInstallFolder[] = "C:\\Program Files\\Pellmoor\\Orvane";
 
 // Fills the record from the registry. A missing key or value leaves its
 // fields as they were; so does a value whose data is longer than its field.
@@ -18,6 +21,10 @@ void LoadSettings(SettingsRecord& record);
 // for writing is skipped, and a failed single write is ignored; nothing is
 // reported.
 void SaveSettings(const SettingsRecord& record);
+
+// The folder Setup installed into (`Install directory` of the machine key),
+// or kDefaultInstallFolder when the key or the value cannot be read.
+std::string ReadInstallFolder();
 
 // The same under another key path, so tests can keep away from the real
 // settings.

@@ -1,9 +1,9 @@
 #include "setup/initial_settings.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "platform/registry.h"
+#include "platform/fixed_text.h"
 #include "settings/ipv4_text.h"
 #include "settings/settings_store.h"
 #include "setup/install_paths.h"
@@ -14,12 +14,6 @@ namespace {
 
 // The earlier version's texts are read with at most 260 bytes.
 constexpr int kEarlierTextReadLimit = 260;
-
-template <std::size_t N>
-void CopyText(char (&field)[N], const char* text) {
-    std::strncpy(field, text, N - 1);
-    field[N - 1] = '\0';
-}
 
 void WriteInstallationValues(Registry& registry, const std::string& folder) {
     RegistryKey key = kNoRegistryKey;
@@ -93,10 +87,10 @@ SettingsRecord InitialSettingsRecord(bool launch_at_startup) {
     r.maximum_logfile_age = 7;
     r.logging_level = 1;
     r.protocol = kProtocolSntp;
-    CopyText(r.time_font_name, "Arial");
-    CopyText(r.date_font_name, "Arial");
+    CopyToField(r.time_font_name, "Arial");
+    CopyToField(r.date_font_name, "Arial");
     r.server_address.address = 0;  // 0.0.0.0
-    CopyText(r.logfile_path, "C:\\Data Files\\Pellmoor\\Orvane");
+    CopyToField(r.logfile_path, "C:\\Data Files\\Pellmoor\\Orvane");
     return r;
 }
 
@@ -110,9 +104,9 @@ void ReadEarlierVersionValues(SettingsRecord& record) {
     registry.ReadNumber(key, "ForceUp", &record.force_dial);
     registry.ReadNumber(key, "GainingAddress", &record.use_server_by_name);
     registry.ReadNumber(key, "ReceiveBroadcast", &record.receive_sntp_broadcasts);
-    registry.ReadText(key, "Machine Name", record.server_name, kEarlierTextReadLimit);
+    ReadTextField(registry, key, "Machine Name", record.server_name);
     char address_text[kEarlierTextReadLimit] = {};
-    if (registry.ReadText(key, "MachineAddress", address_text, kEarlierTextReadLimit) == 0) {
+    if (ReadTextField(registry, key, "MachineAddress", address_text) == 0) {
         record.server_address.address = Ipv4TextToAddress(address_text);
     }
     registry.ReadNumber(key, "UpdateEvery", &record.update_interval);

@@ -1,24 +1,11 @@
 #include "ui/startup_shortcut.h"
 
-#include "platform/registry.h"
-#include "settings/settings_record.h"
 #include "settings/settings_store.h"
 
 namespace orvane {
 
 std::string ShortcutInstallFolder() {
-    char folder[kPathCapacity + 1] = {};
-    std::string text = kDefaultInstallFolder;
-    Registry& registry = TheRegistry();
-    RegistryKey key = kNoRegistryKey;
-    if (registry.OpenKey(RegistryScope::kMachine, kSettingsKeyPath, RegistryMode::kRead, false,
-                         &key) == kErrorSuccess) {
-        if (registry.ReadText(key, "Install directory", folder, kPathCapacity) == kErrorSuccess) {
-            text = folder;
-        }
-        registry.CloseKey(key);
-    }
-    return text + "\\";
+    return ReadInstallFolder() + "\\";
 }
 
 std::string StartupLinkPath(const std::string& startup_folder) {

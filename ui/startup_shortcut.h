@@ -6,12 +6,10 @@
 
 namespace orvane {
 
-constexpr char kDefaultInstallFolder[] = "C:\\Program Files\\Pellmoor\\Orvane";
 constexpr char kProgramFileName[] = "Orvane.exe";
 constexpr char kStartupLinkName[] = "Orvane";
 
-// `Install directory` of the machine settings key, or the default when the
-// key or the value is missing; with a trailing backslash.
+// ReadInstallFolder() with a trailing backslash.
 std::string ShortcutInstallFolder();
 
 // "<startup folder>\Orvane.lnk".

@@ -1,22 +1,13 @@
 #include "ui/status_text.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "logging/timestamp_text.h"
+#include "platform/fixed_text.h"
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
-
-namespace {
-
-// A fixed text field that may have lost its terminator reads up to its end.
-std::string FieldText(const char* field, std::size_t capacity) {
-    return std::string(field, strnlen(field, capacity));
-}
-
-}  // namespace
 
 std::string ProtocolText(int protocol) {
     switch (protocol) {
@@ -35,7 +26,7 @@ std::string ProtocolText(int protocol) {
 
 StatusFieldTexts StatusTextsFor(const LastUpdateRecord& r) {
     StatusFieldTexts t;
-    t.link_text = FieldText(r.link_text, sizeof r.link_text);
+    t.link_text = FieldText(r.link_text);
     if (r.valid != 1) {
         t.server_name = t.server_address = t.time_before = t.time_after = t.delay = t.version =
             t.protocol = t.stratum = kNotAvailableText;
@@ -43,7 +34,7 @@ StatusFieldTexts StatusTextsFor(const LastUpdateRecord& r) {
     }
     // Only SNTP carries milliseconds, a version and a stratum.
     const bool sntp = r.protocol == kProtocolSntp || r.protocol == kProtocolSntpBroadcast;
-    t.server_name = FieldText(r.server_name, sizeof r.server_name);
+    t.server_name = FieldText(r.server_name);
     t.server_address = Ipv4AddressToText(r.server_address.address);
     t.time_before = sntp ? TimestampText(r.time_before) : ShortTimestampText(r.time_before);
     t.time_after = sntp ? TimestampText(r.time_after) : ShortTimestampText(r.time_after);

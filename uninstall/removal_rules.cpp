@@ -27,7 +27,7 @@ void Remove(const std::string& path, Removal kind) {
     } else {
         system.RemoveFolder(path);
     }
-    if (IsNtPlatform() == 1) {
+    if (IsNtPlatform()) {
         // Also after a successful deletion: whatever is still there (a file
         // in use, a folder not yet empty) goes at the next restart.
         system.DeleteAtRestart(path);

@@ -5,6 +5,7 @@
 #include "platform/os_version.h"
 #include "platform/registry.h"
 #include "service/service_start_type.h"
+#include "settings/settings_store.h"
 #include "uninstall/removal_rules.h"
 
 namespace orvane {
@@ -78,23 +79,9 @@ void CloseOrvaneBeforeUninstall() {
     }
 }
 
-std::string FindInstalledFolder() {
-    char folder[uninstall::kFolderCapacity] = {};
-    std::string(uninstall::kDefaultFolder).copy(folder, sizeof folder - 1);
-    Registry& registry = TheRegistry();
-    RegistryKey key = kNoRegistryKey;
-    if (registry.OpenKey(RegistryScope::kMachine, uninstall::kProductKey, RegistryMode::kRead,
-                         false, &key) == 0) {
-        // A failed read leaves the default in place.
-        registry.ReadText(key, uninstall::kFolderValue, folder, sizeof folder);
-        registry.CloseKey(key);
-    }
-    return folder;
-}
-
 std::string FindInstalledProgramsFolder() {
     UninstallSystem& system = TheUninstallSystem();
-    if (IsNtPlatform() == 1)
+    if (IsNtPlatform())
         return system.FindShellFolder(ShellFolder::kCommonPrograms);
     const std::string start_menu = system.FindShellFolder(ShellFolder::kStartMenu);
     return start_menu.empty() ? std::string() : start_menu + "\\Programs";
@@ -102,8 +89,8 @@ std::string FindInstalledProgramsFolder() {
 
 std::string FindInstalledStartupFolder() {
     UninstallSystem& system = TheUninstallSystem();
-    return system.FindShellFolder(IsNtPlatform() == 1 ? ShellFolder::kCommonStartup
-                                                      : ShellFolder::kStartup);
+    return system.FindShellFolder(IsNtPlatform() ? ShellFolder::kCommonStartup
+                                                 : ShellFolder::kStartup);
 }
 
 bool IsKestrineInstalled() {
@@ -121,7 +108,7 @@ bool IsKestrineInstalled() {
 
 void RunUninstallWork(UninstallProgressView& view) {
     CloseOrvaneBeforeUninstall();
-    const std::string folder = FindInstalledFolder();
+    const std::string folder = ReadInstallFolder();
 
     view.SetLabel("Deleting Orvane.exe");
     RemoveFileByRule(folder + "\\Orvane.exe");

@@ -11,23 +11,16 @@
 namespace orvane {
 
 namespace uninstall {
-constexpr char kDefaultFolder[] = "C:\\Program Files\\Pellmoor\\Orvane";
-constexpr int kFolderCapacity = 260;
 constexpr char kProductKey[] = "Software\\Pellmoor\\Orvane";
 constexpr char kKestrineKey[] = "Software\\Pellmoor\\Kestrine";
 constexpr char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kInstalledValue[] = "Program is installed";
-constexpr char kFolderValue[] = "Install directory";
 }  // namespace uninstall
 
 // Posts WM_CLOSE to a running Orvane and waits up to three seconds, one
 // second at a time and only while its window is still there.
 void CloseOrvaneBeforeUninstall();
-
-// `Install directory` from the machine's product key, or the default
-// folder when the key or the value cannot be read.
-std::string FindInstalledFolder();
 
 // The Programs and Startup folders the installation put its shortcuts in;
 // empty when the shell cannot say.

@@ -39,7 +39,7 @@ INT_PTR CALLBACK DialProgressProc(HWND dialog, UINT message, WPARAM wparam, LPAR
         case WM_INITDIALOG:
             context = reinterpret_cast<DialogContext*>(lparam);
             SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
-            CentreOnDesktop(dialog);
+            CentreWindow(dialog, nullptr);
             if (context->created)
                 context->created(reinterpret_cast<DialUiWindow>(dialog));
             return TRUE;

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/win32/ras_records_win32.h"
+#include "platform/fixed_text.h"
 
 namespace orvane {
 
@@ -34,25 +35,6 @@ VOID WINAPI DialNotice(UINT message, DWORD state, DWORD error) {
     }
     if (notifier)
         notifier(message, static_cast<int>(state), error);
-}
-
-void CopyField(char* field, std::size_t capacity, const std::string& text) {
-    const std::size_t length = text.size() < capacity - 1 ? text.size() : capacity - 1;
-    std::memcpy(field, text.data(), length);
-    field[length] = '\0';
-}
-
-std::string FieldText(const char* field, std::size_t capacity) {
-    return std::string(field, strnlen(field, capacity));
-}
-
-template <std::size_t N>
-void CopyField(char (&field)[N], const std::string& text) {
-    CopyField(field, N, text);
-}
-template <std::size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return FieldText(field, N);
 }
 
 }  // namespace
@@ -197,7 +179,7 @@ std::uint32_t Win32RasLibrary::GetEntryDialParams(RasDialParameters& params,
     rr::DialParamsRecord record;
     std::memset(&record, 0, sizeof record);
     record.dwSize = sizeof record;
-    CopyField(record.szEntryName, params.entry_name);
+    CopyToField(record.szEntryName, params.entry_name);
     BOOL stored = FALSE;
     const DWORD answer = entries_->get_entry_dial_params(nullptr, &record, &stored);
     if (answer != 0)
@@ -237,12 +219,12 @@ std::uint32_t Win32RasLibrary::Dial(const RasDialParameters& params, RasDialNoti
     rr::DialParamsRecord record;
     std::memset(&record, 0, sizeof record);
     record.dwSize = sizeof record;
-    CopyField(record.szEntryName, params.entry_name);
-    CopyField(record.szPhoneNumber, params.phone_number);
-    CopyField(record.szCallbackNumber, params.callback_number);
-    CopyField(record.szUserName, params.user_name);
-    CopyField(record.szPassword, params.password);
-    CopyField(record.szDomain, params.domain);
+    CopyToField(record.szEntryName, params.entry_name);
+    CopyToField(record.szPhoneNumber, params.phone_number);
+    CopyToField(record.szCallbackNumber, params.callback_number);
+    CopyToField(record.szUserName, params.user_name);
+    CopyToField(record.szPassword, params.password);
+    CopyToField(record.szDomain, params.domain);
     {
         std::lock_guard<std::mutex> lock(NotifierMutex());
         CurrentNotifier() = std::move(notifier);

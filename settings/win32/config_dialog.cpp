@@ -10,7 +10,9 @@
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
 #include "settings/configuration_dump.h"
+#include "platform/fixed_text.h"
 #include "settings/live_settings.h"
+#include "ui/win32/window_placement.h"
 #include "settings/settings_store.h"
 #include "settings/win32/config_dialog_internal.h"
 
@@ -100,7 +102,7 @@ void InitialiseFrame(HWND frame) {
         UpdateSettings([](SettingsRecord& live) { LoadSettings(live); });
     s.working = CurrentSettings();
     s.opened = s.working;
-    CentreWindowOver(frame, nullptr);
+    CentreWindow(frame, nullptr);
     InsertTab(s.tabs, 0, "Server");
     InsertTab(s.tabs, 1, "Connection");
     InsertTab(s.tabs, 2, "User Interface");
@@ -174,7 +176,7 @@ void ResolveServer(HWND frame) {
     } else {
         char name[kPathCapacity] = {};
         if (ReverseLookup(&working.server_address, name, frame)) {
-            CopyField(working.server_name, kPathCapacity, name, kPathCapacity - 1);
+            CopyToField(working.server_name, name);
         }
     }
 }
@@ -327,20 +329,6 @@ void WriteConfigurationDump(HWND owner) {
     if (!WriteConfigurationDumpFile(CurrentSettings(), &TheFileSystem()))
         return;
     MessageBoxA(owner, kConfigurationDumpMessage, "Orvane", MB_ICONINFORMATION | MB_OK);
-}
-
-void CentreWindowOver(HWND window, HWND reference) {
-    HWND desktop_window = GetDesktopWindow();
-    RECT ref, rect, desktop;
-    GetWindowRect(reference != nullptr ? reference : desktop_window, &ref);
-    GetWindowRect(window, &rect);
-    GetWindowRect(desktop_window, &desktop);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    const ScreenPoint at =
-        CentredPosition({ref.left, ref.top, ref.right, ref.bottom}, width, height,
-                        {desktop.left, desktop.top, desktop.right, desktop.bottom});
-    MoveWindow(window, at.x, at.y, width, height, TRUE);
 }
 
 void SetEditTextWithLimit(HWND window, int control, int limit, const char* text) {

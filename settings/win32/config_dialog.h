@@ -4,11 +4,13 @@
 // and Logging, that edit a working copy of the live settings; OK looks the
 // server up, puts the working copy in place of the live record, saves it and
 // runs the settings-applied handler. Also the helpers the dialogs share:
-// centring, the cancellable name lookups, the folder browser. User-interface
+// the cancellable name lookups, the folder browser, control texts. User-interface
 // thread only, except ConfigurationDialogWindow.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 #include "platform/sockets.h"
 
@@ -46,10 +48,6 @@ HWND ConfigurationDialogWindow();
 // when that worked, says so in a message box owned by the owner.
 void WriteConfigurationDump(HWND owner);
 
-// Moves the window to the centre of the reference (the desktop when null),
-// kept on the desktop, and repaints it.
-void CentreWindowOver(HWND window, HWND reference);
-
 // Name to address without blocking the user interface: a small modal
 // "Lookup" dialog owned by the owner, which the user can cancel. 1 and the
 // host's first IPv4 address in address->address, or 0 (then the thread's
@@ -66,5 +64,8 @@ int BrowseForFolder(char* path, const char* title, HWND owner, const char* start
 // Limits the edit control to the given number of characters, then sets its
 // text.
 void SetEditTextWithLimit(HWND window, int control, int limit, const char* text);
+// The control's whole text; empty when there is no such control.
+std::string ControlText(HWND page, int id);
+bool IsChecked(HWND page, int id);
 
 }  // namespace orvane

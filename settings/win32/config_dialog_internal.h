@@ -23,8 +23,6 @@ bool HandleHelpMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
 // Puts a page view on the page's controls.
 void ApplyView(HWND page, const PageView& view);
-std::string ControlText(HWND page, int id);
-bool IsChecked(HWND page, int id);
 
 INT_PTR CALLBACK ServerPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK ConnectionPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);

@@ -15,8 +15,11 @@
 #include "dialup/dialup_module.h"
 #include "logging/fatal_error.h"
 #include "platform/os_version.h"
+#include "platform/win32/shell_folders.h"
+#include "ui/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
+#include "platform/fixed_text.h"
 #include "settings/server_list.h"
 #include "settings/win32/config_dialog.h"
 #include "settings/win32/config_dialog_internal.h"
@@ -36,7 +39,7 @@ bool Clicked(WPARAM wparam) {
 INT_PTR CALLBACK ServerListProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_INITDIALOG:
-            CentreWindowOver(dialog, Frame());
+            CentreWindow(dialog, Frame());
             for (int i = 0; kPublicServerLabels[i][0] != '\0'; ++i) {
                 SendDlgItemMessageA(dialog, IDC_SERVER_LIST, LB_ADDSTRING, 0,
                                     reinterpret_cast<LPARAM>(kPublicServerLabels[i]));
@@ -144,21 +147,6 @@ void ApplyView(HWND page, const PageView& view) {
     }
 }
 
-std::string ControlText(HWND page, int id) {
-    HWND control = GetDlgItem(page, id);
-    if (control == nullptr)
-        return std::string();
-    const int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    GetWindowTextA(control, &text[0], length + 1);
-    text.resize(std::strlen(text.c_str()));
-    return text;
-}
-
-bool IsChecked(HWND page, int id) {
-    return IsDlgButtonChecked(page, id) == BST_CHECKED;
-}
-
 // ---- Server page ----
 
 INT_PTR CALLBACK ServerPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -222,7 +210,7 @@ INT_PTR CALLBACK ConnectionPageProc(HWND page, UINT message, WPARAM wparam, LPAR
             const bool available = TheDialupModule().IsDialupAvailable() != 0;
             ApplyView(page, ConnectionPageInitialView(working, available));
             if (available) {
-                for (const std::string& entry : EnumerateDialEntries()) {
+                for (const std::string& entry : PhoneBookEntriesOfInstalledModule()) {
                     SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_ADDSTRING, 0,
                                         reinterpret_cast<LPARAM>(entry.c_str()));
                 }
@@ -289,7 +277,7 @@ void DrawFontPreview(HWND page, const char* face_name) {
     LOGFONTA wanted = {};
     wanted.lfHeight = -30;
     wanted.lfWeight = 400;
-    std::strncpy(wanted.lfFaceName, face_name, LF_FACESIZE - 1);
+    CopyToField(wanted.lfFaceName, face_name);
     HFONT font = CreateFontIndirectA(&wanted);
     HGDIOBJ old_font = SelectObject(dc, font);
 
@@ -371,7 +359,7 @@ INT_PTR CALLBACK LoggingPageProc(HWND page, UINT message, WPARAM wparam, LPARAM 
     SettingsRecord& working = WorkingCopy();
     switch (message) {
         case WM_INITDIALOG:
-            ApplyView(page, LoggingPageInitialView(working, IsNtPlatform() == 1));
+            ApplyView(page, LoggingPageInitialView(working, IsNtPlatform()));
             return FALSE;
         case WM_COMMAND: {
             if (!Clicked(wparam))
@@ -417,6 +405,21 @@ void ReadLoggingPageControls(HWND page, SettingsRecord& working) {
 
 }  // namespace config_dialog
 
+std::string ControlText(HWND page, int id) {
+    HWND control = GetDlgItem(page, id);
+    if (control == nullptr)
+        return std::string();
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    GetWindowTextA(control, &text[0], length + 1);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+bool IsChecked(HWND page, int id) {
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
 int BrowseForFolder(char* path, const char* title, HWND owner, const char* start_folder) {
     if (FAILED(CoInitialize(nullptr)))
         return 0;
@@ -436,13 +439,7 @@ int BrowseForFolder(char* path, const char* title, HWND owner, const char* start
         CoUninitialize();
         return 0;
     }
-    const bool has_path = SHGetPathFromIDListA(chosen, path) != FALSE;
-    // The item is freed whether or not it had a file-system path.
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
-        allocator->Free(chosen);
-        allocator->Release();
-    }
+    const bool has_path = TakeItemPath(chosen, path);
     CoUninitialize();
     return has_path ? 1 : 0;
 }

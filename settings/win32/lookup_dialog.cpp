@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ui/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
+#include "platform/fixed_text.h"
 #include "settings/ipv4_text.h"
 #include "settings/win32/config_dialog.h"
 #include "settings/win32/config_dialog_internal.h"
@@ -85,8 +87,7 @@ void TakeAnswer(HWND dialog, Lookup& lookup, LPARAM lparam) {
         }
     } else {
         if (host->h_name != nullptr) {
-            std::strncpy(lookup.name, host->h_name, kNameCapacity - 1);
-            lookup.name[kNameCapacity - 1] = '\0';
+            CopyToField(lookup.name, kNameCapacity, host->h_name);
         } else {
             Fail(lookup);
         }
@@ -101,7 +102,7 @@ INT_PTR CALLBACK LookupProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
     Lookup& lookup = current_lookup;
     switch (message) {
         case WM_INITDIALOG:
-            CentreWindowOver(dialog, GetParent(dialog));
+            CentreWindow(dialog, GetParent(dialog));
             Start(dialog, lookup);
             return TRUE;
         case WM_COMMAND:

@@ -7,20 +7,20 @@
 #include "logging/fatal_error.h"
 #include "logging/log_writer.h"
 #include "platform/last_error.h"
+#include "platform/os_version.h"
+#include "platform/win32/shell_folders.h"
 #include "setup/initial_settings.h"
 #include "setup/install_paths.h"
 #include "service/service_start_type.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/wizard_state.h"
 #include "ui/win32/shell_link.h"
+#include "ui/window_names.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr char kOrvaneWindowClass[] = "Orvane Window Class";
-// The main window class of earlier versions.
-constexpr char kEarlierWindowClass[] = "OrvaneWin";
 constexpr DWORD kCloseWaitMilliseconds = 3000;
 // How long a closing program's process is given to end, so that its file
 // can be replaced; its window goes well before the process does.
@@ -28,48 +28,10 @@ constexpr DWORD kProcessEndWaitMilliseconds = 10000;
 constexpr DWORD kSystemTextCapacity = 9999;
 constexpr char kSetupErrorCaption[] = "Orvane Setup Error";
 
-bool IsNtPlatform() {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info))
-        return false;
-#pragma GCC diagnostic pop
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
-bool GetOsVersion(int* major, int* minor) {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info))
-        return false;
-#pragma GCC diagnostic pop
-    *major = static_cast<int>(info.dwMajorVersion);
-    *minor = static_cast<int>(info.dwMinorVersion);
-    return true;
-}
-
-std::string SpecialFolder(int which) {
-    LPITEMIDLIST location = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, which, &location)))
-        return std::string();
-    char path[MAX_PATH] = {};
-    const bool found = SHGetPathFromIDListA(location, path) != FALSE;
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator))) {
-        allocator->Free(location);
-        allocator->Release();
-    }
-    return found ? std::string(path) : std::string();
-}
-
 std::string FindProgramsFolder() {
     if (IsNtPlatform())
-        return SpecialFolder(CSIDL_COMMON_PROGRAMS);
-    return SpecialFolder(CSIDL_STARTMENU) + "\\Programs";
+        return SpecialFolderPath(CSIDL_COMMON_PROGRAMS);
+    return SpecialFolderPath(CSIDL_STARTMENU) + "\\Programs";
 }
 
 void CloseWindowsOfClass(const char* window_class) {
@@ -156,7 +118,8 @@ void MakeShortcuts(const std::string& install_folder, const std::string& program
     }
     if (program_group) {
         // Earlier versions left their own startup link in the user's menu.
-        DeleteFileA((SpecialFolder(CSIDL_STARTMENU) + "\\Programs\\Startup\\Orvane.lnk").c_str());
+        DeleteFileA(
+            (SpecialFolderPath(CSIDL_STARTMENU) + "\\Programs\\Startup\\Orvane.lnk").c_str());
         const std::string group = PathInFolder(programs_folder, "Orvane");
         CreateDirectoryTree(group);
         const std::string link_folder = group + "\\";
@@ -173,8 +136,8 @@ void MakeShortcuts(const std::string& install_folder, const std::string& program
 }  // namespace
 
 void RunInstallation(const std::string& install_folder, bool program_group, bool start_at_logon) {
-    CloseWindowsOfClass(kOrvaneWindowClass);
-    CloseWindowsOfClass(kEarlierWindowClass);
+    CloseWindowsOfClass(kClockWindowClass);
+    CloseWindowsOfClass(kEarlierClockWindowClass);
 
     char module_path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, module_path, sizeof module_path);
@@ -195,7 +158,8 @@ void RunInstallation(const std::string& install_folder, bool program_group, bool
 void RunFinishSteps(const std::string& install_folder, bool start_program) {
     int major = 0;
     int minor = 0;
-    if (GetOsVersion(&major, &minor) && HandsOverWindowsTime(major, minor)) {
+    int build = 0;
+    if (GetOsVersion(&major, &minor, &build) == 1 && HandsOverWindowsTime(major, minor)) {
         StopService(kWindowsTimeServiceName);
         SetServiceStartType(kWindowsTimeServiceName, 0);
     }

@@ -9,16 +9,16 @@
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/wizard.h"
 #include "setup/win32/wizard_state.h"
+#include "ui/window_names.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr char kProgramName[] = "Orvane Install";
 constexpr char kFrameCaption[] = "Orvane Setup";
 
 void InstallPlatform() {
-    InstallWin32Platform(kProgramName);
+    InstallWin32Platform(kInstallWindowTitle);
     // The configuration dialog's Connection page lists the phone-book
     // entries; Setup never dials.
     InstallWin32Dialup();
@@ -40,8 +40,8 @@ bool HasAdministratorRights() {
 // wizard's own caption is looked for: the frame is titled "Orvane Setup",
 // so a test for the program name alone would never find it.
 bool BroughtRunningWizardForward() {
-    for (const char* title : {kProgramName, kFrameCaption}) {
-        HWND running = FindWindowA("#32770", title);
+    for (const char* title : {kInstallWindowTitle, kFrameCaption}) {
+        HWND running = FindWindowA(kDialogWindowClass, title);
         if (running == nullptr)
             continue;
         ShowWindow(running, SW_RESTORE);
@@ -65,7 +65,7 @@ int RunSetup(HINSTANCE instance) {
     WizardState& wizard = Wizard();
     wizard.instance = instance;
     InstallPlatform();
-    SetFatalErrorProgramName(kProgramName);
+    SetFatalErrorProgramName(kInstallWindowTitle);
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);

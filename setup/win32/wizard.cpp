@@ -7,6 +7,9 @@
 #include <string>
 
 #include "logging/log_writer.h"
+#include "platform/win32/shell_folders.h"
+#include "platform/fixed_text.h"
+#include "settings/win32/config_dialog.h"
 #include "ui/win32/window_placement.h"
 #include "setup/install_paths.h"
 #include "setup/setup_resource_ids.h"
@@ -26,15 +29,6 @@ namespace {
 
 constexpr int kPageTemplates[kSetupPageCount] = {IDD_SETUP_WELCOME, IDD_SETUP_FOLDER,
                                                  IDD_SETUP_PROGRESS, IDD_SETUP_DONE};
-
-bool IsChecked(HWND page, int id) {
-    return IsDlgButtonChecked(page, id) == BST_CHECKED;
-}
-
-void SetEditTextWithLimit(HWND page, int id, int limit, const char* text) {
-    SendDlgItemMessageA(page, id, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
-    SetDlgItemTextA(page, id, text);
-}
 
 void ShowPage(int page) {
     WizardState& wizard = Wizard();
@@ -74,19 +68,11 @@ int BrowseForFolder(char* path, const char* title, HWND owner, const char* start
     LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
     if (chosen == nullptr)
         return 0;
-    const bool found = SHGetPathFromIDListA(chosen, path) != FALSE;
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator))) {
-        allocator->Free(chosen);
-        allocator->Release();
-    }
-    return found ? 1 : 0;
+    return TakeItemPath(chosen, path) ? 1 : 0;
 }
 
 void BrowseForInstallFolder(HWND page) {
-    char text[MAX_PATH] = {};
-    GetDlgItemTextA(page, IDC_SETUP_FOLDER_EDIT, text, sizeof text);
-    const std::string start = BrowseStartFolder(text);
+    const std::string start = BrowseStartFolder(ControlText(page, IDC_SETUP_FOLDER_EDIT));
     char chosen[MAX_PATH] = {};
     if (!BrowseForFolder(chosen, "Orvane installation folder", page, start.c_str()))
         return;
@@ -104,8 +90,7 @@ void ConfirmCancel() {
 void InstallFromFolderPage() {
     WizardState& wizard = Wizard();
     HWND folder_page = wizard.pages[kFolderPage];
-    GetDlgItemTextA(folder_page, IDC_SETUP_FOLDER_EDIT, wizard.install_folder,
-                    sizeof wizard.install_folder);
+    CopyToField(wizard.install_folder, ControlText(folder_page, IDC_SETUP_FOLDER_EDIT));
     CreateDirectoryTree(wizard.install_folder);
     ShowPage(kProgressPage);
     EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_NEXT), FALSE);
@@ -184,7 +169,7 @@ INT_PTR CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wparam, LPARAM)
     switch (message) {
         case WM_INITDIALOG:
             wizard.frame = frame;
-            CentreOnDesktop(frame);
+            CentreWindow(frame, nullptr);
             SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             for (int page = 0; page < kSetupPageCount; ++page) {
                 wizard.pages[page] =

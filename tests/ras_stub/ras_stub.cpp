@@ -27,6 +27,7 @@
 // Built from the SDK header's own records, not the program's: a program
 // whose records do not match the SDK's first published layouts gets 632.
 #include "platform/win32/ras_sdk_layouts.h"
+#include "ui/window_names.h"
 
 namespace sdk = orvane::ras_sdk;
 
@@ -143,7 +144,7 @@ void Copy(char* field, std::size_t capacity, const std::string& text) {
 }
 
 std::string DialogState() {
-    HWND dialog = FindWindowA("#32770", "Orvane AutoDial");
+    HWND dialog = FindWindowA(orvane::kDialogWindowClass, "Orvane AutoDial");
     if (dialog == nullptr)
         return "dialog=none";
     // Never blocks on a dialog thread that is busy or ending.
@@ -161,7 +162,7 @@ std::string DialogState() {
 // The dialog closes at the end of a dial: how long it took to go.
 std::string DialogGone() {
     const DWORD start = GetTickCount();
-    while (FindWindowA("#32770", "Orvane AutoDial") != nullptr) {
+    while (FindWindowA(orvane::kDialogWindowClass, "Orvane AutoDial") != nullptr) {
         if (GetTickCount() - start > 5000)
             return "dialog=open " + DialogState();
         Sleep(20);

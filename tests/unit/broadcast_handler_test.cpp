@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/last_error.h"
+#include "platform/fixed_text.h"
 #include "support/engine_fixture.h"
 
 namespace orvane {
@@ -23,9 +24,8 @@ class BroadcastHandlerTest : public EngineTest {
         // 2003-02-21 00:00:00.500 UTC.
         packet_.transmit_timestamp = MakeWireTimestamp(3254774400u, 0x80000000u);
         StoreLastUpdateRecord(LastUpdateRecord());
-        ModifyLastUpdateRecord([](LastUpdateRecord& r) {
-            CopyTextField(r.link_text, sizeof r.link_text, "Link active since then");
-        });
+        ModifyLastUpdateRecord(
+            [](LastUpdateRecord& r) { CopyToField(r.link_text, "Link active since then"); });
     }
     void TearDown() override {
         SetBroadcastClockFailureReporter(nullptr);

@@ -168,10 +168,10 @@ TEST_F(ConfigDumpTest, PasswordNeverAppears) {
     EXPECT_EQ(text.find("Work"), std::string::npos);
 }
 
-TEST_F(ConfigDumpTest, SystemThatDoesNotAnswerShowsNot95AndZeros) {
+TEST_F(ConfigDumpTest, SystemThatDoesNotAnswerCountsAsNtAndShowsZeros) {
     os.answers = false;
     const std::string text = ConfigurationDumpText(FirstRecord());
-    const std::string tail = "\nOperating system=Windows 95/98/ME\nVersion=0.0 build 0\n";
+    const std::string tail = "\nOperating system=Windows NT/2000\nVersion=0.0 build 0\n";
     ASSERT_GE(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
@@ -220,19 +220,32 @@ TEST_F(ConfigDumpTest, MessageText) {
     EXPECT_STREQ(kConfigurationDumpPath, "c:\\Orvane configuration.txt");
 }
 
-TEST(ConfigOsVersion, NtPlatformAndFailureFlag) {
+TEST(ConfigOsVersion, NtUnlessTheSystemNamesAnotherPlatform) {
+    struct Case {
+        const char* what;
+        bool answers;
+        int platform_id;
+        bool nt;
+    };
+    const Case cases[] = {
+        {"NT answered", true, kPlatformWin32Nt, true},
+        {"95/98/ME answered", true, kPlatformWin32Windows, false},
+        {"no answer", false, kPlatformWin32Windows, true},
+    };
+    for (const Case& c : cases) {
+        FakeOsVersion os;
+        os.answers = c.answers;
+        os.info.platform_id = c.platform_id;
+        UseOsVersion(&os);
+        EXPECT_EQ(IsNtPlatform(), c.nt) << c.what;
+        UseOsVersion(nullptr);
+    }
+}
+
+TEST(ConfigOsVersion, NumbersAreLeftAloneWithoutAnAnswer) {
     FakeOsVersion os;
-    UseOsVersion(&os);
-    int failed = -1;
-    os.info.platform_id = kPlatformWin32Nt;
-    EXPECT_EQ(IsNtPlatform(&failed), 1);
-    EXPECT_EQ(failed, 0);
-    os.info.platform_id = kPlatformWin32Windows;
-    EXPECT_EQ(IsNtPlatform(&failed), 0);
-    EXPECT_EQ(failed, 0);
     os.answers = false;
-    EXPECT_EQ(IsNtPlatform(&failed), 0);
-    EXPECT_EQ(failed, 1);
+    UseOsVersion(&os);
     int major = 9, minor = 9, build = 9;
     EXPECT_EQ(GetOsVersion(&major, &minor, &build), 0);
     EXPECT_EQ(major, 9);

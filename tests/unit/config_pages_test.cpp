@@ -34,43 +34,40 @@ SettingsRecord Working() {
 
 // ---- numbers typed into a page ----
 
-TEST(ConfigNumberReading, PositiveNumbersAreKept) {
-    EXPECT_EQ(ReadPositiveNumber("15"), 15);
-    EXPECT_EQ(ReadPositiveNumber("  7"), 7);
-    EXPECT_EQ(ReadPositiveNumber("2147483647"), 2147483647);
-}
+struct NumberCase {
+    const char* text;
+    std::int32_t read;
+};
 
-TEST(ConfigNumberReading, EmptyZeroNegativeAndNonNumericBecomeOne) {
-    EXPECT_EQ(ReadPositiveNumber(""), 1);
-    EXPECT_EQ(ReadPositiveNumber("0"), 1);
-    EXPECT_EQ(ReadPositiveNumber("-5"), 1);
-    EXPECT_EQ(ReadPositiveNumber("abc"), 1);
-    EXPECT_EQ(ReadPositiveNumber(" "), 1);
-}
-
-TEST(ConfigNumberReading, NumbersNegativeAsSigned32BitBecomeOne) {
-    EXPECT_EQ(ReadPositiveNumber("2147483648"), 1);
-    EXPECT_EQ(ReadPositiveNumber("4294967295"), 1);
-    // Too large for 32 bits: no number at all.
-    EXPECT_EQ(ReadPositiveNumber("4294967296"), 1);
-    EXPECT_EQ(ReadPositiveNumber("99999999999999999999999"), 1);
-}
-
-TEST(ConfigNumberReading, DigitsBeforeOtherTextCount) {
-    EXPECT_EQ(ReadPositiveNumber("12 minutes"), 12);
+TEST(ConfigNumberReading, PositiveNumbersAreKeptAndAnythingElseBecomesOne) {
+    const NumberCase cases[] = {
+        // Positive numbers, blanks before them allowed.
+        {"15", 15},
+        {"  7", 7},
+        {"2147483647", 2147483647},
+        // Digits before other text count.
+        {"12 minutes", 12},
+        // Empty, zero, negative and non-numeric.
+        {"", 1},
+        {"0", 1},
+        {"-5", 1},
+        {"abc", 1},
+        {" ", 1},
+        // Negative as signed 32-bit numbers.
+        {"2147483648", 1},
+        {"4294967295", 1},
+        // Too large for 32 bits: no number at all.
+        {"4294967296", 1},
+        {"99999999999999999999999", 1},
+    };
+    for (const NumberCase& c : cases) {
+        EXPECT_EQ(ReadPositiveNumber(c.text), c.read) << '"' << c.text << '"';
+    }
 }
 
 TEST(ConfigNumberReading, UnsignedTextShowsNegativeValuesAsLargeNumbers) {
     EXPECT_EQ(UnsignedText(60), "60");
     EXPECT_EQ(UnsignedText(-1), "4294967295");
-}
-
-TEST(ConfigFieldCopy, CutsToTheLimitAndTheField) {
-    char field[8];
-    CopyField(field, sizeof field, "abcdefghijk", 100);
-    EXPECT_STREQ(field, "abcdefg");
-    CopyField(field, sizeof field, "abcdef", 3);
-    EXPECT_STREQ(field, "abc");
 }
 
 // ---- Server page ----
@@ -490,34 +487,6 @@ TEST(ConfigLoggingPage, NoLevelCheckedReadsAsMedium) {
 }
 
 // ---- frame ----
-
-TEST(ConfigCentreWindow, CentresOverTheReference) {
-    ScreenRect desktop{0, 0, 1024, 768};
-    ScreenPoint at = CentredPosition({100, 100, 500, 400}, 200, 100, desktop);
-    EXPECT_EQ(at.x, 200);
-    EXPECT_EQ(at.y, 200);
-    at = CentredPosition(desktop, 301, 201, desktop);
-    EXPECT_EQ(at.x, (1024 - 301) / 2);
-    EXPECT_EQ(at.y, (768 - 201) / 2);
-}
-
-TEST(ConfigCentreWindow, ClampedAtTheRightAndBottom) {
-    ScreenRect desktop{0, 0, 1024, 768};
-    ScreenPoint at = CentredPosition({900, 700, 1100, 800}, 300, 200, desktop);
-    EXPECT_EQ(at.x, 1024 - 300);
-    EXPECT_EQ(at.y, 768 - 200);
-}
-
-TEST(ConfigCentreWindow, NeverLeftOfOrAboveZero) {
-    ScreenRect desktop{0, 0, 1024, 768};
-    ScreenPoint at = CentredPosition({-200, -300, 0, 0}, 100, 100, desktop);
-    EXPECT_EQ(at.x, 0);
-    EXPECT_EQ(at.y, 0);
-    // Larger than the desktop: the left and top edges stay visible.
-    at = CentredPosition(desktop, 2000, 1000, desktop);
-    EXPECT_EQ(at.x, 0);
-    EXPECT_EQ(at.y, 0);
-}
 
 TEST(ConfigFrame, PagesAreCentredInTheTabBody) {
     ScreenPoint at = PagePosition(10, 10, 300, 250, 20, 280, 200);

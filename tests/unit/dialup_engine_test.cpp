@@ -26,9 +26,9 @@ class DialupEngineTest : public EngineTest {
         module_ = std::make_unique<RasDialup>(world_->Maker(), &progress_);
         UseDialupModule(module_.get());
         UpdateSettings([&](SettingsRecord& s) {
-            SetText(s.dialup_server_name, kDialupTextCapacity, "Work");
-            SetText(s.dialup_server_username, kDialupTextCapacity, "ann");
-            SetText(s.dialup_server_password, kDialupTextCapacity, "");
+            CopyToField(s.dialup_server_name, "Work");
+            CopyToField(s.dialup_server_username, "ann");
+            CopyToField(s.dialup_server_password, "");
             s.use_dialup = 1;
             s.force_dial = 1;
         });
@@ -110,8 +110,7 @@ TEST_F(DialupEngineTest, ABusyLineEndsInTheErrorWindowWithTheLibrarysText) {
 }
 
 TEST_F(DialupEngineTest, AnEmptyEntryNameFailsTheRoundAtOnce) {
-    UpdateSettings(
-        [&](SettingsRecord& live) { SetText(live.dialup_server_name, kDialupTextCapacity, ""); });
+    UpdateSettings([&](SettingsRecord& live) { CopyToField(live.dialup_server_name, ""); });
     StartEngine();
     EXPECT_EQ(UpdateRound(), 0);
     EXPECT_NE(ErrorWindowText().find("Unable to dial \"\".  Invalid dialup networking connection."),

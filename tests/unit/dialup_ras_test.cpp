@@ -90,7 +90,7 @@ TEST_F(DialupTest, NoLibraryMeansUnavailableAndNothingElseIsTried) {
     module_->PollConnections();
     EXPECT_EQ(module_->GetConnectionState(), kConnectionStateNotConnected);
     EXPECT_EQ(module_->HangUpOwnConnection(), 0);
-    EXPECT_TRUE(module_->EnumerateDialEntries().empty());
+    EXPECT_TRUE(module_->ListPhoneBookEntries().empty());
     EXPECT_TRUE(Events().empty());
 }
 
@@ -599,7 +599,7 @@ TEST_F(DialupTest, EntriesAreListedWithTheirOwnLoadAndTheBindingIsLeftAlone) {
     world_->SetEntries({"Work", "Home"});
     const int loads_before = world_->loads();
     const int frees_before = world_->frees();
-    EXPECT_EQ(module_->EnumerateDialEntries(), (std::vector<std::string>{"Work", "Home"}));
+    EXPECT_EQ(module_->ListPhoneBookEntries(), (std::vector<std::string>{"Work", "Home"}));
     EXPECT_EQ(world_->loads(), loads_before + 1);
     EXPECT_EQ(world_->frees(), frees_before + 1);
     EXPECT_EQ(module_->IsBound(), 1);
@@ -611,7 +611,7 @@ TEST_F(DialupTest, EntriesAreListedWithTheirOwnLoadAndTheBindingIsLeftAlone) {
 
 TEST_F(DialupTest, AFailedListingIsReportedWithItsNumber) {
     world_->QueueEnumEntriesAnswer(621);
-    EXPECT_TRUE(module_->EnumerateDialEntries().empty());
+    EXPECT_TRUE(module_->ListPhoneBookEntries().empty());
     EXPECT_EQ(Reports(), std::vector<std::string>{"RasEnumEntries() failed, error=621."});
     EXPECT_EQ(world_->loads(), world_->frees());
 }
@@ -619,17 +619,9 @@ TEST_F(DialupTest, AFailedListingIsReportedWithItsNumber) {
 TEST_F(DialupTest, TheFreeListingGoesThroughTheInstalledModule) {
     world_->SetEntries({"A", "B", "C"});
     UseDialupModule(module_.get());
-    EXPECT_EQ(EnumerateDialEntries(), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(PhoneBookEntriesOfInstalledModule(), (std::vector<std::string>{"A", "B", "C"}));
     UseDialupModule(&UnavailableDialupModule());
-    EXPECT_TRUE(EnumerateDialEntries().empty());
-}
-
-TEST(DialEntrySelectionTest, FirstWhenNothingIsConfiguredElseTheExactName) {
-    const std::vector<std::string> entries{"Work", "Home", "home"};
-    EXPECT_EQ(DialEntryToSelect(entries, ""), 0);
-    EXPECT_EQ(DialEntryToSelect(entries, "home"), 2);
-    EXPECT_EQ(DialEntryToSelect(entries, "HOME"), -1);
-    EXPECT_EQ(DialEntryToSelect({}, ""), -1);
+    EXPECT_TRUE(PhoneBookEntriesOfInstalledModule().empty());
 }
 
 }  // namespace

@@ -22,15 +22,15 @@ class EngineStartTest : public EngineTest {
     void SetUp() override {
         EngineTest::SetUp();
         UpdateSettings([&](SettingsRecord& s) {
-            SetText(s.dialup_server_name, kDialupTextCapacity, "Work");
-            SetText(s.dialup_server_username, kDialupTextCapacity, "ann");
-            SetText(s.dialup_server_password, kDialupTextCapacity, "secret");
+            CopyToField(s.dialup_server_name, "Work");
+            CopyToField(s.dialup_server_username, "ann");
+            CopyToField(s.dialup_server_password, "secret");
         });
     }
     void TearDown() override {
         SetBroadcastListening(0);
         SetBroadcastListenPort(kSntpPort);
-        SetSntpErrorReporter(nullptr);
+        SetBroadcastErrorReporter(nullptr);
         SetSntpTextReporter(nullptr);
         SetBroadcastTextReporter(nullptr);
         SetBroadcastHandler(nullptr);

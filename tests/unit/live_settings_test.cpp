@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "engine/update_scheduler.h"
+#include "platform/fixed_text.h"
 #include "support/engine_fixture.h"
 
 namespace orvane {
@@ -46,14 +47,14 @@ TEST_F(LiveSettingsRaceTest, UpdateThreadAndSettingsWriterTogether) {
     UpdateSettings([](SettingsRecord& live) {
         live.enable_updates = 1;
         live.protocol = 0;  // no exchange: the round is all settings work
-        SetText(live.server_name, kPathCapacity, "[unknown]");
+        CopyToField(live.server_name, "[unknown]");
         live.server_address = net::MakeAddress(0x7F000001, 0);
     });
     StartUpdateThread();
     std::thread writer([] {
         for (int i = 0; i < 300; ++i) {
             UpdateSettings([i](SettingsRecord& live) {
-                SetText(live.server_name, kPathCapacity, i % 2 ? "[unknown]" : "a.example");
+                CopyToField(live.server_name, i % 2 ? "[unknown]" : "a.example");
                 live.window_position_x = i;
                 live.always_on_top = i % 2;
             });

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/fixed_text.h"
 #include "support/fake_registry.h"
 #include "settings/ipv4_text.h"
 
@@ -20,8 +21,7 @@ constexpr RegistryScope kMachine = RegistryScope::kMachine;
 template <std::size_t N>
 void SetText(char (&field)[N], const std::string& text) {
     ASSERT_LT(text.size(), N);
-    std::memset(field, 0, N);
-    std::memcpy(field, text.data(), text.size());
+    CopyToField(field, text);
 }
 
 // A record with a different value in every field.

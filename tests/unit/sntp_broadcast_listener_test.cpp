@@ -48,7 +48,7 @@ class BroadcastListenerTest : public ::testing::Test {
             std::lock_guard<std::mutex> lock(mutex_);
             texts_.push_back(text);
         });
-        SetSntpErrorReporter([this](const std::string& text) {
+        SetBroadcastErrorReporter([this](const std::string& text) {
             std::lock_guard<std::mutex> lock(mutex_);
             errors_.push_back(text);
             error_codes_.push_back(GetLastErrorCode());
@@ -59,7 +59,7 @@ class BroadcastListenerTest : public ::testing::Test {
         SetBroadcastListening(0);
         SetBroadcastHandler(nullptr);
         SetBroadcastTextReporter(nullptr);
-        SetSntpErrorReporter(nullptr);
+        SetBroadcastErrorReporter(nullptr);
         SetBroadcastListenPort(kSntpPort);
         SetSntpBindAddress(0);
     }

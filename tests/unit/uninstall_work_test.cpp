@@ -6,9 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/settings_store.h"
+#include "support/fake_os_version.h"
 #include "support/fake_registry.h"
 #include "support/fake_service_control.h"
-#include "support/fake_os_version.h"
 #include "support/fake_uninstall_system.h"
 #include "uninstall/removal_rules.h"
 
@@ -178,7 +179,7 @@ TEST_F(UninstallWorkTest, MarksTheProductNotInstalledAndKeepsItsSettings) {
 TEST_F(UninstallWorkTest, WithoutTheProductKeyUsesTheDefaultFolderAndWritesNothing) {
     FakeRegistry empty;
     UseRegistry(&empty);
-    EXPECT_EQ(FindInstalledFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
+    EXPECT_EQ(ReadInstallFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
     RunUninstallWork(system_);
     const Lines transcript = system_.transcript();
     EXPECT_NE(std::find(transcript.begin(), transcript.end(),
@@ -195,13 +196,13 @@ TEST_F(UninstallWorkTest, WithTheKeyButNoFolderValueUsesTheDefaultFolder) {
     FakeRegistry registry;
     registry.PutNumber(kMachine, uninstall::kProductKey, "Program is installed", 1);
     UseRegistry(&registry);
-    EXPECT_EQ(FindInstalledFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
+    EXPECT_EQ(ReadInstallFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
 }
 
 TEST_F(UninstallWorkTest, AFolderValueTooLongForItsFieldLeavesTheDefault) {
     registry_.PutText(kMachine, uninstall::kProductKey, "Install directory",
                       "C:\\" + std::string(300, 'x'));
-    EXPECT_EQ(FindInstalledFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
+    EXPECT_EQ(ReadInstallFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
 }
 
 TEST_F(UninstallWorkTest, FailuresEverywhereStillEndInSuccess) {

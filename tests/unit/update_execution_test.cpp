@@ -32,7 +32,7 @@ class RunUpdateTest : public EngineTest {
         SetTimeTcpReportCallback(TimeTcpReport);
         UpdateSettings([&](SettingsRecord& s) {
             s.protocol = kProtocolSntp;
-            SetText(s.server_name, kPathCapacity, "ntp.example");
+            CopyToField(s.server_name, "ntp.example");
             s.server_address = net::MakeAddress(0x7F000001, 0);
         });
     }
@@ -84,8 +84,7 @@ class RunUpdateTest : public EngineTest {
 };
 
 TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAddress) {
-    UpdateSettings(
-        [&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, "[unknown]"); });
+    UpdateSettings([&](SettingsRecord& live) { CopyToField(live.server_name, "[unknown]"); });
     auto server = SntpServer();
 
     EXPECT_EQ(RunUpdate(), 1);
@@ -98,8 +97,7 @@ TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAdd
 }
 
 TEST_F(RunUpdateTest, UnknownNameIsReplacedByReverseLookup) {
-    UpdateSettings(
-        [&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, "[unknown]"); });
+    UpdateSettings([&](SettingsRecord& live) { CopyToField(live.server_name, "[unknown]"); });
     lookup_.AddReverse(kLoopback, "clock.lan");
     auto server = SntpServer();
 
@@ -109,8 +107,10 @@ TEST_F(RunUpdateTest, UnknownNameIsReplacedByReverseLookup) {
 }
 
 TEST_F(RunUpdateTest, EmptyNameAndNoAddressLooksNothingUpAndFails) {
-    UpdateSettings([&](SettingsRecord& live) { SetText(live.server_name, kPathCapacity, ""); });
-    UpdateSettings([&](SettingsRecord& live) { live.server_address.address = 0; });
+    UpdateSettings([&](SettingsRecord& live) {
+        CopyToField(live.server_name, "");
+        live.server_address.address = 0;
+    });
     auto server = SilentServer();
     SetSntpServerPort(server->port());
 

@@ -17,12 +17,12 @@ class SchedulerTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        timing_ = std::make_shared<FakeSchedulerTiming>();
-        SetSchedulerTimingFactory([this] { return timing_; });
+        semaphore_ = std::make_shared<FakeUpdateSemaphore>();
+        SetUpdateSemaphoreFactory([this] { return semaphore_; });
         SetUpdateRunner([this] {
             ++runs_;
             std::lock_guard<std::mutex> lock(mutex_);
-            run_times_.push_back(timing_->now());
+            run_times_.push_back(semaphore_->now());
             manual_at_run_.push_back(ManualUpdateFlag());
             if (during_run_)
                 during_run_();
@@ -30,9 +30,9 @@ class SchedulerTest : public EngineTest {
             SetManualUpdateFlag(0);
             return result_.load();
         });
-        UpdateSettings([&](SettingsRecord& live) { live.update_interval = 60; });
         UpdateSettings([&](SettingsRecord& live) {
-            SetText(live.dialup_server_name, kDialupTextCapacity, "Work");
+            live.update_interval = 60;
+            CopyToField(live.dialup_server_name, "Work");
         });
         dialup_.SetDialEntryName("Work");
         dialup_.SetDialEventHandler(DialupEventHandler);
@@ -46,7 +46,7 @@ class SchedulerTest : public EngineTest {
         return run_times_;
     }
 
-    std::shared_ptr<FakeSchedulerTiming> timing_;
+    std::shared_ptr<FakeUpdateSemaphore> semaphore_;
     std::atomic<int> runs_{0};
     std::atomic<int> result_{1};
     std::mutex mutex_;
@@ -60,23 +60,23 @@ class SchedulerTest : public EngineTest {
 TEST_F(SchedulerTest, RoundAtStartThenOneIntervalAfterThePreviousRoundEnded) {
     UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
     // Each round takes five seconds of the driven clock.
-    during_run_ = [this] { timing_->Advance(5000); };
+    during_run_ = [this] { semaphore_->Advance(5000); };
     StartUpdateThread();
 
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
     EXPECT_EQ(runs_.load(), 1);
-    EXPECT_EQ(timing_->limits()[0], kHour);
-    timing_->Advance(kHour - 1);
+    EXPECT_EQ(semaphore_->limits()[0], kHour);
+    semaphore_->Advance(kHour - 1);
     Settle();
     EXPECT_EQ(runs_.load(), 1);
-    timing_->Advance(1);
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    semaphore_->Advance(1);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 2);
 
     // Ten more intervals: exactly ten more rounds, none lost or doubled.
     for (std::size_t i = 3; i <= 12; ++i) {
-        timing_->Advance(kHour);
-        ASSERT_TRUE(timing_->WaitForWaitNumber(i));
+        semaphore_->Advance(kHour);
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(i));
         EXPECT_EQ(runs_.load(), static_cast<int>(i));
     }
     Settle();
@@ -92,19 +92,19 @@ TEST_F(SchedulerTest, RoundAtStartThenOneIntervalAfterThePreviousRoundEnded) {
 TEST_F(SchedulerTest, ManualRequestWithUpdatesOffRunsOneRound) {
     UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 0; });
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
-    EXPECT_EQ(timing_->limits()[0], kWaitForever);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
+    EXPECT_EQ(semaphore_->limits()[0], kWaitForever);
     EXPECT_EQ(runs_.load(), 0);
 
     RequestManualUpdate();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 1);
     EXPECT_EQ(manual_at_run_, std::vector<int>{1});
-    EXPECT_EQ(timing_->limits()[1], kHour);
+    EXPECT_EQ(semaphore_->limits()[1], kHour);
 
-    timing_->Advance(kHour);
-    ASSERT_TRUE(timing_->WaitForWaitNumber(3));
-    EXPECT_EQ(timing_->limits()[2], kWaitForever);
+    semaphore_->Advance(kHour);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(3));
+    EXPECT_EQ(semaphore_->limits()[2], kWaitForever);
     EXPECT_EQ(runs_.load(), 1);
 }
 
@@ -117,27 +117,27 @@ TEST_F(SchedulerTest, ThreeReleasesDuringARoundGiveThreeMorePasses) {
         WakeUpdateThread();
     };
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(4));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(4));
     Settle();
     EXPECT_EQ(runs_.load(), 4);
-    EXPECT_EQ(timing_->limits().size(), 4u);
-    EXPECT_EQ(timing_->now(), 0);
+    EXPECT_EQ(semaphore_->limits().size(), 4u);
+    EXPECT_EQ(semaphore_->now(), 0);
 }
 
 TEST_F(SchedulerTest, IntervalOfZeroOrLessStillPausesAMinute) {
     UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
     UpdateSettings([&](SettingsRecord& live) { live.update_interval = 0; });
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
-    EXPECT_EQ(timing_->limits()[0], 60000);
-    timing_->Advance(59999);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
+    EXPECT_EQ(semaphore_->limits()[0], 60000);
+    semaphore_->Advance(59999);
     Settle();
     EXPECT_EQ(runs_.load(), 1);
     UpdateSettings([&](SettingsRecord& live) { live.update_interval = -7; });
-    timing_->Advance(1);
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    semaphore_->Advance(1);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 2);
-    EXPECT_EQ(timing_->limits()[1], 60000);
+    EXPECT_EQ(semaphore_->limits()[1], 60000);
 }
 
 TEST_F(SchedulerTest, LongIntervalDoesNotOverflow) {
@@ -153,10 +153,10 @@ TEST_F(SchedulerTest, RoundIsSkippedSilentlyWhileConfigurationDialogIsOpen) {
     dialup_.SetDialResult(1);
     ui_.SetConfigurationDialogOpen(true);
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
 
     RequestManualUpdate();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 0);
     EXPECT_EQ(ManualUpdateFlag(), 0);  // the request is dropped
     EXPECT_EQ(dialup_.count("DialConfiguredEntry"), 0);
@@ -167,16 +167,16 @@ TEST_F(SchedulerTest, RoundIsSkippedSilentlyWhileConfigurationDialogIsOpen) {
 TEST_F(SchedulerTest, StopEndsTheThreadAndLaterWakeUpsDoNothing) {
     UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 0; });
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
     StopUpdateThread();
     EXPECT_TRUE(WaitForUpdateThreadsToEnd(5000));
     WakeUpdateThread();
-    EXPECT_EQ(timing_->count(), 0);
+    EXPECT_EQ(semaphore_->count(), 0);
     EXPECT_EQ(runs_.load(), 0);
 }
 
 TEST(UpdateSemaphore, ReleasesBeyondTenAreLost) {
-    SemaphoreTiming semaphore;
+    CountingUpdateSemaphore semaphore;
     for (int i = 0; i < 12; ++i)
         semaphore.Release();
     for (int i = 0; i < 10; ++i)
@@ -186,7 +186,7 @@ TEST(UpdateSemaphore, ReleasesBeyondTenAreLost) {
 }
 
 TEST(UpdateSemaphore, ReleaseFromAnotherThreadEndsAnUnlimitedWait) {
-    SemaphoreTiming semaphore;
+    CountingUpdateSemaphore semaphore;
     std::thread releaser([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         semaphore.Release();
@@ -363,14 +363,14 @@ TEST_F(SchedulerTest, UserConnectionWakesTheUpdateThread) {
     UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     SetLinkState(2);
     StartUpdateThread();
-    ASSERT_TRUE(timing_->WaitForWaitNumber(1));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
     EXPECT_EQ(runs_.load(), 0);  // not connected, no dialling allowed
 
     dialup_.SetConnectionState(kConnectionStateConnected);
     dialup_.Raise(kDialEventConnectedByUser);
-    ASSERT_TRUE(timing_->WaitForWaitNumber(2));
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 1);
-    EXPECT_EQ(timing_->now(), 0);
+    EXPECT_EQ(semaphore_->now(), 0);
     EXPECT_EQ(LinkState(), 0);
     EXPECT_STREQ(CopyLastUpdateRecord().link_text, "Link active since 21/02/2003 10:20:30");
     EXPECT_EQ(LogEntries(),

@@ -1,6 +1,5 @@
 #include "ui/win32/clock_window.h"
 
-#include <cstring>
 #include <ctime>
 #include <iterator>
 #include <map>
@@ -9,6 +8,7 @@
 #include <utility>
 
 #include "logging/fatal_error.h"
+#include "platform/fixed_text.h"
 #include "settings/settings_record.h"
 #include "ui/clock_layout.h"
 #include "ui/resource_ids.h"
@@ -32,14 +32,10 @@ struct ClockWindowState {
     POINT drag_offset = {0, 0};
 };
 
-ClockWindowState& Clock() {
+ClockWindowState& WindowState() {
     static ClockWindowState* state =
         new ClockWindowState;  // never destroyed: other threads may still ask at exit
     return *state;
-}
-
-std::string FontFaceText(const char* field) {
-    return std::string(field, strnlen(field, kFontNameCapacity));
 }
 
 LOGFONTA MakeLogFont(const std::string& face, int height) {
@@ -47,7 +43,7 @@ LOGFONTA MakeLogFont(const std::string& face, int height) {
     font.lfHeight = height;
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = ANSI_CHARSET;
-    lstrcpynA(font.lfFaceName, face.c_str(), LF_FACESIZE);
+    CopyToField(font.lfFaceName, face);
     return font;
 }
 
@@ -151,7 +147,7 @@ void PaintClock(HWND window, int show_date) {
         GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, date_text, sizeof date_text);
     }
 
-    GdiTextMeasurer measurer(memory, Clock().measured_texts);
+    GdiTextMeasurer measurer(memory, WindowState().measured_texts);
     measurer.ForgetAllBut(time_text, date_text);
     UiState& ui = Ui();
     const ClockPaintLayout layout =
@@ -183,7 +179,7 @@ LRESULT OnClockCreate(HWND window) {
     Ui().clock_window.store(window);
     AddNotificationIcon(window);
     SetTimer(window, kClockTimerId, kClockTimerPeriodMs, nullptr);
-    Clock().last_painted_second = 0;
+    WindowState().last_painted_second = 0;
     return 0;
 }
 
@@ -199,9 +195,9 @@ LRESULT OnClockTimer(HWND window, WPARAM id) {
     if (id != kClockTimerId)
         return 0;
     const std::time_t now = std::time(nullptr);
-    if (now != Clock().last_painted_second) {
+    if (now != WindowState().last_painted_second) {
         PaintClock(window, CurrentSettings().show_date);
-        Clock().last_painted_second = now;
+        WindowState().last_painted_second = now;
     }
     return 0;
 }
@@ -211,19 +207,19 @@ LRESULT OnClockLeftButtonDown(HWND window) {
     RECT outer;
     GetCursorPos(&cursor);
     GetWindowRect(window, &outer);
-    Clock().dragging = true;
-    Clock().drag_offset = {cursor.x - outer.left, cursor.y - outer.top};
+    WindowState().dragging = true;
+    WindowState().drag_offset = {cursor.x - outer.left, cursor.y - outer.top};
     SetCapture(window);
     return 0;
 }
 
 LRESULT OnClockMouseMove(HWND window) {
-    if (!Clock().dragging)
+    if (!WindowState().dragging)
         return 0;
     POINT cursor;
     GetCursorPos(&cursor);
-    const int x = cursor.x - Clock().drag_offset.x;
-    const int y = cursor.y - Clock().drag_offset.y;
+    const int x = cursor.x - WindowState().drag_offset.x;
+    const int y = cursor.y - WindowState().drag_offset.y;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateSettings([&](SettingsRecord& settings) {
         settings.window_position_x = x;
@@ -233,7 +229,7 @@ LRESULT OnClockMouseMove(HWND window) {
 }
 
 LRESULT OnClockLeftButtonUp() {
-    Clock().dragging = false;
+    WindowState().dragging = false;
     ReleaseCapture();
     return 0;
 }
@@ -338,7 +334,7 @@ void CreateWindows() {
     UpdateSettings([](SettingsRecord& live) { ClampWindowSettings(live); });
     const SettingsRecord settings = CurrentSettings();
     ui.snapshots = TakeSettingsSnapshots(settings);
-    Clock().dragging = false;
+    WindowState().dragging = false;
     SetSettingsAppliedHandler(RunSettingsAppliedHandler);
 
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME;
@@ -362,8 +358,8 @@ void CreateWindows() {
     ui.popup = GetSubMenu(ui.menu, 0);
     ApplyWindowSettings();
 
-    ui.time_font = ClockFont{FontFaceText(settings.time_font_name), 10};
-    ui.date_font = ClockFont{FontFaceText(settings.date_font_name), 10};
+    ui.time_font = ClockFont{FieldText(settings.time_font_name), 10};
+    ui.date_font = ClockFont{FieldText(settings.date_font_name), 10};
 }
 
 void ShowTaskbarWindow(bool show) {

@@ -6,9 +6,10 @@
 
 #include <windows.h>
 
+#include "ui/window_names.h"
+
 namespace orvane {
 
-constexpr char kHelpWindowClass[] = "Orvane Help Window Class";
 constexpr int kHelpTopicListId = 101;
 constexpr int kHelpTextId = 102;
 

@@ -5,24 +5,11 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "platform/os_version.h"
+#include "platform/win32/shell_folders.h"
 #include "ui/startup_shortcut.h"
 
 namespace orvane {
-
-namespace {
-
-bool IsNtPlatform() {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info))
-        return true;
-#pragma GCC diagnostic pop
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
-}  // namespace
 
 bool CreateShellLink(const char* target_folder, const char* target_file, const char* link_name,
                      const char* link_folder) {
@@ -65,18 +52,7 @@ bool CreateShellLink(const char* target_folder, const char* target_file, const c
 }
 
 std::string FindStartupFolder() {
-    LPITEMIDLIST location = nullptr;
-    const int folder = IsNtPlatform() ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, folder, &location)))
-        return std::string();
-    char path[MAX_PATH] = {};
-    const bool found = SHGetPathFromIDListA(location, path) != FALSE;
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator))) {
-        allocator->Free(location);
-        allocator->Release();
-    }
-    return found ? std::string(path) : std::string();
+    return SpecialFolderPath(IsNtPlatform() ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP);
 }
 
 bool CreateStartupShortcut(const std::string& startup_folder) {

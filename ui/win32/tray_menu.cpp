@@ -2,14 +2,13 @@
 
 #include <shellapi.h>
 
-#include <cstring>
-
 #include "dialup/dialup_module.h"
 #include "engine/link_state.h"
 #include "engine/update_scheduler.h"
 #include "logging/error_window.h"
 #include "logging/fatal_error.h"
 #include "protocols/sntp_broadcast_listener.h"
+#include "platform/fixed_text.h"
 #include "settings/settings_record.h"
 #include "ui/resource_ids.h"
 #include "ui/settings_applied.h"
@@ -75,10 +74,6 @@ void ToggleAlwaysOnTop() {
     }
 }
 
-void CopyFace(ClockFont& font, const char* field) {
-    font.face.assign(field, strnlen(field, kFontNameCapacity));
-}
-
 class Win32SettingsAppliedActions : public SettingsAppliedActions {
   public:
     void SetDialTexts(const char* user_name, const char* password,
@@ -90,8 +85,8 @@ class Win32SettingsAppliedActions : public SettingsAppliedActions {
     }
     void WakeUpdateThread() override { orvane::WakeUpdateThread(); }
     void SetFontFaces(const char* time_face, const char* date_face) override {
-        CopyFace(Ui().time_font, time_face);
-        CopyFace(Ui().date_font, date_face);
+        Ui().time_font.face = FieldText(time_face, kFontNameCapacity);
+        Ui().date_font.face = FieldText(date_face, kFontNameCapacity);
     }
     void SetBroadcastListening(int on) override { orvane::SetBroadcastListening(on == 1 ? 1 : 0); }
     void ApplyWindowSettings() override { orvane::ApplyWindowSettings(); }
@@ -111,7 +106,7 @@ void AddNotificationIcon(HWND clock_window) {
                                                  IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     if (record.hIcon == nullptr)
         ReportFatalErrorWithCode("Unable to load icon");
-    lstrcpynA(record.szTip, kProgramName, sizeof record.szTip);
+    CopyToField(record.szTip, kProgramName);
     icon_added = Shell_NotifyIconA(NIM_ADD, &record) != FALSE;
     DestroyIcon(record.hIcon);  // the shell keeps its own copy
 }

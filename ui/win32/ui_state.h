@@ -10,12 +10,11 @@
 
 #include "ui/clock_layout.h"
 #include "ui/settings_applied.h"
+#include "ui/window_names.h"
 
 namespace orvane {
 
 constexpr char kProgramName[] = "Orvane";
-constexpr char kClockWindowClass[] = "Orvane Window Class";
-constexpr char kTaskbarWindowClass[] = "Orvane Taskbar Window Class";
 constexpr char kHelpFileName[] = "Orvane.hlp";
 constexpr int kHelpPathCapacity = 261;
 

@@ -1,20 +1,19 @@
 #include "ui/win32/window_placement.h"
 
+#include "platform/window_position.h"
+
 namespace orvane {
 
-void CentreOnDesktop(HWND window) {
-    RECT desktop, rect;
-    GetWindowRect(GetDesktopWindow(), &desktop);
+void CentreWindow(HWND window, HWND reference) {
+    HWND desktop_window = GetDesktopWindow();
+    RECT ref, rect, desktop;
+    GetWindowRect(reference != nullptr ? reference : desktop_window, &ref);
     GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    int x = desktop.left + (desktop.right - desktop.left - width) / 2;
-    int y = desktop.top + (desktop.bottom - desktop.top - height) / 2;
-    if (x < 0)
-        x = 0;
-    if (y < 0)
-        y = 0;
-    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(desktop_window, &desktop);
+    const ScreenPoint at = CentredPosition(
+        {ref.left, ref.top, ref.right, ref.bottom}, rect.right - rect.left, rect.bottom - rect.top,
+        {desktop.left, desktop.top, desktop.right, desktop.bottom});
+    SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace orvane

@@ -1,12 +1,13 @@
-// Where windows with no owner to centre over first appear: the installer's,
-// the uninstaller's and the dial-up progress dialog.
+// Centring windows: every dialog and frame of Orvane, Setup and Uninstall
+// first appears this way.
 #pragma once
 
 #include <windows.h>
 
 namespace orvane {
 
-// Centre of the desktop, never left of or above its origin.
-void CentreOnDesktop(HWND window);
+// Moves the window, keeping its size, to the centre of the reference window
+// (the desktop when null), kept on the desktop (platform/window_position.h).
+void CentreWindow(HWND window, HWND reference);
 
 }  // namespace orvane

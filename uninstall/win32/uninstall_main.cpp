@@ -10,6 +10,7 @@
 #include "platform/ui_sinks.h"
 #include "platform/win32/install_win32.h"
 #include "ui/win32/window_placement.h"
+#include "ui/window_names.h"
 #include "uninstall/uninstall_resource_ids.h"
 #include "uninstall/uninstall_work.h"
 #include "uninstall/win32/uninstall_system_win32.h"
@@ -17,10 +18,6 @@
 namespace orvane {
 
 namespace {
-
-// The window Setup and this program look for to stay single.
-constexpr char kInstallWindowTitle[] = "Orvane Install";
-constexpr char kDialogClass[] = "#32770";
 
 void InstallPlatform() {
     InstallWin32Platform(kInstallWindowTitle);
@@ -57,7 +54,7 @@ INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
             SendDlgItemMessageA(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETRANGE, 0,
                                 MAKELPARAM(0, 100));
             SendDlgItemMessageA(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS, 0, 0);
-            CentreOnDesktop(dialog);
+            CentreWindow(dialog, nullptr);
             ShowWindow(dialog, SW_SHOW);
             return TRUE;
         case WM_COMMAND:
@@ -80,7 +77,7 @@ INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
 }
 
 bool AnotherInstallerRunning() {
-    HWND other = FindWindowA(kDialogClass, kInstallWindowTitle);
+    HWND other = FindWindowA(kDialogWindowClass, kInstallWindowTitle);
     if (other == nullptr)
         return false;
     ShowWindow(other, SW_RESTORE);

@@ -5,11 +5,13 @@
 
 #include <cstdio>
 
+#include "platform/win32/shell_folders.h"
+#include "ui/window_names.h"
+
 namespace orvane {
 
 namespace {
 
-constexpr char kOrvaneWindowClass[] = "Orvane Window Class";
 constexpr DWORD kPathCapacity = MAX_PATH;
 
 int FolderId(ShellFolder folder) {
@@ -29,14 +31,7 @@ int FolderId(ShellFolder folder) {
 }  // namespace
 
 std::string Win32UninstallSystem::FindShellFolder(ShellFolder folder) {
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(::SHGetSpecialFolderLocation(nullptr, FolderId(folder), &list)) || list == nullptr) {
-        return std::string();
-    }
-    char path[kPathCapacity] = {};
-    const bool found = ::SHGetPathFromIDListA(list, path) != FALSE;
-    ::CoTaskMemFree(list);
-    return found ? std::string(path) : std::string();
+    return SpecialFolderPath(FolderId(folder));
 }
 
 bool Win32UninstallSystem::DeleteOneFile(const std::string& path) {
@@ -70,11 +65,11 @@ bool Win32UninstallSystem::AppendText(const std::string& path, const std::string
 }
 
 bool Win32UninstallSystem::ProgramWindowExists() {
-    return ::FindWindowA(kOrvaneWindowClass, nullptr) != nullptr;
+    return ::FindWindowA(kClockWindowClass, nullptr) != nullptr;
 }
 
 void Win32UninstallSystem::PostCloseToProgramWindow() {
-    HWND window = ::FindWindowA(kOrvaneWindowClass, nullptr);
+    HWND window = ::FindWindowA(kClockWindowClass, nullptr);
     if (window != nullptr)
         ::PostMessageA(window, WM_CLOSE, 0, 0);
 }

@@ -24,6 +24,7 @@
 #include "engine/engine_ui_sink.h"
 #include "platform/ui_sinks.h"
 #include "platform/win32/install_win32.h"
+#include "platform/fixed_text.h"
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
@@ -147,9 +148,9 @@ int main(int argc, char** argv) {
         "valid=%d\nprotocol=%d\nstratum=%d\nversion=%d\nserver=%s\naddress=%s\n"
         "delay=%d\nlink=%s\n",
         record.valid, record.protocol, record.stratum, record.version_number,
-        TextOfField(record.server_name, sizeof record.server_name).c_str(),
+        FieldText(record.server_name).c_str(),
         Ipv4AddressToText(record.server_address.address).c_str(), record.round_trip_delay,
-        TextOfField(record.link_text, sizeof record.link_text).c_str());
+        FieldText(record.link_text).c_str());
     std::fflush(stdout);
     // The update thread and listener may still run; end without waiting,
     // as the program does.

@@ -53,6 +53,7 @@
 #include <string>
 
 #include "second_phase.h"
+#include "ui/window_names.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ BOOL CALLBACK FindBox(HWND window, LPARAM lparam) {
     auto* search = reinterpret_cast<BoxSearch*>(lparam);
     char class_name[64] = {};
     GetClassNameA(window, class_name, sizeof class_name);
-    if (std::strcmp(class_name, "#32770") != 0 || !IsWindowVisible(window))
+    if (std::strcmp(class_name, orvane::kDialogWindowClass) != 0 || !IsWindowVisible(window))
         return TRUE;
     if (TextOf(window) != search->caption)
         return TRUE;

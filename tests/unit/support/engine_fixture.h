@@ -21,9 +21,9 @@
 #include "dialup/dialup_module.h"
 #include "engine/last_update_record.h"
 #include "engine/link_state.h"
-#include "engine/scheduler_timing.h"
 #include "engine/update_execution.h"
 #include "engine/update_scheduler.h"
+#include "engine/update_semaphore.h"
 #include "logging/error_window.h"
 #include "engine/engine_ui_sink.h"
 #include "platform/event_log.h"
@@ -35,13 +35,14 @@
 #include "support/fake_ui_sinks.h"
 #include "platform/name_lookup.h"
 #include "platform/posix/file_system_posix.h"
+#include "platform/fixed_text.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
 
 namespace orvane {
 
 // A semaphore whose time limits run on a clock the test advances.
-class FakeSchedulerTiming : public SchedulerTiming {
+class FakeUpdateSemaphore : public UpdateSemaphore {
   public:
     bool Wait(std::int64_t timeout_ms) override {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -109,9 +110,8 @@ class EngineTest : public ::testing::Test {
         char pattern[] = "/tmp/orvane_engine_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         root_ = pattern;
-        UpdateSettings([&](SettingsRecord& live) {
-            SetText(live.logfile_path, kPathCapacity, root_ + "/logs");
-        });
+        UpdateSettings(
+            [&](SettingsRecord& live) { CopyToField(live.logfile_path, root_ + "/logs"); });
 
         clock_.SetDateText("21/02/2003");
         clock_.SetLocal(SystemTime{2003, 2, 5, 21, 10, 20, 30, 400});
@@ -132,14 +132,14 @@ class EngineTest : public ::testing::Test {
         SetLinkState(0);
         SetLinkChangeTimeNow();
         SetUpdateRunner(nullptr);
-        SetSchedulerTimingFactory(nullptr);
+        SetUpdateSemaphoreFactory(nullptr);
     }
 
     void TearDown() override {
         StopUpdateThread();
         EXPECT_TRUE(WaitForUpdateThreadsToEnd(5000));
         SetUpdateRunner(nullptr);
-        SetSchedulerTimingFactory(nullptr);
+        SetUpdateSemaphoreFactory(nullptr);
         SetManualUpdateFlag(0);
         UseErrorWindowSink(nullptr);
         ResetErrorWindowForTest();
@@ -158,11 +158,6 @@ class EngineTest : public ::testing::Test {
 
     static std::uint64_t kFileTimeOf1900Plus(std::uint64_t seconds) {
         return 94354848000000000ULL + seconds * 10000000ULL;
-    }
-
-    static void SetText(char* field, int capacity, const std::string& text) {
-        std::memset(field, 0, capacity);
-        std::strncpy(field, text.c_str(), capacity - 1);
     }
 
     static void Logging(int enable, int level) {

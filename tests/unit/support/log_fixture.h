@@ -13,6 +13,7 @@
 
 #include "support/fake_clock.h"
 #include "platform/posix/file_system_posix.h"
+#include "platform/fixed_text.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
 
@@ -45,10 +46,7 @@ class LogFolderTest : public ::testing::Test {
     }
 
     static void SetLogFolder(const std::string& folder) {
-        UpdateSettings([&](SettingsRecord& live) {
-            std::memset(live.logfile_path, 0, kPathCapacity);
-            std::strncpy(live.logfile_path, folder.c_str(), kPathCapacity - 1);
-        });
+        UpdateSettings([&](SettingsRecord& live) { CopyToField(live.logfile_path, folder); });
     }
 
     static std::string ReadFile(const std::string& path) {

@@ -14,9 +14,9 @@ constexpr std::int64_t kWaitForever = -1;
 // Releases beyond this count are lost.
 constexpr int kUpdateSemaphoreMaximum = 10;
 
-class SchedulerTiming {
+class UpdateSemaphore {
   public:
-    virtual ~SchedulerTiming() = default;
+    virtual ~UpdateSemaphore() = default;
     // Takes one release, waiting for at most timeout_ms (kWaitForever: no
     // limit). True when a release ended the wait, false on the time limit.
     virtual bool Wait(std::int64_t timeout_ms) = 0;
@@ -25,7 +25,7 @@ class SchedulerTiming {
 };
 
 // The real semaphore: initial count 0, maximum kUpdateSemaphoreMaximum.
-class SemaphoreTiming : public SchedulerTiming {
+class CountingUpdateSemaphore : public UpdateSemaphore {
   public:
     bool Wait(std::int64_t timeout_ms) override;
     void Release() override;

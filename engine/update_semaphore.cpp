@@ -1,10 +1,10 @@
-#include "engine/scheduler_timing.h"
+#include "engine/update_semaphore.h"
 
 #include <chrono>
 
 namespace orvane {
 
-bool SemaphoreTiming::Wait(std::int64_t timeout_ms) {
+bool CountingUpdateSemaphore::Wait(std::int64_t timeout_ms) {
     std::unique_lock<std::mutex> lock(mutex_);
     auto available = [this] { return count_ > 0; };
     if (timeout_ms < 0) {
@@ -16,7 +16,7 @@ bool SemaphoreTiming::Wait(std::int64_t timeout_ms) {
     return true;
 }
 
-void SemaphoreTiming::Release() {
+void CountingUpdateSemaphore::Release() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (count_ >= kUpdateSemaphoreMaximum)

@@ -1,0 +1,19 @@
+// Paths from the shell: its special folders and the items it hands out.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+namespace orvane {
+
+// The path of the special folder (a CSIDL_ number); empty when the shell
+// cannot say.
+std::string SpecialFolderPath(int csidl);
+
+// Writes the item's file-system path into `path` (MAX_PATH bytes) and frees
+// the item, whether or not it had a path. False when it had none.
+bool TakeItemPath(LPITEMIDLIST item, char* path);
+
+}  // namespace orvane
