@@ -13,6 +13,10 @@ namespace {
 
 enum class Wait { kDone, kTimedOut, kStopped, kFailed };
 
+// Room for any record and more, so a client's over-long message fits into
+// the pipe whole and the client can read the refusal that follows.
+constexpr DWORD kPipeBufferSize = 4096;
+
 // Waits for an overlapped operation; cancels it on time-out or stop, so the
 // buffer is free again when this returns.
 Wait Finish(HANDLE pipe, OVERLAPPED* overlapped, BOOL started, DWORD limit, HANDLE stop_event,
@@ -39,6 +43,25 @@ Wait Finish(HANDLE pipe, OVERLAPPED* overlapped, BOOL started, DWORD limit, HAND
             return Wait::kFailed;
     }
     return Wait::kDone;
+}
+
+DWORD WINAPI Flush(void* pipe) {
+    FlushFileBuffers(static_cast<HANDLE>(pipe));
+    return 0;
+}
+
+// Disconnecting drops an answer the client has not read yet, so before a
+// refused client is dropped it gets the I/O limit to read the error
+// answer. The flush that waits for that has no limit of its own: it runs
+// on a thread of its own, and the disconnect that follows ends it.
+void WaitUntilRead(HANDLE pipe, HANDLE stop_event) {
+    HANDLE thread = CreateThread(nullptr, 0, &Flush, pipe, 0, nullptr);
+    if (thread == nullptr)
+        return;
+    HANDLE events[2] = {thread, stop_event};
+    if (WaitForMultipleObjects(2, events, FALSE, kPipeIoLimitMilliseconds) != WAIT_OBJECT_0)
+        CancelSynchronousIo(thread);
+    CloseHandle(thread);
 }
 
 std::uint64_t NowMilliseconds() {
@@ -76,16 +99,8 @@ void ServeClient(HANDLE pipe, OVERLAPPED* overlapped, TimeServiceHandler& handle
                                 overlapped),
                       kPipeIoLimitMilliseconds, stop_event, &written, &error);
         if (wait != Wait::kDone || malformed) {
-            if (wait == Wait::kDone) {
-                // Disconnecting drops an answer the client has not read
-                // yet: the client gets the same limit to read it and
-                // leave; anything it sends meanwhile is not served.
-                ResetEvent(overlapped->hEvent);
-                Finish(pipe, overlapped,
-                       ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
-                                overlapped),
-                       kPipeIoLimitMilliseconds, stop_event, &bytes, &error);
-            }
+            if (wait == Wait::kDone)
+                WaitUntilRead(pipe, stop_event);
             return;
         }
     }
@@ -108,8 +123,7 @@ DWORD RunPipeServer(TimeServiceHandler& handler, HANDLE stop_event) {
     HANDLE pipe = CreateNamedPipeA(
         kTimeServicePipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
-        static_cast<DWORD>(kLongestAnswerSize), static_cast<DWORD>(kLongestRequestSize),
-        kPipeIoLimitMilliseconds, &attributes);
+        kPipeBufferSize, kPipeBufferSize, kPipeIoLimitMilliseconds, &attributes);
     const DWORD create_error = GetLastError();
     LocalFree(descriptor);
     if (pipe == INVALID_HANDLE_VALUE)
