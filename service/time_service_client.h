@@ -12,10 +12,10 @@ namespace orvane {
 constexpr char kServiceNotRunningText[] = "The Orvane Time Service is not running";
 
 enum class ServiceCallStatus {
-    kAnswered,        // `answer` holds the service's answer (an error answer included)
-    kNotRunning,      // no service listens on the pipe (it does not exist)
-    kFailed,          // the pipe failed or stayed busy (error_code) before an answer came
-    kMalformedAnswer, // something answered, but not a well-formed answer to the request
+    kAnswered,         // `answer` holds the service's answer (an error answer included)
+    kNotRunning,       // no service listens on the pipe (it does not exist)
+    kFailed,           // the pipe failed or stayed busy (error_code) before an answer came
+    kMalformedAnswer,  // something answered, but not a well-formed answer to the request
 };
 
 struct ServiceCall {

@@ -83,8 +83,8 @@ int InstallTimeService(const std::string& program_path, bool start, int* error) 
 
     code = control.SetDescription(handles.service, kTimeServiceDescription);
     if (code == 0) {
-        code = control.SetRequiredPrivileges(
-            handles.service, {"SeSystemtimePrivilege", "SeChangeNotifyPrivilege"});
+        code = control.SetRequiredPrivileges(handles.service,
+                                             {"SeSystemtimePrivilege", "SeChangeNotifyPrivilege"});
     }
     if (code == 0) {
         code = control.SetRestartOnFailure(handles.service, kTimeServiceFailureResetSeconds,

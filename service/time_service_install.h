@@ -20,8 +20,8 @@ constexpr unsigned kTimeServiceFailureResetSeconds = 86400;
 // step that failed, 0 otherwise.
 constexpr int kServiceInstallDone = 0;
 constexpr int kServiceInstallNoManager = 1;
-constexpr int kServiceInstallCreateFailed = 2;   // creating or reconfiguring
-constexpr int kServiceInstallConfigFailed = 3;   // description, privileges, recovery
+constexpr int kServiceInstallCreateFailed = 2;  // creating or reconfiguring
+constexpr int kServiceInstallConfigFailed = 3;  // description, privileges, recovery
 constexpr int kServiceInstallStartFailed = 4;
 
 constexpr int kServiceRemoveDone = 0;

@@ -56,8 +56,7 @@ class Reader {
     explicit Reader(const std::uint8_t* data) : data_(data) {}
 
     std::uint16_t U16() {
-        const std::uint16_t value =
-            static_cast<std::uint16_t>(data_[at_] | (data_[at_ + 1] << 8));
+        const std::uint16_t value = static_cast<std::uint16_t>(data_[at_] | (data_[at_ + 1] << 8));
         at_ += 2;
         return value;
     }

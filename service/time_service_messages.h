@@ -44,9 +44,9 @@ constexpr std::size_t kBroadcastRequestSize = kMessageHeaderSize + 48 + 4 + 2 + 
 constexpr std::size_t kUpdateAnswerSize =
     kMessageHeaderSize + 6 * 4 + 4 + 16 + 16 + 4 + 48 + 48 + 4 + kMessageTextCapacity;  // 432
 constexpr std::size_t kBroadcastAnswerSize =
-    kMessageHeaderSize + 4 + 4 + 16 + 16 + kMessageTextCapacity;                           // 308
+    kMessageHeaderSize + 4 + 4 + 16 + 16 + kMessageTextCapacity;                            // 308
 constexpr std::size_t kStatusAnswerSize = kMessageHeaderSize + kStatusVersionCapacity + 4;  // 48
-constexpr std::size_t kErrorAnswerSize = kMessageHeaderSize + kMessageTextCapacity;        // 268
+constexpr std::size_t kErrorAnswerSize = kMessageHeaderSize + kMessageTextCapacity;         // 268
 constexpr std::size_t kLongestRequestSize = kBroadcastRequestSize;
 constexpr std::size_t kLongestAnswerSize = kUpdateAnswerSize;
 
@@ -118,14 +118,14 @@ struct Answer {
 // Why a record was refused.
 enum class MessageFault {
     kNone,
-    kTooShort,          // shorter than its header or its type's size
-    kTooLong,           // longer than its type's size
+    kTooShort,  // shorter than its header or its type's size
+    kTooLong,   // longer than its type's size
     kBadMagic,
     kWrongVersion,
-    kUnknownType,       // no such type, or an answer where a request belongs (or back)
-    kLengthMismatch,    // the header's length is not the record's
-    kTextTooLong,       // a text field without its terminator
-    kBadField,          // a number out of its range, unknown flag bits, non-zero padding
+    kUnknownType,     // no such type, or an answer where a request belongs (or back)
+    kLengthMismatch,  // the header's length is not the record's
+    kTextTooLong,     // a text field without its terminator
+    kBadField,        // a number out of its range, unknown flag bits, non-zero padding
 };
 
 // The text an error answer carries for a refused request.

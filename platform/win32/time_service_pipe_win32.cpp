@@ -60,10 +60,10 @@ int Win32TimeServicePipe::Exchange(const std::vector<std::uint8_t>& request,
         return error;
     }
     DWORD bytes = 0;
-    int error = Finish(pipe, &overlapped,
-                       WriteFile(pipe, request.data(), static_cast<DWORD>(request.size()), nullptr,
-                                 &overlapped),
-                       kAnswerWaitMilliseconds, &bytes);
+    int error = Finish(
+        pipe, &overlapped,
+        WriteFile(pipe, request.data(), static_cast<DWORD>(request.size()), nullptr, &overlapped),
+        kAnswerWaitMilliseconds, &bytes);
     if (error == 0 && bytes != request.size())
         error = ERROR_WRITE_FAULT;
     if (error == 0) {

@@ -78,10 +78,10 @@ void ServeClient(HANDLE pipe, OVERLAPPED* overlapped, TimeServiceHandler& handle
         DWORD bytes = 0;
         DWORD error = 0;
         ResetEvent(overlapped->hEvent);
-        Wait wait = Finish(pipe, overlapped,
-                           ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                    nullptr, overlapped),
-                           kPipeIoLimitMilliseconds, stop_event, &bytes, &error);
+        Wait wait = Finish(
+            pipe, overlapped,
+            ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, overlapped),
+            kPipeIoLimitMilliseconds, stop_event, &bytes, &error);
         if (wait != Wait::kDone)
             return;
         if (error == ERROR_MORE_DATA) {
@@ -94,10 +94,10 @@ void ServeClient(HANDLE pipe, OVERLAPPED* overlapped, TimeServiceHandler& handle
             handler.Handle(buffer.data(), bytes, NowMilliseconds(), &malformed);
         ResetEvent(overlapped->hEvent);
         DWORD written = 0;
-        wait = Finish(pipe, overlapped,
-                      WriteFile(pipe, answer.data(), static_cast<DWORD>(answer.size()), nullptr,
-                                overlapped),
-                      kPipeIoLimitMilliseconds, stop_event, &written, &error);
+        wait = Finish(
+            pipe, overlapped,
+            WriteFile(pipe, answer.data(), static_cast<DWORD>(answer.size()), nullptr, overlapped),
+            kPipeIoLimitMilliseconds, stop_event, &written, &error);
         if (wait != Wait::kDone || malformed) {
             if (wait == Wait::kDone)
                 WaitUntilRead(pipe, stop_event);
@@ -121,7 +121,8 @@ DWORD RunPipeServer(TimeServiceHandler& handler, HANDLE stop_event) {
     // The first instance: a pipe of this name made by anyone else first
     // makes this fail rather than share the name with an impostor.
     HANDLE pipe = CreateNamedPipeA(
-        kTimeServicePipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        kTimeServicePipeName,
+        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
         kPipeBufferSize, kPipeBufferSize, kPipeIoLimitMilliseconds, &attributes);
     const DWORD create_error = GetLastError();

@@ -58,12 +58,12 @@ void Report(DWORD state, DWORD exit_code, DWORD wait_hint) {
     static DWORD checkpoint = 1;
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = state;
-    status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
+    status.dwControlsAccepted =
+        state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
     status.dwWin32ExitCode = exit_code;
     status.dwServiceSpecificExitCode = 0;
     status.dwWaitHint = wait_hint;
-    status.dwCheckPoint =
-        state == SERVICE_RUNNING || state == SERVICE_STOPPED ? 0 : checkpoint++;
+    status.dwCheckPoint = state == SERVICE_RUNNING || state == SERVICE_STOPPED ? 0 : checkpoint++;
     SetServiceStatus(status_handle, &status);
 }
 

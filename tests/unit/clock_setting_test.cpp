@@ -16,11 +16,15 @@ TEST(ClockSettingTest, ThePathForEachSettingWithAndWithoutThePrivilege) {
         ClockPath path;
     };
     const Case cases[] = {
-        {0, true, ClockPath::kItself},          {0, false, ClockPath::kThroughService},
-        {1, true, ClockPath::kItself},          {1, false, ClockPath::kItself},
-        {2, true, ClockPath::kThroughService},  {2, false, ClockPath::kThroughService},
+        {0, true, ClockPath::kItself},
+        {0, false, ClockPath::kThroughService},
+        {1, true, ClockPath::kItself},
+        {1, false, ClockPath::kItself},
+        {2, true, ClockPath::kThroughService},
+        {2, false, ClockPath::kThroughService},
         // Anything else counts as automatic.
-        {3, false, ClockPath::kThroughService}, {-1, true, ClockPath::kItself},
+        {3, false, ClockPath::kThroughService},
+        {-1, true, ClockPath::kItself},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.setting << " " << c.privilege);

@@ -68,33 +68,155 @@ struct MalformedCase {
 TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
     const std::vector<MalformedCase> cases = {
         {"empty", true, [] { return Bytes(); }, MessageFault::kTooShort},
-        {"shorter than a header", true, [] { Bytes b = Request(kRequestUpdate); b.resize(11); return b; }, MessageFault::kTooShort},
-        {"update request with a byte more", true, [] { return Resized(Request(kRequestUpdate), 13); }, MessageFault::kTooLong},
-        {"status request far too long", true, [] { return Resized(Request(kRequestStatus), 400); }, MessageFault::kTooLong},
-        {"half a broadcast request", true, [] { return Resized(Request(kRequestBroadcast), kBroadcastRequestSize / 2); }, MessageFault::kTooShort},
-        {"broadcast request a byte short", true, [] { return Resized(Request(kRequestBroadcast), kBroadcastRequestSize - 1); }, MessageFault::kTooShort},
-        {"broadcast request a byte long", true, [] { return Resized(Request(kRequestBroadcast), kBroadcastRequestSize + 1); }, MessageFault::kTooLong},
-        {"bad magic", true, [] { Bytes b = Request(kRequestUpdate); b[0] = 'X'; return b; }, MessageFault::kBadMagic},
-        {"layout version 0", true, [] { Bytes b = Request(kRequestUpdate); PutU16(b, 4, 0); return b; }, MessageFault::kWrongVersion},
-        {"layout version 2", true, [] { Bytes b = Request(kRequestUpdate); PutU16(b, 4, 2); return b; }, MessageFault::kWrongVersion},
-        {"request type 0", true, [] { Bytes b = Request(kRequestUpdate); PutU16(b, 6, 0); return b; }, MessageFault::kUnknownType},
-        {"request type 4", true, [] { Bytes b = Request(kRequestUpdate); PutU16(b, 6, 4); return b; }, MessageFault::kUnknownType},
-        {"an answer sent as a request", true, [] { return AnswerOf(kAnswerError); }, MessageFault::kUnknownType},
-        {"length field one more", true, [] { Bytes b = Request(kRequestUpdate); PutU32(b, 8, 13); return b; }, MessageFault::kLengthMismatch},
-        {"length field zero", true, [] { Bytes b = Request(kRequestBroadcast); PutU32(b, 8, 0); return b; }, MessageFault::kLengthMismatch},
-        {"broadcast padding not zero", true, [] { Bytes b = Request(kRequestBroadcast); b[kBroadcastRequestSize - 1] = 1; return b; }, MessageFault::kBadField},
-        {"a request sent as an answer", false, [] { return Request(kRequestStatus); }, MessageFault::kUnknownType},
-        {"update answer a byte short", false, [] { return Resized(AnswerOf(kAnswerUpdate), kUpdateAnswerSize - 1); }, MessageFault::kTooShort},
-        {"update answer a byte long", false, [] { return Resized(AnswerOf(kAnswerUpdate), kUpdateAnswerSize + 1); }, MessageFault::kTooLong},
-        {"oversized error text", false, [] { Bytes b = AnswerOf(kAnswerError); std::memset(&b[12], 'x', kMessageTextCapacity); return b; }, MessageFault::kTextTooLong},
-        {"oversized update text", false, [] { Bytes b = AnswerOf(kAnswerUpdate); std::memset(&b[kUpdateTextAt], 'x', kMessageTextCapacity); return b; }, MessageFault::kTextTooLong},
-        {"oversized version text", false, [] { Bytes b = AnswerOf(kAnswerStatus); std::memset(&b[12], '9', kStatusVersionCapacity); return b; }, MessageFault::kTextTooLong},
-        {"bytes after a text's end", false, [] { Bytes b = AnswerOf(kAnswerError); b[12 + 100] = 'x'; return b; }, MessageFault::kBadField},
-        {"update result 2", false, [] { Bytes b = AnswerOf(kAnswerUpdate); PutU32(b, kUpdateResultAt, 2); return b; }, MessageFault::kBadField},
-        {"update month 13", false, [] { Bytes b = AnswerOf(kAnswerUpdate); PutU16(b, kUpdateBeforeMonthAt, 13); return b; }, MessageFault::kBadField},
-        {"unknown update flag", false, [] { Bytes b = AnswerOf(kAnswerUpdate); PutU32(b, kUpdateFlagsAt, 4); return b; }, MessageFault::kBadField},
-        {"privilege flag 2", false, [] { Bytes b = AnswerOf(kAnswerStatus); PutU32(b, kStatusHoldsAt, 2); return b; }, MessageFault::kBadField},
-        {"answer layout version 7", false, [] { Bytes b = AnswerOf(kAnswerStatus); PutU16(b, 4, 7); return b; }, MessageFault::kWrongVersion},
+        {"shorter than a header", true,
+         [] {
+             Bytes b = Request(kRequestUpdate);
+             b.resize(11);
+             return b;
+         },
+         MessageFault::kTooShort},
+        {"update request with a byte more", true,
+         [] { return Resized(Request(kRequestUpdate), 13); }, MessageFault::kTooLong},
+        {"status request far too long", true, [] { return Resized(Request(kRequestStatus), 400); },
+         MessageFault::kTooLong},
+        {"half a broadcast request", true,
+         [] { return Resized(Request(kRequestBroadcast), kBroadcastRequestSize / 2); },
+         MessageFault::kTooShort},
+        {"broadcast request a byte short", true,
+         [] { return Resized(Request(kRequestBroadcast), kBroadcastRequestSize - 1); },
+         MessageFault::kTooShort},
+        {"broadcast request a byte long", true,
+         [] { return Resized(Request(kRequestBroadcast), kBroadcastRequestSize + 1); },
+         MessageFault::kTooLong},
+        {"bad magic", true,
+         [] {
+             Bytes b = Request(kRequestUpdate);
+             b[0] = 'X';
+             return b;
+         },
+         MessageFault::kBadMagic},
+        {"layout version 0", true,
+         [] {
+             Bytes b = Request(kRequestUpdate);
+             PutU16(b, 4, 0);
+             return b;
+         },
+         MessageFault::kWrongVersion},
+        {"layout version 2", true,
+         [] {
+             Bytes b = Request(kRequestUpdate);
+             PutU16(b, 4, 2);
+             return b;
+         },
+         MessageFault::kWrongVersion},
+        {"request type 0", true,
+         [] {
+             Bytes b = Request(kRequestUpdate);
+             PutU16(b, 6, 0);
+             return b;
+         },
+         MessageFault::kUnknownType},
+        {"request type 4", true,
+         [] {
+             Bytes b = Request(kRequestUpdate);
+             PutU16(b, 6, 4);
+             return b;
+         },
+         MessageFault::kUnknownType},
+        {"an answer sent as a request", true, [] { return AnswerOf(kAnswerError); },
+         MessageFault::kUnknownType},
+        {"length field one more", true,
+         [] {
+             Bytes b = Request(kRequestUpdate);
+             PutU32(b, 8, 13);
+             return b;
+         },
+         MessageFault::kLengthMismatch},
+        {"length field zero", true,
+         [] {
+             Bytes b = Request(kRequestBroadcast);
+             PutU32(b, 8, 0);
+             return b;
+         },
+         MessageFault::kLengthMismatch},
+        {"broadcast padding not zero", true,
+         [] {
+             Bytes b = Request(kRequestBroadcast);
+             b[kBroadcastRequestSize - 1] = 1;
+             return b;
+         },
+         MessageFault::kBadField},
+        {"a request sent as an answer", false, [] { return Request(kRequestStatus); },
+         MessageFault::kUnknownType},
+        {"update answer a byte short", false,
+         [] { return Resized(AnswerOf(kAnswerUpdate), kUpdateAnswerSize - 1); },
+         MessageFault::kTooShort},
+        {"update answer a byte long", false,
+         [] { return Resized(AnswerOf(kAnswerUpdate), kUpdateAnswerSize + 1); },
+         MessageFault::kTooLong},
+        {"oversized error text", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerError);
+             std::memset(&b[12], 'x', kMessageTextCapacity);
+             return b;
+         },
+         MessageFault::kTextTooLong},
+        {"oversized update text", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerUpdate);
+             std::memset(&b[kUpdateTextAt], 'x', kMessageTextCapacity);
+             return b;
+         },
+         MessageFault::kTextTooLong},
+        {"oversized version text", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerStatus);
+             std::memset(&b[12], '9', kStatusVersionCapacity);
+             return b;
+         },
+         MessageFault::kTextTooLong},
+        {"bytes after a text's end", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerError);
+             b[12 + 100] = 'x';
+             return b;
+         },
+         MessageFault::kBadField},
+        {"update result 2", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerUpdate);
+             PutU32(b, kUpdateResultAt, 2);
+             return b;
+         },
+         MessageFault::kBadField},
+        {"update month 13", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerUpdate);
+             PutU16(b, kUpdateBeforeMonthAt, 13);
+             return b;
+         },
+         MessageFault::kBadField},
+        {"unknown update flag", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerUpdate);
+             PutU32(b, kUpdateFlagsAt, 4);
+             return b;
+         },
+         MessageFault::kBadField},
+        {"privilege flag 2", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerStatus);
+             PutU32(b, kStatusHoldsAt, 2);
+             return b;
+         },
+         MessageFault::kBadField},
+        {"answer layout version 7", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerStatus);
+             PutU16(b, 4, 7);
+             return b;
+         },
+         MessageFault::kWrongVersion},
     };
     for (const MalformedCase& c : cases) {
         SCOPED_TRACE(c.name);
