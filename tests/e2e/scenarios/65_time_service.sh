@@ -1,0 +1,162 @@
+# The Orvane Time Service (OrvaneService.exe) registered with Wine's
+# service manager ("sc create", "sc start") and driven through its pipe by
+# service_client.exe: updates against chronyd and xinetd, malformed and
+# half-written records, a silent client, and the rate limit.
+
+SVC_DIR_WIN='C:\orvane-service'
+
+svc_client() { e2e_wine "$E2E_BIN/service_client.exe" "$@" | tr -d '\r'; }
+
+svc_running() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*RUNNING'; }
+
+# The service answers a status request with its version.
+svc_answers() { svc_client status | grep -q '^version=.'; }
+
+# The machine settings the service reads: PROTOCOL (1 SNTP, 3 TIME/TCP)
+# against 127.0.0.1.
+svc_settings() {
+    e2e_reg_import <<REG
+REGEDIT4
+
+[-HKEY_LOCAL_MACHINE\\$E2E_KEY]
+
+[HKEY_LOCAL_MACHINE\\$E2E_KEY]
+"Protocol"=dword:0000000$1
+"Server ip address"="127.0.0.1"
+"Use server by name"=dword:00000000
+"Server name"=""
+REG
+}
+
+# Registers the service (once per prefix) from a copy of the shipped
+# program, starts it and waits until it answers.
+svc_start() {
+    local dir
+    dir=$WINEPREFIX/drive_c/orvane-service
+    mkdir -p "$dir"
+    cp "$E2E_DIST/OrvaneService.exe" "$dir/"
+    if ! e2e_wine sc query OrvaneTime >/dev/null 2>&1; then
+        e2e_wine sc create OrvaneTime binPath= "$SVC_DIR_WIN\\OrvaneService.exe" start= demand \
+            >/dev/null 2>&1 || e2e_fail "sc create failed" || return 1
+    fi
+    e2e_wine sc start OrvaneTime >/dev/null 2>&1
+    e2e_wait_until 30 svc_running || e2e_fail "service not running" || return 1
+    e2e_wait_until 20 svc_answers || e2e_fail "service does not answer" || return 1
+}
+
+# Checks "name=value" lines of OUT against extended regular expressions:
+#   svc_expect "$out" result '1' stratum '8' ...
+svc_expect() {
+    local out=$1 name want got
+    shift
+    while [ $# -ge 2 ]; do
+        name=$1 want=$2
+        shift 2
+        got=$(e2e_field "$out" "$name")
+        [[ "$got" =~ ^($want)$ ]] || e2e_fail "$name is [$got], not [$want]" || return 1
+    done
+}
+
+svc_time_set() { [[ "$1" =~ ^20[0-9]{2}-[01][0-9]-[0-3][0-9]\ [0-9:.]{12}$ ]]; }
+
+# e2e-group: ports
+scenario_65_svc_sntp_update_through_pipe() {
+    e2e_start_sntp_server || return 1
+    svc_settings 1
+    svc_start || return 1
+    local out version
+    out=$(svc_client status)
+    echo "$out"
+    version=$(sed -n 's/^set(ORVANE_VERSION_TEXT "\(.*\)")$/\1/p' "$E2E_ROOT/CMakeLists.txt")
+    svc_expect "$out" status 0 version "$version" privilege '[01]' || return 1
+    out=$(svc_client update)
+    echo "$out"
+    svc_expect "$out" status 0 answer_type 129 result 1 error '' clock_error 0 protocol 1 \
+        server 127.0.0.1 stratum 8 version '[1-4]' delay '-?[0-9]+' has_packets 1 \
+        request_mode 3 reply_mode 4 reply_stratum 8 reply_matches 1 has_word 0 || return 1
+    svc_time_set "$(e2e_field "$out" before)" || e2e_fail "no time before" || return 1
+    svc_time_set "$(e2e_field "$out" after)" || e2e_fail "no time after" || return 1
+}
+
+# e2e-group: ports
+scenario_66_svc_time_tcp_update_through_pipe() {
+    e2e_start_time_server || return 1
+    svc_settings 3
+    svc_start || return 1
+    local out attempt
+    # A TIME answer carries whole seconds: Wine accepts the clock only for
+    # an exchange early in a second, so up to three tries (within the
+    # service's limit of four a minute).
+    for attempt in 1 2 3; do
+        out=$(svc_client update time)
+        echo "$out"
+        [ "$(e2e_field "$out" result)" = 1 ] && break
+    done
+    svc_expect "$out" status 0 answer_type 129 result 1 error '' clock_error 0 protocol 3 \
+        server 127.0.0.1 has_word 1 word '[0-9a-f]{8}' has_packets 0 || return 1
+    [ "$(e2e_field "$out" word)" != 00000000 ] || e2e_fail "no TIME word" || return 1
+    svc_time_set "$(e2e_field "$out" after)" || e2e_fail "no time after" || return 1
+}
+
+# e2e-group: ports
+scenario_67_svc_survives_malformed_records() {
+    e2e_start_sntp_server || return 1
+    svc_settings 1
+    svc_start || return 1
+    local out hex name want
+    # Each refused with an error answer, and the connection closed.
+    while read -r name hex want; do
+        out=$(svc_client raw "$hex")
+        echo "--- $name"
+        echo "$out"
+        svc_expect "$out" answer_type 255 error "Malformed request: $want" closed 1 || return 1
+    done <<'CASES'
+garbage 68656c6c6f20776f726c642121 not an Orvane record
+half-header 4f5256540100 too short
+half-broadcast 4f525654010002004400000000000000000000000000000000000000 too short
+wrong-version 4f525654090001000c000000 unsupported layout version
+unknown-request 4f525654010009000c000000 unknown request
+bad-length 4f52565401000100ff000000 length field does not match
+too-long 4f525654010001000c0000000000000000000000 too long
+CASES
+    # Half a record, and the client gone before any answer.
+    svc_client drop 4f525654010002
+    svc_running || e2e_fail "service ended" || return 1
+    out=$(svc_client update)
+    echo "$out"
+    svc_expect "$out" status 0 result 1 protocol 1 has_packets 1 || return 1
+}
+
+# e2e-group: ports
+scenario_68_svc_drops_a_silent_client() {
+    svc_settings 1
+    svc_start || return 1
+    local out ms
+    out=$(svc_client idle)
+    echo "$out"
+    svc_expect "$out" dropped 1 || return 1
+    ms=$(e2e_field "$out" dropped_after_ms)
+    [ "$ms" -ge 4500 ] && [ "$ms" -le 9000 ] || e2e_fail "dropped after $ms ms, not about 5 s" ||
+        return 1
+    out=$(svc_client status)
+    svc_expect "$out" status 0 answer_type 131 || return 1
+}
+
+# e2e-group: ports
+scenario_69_svc_rate_limit() {
+    e2e_start_sntp_server || return 1
+    svc_settings 1
+    svc_start || return 1
+    local out i
+    for i in 1 2 3 4; do
+        out=$(svc_client update)
+        echo "$out" | grep -E '^(result|error)='
+        svc_expect "$out" status 0 answer_type 129 result 1 || return 1
+    done
+    out=$(svc_client update)
+    echo "$out"
+    svc_expect "$out" status 0 answer_type 129 result 0 protocol 0 has_packets 0 \
+        error 'Too many update requests; try again in a minute' || return 1
+    # Still serving.
+    svc_expect "$(svc_client status)" status 0 answer_type 131 || return 1
+}
