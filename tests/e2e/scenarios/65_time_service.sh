@@ -59,6 +59,23 @@ svc_expect() {
 
 svc_time_set() { [[ "$1" =~ ^20[0-9]{2}-[01][0-9]-[0-3][0-9]\ [0-9:.]{12}$ ]]; }
 
+# The removal that Uninstall is to call, through Wine's service manager:
+# the running service is stopped and deleted, and its pipe goes with it.
+# e2e-group: ports
+scenario_64_svc_remove_stops_and_deletes() {
+    svc_settings 1
+    svc_start || return 1
+    local out
+    out=$(e2e_wine "$WINEPREFIX/drive_c/orvane-service/OrvaneService.exe" /remove | tr -d '\r')
+    echo "$out"
+    [ "$out" = "remove=0 error=0" ] || e2e_fail "removal: $out" || return 1
+    e2e_wait_until 20 e2e_not_running 'OrvaneService\.exe' || e2e_fail "still running" || return 1
+    ! e2e_wine sc query OrvaneTime >/dev/null 2>&1 || e2e_fail "still registered" || return 1
+    out=$(svc_client status)
+    echo "$out"
+    svc_expect "$out" status 1 error 'The Orvane Time Service is not running' || return 1
+}
+
 # e2e-group: ports
 scenario_65_svc_sntp_update_through_pipe() {
     e2e_start_sntp_server || return 1
