@@ -9,6 +9,10 @@
 //   service_client drop HEX        HEX's bytes, then leaves at once
 //   service_client idle            connects, sends nothing, and times how
 //                                  long until the service drops it
+//   service_client broadcast MODE A.B.C.D
+//                                  a broadcast request: a mode-MODE packet
+//                                  (version 4, stratum 9) carrying this
+//                                  moment's time, from the sender given
 // Output: "name=value" lines.
 #include <winsock2.h>
 #include <windows.h>
@@ -176,6 +180,23 @@ int main(int argc, char** argv) {
         return Raw(argv[2], true);
     } else if (command == "drop" && argc > 2) {
         return Raw(argv[2], false);
+    } else if (command == "broadcast" && argc > 3) {
+        SntpPacket packet;
+        packet.mode = std::atoi(argv[2]);
+        packet.version_number = 4;
+        packet.stratum = 9;
+        packet.transmit_timestamp = CurrentNtpTime();
+        BroadcastRequest broadcast;
+        EncodePacket(packet, broadcast.packet);
+        broadcast.sender_address = Ipv4TextToAddress(argv[3]);
+        broadcast.sender_port = htons(123);
+        const ServiceCall call = RequestServiceBroadcast(broadcast);
+        PrintCall(call);
+        if (call.status == ServiceCallStatus::kAnswered && call.answer.type == kAnswerBroadcast) {
+            const BroadcastAnswer& b = call.answer.broadcast;
+            std::printf("result=%d\nclock_error=%d\nbefore=%s\nafter=%s\n", b.result, b.clock_error,
+                        TimeText(b.time_before).c_str(), TimeText(b.time_after).c_str());
+        }
     } else if (command == "idle") {
         return Idle();
     } else {

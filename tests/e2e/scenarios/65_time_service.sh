@@ -13,7 +13,7 @@ svc_running() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*RUNNI
 svc_answers() { svc_client status | grep -q '^version=.'; }
 
 # The machine settings the service reads: PROTOCOL (1 SNTP, 3 TIME/TCP)
-# against 127.0.0.1.
+# against 127.0.0.1, and RECEIVE (default 0) for `Receive sntp broadcasts`.
 svc_settings() {
     e2e_reg_import <<REG
 REGEDIT4
@@ -25,6 +25,7 @@ REGEDIT4
 "Server ip address"="127.0.0.1"
 "Use server by name"=dword:00000000
 "Server name"=""
+"Receive sntp broadcasts"=dword:0000000${2:-0}
 REG
 }
 
@@ -176,4 +177,30 @@ scenario_69_svc_rate_limit() {
         error 'Too many update requests; try again in a minute' || return 1
     # Still serving.
     svc_expect "$(svc_client status)" status 0 answer_type 131 || return 1
+}
+
+# A broadcast as Orvane.exe's listener would pass it on: refused while the
+# machine does not receive broadcasts, or when the packet or its sender
+# fails the checks; accepted from loopback when it does.
+# e2e-group: ports
+scenario_69_svc_broadcast_request() {
+    svc_settings 1 0
+    svc_start || return 1
+    local out
+    out=$(svc_client broadcast 5 127.0.0.1)
+    echo "$out"
+    svc_expect "$out" status 0 answer_type 130 result 0 \
+        error 'Receiving SNTP broadcasts is off on this machine' || return 1
+    svc_settings 1 1
+    out=$(svc_client broadcast 4 127.0.0.1)
+    echo "$out"
+    svc_expect "$out" result 0 error 'Not an SNTP broadcast packet' || return 1
+    out=$(svc_client broadcast 5 203.0.113.9)
+    echo "$out"
+    svc_expect "$out" result 0 error 'Broadcast sender is not on a directly connected subnet' ||
+        return 1
+    out=$(svc_client broadcast 5 127.0.0.1)
+    echo "$out"
+    svc_expect "$out" status 0 answer_type 130 result 1 clock_error 0 error '' || return 1
+    svc_time_set "$(e2e_field "$out" after)" || e2e_fail "no time after" || return 1
 }
