@@ -38,7 +38,8 @@ svc_start() {
     cp "$E2E_DIST/OrvaneService.exe" "$dir/"
     if ! e2e_wine sc query OrvaneTime >/dev/null 2>&1; then
         e2e_wine sc create OrvaneTime binPath= "$SVC_DIR_WIN\\OrvaneService.exe" start= demand \
-            >/dev/null 2>&1 || e2e_fail "sc create failed" || return 1
+            obj= 'NT AUTHORITY\LocalService' >/dev/null 2>&1 || e2e_fail "sc create failed" ||
+            return 1
     fi
     e2e_wine sc start OrvaneTime >/dev/null 2>&1
     e2e_wait_until 30 svc_running || e2e_fail "service not running" || return 1
@@ -149,15 +150,22 @@ CASES
 scenario_68_svc_drops_a_silent_client() {
     svc_settings 1
     svc_start || return 1
-    local out ms
-    out=$(svc_client idle)
+    local out ms queued
+    # The silent client holds the one connection; a second client queues
+    # for the pipe and is served once the first is dropped.
+    svc_client idle >"$E2E_WORK/idle.out" &
+    local idle_pid=$!
+    sleep 1
+    queued=$(svc_client status)
+    wait "$idle_pid"
+    out=$(cat "$E2E_WORK/idle.out")
     echo "$out"
+    echo "$queued"
     svc_expect "$out" dropped 1 || return 1
     ms=$(e2e_field "$out" dropped_after_ms)
     [ "$ms" -ge 4500 ] && [ "$ms" -le 9000 ] || e2e_fail "dropped after $ms ms, not about 5 s" ||
         return 1
-    out=$(svc_client status)
-    svc_expect "$out" status 0 answer_type 131 || return 1
+    svc_expect "$queued" status 0 answer_type 131 || return 1
 }
 
 # e2e-group: ports
