@@ -9,6 +9,9 @@
 //   service_client drop HEX        HEX's bytes, then leaves at once
 //   service_client idle            connects, sends nothing, and times how
 //                                  long until the service drops it
+//   service_client hold SECONDS    only waits: Wine ends a prefix's services
+//                                  once no other program of the prefix runs,
+//                                  so a scenario keeps this one running
 //   service_client broadcast MODE A.B.C.D
 //                                  a broadcast request: a mode-MODE packet
 //                                  (version 4, stratum 9) carrying this
@@ -197,6 +200,8 @@ int main(int argc, char** argv) {
             std::printf("result=%d\nclock_error=%d\nbefore=%s\nafter=%s\n", b.result, b.clock_error,
                         TimeText(b.time_before).c_str(), TimeText(b.time_after).c_str());
         }
+    } else if (command == "hold" && argc > 2) {
+        Sleep(static_cast<DWORD>(std::atoi(argv[2])) * 1000);
     } else if (command == "idle") {
         return Idle();
     } else {

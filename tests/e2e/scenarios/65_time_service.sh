@@ -30,12 +30,16 @@ REG
 }
 
 # Registers the service (once per prefix) from a copy of the shipped
-# program, starts it and waits until it answers.
+# program, starts it and waits until it answers. Wine ends a prefix's
+# services as soon as no other program of the prefix runs, which would
+# restart the service (and its rate limit) between two clients: a program
+# that only waits keeps it for the scenario.
 svc_start() {
     local dir
     dir=$WINEPREFIX/drive_c/orvane-service
     mkdir -p "$dir"
     cp "$E2E_DIST/OrvaneService.exe" "$dir/"
+    e2e_spawn keeper "$E2E_WORK/keeper.log" wine "$E2E_BIN/service_client.exe" hold 600
     if ! e2e_wine sc query OrvaneTime >/dev/null 2>&1; then
         e2e_wine sc create OrvaneTime binPath= "$SVC_DIR_WIN\\OrvaneService.exe" start= demand \
             obj= 'NT AUTHORITY\LocalService' >/dev/null 2>&1 || e2e_fail "sc create failed" ||
