@@ -8,6 +8,7 @@ SVC_DIR_WIN='C:\orvane-service'
 svc_client() { e2e_wine "$E2E_BIN/service_client.exe" "$@" | tr -d '\r'; }
 
 svc_running() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*RUNNING'; }
+svc_stopped() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*STOPPED'; }
 
 # The service answers a status request with its version.
 svc_answers() { svc_client status | grep -q '^version=.'; }
@@ -215,4 +216,23 @@ scenario_69_svc_broadcast_request() {
     echo "$out"
     svc_expect "$out" status 0 answer_type 130 result 1 clock_error 0 error '' || return 1
     svc_time_set "$(e2e_field "$out" after)" || e2e_fail "no time after" || return 1
+}
+
+# A stop does not wait for a connected client's time limit.
+# e2e-group: ports
+scenario_68_svc_stops_with_a_client_connected() {
+    svc_settings 1
+    svc_start || return 1
+    local out
+    svc_client idle >"$E2E_WORK/idle.out" &
+    local idle_pid=$!
+    sleep 1
+    e2e_wine sc stop OrvaneTime >/dev/null 2>&1
+    e2e_wait_until 3 svc_stopped || e2e_fail "service did not stop within 3 s" || return 1
+    wait "$idle_pid"
+    out=$(cat "$E2E_WORK/idle.out")
+    echo "$out"
+    svc_expect "$out" dropped 1 || return 1
+    [ "$(e2e_field "$out" dropped_after_ms)" -lt 4000 ] || e2e_fail "client held until its limit" ||
+        return 1
 }
