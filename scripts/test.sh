@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native unit tests (CTest, under
 # ThreadSanitizer), the fuzz target for a short while, and the end-to-end
-# tests under Wine. The
-# last line sums them all up; the line before it names the end-to-end
-# scenarios that passed only on a second try.
+# tests under Wine. The last line sums them all up; the line before it names
+# the end-to-end scenarios that passed only on a second try.
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
