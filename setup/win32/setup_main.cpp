@@ -6,6 +6,7 @@
 #include "dialup/win32/dialup_win32.h"
 #include "logging/fatal_error.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/system_library.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/wizard.h"
 #include "setup/win32/wizard_state.h"
@@ -113,6 +114,7 @@ int RunSetup(HINSTANCE instance) {
 }  // namespace orvane
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    orvane::RestrictDllSearchToSystemFolder();
     orvane::RunSetup(instance);
     return 0;
 }

@@ -131,6 +131,29 @@ orv_manual_update_until_success() {
     e2e_fail "no successful manual update in $tries tries"
 }
 
+# ---- rasapi32.dll in the prefix's system folder -------------------------------
+# The programs load it from there only. The prefix's own file (Wine's
+# placeholder for its built-in library) is kept beside it the first time.
+
+ras_system_library() { echo "$WINEPREFIX/drive_c/windows/system32/rasapi32.dll"; }
+
+# The stand-in (test-bin/ras_stub) in its place; a program loads it with
+# WINEDLLOVERRIDES rasapi32=n.
+ras_use_stand_in() {
+    local library
+    library=$(ras_system_library)
+    [ -e "$library.wine" ] || cp "$library" "$library.wine"
+    cp "$E2E_BIN/ras_stub/rasapi32.dll" "$library"
+}
+
+# Wine's own file back.
+ras_use_wine_library() {
+    local library
+    library=$(ras_system_library)
+    if [ -e "$library.wine" ]; then cp "$library.wine" "$library"; fi
+    return 0
+}
+
 # ---- An installation, for Uninstall.exe --------------------------------------
 
 UN_APP_PATHS='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Orvane.exe'

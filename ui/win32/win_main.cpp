@@ -11,6 +11,7 @@
 #include "logging/fatal_error.h"
 #include "logging/log_cleanup.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/system_library.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
 #include "ui/resource_ids.h"
@@ -148,6 +149,7 @@ void Shutdown() {
 }  // namespace orvane
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    orvane::RestrictDllSearchToSystemFolder();
     if (orvane::StartUp(instance) == orvane::StartOutcome::kAnotherCopyRunning)
         return 0;
     orvane::RunMessageLoop();

@@ -9,6 +9,7 @@
 #include "logging/fatal_error.h"
 #include "platform/ui_sinks.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/system_library.h"
 #include "ui/win32/window_placement.h"
 #include "ui/window_names.h"
 #include "uninstall/uninstall_resource_ids.h"
@@ -124,5 +125,6 @@ int Run(HINSTANCE instance) {
 }  // namespace orvane
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    orvane::RestrictDllSearchToSystemFolder();
     return orvane::Run(instance);
 }
