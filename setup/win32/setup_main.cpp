@@ -5,6 +5,7 @@
 
 #include "dialup/win32/dialup_win32.h"
 #include "logging/fatal_error.h"
+#include "platform/win32/administrator_rights.h"
 #include "platform/win32/install_win32.h"
 #include "platform/win32/system_library.h"
 #include "setup/setup_resource_ids.h"
@@ -23,17 +24,6 @@ void InstallPlatform() {
     // The configuration dialog's Connection page lists the phone-book
     // entries; Setup never dials.
     InstallWin32Dialup();
-}
-
-bool HasAdministratorRights() {
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, &disposition) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
 }
 
 // A wizard already running comes forward instead of a second one starting.

@@ -4,10 +4,6 @@
 
 namespace orvane {
 
-namespace {
-constexpr int kErrorServiceDoesNotExist = 1060;
-}  // namespace
-
 FakeService& FakeServiceControl::AddService(const std::string& name) {
     FakeService& service = services_[name];
     service.display_name = name + " display";
