@@ -9,6 +9,7 @@
 #include "platform/win32/install_win32.h"
 #include "platform/win32/system_library.h"
 #include "setup/setup_resource_ids.h"
+#include "setup/win32/shell_start.h"
 #include "setup/win32/wizard.h"
 #include "setup/win32/wizard_state.h"
 #include "ui/window_names.h"
@@ -24,6 +25,7 @@ void InstallPlatform() {
     // The configuration dialog's Connection page lists the phone-book
     // entries; Setup never dials.
     InstallWin32Dialup();
+    UseShellStarter(new Win32ShellStarter);
 }
 
 // A wizard already running comes forward instead of a second one starting.
