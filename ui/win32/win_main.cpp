@@ -67,6 +67,10 @@ StartOutcome StartUp(HINSTANCE instance) {
 
     HWND running = FindWindowA(kClockWindowClass, nullptr);
     if (running != nullptr) {
+        // A copy hidden in the tray shows its clock first: bringing forward
+        // a hidden window would show nothing.
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(running, ShowClockMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
         SetForegroundWindow(running);
         return StartOutcome::kAnotherCopyRunning;
     }

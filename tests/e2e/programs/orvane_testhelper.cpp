@@ -43,6 +43,14 @@
 //     ctrl-tab [shift]       real key presses of Ctrl(+Shift)+Tab
 //     f1 <id>                gives the control the focus, then a real
 //                            press of F1
+//   orvane_testhelper tray <class> present|forget   icon=1|0: whether the shell
+//                                                   has the window's icon 1
+//                                                   (NIM_MODIFY succeeds);
+//                                                   or removes it (NIM_DELETE)
+//   orvane_testhelper taskbar-created              broadcasts "TaskbarCreated"
+//   orvane_testhelper move <class> <title> <x> <y>  moves the window
+//   orvane_testhelper post <class> <title> <msg> <wparam> <lparam>
+//   orvane_testhelper item <class> <title> <id> rect  x=, y=, w=, h=
 //   orvane_testhelper parent <program file name>   parent= the file name of
 //                                                   the program that started
 //                                                   the running one
@@ -60,6 +68,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -201,6 +210,11 @@ int Item(HWND window, int argc, char** argv) {
         std::printf("pos=%d\n", static_cast<int>(result));
     } else if (action == "visible") {
         std::printf("visible=%d\n", IsWindowVisible(item) ? 1 : 0);
+    } else if (action == "rect") {
+        RECT rect;
+        GetWindowRect(item, &rect);
+        std::printf("x=%ld\ny=%ld\nw=%ld\nh=%ld\n", rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
     } else if (action == "enabled") {
         std::printf("enabled=%d\n", IsWindowEnabled(item) ? 1 : 0);
     } else if (action == "set" && argc > 6) {
@@ -399,6 +413,24 @@ int Dialog(HWND window, int argc, char** argv) {
     }
     return Usage();
 }
+// Whether the shell holds the window's notification icon 1: a change that
+// changes nothing succeeds only for an icon it has. Or the icon removed,
+// as a restarting Explorer loses it.
+int Tray(const char* window_class, const std::string& action) {
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = FindWindowA(window_class, nullptr);
+    record.uID = 1;
+    if (record.hWnd == nullptr) {
+        std::printf("not found\n");
+        return 1;
+    }
+    if (action == "forget")
+        return Shell_NotifyIconA(NIM_DELETE, &record) ? 0 : 1;
+    std::printf("icon=%d\n", Shell_NotifyIconA(NIM_MODIFY, &record) ? 1 : 0);
+    return 0;
+}
+
 // Who started the running program of that file name: Setup itself, or the
 // desktop shell on its behalf.
 int Parent(const char* program) {
@@ -516,6 +548,9 @@ int KeySecurity(const char* path, const char* file, bool deny) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "taskbar-created") {
+        return PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0) ? 0 : 1;
+    }
     if (argc < 3)
         return Usage();
     const std::string command = argv[1];
@@ -544,6 +579,8 @@ int main(int argc, char** argv) {
         return Manifest(argv[2]);
     if (command == "parent")
         return Parent(argv[2]);
+    if (command == "tray" && argc > 3)
+        return Tray(argv[2], argv[3]);
     if ((command == "key-deny-write" || command == "key-restore") && argc > 3)
         return KeySecurity(argv[2], argv[3], command == "key-deny-write");
     if (command == "stubborn" && argc > 3)
@@ -625,6 +662,19 @@ int main(int argc, char** argv) {
     }
     if (command == "close")
         return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == "move" && argc > 5) {
+        return SetWindowPos(window, nullptr, std::atoi(argv[4]), std::atoi(argv[5]), 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+                   ? 0
+                   : 1;
+    }
+    if (command == "post" && argc > 6) {
+        return PostMessageA(window, static_cast<UINT>(std::atoi(argv[4])),
+                            static_cast<WPARAM>(std::atoll(argv[5])),
+                            static_cast<LPARAM>(std::atoll(argv[6])))
+                   ? 0
+                   : 1;
+    }
     if (command == "key" && argc > 4) {
         const WPARAM key = static_cast<WPARAM>(std::atoi(argv[4]));
         return PostMessageA(window, WM_KEYDOWN, key, 1) && PostMessageA(window, WM_KEYUP, key, 1)
