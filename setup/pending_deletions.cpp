@@ -90,10 +90,9 @@ int CancelPendingDeletionsOf(const InstalledItemTest& installed) {
     std::vector<PendingRename> renames;
     if (error == kErrorSuccess && ParsePendingRenames(data, &renames) &&
         DropDeletionsOf(renames, installed) > 0) {
-        error = renames.empty()
-                    ? registry.DeleteValue(key, kPendingRenamesValue)
-                    : registry.WriteWideMultiText(key, kPendingRenamesValue,
-                                                  FormatPendingRenames(renames));
+        error = renames.empty() ? registry.DeleteValue(key, kPendingRenamesValue)
+                                : registry.WriteWideMultiText(key, kPendingRenamesValue,
+                                                              FormatPendingRenames(renames));
     }
     registry.CloseKey(key);
     // No list, or one of another type, is nothing of this program's.

@@ -37,8 +37,8 @@ void RemoveFolder(const std::string& path, Leftovers& left) {
 void DeleteMachineSubKey(const char* parent_path, const char* subkey, Leftovers& left) {
     Registry& registry = TheRegistry();
     RegistryKey parent = kNoRegistryKey;
-    int error = registry.OpenKey(RegistryScope::kMachine, parent_path, RegistryMode::kWrite, true,
-                                 &parent);
+    int error =
+        registry.OpenKey(RegistryScope::kMachine, parent_path, RegistryMode::kWrite, true, &parent);
     if (error == 0) {
         error = registry.DeleteKey(parent, subkey);
         registry.CloseKey(parent);

@@ -17,8 +17,9 @@ struct ItemIdentity {
 // Asks for no access at all, and shares everything: a file in use still
 // tells who it is. Folders open only with the backup-semantics flag.
 bool Identify(const std::wstring& path, ItemIdentity* identity) {
-    HANDLE item = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE item =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (item == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION information = {};
@@ -62,8 +63,7 @@ bool IsSameFileSystemItem(const std::wstring& first, const std::wstring& second)
     ItemIdentity a;
     ItemIdentity b;
     if (Identify(first, &a) && Identify(second, &b)) {
-        return a.volume == b.volume && a.index_high == b.index_high &&
-               a.index_low == b.index_low;
+        return a.volume == b.volume && a.index_high == b.index_high && a.index_low == b.index_low;
     }
     const std::wstring x = NormalPath(first);
     const std::wstring y = NormalPath(second);

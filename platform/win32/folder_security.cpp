@@ -52,10 +52,10 @@ int ProtectLikeProgramFiles(const std::string& folder) {
         return static_cast<int>(GetLastError());
     std::vector<char> path(folder.begin(), folder.end());
     path.push_back('\0');
-    return static_cast<int>(SetNamedSecurityInfoA(
-        path.data(), SE_FILE_OBJECT,
-        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
-        reinterpret_cast<ACL*>(dacl.data()), nullptr));
+    return static_cast<int>(
+        SetNamedSecurityInfoA(path.data(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, reinterpret_cast<ACL*>(dacl.data()), nullptr));
 }
 
 }  // namespace orvane

@@ -114,7 +114,8 @@ int Win32Registry::ReadWideMultiText(RegistryKey key, const char* name, std::u16
     const std::wstring wide_name = WideName(name);
     DWORD type = 0;
     DWORD size = 0;
-    LONG result = ::RegQueryValueExW(Handle(key), wide_name.c_str(), nullptr, &type, nullptr, &size);
+    LONG result =
+        ::RegQueryValueExW(Handle(key), wide_name.c_str(), nullptr, &type, nullptr, &size);
     if (result != ERROR_SUCCESS)
         return static_cast<int>(result);
     if (type != REG_MULTI_SZ)
@@ -123,8 +124,8 @@ int Win32Registry::ReadWideMultiText(RegistryKey key, const char* name, std::u16
     for (;;) {
         std::vector<BYTE> bytes(size + sizeof(char16_t));
         DWORD got = size;
-        result = ::RegQueryValueExW(Handle(key), wide_name.c_str(), nullptr, &type, bytes.data(),
-                                    &got);
+        result =
+            ::RegQueryValueExW(Handle(key), wide_name.c_str(), nullptr, &type, bytes.data(), &got);
         if (result == ERROR_MORE_DATA) {
             size = got;
             continue;
@@ -139,9 +140,9 @@ int Win32Registry::ReadWideMultiText(RegistryKey key, const char* name, std::u16
 int Win32Registry::WriteWideMultiText(RegistryKey key, const char* name,
                                       const std::u16string& data) {
     const std::wstring wide_name = WideName(name);
-    return static_cast<int>(::RegSetValueExW(
-        Handle(key), wide_name.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
-        static_cast<DWORD>(data.size() * sizeof(char16_t))));
+    return static_cast<int>(::RegSetValueExW(Handle(key), wide_name.c_str(), 0, REG_MULTI_SZ,
+                                             reinterpret_cast<const BYTE*>(data.data()),
+                                             static_cast<DWORD>(data.size() * sizeof(char16_t))));
 }
 
 int Win32Registry::DeleteValue(RegistryKey key, const char* name) {

@@ -218,7 +218,8 @@ void RunInstallation(const std::string& install_folder, bool program_group, bool
 
 void CreateInstallFolder(const std::string& install_folder) {
     const std::vector<std::string> missing = MissingFolders(
-        install_folder, [](const std::string& folder) { return TheFileSystem().FolderExists(folder); });
+        install_folder,
+        [](const std::string& folder) { return TheFileSystem().FolderExists(folder); });
     // The outermost new folder is protected before anything goes inside,
     // so what is made there afterwards inherits its protection.
     if (!missing.empty() && CreateDirectoryTree(missing.front()) &&

@@ -51,8 +51,8 @@ bool WaitPumpingMessages(HANDLE handle, DWORD milliseconds) {
 }
 
 void RunPumpingMessages(const std::function<void()>& work) {
-    HANDLE thread = CreateThread(nullptr, 0, RunWork, const_cast<std::function<void()>*>(&work),
-                                 0, nullptr);
+    HANDLE thread =
+        CreateThread(nullptr, 0, RunWork, const_cast<std::function<void()>*>(&work), 0, nullptr);
     if (thread == nullptr) {
         work();
         return;

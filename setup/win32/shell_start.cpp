@@ -81,10 +81,9 @@ bool FindShellDispatch(Held<IShellDispatch2>& shell) {
            SUCCEEDED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
                                             browser.out_void())) &&
            SUCCEEDED(browser->QueryActiveShellView(view.out())) && view.get() != nullptr &&
-           SUCCEEDED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch,
-                                         background.out_void())) &&
-           SUCCEEDED(background->QueryInterface(IID_IShellFolderViewDual,
-                                                folder_view.out_void())) &&
+           SUCCEEDED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.out_void())) &&
+           SUCCEEDED(
+               background->QueryInterface(IID_IShellFolderViewDual, folder_view.out_void())) &&
            SUCCEEDED(folder_view->get_Application(application.out())) &&
            application.get() != nullptr &&
            SUCCEEDED(application->QueryInterface(IID_IShellDispatch2, shell.out_void())) &&

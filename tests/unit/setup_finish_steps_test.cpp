@@ -66,11 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SetupProgramStartTest,
     ::testing::Values(
         StartCase{"NotAsked", false, true, true, ProgramStart::kNotAsked, {}},
-        StartCase{"StartedByTheShell", true, true, true, ProgramStart::kStarted,
-                  {"available?", kStart}},
+        StartCase{
+            "StartedByTheShell", true, true, true, ProgramStart::kStarted, {"available?", kStart}},
         StartCase{"NoShellNoStart", true, false, true, ProgramStart::kNoShell, {"available?"}},
-        StartCase{"ShellRefused", true, true, false, ProgramStart::kFailed,
-                  {"available?", kStart}}),
+        StartCase{
+            "ShellRefused", true, true, false, ProgramStart::kFailed, {"available?", kStart}}),
     [](const ::testing::TestParamInfo<StartCase>& info) { return info.param.name; });
 
 TEST(SetupDonePageTest, SaysWhenTheProgramStartsOnlyAtTheNextLogOn) {

@@ -44,15 +44,17 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, PendingRenamesParseTest,
     ::testing::Values(
         ParseCase{"OneDeletion", u"\\??\\C:\\a||", true, {{u"\\??\\C:\\a", u""}}},
-        ParseCase{"OneDeletionAndTheClosingTerminator", u"\\??\\C:\\a|||", true,
-                  {{u"\\??\\C:\\a", u""}}},
-        ParseCase{"ARenameThenADeletion", u"\\??\\C:\\x|!\\??\\C:\\y|\\??\\C:\\a|||", true,
+        ParseCase{
+            "OneDeletionAndTheClosingTerminator", u"\\??\\C:\\a|||", true, {{u"\\??\\C:\\a", u""}}},
+        ParseCase{"ARenameThenADeletion",
+                  u"\\??\\C:\\x|!\\??\\C:\\y|\\??\\C:\\a|||",
+                  true,
                   {{u"\\??\\C:\\x", u"!\\??\\C:\\y"}, {u"\\??\\C:\\a", u""}}},
-        ParseCase{"ExtraTerminatorsAtTheEnd", u"\\??\\C:\\a|||||", true,
-                  {{u"\\??\\C:\\a", u""}}},
-        ParseCase{"Empty", u"", true, {}},
-        ParseCase{"OnlyTheTerminator", u"|", true, {}},
-        ParseCase{"LastTextWithoutItsTerminator", u"\\??\\C:\\a|\\??\\C:\\b", true,
+        ParseCase{"ExtraTerminatorsAtTheEnd", u"\\??\\C:\\a|||||", true, {{u"\\??\\C:\\a", u""}}},
+        ParseCase{"Empty", u"", true, {}}, ParseCase{"OnlyTheTerminator", u"|", true, {}},
+        ParseCase{"LastTextWithoutItsTerminator",
+                  u"\\??\\C:\\a|\\??\\C:\\b",
+                  true,
                   {{u"\\??\\C:\\a", u"\\??\\C:\\b"}}},
         ParseCase{"AnOddTextIsNoList", u"\\??\\C:\\a||\\??\\C:\\b", false, {}}),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return info.param.name; });
@@ -88,8 +90,8 @@ TEST(PendingRenamesDrop, DropsOnlyDeletionsOfInstalledItems) {
         {u"\\??\\" + kFolder, u""},
     };
     EXPECT_EQ(DropDeletionsOf(renames, Installed), 2u);
-    EXPECT_EQ(renames, (Renames{{u"\\??\\C:\\other.tmp", u""},
-                                {u"\\??\\" + kFolder, u"!\\??\\C:\\moved"}}));
+    EXPECT_EQ(renames,
+              (Renames{{u"\\??\\C:\\other.tmp", u""}, {u"\\??\\" + kFolder, u"!\\??\\C:\\moved"}}));
 }
 
 class PendingDeletionsRegistryTest : public ::testing::Test {

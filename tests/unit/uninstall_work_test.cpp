@@ -231,18 +231,19 @@ TEST_F(UninstallWorkTest, FailuresEverywhereEndIncompleteWithEveryItemListed) {
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(Lines(seen.end() - 3, seen.end()),
               (Lines{"label Uninstallation incomplete", "position 100", "enable close"}));
-    EXPECT_EQ(system_.transcript().back(),
-              "error box Uninstallation incomplete\n\n"
-              "These items could neither be removed nor scheduled for removal:\n"
-              "D:\\Tools\\Orvane\\Orvane.exe\n"
-              "D:\\Tools\\Orvane\\Orvane Event Log Interface.dll\n"
-              "D:\\Tools\\Orvane\\Orvane.hlp\n"
-              "D:\\Tools\\Orvane\\Uninstall.exe\n"
-              "D:\\Tools\\Orvane\n"
-              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Orvane.exe\n"
-              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane\n"
-              "HKEY_LOCAL_MACHINE\\Software\\Pellmoor\\Orvane: \"Program is installed\" mark\n"
-              "Windows Time service: its automatic start");
+    EXPECT_EQ(
+        system_.transcript().back(),
+        "error box Uninstallation incomplete\n\n"
+        "These items could neither be removed nor scheduled for removal:\n"
+        "D:\\Tools\\Orvane\\Orvane.exe\n"
+        "D:\\Tools\\Orvane\\Orvane Event Log Interface.dll\n"
+        "D:\\Tools\\Orvane\\Orvane.hlp\n"
+        "D:\\Tools\\Orvane\\Uninstall.exe\n"
+        "D:\\Tools\\Orvane\n"
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Orvane.exe\n"
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane\n"
+        "HKEY_LOCAL_MACHINE\\Software\\Pellmoor\\Orvane: \"Program is installed\" mark\n"
+        "Windows Time service: its automatic start");
     EXPECT_EQ(registry_.Number(kMachine, uninstall::kProductKey, "Program is installed"), 1);
 }
 

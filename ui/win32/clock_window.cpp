@@ -189,8 +189,8 @@ bool RescueFromOffScreen(ScreenRect& rect) {
     info.cbSize = sizeof info;
     if (!GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info))
         return false;
-    rect = RescuedWindowRect(rect, ScreenRect{info.rcWork.left, info.rcWork.top,
-                                              info.rcWork.right, info.rcWork.bottom});
+    rect = RescuedWindowRect(
+        rect, ScreenRect{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom});
     return true;
 }
 

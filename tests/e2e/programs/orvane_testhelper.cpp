@@ -441,7 +441,8 @@ int Parent(const char* program) {
     entry.dwSize = sizeof entry;
     DWORD parent = 0;
     bool found = false;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
         if (_stricmp(entry.szExeFile, program) == 0) {
             parent = entry.th32ParentProcessID;
             found = true;

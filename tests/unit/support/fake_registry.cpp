@@ -315,7 +315,7 @@ void FakeRegistry::PutNumber(RegistryScope scope, const std::string& path, const
 }
 
 void FakeRegistry::PutWideMultiText(RegistryScope scope, const std::string& path,
-                                   const std::string& name, const std::u16string& data) {
+                                    const std::string& name, const std::u16string& data) {
     std::lock_guard<std::mutex> lock(mutex_);
     PutLocked(Id(scope, path), name, FakeRegistryValue{kRegMultiSz, WideBytes(data)});
 }
