@@ -299,7 +299,7 @@ scenario_96_uninstall_on_windows_98_uses_wininit() {
 }
 
 # e2e-group: desktop
-scenario_97_uninstall_asks_for_administrator_rights() {
+scenario_97_uninstall_asks_for_administrator_rights_in_its_manifest() {
     local level
     level=$(e2e_field "$(e2e_h manifest "$(winepath -w "$E2E_DIST/Uninstall.exe" 2>/dev/null)")" level)
     echo "requested execution level: $level"
@@ -336,4 +336,24 @@ scenario_98_uninstall_lists_what_it_could_neither_remove_nor_schedule() {
     ! e2e_reg_key_exists "$UN_UNINSTALL" || e2e_fail "Uninstall key left" || return 1
     e2e_h command "$DIALOG" "$UN_PROGRESS_TITLE" "$IDC_UNINSTALL_CLOSE" >/dev/null
     [ "$(un_wait_exit)" = 0 ] || e2e_fail "did not end with 0" || return 1
+}
+
+# Without the rights to change the machine's registry (its root closed to
+# writing for everyone), Uninstall says so and ends before it asks.
+# e2e-group: desktop
+scenario_97_uninstall_without_administrator_rights_ends_at_once() {
+    un_layout_install || return 1
+    local kept box code
+    kept=$(winepath -w "$E2E_WORK/machine-root.sd" 2>/dev/null)
+    e2e_h key-deny-write '' "$kept" || e2e_fail "machine registry not closed" || return 1
+    un_start
+    box=$(e2e_h box 'Orvane Uninstall Error' 20000)
+    e2e_h key-restore '' "$kept" || e2e_fail "machine registry not opened again" || return 1
+    echo "$box"
+    [ "$(e2e_field "$box" text)" = "This program must be run under an administrator account" ] ||
+        e2e_fail "no refusal box" || return 1
+    code=$(un_wait_exit)
+    [ "$code" = 0 ] || e2e_fail "exit code $code" || return 1
+    [ -f "$(un_folder)/Orvane.exe" ] && e2e_reg_key_exists "$UN_UNINSTALL" ||
+        e2e_fail "something removed" || return 1
 }
