@@ -90,7 +90,8 @@ class RasLibrary {
   public:
     virtual ~RasLibrary() = default;
 
-    // Loads the library by name; false when it cannot be loaded.
+    // Loads the library (from the system folder only); false when it cannot
+    // be loaded.
     virtual bool Load() = 0;
     // Frees what Load loaded and forgets every entry point; true when it
     // was freed.

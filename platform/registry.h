@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 #include "platform/os_errors.h"
 
@@ -33,6 +34,7 @@ constexpr RegistryKey kNoRegistryKey = 0;
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kRegMultiSz = 7;
 
 class Registry {
   public:
@@ -56,6 +58,12 @@ class Registry {
     // REG_SZ, the text and its terminator. An empty name is the key's
     // default value.
     virtual int WriteText(RegistryKey key, const char* name, const char* text) = 0;
+    // REG_MULTI_SZ as the system keeps it: UTF-16 code units, every
+    // terminator included, so texts of any language pass unchanged. A
+    // value of another type is refused with 13.
+    virtual int ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) = 0;
+    virtual int WriteWideMultiText(RegistryKey key, const char* name,
+                                   const std::u16string& data) = 0;
     virtual int DeleteValue(RegistryKey key, const char* name) = 0;
     // Deletes the sub-key `subkey` of an open key; it must have no sub-keys
     // of its own.

@@ -35,6 +35,8 @@ constexpr std::uint32_t kServiceRunning = 4;
 constexpr std::uint32_t kServiceAutoStart = 2;
 constexpr std::uint32_t kServiceDemandStart = 3;
 
+// Opening a service that is not installed.
+constexpr int kErrorServiceDoesNotExist = 1060;
 // The error a stop request gives when the service is not running.
 constexpr int kErrorServiceNotActive = 1062;
 constexpr int kErrorServiceAlreadyRunning = 1056;

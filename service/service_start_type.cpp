@@ -59,9 +59,12 @@ int SetServiceStartType(const char* service_name, int automatic) {
     if (control.OpenManager(&manager) != 0)
         return kSetStartTypeFailed;
     ServiceHandle service = kNoServiceHandle;
-    if (control.OpenNamedService(manager, service_name, kServiceChangeConfig, &service) != 0) {
+    const int open_error =
+        control.OpenNamedService(manager, service_name, kServiceChangeConfig, &service);
+    if (open_error != 0) {
         control.CloseHandle(manager);
-        return kSetStartTypeFailed;
+        return open_error == kErrorServiceDoesNotExist ? kSetStartTypeNoService
+                                                       : kSetStartTypeFailed;
     }
     const std::uint32_t start_type = automatic == 1 ? kServiceAutoStart : kServiceDemandStart;
     const int error = control.ChangeStartType(service, start_type, service_name);

@@ -17,6 +17,7 @@ constexpr int kStopServiceOtherState = 4;
 // Set service start type results.
 constexpr int kSetStartTypeDone = 0;
 constexpr int kSetStartTypeFailed = 1;
+constexpr int kSetStartTypeNoService = 2;
 
 // How long a stop-pending service is waited for, polled every 50 ms, before
 // the stop counts as ended in another state (4).
@@ -27,7 +28,8 @@ constexpr int kStopPendingLimitMilliseconds = 30000;
 int StopService(const char* service_name);
 
 // Start type automatic when `automatic` is 1, else on demand; the display
-// name becomes the service name itself.
+// name becomes the service name itself. kSetStartTypeNoService when no
+// such service is installed.
 int SetServiceStartType(const char* service_name, int automatic);
 
 // Whether this Windows version hands time keeping over: 5.1 (XP) and

@@ -43,7 +43,10 @@ void WriteUninstallEntry(Registry& registry, const std::string& folder) {
                          &key) != 0) {
         return;
     }
-    registry.WriteText(key, "UninstallString", PathInFolder(folder, "Uninstall.exe").c_str());
+    // Quoted: the default folder holds spaces, and the shell runs this as a
+    // command line.
+    registry.WriteText(key, "UninstallString",
+                       QuotedPath(PathInFolder(folder, "Uninstall.exe")).c_str());
     registry.WriteText(key, "DisplayName", UninstallDisplayName().c_str());
     registry.CloseKey(key);
 }

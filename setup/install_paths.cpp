@@ -31,12 +31,75 @@ std::string SourceFolderFromModulePath(const std::string& module_path) {
     return folder;
 }
 
-bool IsSameFolder(const std::string& first, const std::string& second) {
-    return Lowered(first) == Lowered(second);
+namespace {
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Where the folder names of a complete path begin: after "C:\" or after
+// "\\server\share\"; npos when the path has no such start.
+std::string::size_type FirstFolderAt(const std::string& path) {
+    if (path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && path[2] == '\\')
+        return 3;
+    if (path.compare(0, 2, "\\\\") != 0)
+        return std::string::npos;
+    const std::string::size_type share = path.find('\\', 2);
+    if (share == std::string::npos || share == 2)
+        return std::string::npos;
+    const std::string::size_type folder = path.find('\\', share + 1);
+    if (folder == std::string::npos || folder == share + 1)
+        return std::string::npos;
+    return folder + 1;
+}
+
+}  // namespace
+
+bool IsCompleteFolderPath(const std::string& text) {
+    const std::string::size_type first = FirstFolderAt(text);
+    return first != std::string::npos && first < text.size() && text[first] != '\\';
+}
+
+std::string InstallFolderFromText(const std::string& text) {
+    std::string folder = text;
+    while (folder.size() > 1 && folder.back() == '\\')
+        folder.pop_back();
+    return folder;
+}
+
+std::vector<std::string> FolderChain(const std::string& path) {
+    std::vector<std::string> chain;
+    std::string::size_type at = FirstFolderAt(path);
+    if (at == std::string::npos)
+        return chain;
+    while (at < path.size()) {
+        std::string::size_type end = path.find('\\', at);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > at)
+            chain.push_back(path.substr(0, end));
+        at = end + 1;
+    }
+    return chain;
+}
+
+std::vector<std::string> MissingFolders(const std::string& path,
+                                        const std::function<bool(const std::string&)>& exists) {
+    const std::vector<std::string> chain = FolderChain(path);
+    std::vector<std::string> missing;
+    for (const std::string& folder : chain) {
+        if (!missing.empty() || !exists(folder))
+            missing.push_back(folder);
+    }
+    return missing;
 }
 
 std::string PathInFolder(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
+}
+
+std::string QuotedPath(const std::string& path) {
+    return "\"" + path + "\"";
 }
 
 std::string BrowseStartFolder(const std::string& install_folder) {

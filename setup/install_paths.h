@@ -3,13 +3,18 @@
 // copy steps with their progress positions.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
 constexpr char kDefaultSetupInstallFolder[] = "C:\\Program Files\\Pellmoor\\Orvane";
 // Edit 2708 holds at most this many characters.
 constexpr int kInstallFolderLimit = 260;
+// Shown, captioned "Orvane Setup Error", for a folder that is not complete.
+constexpr char kIncompleteFolderText[] =
+    "Please enter a complete folder path, such as C:\\Program Files\\Pellmoor\\Orvane.";
 
 struct InstalledFile {
     const char* name;
@@ -29,12 +34,30 @@ constexpr InstalledFile kInstalledFiles[] = {
 // backslash back.
 std::string SourceFolderFromModulePath(const std::string& module_path);
 
-// Whether two folder paths name the same folder, by text without regard to
-// letter case.
-bool IsSameFolder(const std::string& first, const std::string& second);
+// Whether the text names a folder wherever the program runs: a drive
+// letter, ":\" and at least one folder name after it ("C:\Orvane"), or a
+// UNC path to a folder of a share ("\\server\share\Orvane"). A path relative
+// to the current folder or drive ("Orvane", "\Orvane", "C:Orvane") is not.
+bool IsCompleteFolderPath(const std::string& text);
+
+// The install folder as typed, without closing backslashes.
+std::string InstallFolderFromText(const std::string& text);
+
+// The folders a complete path passes through, outermost first and the path
+// itself last; the drive's root and a UNC share are not among them:
+// "D:\A\B" gives "D:\A", "D:\A\B".
+std::vector<std::string> FolderChain(const std::string& path);
+
+// The folders of the chain that do not exist yet, outermost first: the
+// ones an installation creates.
+std::vector<std::string> MissingFolders(const std::string& path,
+                                        const std::function<bool(const std::string&)>& exists);
 
 // "<folder>\<name>".
 std::string PathInFolder(const std::string& folder, const std::string& name);
+
+// The path in double quotes, as a command line takes a path with spaces.
+std::string QuotedPath(const std::string& path);
 
 // Where the folder browser starts for the install folder in the edit: the
 // text in lower case, without a last part "\orvane", so the browser opens

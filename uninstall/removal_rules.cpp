@@ -1,5 +1,6 @@
 #include "uninstall/removal_rules.h"
 
+#include "platform/os_errors.h"
 #include "platform/os_version.h"
 #include "uninstall/uninstall_system.h"
 
@@ -9,41 +10,40 @@ namespace {
 
 enum class Removal { kFile, kFolder };
 
-// Windows 95/98/ME: the section header goes in on every call, so the file
-// may hold several; the entry only when the path still has a short form,
-// which it has only while it exists.
-void AppendWininitEntry(UninstallSystem& system, const std::string& path, const char* entry) {
-    std::string text = "[rename]\n";
+// Windows 95/98/ME take the short form of the path, which exists only
+// while the item does.
+bool AppendWininitEntry(UninstallSystem& system, const std::string& path, const char* entry) {
     std::string short_path;
-    if (system.GetShortPath(path, &short_path))
-        text += std::string(entry) + short_path + "\n";
-    system.AppendText(kWininitPath, text);
+    if (!system.GetShortPath(path, &short_path))
+        return false;
+    return system.AppendText(kWininitPath, "[rename]\n" + std::string(entry) + short_path + "\n");
 }
 
-void Remove(const std::string& path, Removal kind) {
+RemovalOutcome Remove(const std::string& path, Removal kind) {
     UninstallSystem& system = TheUninstallSystem();
-    if (kind == Removal::kFile) {
-        system.DeleteOneFile(path);
-    } else {
-        system.RemoveFolder(path);
-    }
+    const int error =
+        kind == Removal::kFile ? system.DeleteOneFile(path) : system.RemoveFolder(path);
+    if (error == kErrorSuccess)
+        return RemovalOutcome::kRemoved;
+    if (error == kErrorFileNotFound || error == kErrorPathNotFound)
+        return RemovalOutcome::kAbsent;
+    bool scheduled = false;
     if (IsNtPlatform()) {
-        // Also after a successful deletion: whatever is still there (a file
-        // in use, a folder not yet empty) goes at the next restart.
-        system.DeleteAtRestart(path);
+        scheduled = system.DeleteAtRestart(path);
     } else {
-        AppendWininitEntry(system, path, kind == Removal::kFile ? "NUL=" : "DIRNUL=");
+        scheduled = AppendWininitEntry(system, path, kind == Removal::kFile ? "NUL=" : "DIRNUL=");
     }
+    return scheduled ? RemovalOutcome::kScheduled : RemovalOutcome::kFailed;
 }
 
 }  // namespace
 
-void RemoveFileByRule(const std::string& path) {
-    Remove(path, Removal::kFile);
+RemovalOutcome RemoveFileByRule(const std::string& path) {
+    return Remove(path, Removal::kFile);
 }
 
-void RemoveFolderByRule(const std::string& path) {
-    Remove(path, Removal::kFolder);
+RemovalOutcome RemoveFolderByRule(const std::string& path) {
+    return Remove(path, Removal::kFolder);
 }
 
 }  // namespace orvane

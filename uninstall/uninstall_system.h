@@ -26,11 +26,12 @@ class UninstallSystem {
     // The folder's path, empty when the shell cannot say.
     virtual std::string FindShellFolder(ShellFolder folder) = 0;
 
-    // Results are reported for the record only; the rules never act on them.
-    virtual bool DeleteOneFile(const std::string& path) = 0;
-    virtual bool RemoveFolder(const std::string& path) = 0;
-    // Asks for the file or empty folder to be deleted at the next restart
-    // (NT family).
+    // 0 when done, else the Windows error code: 2 or 3 when the item is
+    // not there, 145 for a folder not empty, 5 or 32 for a file in use.
+    virtual int DeleteOneFile(const std::string& path) = 0;
+    virtual int RemoveFolder(const std::string& path) = 0;
+    // Asks for the file or folder to be deleted at the next restart (NT
+    // family); false when that could not be recorded.
     virtual bool DeleteAtRestart(const std::string& path) = 0;
     // The 8.3 form of an existing path; false when it does not exist.
     virtual bool GetShortPath(const std::string& path, std::string* short_path) = 0;
@@ -60,6 +61,8 @@ class UninstallProgressView {
     virtual void SetLabel(const std::string& text) = 0;
     virtual void SetPosition(int position) = 0;
     virtual void EnableClose() = 0;
+    // Shows the text (IncompleteUninstallText) in an error box.
+    virtual void ReportIncomplete(const std::string& text) = 0;
 };
 
 }  // namespace orvane

@@ -1,7 +1,9 @@
 #include "uninstall/uninstall_work.h"
 
 #include <cstdint>
+#include <vector>
 
+#include "platform/os_errors.h"
 #include "platform/os_version.h"
 #include "platform/registry.h"
 #include "service/service_start_type.h"
@@ -14,33 +16,57 @@ namespace {
 
 constexpr int kCloseWaits = 3;
 constexpr int kCloseWaitMilliseconds = 1000;
+constexpr char kMachineHive[] = "HKEY_LOCAL_MACHINE\\";
+
+// What could neither be removed nor scheduled for removal, in order.
+using Leftovers = std::vector<std::string>;
+
+void RemoveFile(const std::string& path, Leftovers& left) {
+    if (RemoveFileByRule(path) == RemovalOutcome::kFailed)
+        left.push_back(path);
+}
+
+void RemoveFolder(const std::string& path, Leftovers& left) {
+    if (RemoveFolderByRule(path) == RemovalOutcome::kFailed)
+        left.push_back(path);
+}
 
 // Opens the parent with full access, creating it when missing as Setup
-// would, and removes the sub-key; failures are of no consequence.
-void DeleteMachineSubKey(const char* parent_path, const char* subkey) {
+// would, and removes the sub-key; a sub-key that is not there is no
+// failure.
+void DeleteMachineSubKey(const char* parent_path, const char* subkey, Leftovers& left) {
     Registry& registry = TheRegistry();
     RegistryKey parent = kNoRegistryKey;
-    if (registry.OpenKey(RegistryScope::kMachine, parent_path, RegistryMode::kWrite, true,
-                         &parent) != 0) {
-        return;
+    int error =
+        registry.OpenKey(RegistryScope::kMachine, parent_path, RegistryMode::kWrite, true, &parent);
+    if (error == 0) {
+        error = registry.DeleteKey(parent, subkey);
+        registry.CloseKey(parent);
     }
-    registry.DeleteKey(parent, subkey);
-    registry.CloseKey(parent);
+    if (error != 0 && error != kErrorFileNotFound)
+        left.push_back(std::string(kMachineHive) + parent_path + "\\" + subkey);
 }
 
-// The settings stay for a later installation; only the mark goes.
-void MarkNotInstalled() {
+// The settings stay for a later installation; only the mark goes. No
+// product key: nothing is marked.
+void MarkNotInstalled(Leftovers& left) {
     Registry& registry = TheRegistry();
     RegistryKey key = kNoRegistryKey;
-    if (registry.OpenKey(RegistryScope::kMachine, uninstall::kProductKey, RegistryMode::kWrite,
-                         false, &key) != 0) {
+    int error = registry.OpenKey(RegistryScope::kMachine, uninstall::kProductKey,
+                                 RegistryMode::kWrite, false, &key);
+    if (error == kErrorFileNotFound)
         return;
+    if (error == 0) {
+        error = registry.WriteNumber(key, uninstall::kInstalledValue, 0);
+        registry.CloseKey(key);
     }
-    registry.WriteNumber(key, uninstall::kInstalledValue, 0);
-    registry.CloseKey(key);
+    if (error != 0) {
+        left.push_back(std::string(kMachineHive) + uninstall::kProductKey + ": \"" +
+                       uninstall::kInstalledValue + "\" mark");
+    }
 }
 
-void RestoreWindowsTime() {
+void RestoreWindowsTime(Leftovers& left) {
     if (IsKestrineInstalled())
         return;  // it keeps the service as it wants it
     int major = 0;
@@ -50,24 +76,33 @@ void RestoreWindowsTime() {
         return;
     if (!HandsOverWindowsTime(major, minor))
         return;
-    SetServiceStartType(kWindowsTimeServiceName, 1);
+    if (SetServiceStartType(kWindowsTimeServiceName, 1) == kSetStartTypeFailed)
+        left.push_back("Windows Time service: its automatic start");
 }
 
 // The shortcuts Setup made. A folder the shell cannot name is skipped:
 // the bare names would point at the root of the current drive.
-void RemoveShortcuts() {
+void RemoveShortcuts(Leftovers& left) {
     const std::string startup = FindInstalledStartupFolder();
     if (!startup.empty())
-        RemoveFileByRule(startup + "\\Orvane.lnk");
+        RemoveFile(startup + "\\Orvane.lnk", left);
     const std::string programs = FindInstalledProgramsFolder();
     if (programs.empty())
         return;
-    RemoveFileByRule(programs + "\\Orvane\\Orvane.lnk");
-    RemoveFileByRule(programs + "\\Orvane\\Uninstall.lnk");
-    RemoveFolderByRule(programs + "\\Orvane");
+    RemoveFile(programs + "\\Orvane\\Orvane.lnk", left);
+    RemoveFile(programs + "\\Orvane\\Uninstall.lnk", left);
+    RemoveFolder(programs + "\\Orvane", left);
 }
 
 }  // namespace
+
+std::string IncompleteUninstallText(const std::vector<std::string>& leftovers) {
+    std::string text = std::string(kUninstallIncomplete) +
+                       "\n\nThese items could neither be removed nor scheduled for removal:";
+    for (const std::string& item : leftovers)
+        text += "\n" + item;
+    return text;
+}
 
 void CloseOrvaneBeforeUninstall() {
     UninstallSystem& system = TheUninstallSystem();
@@ -109,39 +144,46 @@ bool IsKestrineInstalled() {
 void RunUninstallWork(UninstallProgressView& view) {
     CloseOrvaneBeforeUninstall();
     const std::string folder = ReadInstallFolder();
+    Leftovers left;
 
     view.SetLabel("Deleting Orvane.exe");
-    RemoveFileByRule(folder + "\\Orvane.exe");
+    RemoveFile(folder + "\\Orvane.exe", left);
     view.SetPosition(10);
 
     view.SetLabel("Deleting Orvane Event Log Interface.dll");
-    RemoveFileByRule(folder + "\\Orvane Event Log Interface.dll");
+    RemoveFile(folder + "\\Orvane Event Log Interface.dll", left);
     view.SetPosition(40);
 
     view.SetLabel("Deleting Orvane.hlp");
-    RemoveFileByRule(folder + "\\Orvane.hlp");
+    RemoveFile(folder + "\\Orvane.hlp", left);
     view.SetPosition(50);
 
     // This program itself: in practice its deletion waits for the restart.
     view.SetLabel("Deleting Uninstall.exe");
-    RemoveFileByRule(folder + "\\Uninstall.exe");
+    RemoveFile(folder + "\\Uninstall.exe", left);
     view.SetPosition(50);
 
-    RemoveFolderByRule(folder);
+    RemoveFolder(folder, left);
     view.SetPosition(50);
 
-    RemoveShortcuts();
+    RemoveShortcuts(left);
 
-    DeleteMachineSubKey(uninstall::kAppPathsKey, "Orvane.exe");
+    DeleteMachineSubKey(uninstall::kAppPathsKey, "Orvane.exe", left);
     view.SetPosition(60);
-    DeleteMachineSubKey(uninstall::kUninstallKey, "Orvane");
+    DeleteMachineSubKey(uninstall::kUninstallKey, "Orvane", left);
 
-    MarkNotInstalled();
-    RestoreWindowsTime();
+    MarkNotInstalled(left);
+    RestoreWindowsTime(left);
 
-    view.SetLabel("Uninstallation successful");
+    if (left.empty()) {
+        view.SetLabel(kUninstallSuccessful);
+    } else {
+        view.SetLabel(kUninstallIncomplete);
+    }
     view.SetPosition(100);
     view.EnableClose();
+    if (!left.empty())
+        view.ReportIncomplete(IncompleteUninstallText(left));
 }
 
 }  // namespace orvane

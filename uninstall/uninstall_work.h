@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "uninstall/uninstall_system.h"
 
@@ -17,6 +18,9 @@ constexpr char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\A
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kInstalledValue[] = "Program is installed";
 }  // namespace uninstall
+
+constexpr char kUninstallSuccessful[] = "Uninstallation successful";
+constexpr char kUninstallIncomplete[] = "Uninstallation incomplete";
 
 // Posts WM_CLOSE to a running Orvane and waits up to three seconds, one
 // second at a time and only while its window is still there.
@@ -31,8 +35,14 @@ std::string FindInstalledStartupFolder();
 // `Program is installed` reads as the number 1.
 bool IsKestrineInstalled();
 
-// Every step, in order, each ignoring the others' failures; ends with
-// "Uninstallation successful", position 100 and the Close button enabled.
+// Every step, in order, each going on after the others' failures; ends
+// with position 100 and the Close button enabled, labelled "Uninstallation
+// successful" when every item was removed or scheduled for removal and
+// every setting given back, else "Uninstallation incomplete" with the
+// report below.
 void RunUninstallWork(UninstallProgressView& view);
+
+// "Uninstallation incomplete", then one line per item left behind.
+std::string IncompleteUninstallText(const std::vector<std::string>& leftovers);
 
 }  // namespace orvane

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/win32/ras_records_win32.h"
+#include "platform/win32/system_library.h"
 #include "platform/fixed_text.h"
 
 namespace orvane {
@@ -57,7 +58,7 @@ Win32RasLibrary::~Win32RasLibrary() = default;
 bool Win32RasLibrary::Load() {
     if (entries_->module != nullptr)
         return true;
-    entries_->module = LoadLibraryA(kLibraryName);
+    entries_->module = LoadSystemLibrary(kLibraryName);
     return entries_->module != nullptr;
 }
 

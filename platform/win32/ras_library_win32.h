@@ -1,6 +1,6 @@
-// Remote Access over rasapi32.dll, loaded by name at run time; every entry
-// point is looked up with GetProcAddress, so the program runs where the
-// library is missing.
+// Remote Access over rasapi32.dll, loaded from the system folder at run
+// time; every entry point is looked up with GetProcAddress, so the program
+// runs where the library is missing.
 #pragma once
 
 #include <memory>

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/clock_types.h"
@@ -89,6 +90,59 @@ int Win32Registry::WriteText(RegistryKey key, const char* name, const char* text
     DWORD size = static_cast<DWORD>(std::strlen(text) + 1);
     return static_cast<int>(
         ::RegSetValueExA(Handle(key), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size));
+}
+
+namespace {
+
+// The value's name in UTF-16 for the wide calls.
+std::wstring WideName(const char* name) {
+    if (name == nullptr)
+        return std::wstring();
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, name, -1, &wide[0], length);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+}  // namespace
+
+int Win32Registry::ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) {
+    if (data == nullptr)
+        return kErrorInvalidParameter;
+    const std::wstring wide_name = WideName(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result =
+        ::RegQueryValueExW(Handle(key), wide_name.c_str(), nullptr, &type, nullptr, &size);
+    if (result != ERROR_SUCCESS)
+        return static_cast<int>(result);
+    if (type != REG_MULTI_SZ)
+        return kErrorInvalidData;
+    // The value may grow between the two calls: ask until it fits.
+    for (;;) {
+        std::vector<BYTE> bytes(size + sizeof(char16_t));
+        DWORD got = size;
+        result =
+            ::RegQueryValueExW(Handle(key), wide_name.c_str(), nullptr, &type, bytes.data(), &got);
+        if (result == ERROR_MORE_DATA) {
+            size = got;
+            continue;
+        }
+        if (result != ERROR_SUCCESS)
+            return static_cast<int>(result);
+        data->assign(reinterpret_cast<const char16_t*>(bytes.data()), got / sizeof(char16_t));
+        return kErrorSuccess;
+    }
+}
+
+int Win32Registry::WriteWideMultiText(RegistryKey key, const char* name,
+                                      const std::u16string& data) {
+    const std::wstring wide_name = WideName(name);
+    return static_cast<int>(::RegSetValueExW(Handle(key), wide_name.c_str(), 0, REG_MULTI_SZ,
+                                             reinterpret_cast<const BYTE*>(data.data()),
+                                             static_cast<DWORD>(data.size() * sizeof(char16_t))));
 }
 
 int Win32Registry::DeleteValue(RegistryKey key, const char* name) {

@@ -13,6 +13,8 @@ class Win32Registry : public Registry {
     int ReadText(RegistryKey key, const char* name, char* field, int capacity) override;
     int WriteNumber(RegistryKey key, const char* name, std::int32_t value) override;
     int WriteText(RegistryKey key, const char* name, const char* text) override;
+    int ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) override;
+    int WriteWideMultiText(RegistryKey key, const char* name, const std::u16string& data) override;
     int DeleteValue(RegistryKey key, const char* name) override;
     int DeleteKey(RegistryKey parent, const char* subkey) override;
     int CloseKey(RegistryKey key) override;

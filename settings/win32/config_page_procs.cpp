@@ -294,7 +294,9 @@ void DrawFontPreview(HWND page, const char* face_name) {
     HGDIOBJ old_pen = SelectObject(dc, pen);
     HGDIOBJ old_brush = SelectObject(dc, GetSysColorBrush(COLOR_BTNFACE));
     Rectangle(dc, 0, 0, width - 1, height - 1);
+    // The face's own text colour, as the clock draws it.
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     TextOutA(dc, at.x, at.y, kPreviewText, static_cast<int>(std::strlen(kPreviewText)));
 
     SelectObject(dc, old_brush);

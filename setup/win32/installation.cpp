@@ -4,15 +4,23 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <string>
+#include <vector>
+
 #include "logging/fatal_error.h"
 #include "logging/log_writer.h"
+#include "platform/file_system.h"
 #include "platform/last_error.h"
 #include "platform/os_version.h"
+#include "platform/win32/file_identity.h"
+#include "platform/win32/folder_security.h"
 #include "platform/win32/shell_folders.h"
+#include "setup/finish_steps.h"
 #include "setup/initial_settings.h"
 #include "setup/install_paths.h"
-#include "service/service_start_type.h"
+#include "setup/pending_deletions.h"
 #include "setup/setup_resource_ids.h"
+#include "setup/win32/message_pump.h"
 #include "setup/win32/wizard_state.h"
 #include "ui/win32/shell_link.h"
 #include "ui/window_names.h"
@@ -26,7 +34,6 @@ constexpr DWORD kCloseWaitMilliseconds = 3000;
 // can be replaced; its window goes well before the process does.
 constexpr DWORD kProcessEndWaitMilliseconds = 10000;
 constexpr DWORD kSystemTextCapacity = 9999;
-constexpr char kSetupErrorCaption[] = "Orvane Setup Error";
 
 std::string FindProgramsFolder() {
     if (IsNtPlatform())
@@ -43,12 +50,12 @@ void CloseWindowsOfClass(const char* window_class) {
     HANDLE process = process_id != 0 ? OpenProcess(SYNCHRONIZE, FALSE, process_id) : nullptr;
     PostMessageA(running, WM_CLOSE, 0, 0);
     if (process == nullptr) {
-        Sleep(kCloseWaitMilliseconds);
+        WaitPumpingMessages(nullptr, kCloseWaitMilliseconds);
         return;
     }
     // A fixed pause is not enough: the program file stays locked until the
     // process has ended, and its shutdown can take longer than the pause.
-    WaitForSingleObject(process, kProcessEndWaitMilliseconds);
+    WaitPumpingMessages(process, kProcessEndWaitMilliseconds);
     CloseHandle(process);
 }
 
@@ -86,7 +93,9 @@ void SetProgress(int position) {
 }
 
 void CopyProgramFiles(const std::string& source_folder, const std::string& install_folder) {
-    const bool copy = !IsSameFolder(source_folder, install_folder);
+    // Setup started from the install folder itself, however either is
+    // spelt: a copy onto itself would fail.
+    const bool copy = !IsSameFileSystemItem(source_folder, install_folder);
     for (const InstalledFile& file : kInstalledFiles) {
         if (copy) {
             const std::string source = PathInFolder(source_folder, file.name);
@@ -98,6 +107,56 @@ void CopyProgramFiles(const std::string& source_folder, const std::string& insta
         }
         SetProgress(file.progress);
     }
+}
+
+// Whether the folder lies in a Program Files folder, which hands its own
+// protection down already.
+bool IsInProgramFiles(const std::string& folder) {
+    for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86}) {
+        const std::string program_files = SpecialFolderPath(csidl);
+        if (program_files.empty())
+            continue;
+        for (const std::string& outer : FolderChain(folder)) {
+            if (IsSameFileSystemItem(outer, program_files))
+                return true;
+        }
+    }
+    return false;
+}
+
+// The files, folders and shortcuts an installation has just made.
+std::vector<std::string> InstalledItems(const std::string& install_folder,
+                                        const std::string& programs_folder,
+                                        const std::string& startup_folder, bool program_group,
+                                        bool start_at_logon) {
+    std::vector<std::string> items = {install_folder};
+    for (const InstalledFile& file : kInstalledFiles)
+        items.push_back(PathInFolder(install_folder, file.name));
+    if (start_at_logon && !startup_folder.empty())
+        items.push_back(PathInFolder(startup_folder, "Orvane.lnk"));
+    if (program_group && !programs_folder.empty()) {
+        const std::string group = PathInFolder(programs_folder, "Orvane");
+        items.push_back(group);
+        items.push_back(PathInFolder(group, "Orvane.lnk"));
+        items.push_back(PathInFolder(group, "Uninstall.lnk"));
+    }
+    return items;
+}
+
+// An uninstallation before this one may have left their deletion for the
+// next start, which would take the new installation with it.
+void CancelPendingDeletionsOfInstalledItems(const std::vector<std::string>& items) {
+    std::vector<std::wstring> wide_items;
+    for (const std::string& item : items)
+        wide_items.push_back(WidePath(item));
+    CancelPendingDeletionsOf([&wide_items](const std::u16string& path) {
+        const std::wstring wide(path.begin(), path.end());
+        for (const std::wstring& item : wide_items) {
+            if (IsSameFileSystemItem(wide, item))
+                return true;
+        }
+        return false;
+    });
 }
 
 void ShortcutFailed(bool with_code) {
@@ -152,28 +211,27 @@ void RunInstallation(const std::string& install_folder, bool program_group, bool
     SetProgress(90);
 
     MakeShortcuts(install_folder, programs_folder, startup_folder, program_group, start_at_logon);
+    CancelPendingDeletionsOfInstalledItems(InstalledItems(
+        install_folder, programs_folder, startup_folder, program_group, start_at_logon));
     SetProgress(100);
 }
 
+void CreateInstallFolder(const std::string& install_folder) {
+    const std::vector<std::string> missing = MissingFolders(
+        install_folder,
+        [](const std::string& folder) { return TheFileSystem().FolderExists(folder); });
+    // The outermost new folder is protected before anything goes inside,
+    // so what is made there afterwards inherits its protection.
+    if (!missing.empty() && CreateDirectoryTree(missing.front()) &&
+        !IsInProgramFiles(missing.front())) {
+        ProtectLikeProgramFiles(missing.front());
+    }
+    CreateDirectoryTree(install_folder);
+}
+
 void RunFinishSteps(const std::string& install_folder, bool start_program) {
-    int major = 0;
-    int minor = 0;
-    int build = 0;
-    if (GetOsVersion(&major, &minor, &build) == 1 && HandsOverWindowsTime(major, minor)) {
-        StopService(kWindowsTimeServiceName);
-        SetServiceStartType(kWindowsTimeServiceName, 0);
-    }
-    if (!start_program)
-        return;
-    std::string program = PathInFolder(install_folder, "Orvane.exe");
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                       "c:\\", &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    RunPumpingMessages(HandOverWindowsTime);
+    StartInstalledProgram(install_folder, start_program);
 }
 
 }  // namespace orvane

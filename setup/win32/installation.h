@@ -5,14 +5,23 @@
 
 namespace orvane {
 
+constexpr char kSetupErrorCaption[] = "Orvane Setup Error";
+
+// Creates the install folder and the folders above it that are missing;
+// the outermost one made, unless it lies in a Program Files folder, gets
+// the protection Program Files has.
+void CreateInstallFolder(const std::string& install_folder);
+
 // Closes a running Orvane, copies the files (the source is Setup's own
-// folder), writes the registry and makes the shortcuts, showing progress on
-// page 3. A file that cannot be copied ends Setup through the fatal-error
-// report.
+// folder), writes the registry, makes the shortcuts and takes what it made
+// off the deletions pending for the next start, showing progress on page
+// 3. A file that cannot be copied ends Setup through the fatal-error
+// report. The waits for a closing Orvane keep the wizard responsive.
 void RunInstallation(const std::string& install_folder, bool program_group, bool start_at_logon);
 
-// Hands time keeping over from Windows Time and, when asked, starts the
-// installed program.
+// Hands time keeping over from Windows Time (the wizard responsive while
+// the service stops) and, when asked, starts the installed program
+// through the desktop shell.
 void RunFinishSteps(const std::string& install_folder, bool start_program);
 
 }  // namespace orvane

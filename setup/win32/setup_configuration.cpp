@@ -4,19 +4,14 @@
 
 #include "settings/win32/config_dialog.h"
 #include "setup/win32/wizard_state.h"
+#include "ui/win32/help_viewer.h"
 
 namespace orvane {
 
-namespace {
-
-BOOL ShowHelp(HWND window, const char* help_path, UINT command, ULONG_PTR data) {
-    return WinHelpA(window, help_path, command, data);
-}
-
-}  // namespace
-
 void OpenSetupConfigurationDialog() {
-    // Context help from the help file found at start, when there is one.
+    // Context help from the help file found at start, when there is one, in
+    // the program's own viewer as in Orvane.exe.
+    SetHelpViewerIcon(Wizard().icon);
     SetConfigDialogHelp(Wizard().help_path[0] != '\0' ? ShowHelp : nullptr, Wizard().help_path);
     // No parent: the wizard's frame is hidden while the dialog is open. The
     // dialog reloads the settings just written and saves them on OK.

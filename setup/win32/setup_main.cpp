@@ -5,8 +5,11 @@
 
 #include "dialup/win32/dialup_win32.h"
 #include "logging/fatal_error.h"
+#include "platform/win32/administrator_rights.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/system_library.h"
 #include "setup/setup_resource_ids.h"
+#include "setup/win32/shell_start.h"
 #include "setup/win32/wizard.h"
 #include "setup/win32/wizard_state.h"
 #include "ui/window_names.h"
@@ -22,17 +25,7 @@ void InstallPlatform() {
     // The configuration dialog's Connection page lists the phone-book
     // entries; Setup never dials.
     InstallWin32Dialup();
-}
-
-bool HasAdministratorRights() {
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, &disposition) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+    UseShellStarter(new Win32ShellStarter);
 }
 
 // A wizard already running comes forward instead of a second one starting.
@@ -113,6 +106,7 @@ int RunSetup(HINSTANCE instance) {
 }  // namespace orvane
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    orvane::RestrictDllSearchToSystemFolder();
     orvane::RunSetup(instance);
     return 0;
 }

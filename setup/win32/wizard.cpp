@@ -11,6 +11,7 @@
 #include "platform/fixed_text.h"
 #include "settings/win32/config_dialog.h"
 #include "ui/win32/window_placement.h"
+#include "setup/finish_steps.h"
 #include "setup/install_paths.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/installation.h"
@@ -87,29 +88,72 @@ void ConfirmCancel() {
         PostQuitMessage(0);
 }
 
+void EnableFrameButtons(bool enable) {
+    for (int button : {IDC_SETUP_NEXT, IDC_SETUP_BACK, IDC_SETUP_CANCEL})
+        EnableWindow(GetDlgItem(Wizard().frame, button), enable ? TRUE : FALSE);
+}
+
+bool StartsAtLogon() {
+    return IsChecked(Wizard().pages[kFolderPage], IDC_SETUP_START_AT_LOGON);
+}
+
+// A folder relative to wherever Setup happens to run is refused on page 2.
+bool TakeInstallFolder() {
+    WizardState& wizard = Wizard();
+    const std::string folder =
+        InstallFolderFromText(ControlText(wizard.pages[kFolderPage], IDC_SETUP_FOLDER_EDIT));
+    if (!IsCompleteFolderPath(folder)) {
+        MessageBoxA(wizard.frame, kIncompleteFolderText, kSetupErrorCaption, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    CopyToField(wizard.install_folder, folder);
+    return true;
+}
+
 void InstallFromFolderPage() {
     WizardState& wizard = Wizard();
     HWND folder_page = wizard.pages[kFolderPage];
-    CopyToField(wizard.install_folder, ControlText(folder_page, IDC_SETUP_FOLDER_EDIT));
-    CreateDirectoryTree(wizard.install_folder);
+    if (!TakeInstallFolder()) {
+        ShowPage(kFolderPage);
+        return;
+    }
+    CreateInstallFolder(wizard.install_folder);
     ShowPage(kProgressPage);
     EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_NEXT), FALSE);
     EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_BACK), FALSE);
     UpdateWindow(wizard.frame);
     RedrawWindow(wizard.frame, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    wizard.busy = true;
     RunInstallation(wizard.install_folder, IsChecked(folder_page, IDC_SETUP_PROGRAM_GROUP),
-                    IsChecked(folder_page, IDC_SETUP_START_AT_LOGON));
+                    StartsAtLogon());
+    wizard.busy = false;
     EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_NEXT), TRUE);
     ShowWindow(wizard.frame, SW_HIDE);
     OpenSetupConfigurationDialog();
+    // Where no shell can start the program for the user now, the page says
+    // when it will start.
+    SetDlgItemTextA(wizard.pages[kDonePage], IDC_SETUP_DONE_TEXT,
+                    DonePageText(StartsAtLogon(), TheShellStarter().ShellAvailable()).c_str());
     ShowWindow(wizard.frame, SW_SHOW);
     HideCurrentPage();
     ShowPage(kDonePage);
 }
 
+void Finish() {
+    WizardState& wizard = Wizard();
+    wizard.busy = true;
+    EnableFrameButtons(false);
+    RunFinishSteps(wizard.install_folder, StartsAtLogon());
+    PostQuitMessage(0);
+}
+
 void OnNext() {
     WizardState& wizard = Wizard();
     const int was = wizard.current;
+    if (was == kDonePage) {
+        Finish();
+        return;
+    }
     HideCurrentPage();
     switch (was) {
         case kWelcomePage:
@@ -117,11 +161,6 @@ void OnNext() {
             break;
         case kFolderPage:
             InstallFromFolderPage();
-            break;
-        case kDonePage:
-            RunFinishSteps(wizard.install_folder,
-                           IsChecked(wizard.pages[kFolderPage], IDC_SETUP_START_AT_LOGON));
-            PostQuitMessage(0);
             break;
         default:
             // Page 3 has no Next of its own: the button is disabled there.
@@ -181,9 +220,12 @@ INT_PTR CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wparam, LPARAM)
             return TRUE;
         case WM_CLOSE:
             // The close box asks like Cancel does.
-            PostMessageA(frame, WM_COMMAND, IDC_SETUP_CANCEL, 0);
+            if (!wizard.busy)
+                PostMessageA(frame, WM_COMMAND, IDC_SETUP_CANCEL, 0);
             return TRUE;
         case WM_COMMAND:
+            if (wizard.busy)
+                return TRUE;
             switch (LOWORD(wparam)) {
                 case IDC_SETUP_NEXT:
                     OnNext();

@@ -19,6 +19,9 @@ struct WizardState {
     char install_folder[MAX_PATH] = {};
     // "Orvane.hlp" where the search path finds it, else empty.
     char help_path[MAX_PATH] = {};
+    // While the installation or the Finish steps run (and the wizard keeps
+    // handling messages), its buttons and close box do nothing.
+    bool busy = false;
 };
 
 WizardState& Wizard();

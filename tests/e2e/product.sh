@@ -131,6 +131,59 @@ orv_manual_update_until_success() {
     e2e_fail "no successful manual update in $tries tries"
 }
 
+# ---- Setup's Finish ----------------------------------------------------------
+
+SETUP_DONE_TEXT='Orvane setup completed successfully.'
+SETUP_NEXT_LOGON_TEXT="$SETUP_DONE_TEXT\\n\\nOrvane starts at your next log-on."
+
+# The last page's text as the helper prints it (line ends as \n).
+setup_done_text() { e2e_item "$DIALOG" 'Orvane Setup' "$IDC_SETUP_DONE_TEXT" get; }
+
+# After Finish with the start box checked, given the last page's text:
+# either Orvane runs, started by the desktop shell (explorer.exe) and not
+# by Setup, so not with Setup's token; or, where the page said it starts at
+# the next log-on, it does not run.
+setup_expect_program_start() {
+    local parent
+    case $1 in
+        "$SETUP_DONE_TEXT")
+            e2e_h wait "$ORV_CLOCK" - 20000 >/dev/null || e2e_fail "Orvane not started" || return 1
+            parent=$(e2e_field "$(e2e_h parent Orvane.exe)" parent)
+            echo "Orvane.exe started by $parent"
+            [ "${parent,,}" = explorer.exe ] || e2e_fail "Orvane started by $parent" || return 1
+            ;;
+        "$SETUP_NEXT_LOGON_TEXT")
+            e2e_holds_for 3 e2e_not_running 'Orvane\.exe' || e2e_fail "Orvane started" || return 1
+            ;;
+        *)
+            e2e_fail "last page text [$1]"
+            ;;
+    esac
+}
+
+# ---- rasapi32.dll in the prefix's system folder -------------------------------
+# The programs load it from there only. The prefix's own file (Wine's
+# placeholder for its built-in library) is kept beside it the first time.
+
+ras_system_library() { echo "$WINEPREFIX/drive_c/windows/system32/rasapi32.dll"; }
+
+# The stand-in (test-bin/ras_stub) in its place; a program loads it with
+# WINEDLLOVERRIDES rasapi32=n.
+ras_use_stand_in() {
+    local library
+    library=$(ras_system_library)
+    [ -e "$library.wine" ] || cp "$library" "$library.wine"
+    cp "$E2E_BIN/ras_stub/rasapi32.dll" "$library"
+}
+
+# Wine's own file back.
+ras_use_wine_library() {
+    local library
+    library=$(ras_system_library)
+    if [ -e "$library.wine" ]; then cp "$library.wine" "$library"; fi
+    return 0
+}
+
 # ---- An installation, for Uninstall.exe --------------------------------------
 
 UN_APP_PATHS='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Orvane.exe'

@@ -86,7 +86,7 @@ TEST_F(SetupInitialSettingsTest, InstallationValuesAndSystemEntries) {
     EXPECT_EQ(registry_.Text(kMachine, kAppPathsKeyPath, "Path"), kFolder);
 
     EXPECT_EQ(registry_.Text(kMachine, kUninstallKeyPath, "UninstallString"),
-              "D:\\Tools\\Orvane\\Uninstall.exe");
+              "\"D:\\Tools\\Orvane\\Uninstall.exe\"");
     EXPECT_EQ(registry_.Text(kMachine, kUninstallKeyPath, "DisplayName"), "Orvane 1.72");
 
     EXPECT_EQ(registry_.Text(kMachine, kEventSourceKeyPath, "EventMessageFile"),

@@ -1,6 +1,8 @@
 #include "setup/install_paths.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -22,11 +24,49 @@ TEST(SetupSourceFolderTest, ARenamedProgramFileStillGivesItsFolder) {
     EXPECT_EQ(SourceFolderFromModulePath("C:\\dl\\x.exe"), "C:\\dl");
 }
 
-TEST(SetupFolderComparisonTest, IgnoresLetterCase) {
-    EXPECT_TRUE(
-        IsSameFolder("C:\\Program Files\\Pellmoor\\Orvane", "c:\\PROGRAM FILES\\pellmoor\\orvane"));
-    EXPECT_FALSE(IsSameFolder("C:\\Program Files\\Pellmoor\\Orvane", "C:\\Orvane"));
-    EXPECT_FALSE(IsSameFolder("C:\\Orvane", "C:\\Orvane2"));
+TEST(SetupInstallFolderTest, OnlyCompletePathsAreTaken) {
+    const std::pair<const char*, bool> cases[] = {
+        {"C:\\Program Files\\Pellmoor\\Orvane", true},
+        {"d:\\Orvane", true},
+        {"\\\\server\\share\\Orvane", true},
+        {"Orvane", false},
+        {"Pellmoor\\Orvane", false},
+        {"\\Orvane", false},
+        {"C:Orvane", false},
+        {"C:\\", false},
+        {"C:\\\\Orvane", false},
+        {"1:\\Orvane", false},
+        {"\\\\server\\share", false},
+        {"\\\\server", false},
+        {"\\\\\\share\\Orvane", false},
+        {"", false},
+    };
+    for (const auto& [text, complete] : cases)
+        EXPECT_EQ(IsCompleteFolderPath(text), complete) << text;
+}
+
+TEST(SetupInstallFolderTest, ClosingBackslashesGo) {
+    EXPECT_EQ(InstallFolderFromText("C:\\Dist\\"), "C:\\Dist");
+    EXPECT_EQ(InstallFolderFromText("C:\\Dist\\\\"), "C:\\Dist");
+    EXPECT_EQ(InstallFolderFromText("C:\\Dist"), "C:\\Dist");
+}
+
+TEST(SetupInstallFolderTest, TheChainRunsFromTheOutermostFolderToThePath) {
+    using Chain = std::vector<std::string>;
+    EXPECT_EQ(FolderChain("D:\\A\\B\\C"), (Chain{"D:\\A", "D:\\A\\B", "D:\\A\\B\\C"}));
+    EXPECT_EQ(FolderChain("\\\\srv\\share\\A\\B"),
+              (Chain{"\\\\srv\\share\\A", "\\\\srv\\share\\A\\B"}));
+    EXPECT_EQ(FolderChain("Orvane"), Chain{});
+}
+
+TEST(SetupInstallFolderTest, MissingFoldersStartAtTheFirstThatIsNotThere) {
+    using Chain = std::vector<std::string>;
+    const auto exists = [](const std::string& folder) {
+        return folder == "D:\\A" || folder == "C:\\Program Files";
+    };
+    EXPECT_EQ(MissingFolders("D:\\A\\B\\C", exists), (Chain{"D:\\A\\B", "D:\\A\\B\\C"}));
+    EXPECT_EQ(MissingFolders("E:\\X", exists), (Chain{"E:\\X"}));
+    EXPECT_EQ(MissingFolders("D:\\A", exists), Chain{});
 }
 
 TEST(SetupBrowseTest, TheDefaultFolderStartsTheBrowserInItsParentInLowerCase) {
@@ -66,6 +106,7 @@ TEST(SetupCopyStepsTest, FourFilesInOrderWithTheirProgressPositions) {
 
 TEST(SetupCopyStepsTest, PathsAndTheFailureMessage) {
     EXPECT_EQ(PathInFolder("C:\\A", "Orvane.exe"), "C:\\A\\Orvane.exe");
+    EXPECT_EQ(QuotedPath("C:\\Program Files\\U.exe"), "\"C:\\Program Files\\U.exe\"");
     EXPECT_EQ(
         CopyFailureMessage("C:\\S\\Orvane.exe", "C:\\F\\Orvane.exe", "Access is denied.\r\n"),
         "Unable to copy \"C:\\S\\Orvane.exe\" to \"C:\\F\\Orvane.exe\".\nAccess is denied.\r\n");

@@ -128,8 +128,8 @@ TEST_F(SetupServiceTest, ARefusedChangeIsAFailureWithBothHandlesClosed) {
     EXPECT_EQ(control_.open_handles(), 0);
 }
 
-TEST_F(SetupServiceTest, AMissingServiceCannotBeChanged) {
-    EXPECT_EQ(SetServiceStartType("W32Time", 0), kSetStartTypeFailed);
+TEST_F(SetupServiceTest, AMissingServiceIsToldApartFromAFailure) {
+    EXPECT_EQ(SetServiceStartType("W32Time", 0), kSetStartTypeNoService);
     EXPECT_EQ(control_.open_handles(), 0);
 }
 

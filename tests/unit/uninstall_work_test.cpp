@@ -90,41 +90,51 @@ class UninstallWorkTest : public ::testing::Test {
 
 TEST_F(UninstallWorkTest, RunsTheStepsInOrderWithTheirLabelsAndPositions) {
     RunUninstallWork(system_);
+    // Everything removable goes now: nothing waits for the restart, and
+    // what is not there (these shortcuts) is not scheduled either.
     const Lines expected = {
         "window check",
         "label Deleting Orvane.exe",
         "delete file D:\\Tools\\Orvane\\Orvane.exe",
-        "delete at restart D:\\Tools\\Orvane\\Orvane.exe",
         "position 10",
         "label Deleting Orvane Event Log Interface.dll",
         "delete file D:\\Tools\\Orvane\\Orvane Event Log Interface.dll",
-        "delete at restart D:\\Tools\\Orvane\\Orvane Event Log Interface.dll",
         "position 40",
         "label Deleting Orvane.hlp",
         "delete file D:\\Tools\\Orvane\\Orvane.hlp",
-        "delete at restart D:\\Tools\\Orvane\\Orvane.hlp",
         "position 50",
         "label Deleting Uninstall.exe",
         "delete file D:\\Tools\\Orvane\\Uninstall.exe",
-        "delete at restart D:\\Tools\\Orvane\\Uninstall.exe",
         "position 50",
         "remove folder D:\\Tools\\Orvane",
-        "delete at restart D:\\Tools\\Orvane",
         "position 50",
         "delete file C:\\All\\Programs\\Startup\\Orvane.lnk",
-        "delete at restart C:\\All\\Programs\\Startup\\Orvane.lnk",
         "delete file C:\\All\\Programs\\Orvane\\Orvane.lnk",
-        "delete at restart C:\\All\\Programs\\Orvane\\Orvane.lnk",
         "delete file C:\\All\\Programs\\Orvane\\Uninstall.lnk",
-        "delete at restart C:\\All\\Programs\\Orvane\\Uninstall.lnk",
         "remove folder C:\\All\\Programs\\Orvane",
-        "delete at restart C:\\All\\Programs\\Orvane",
         "position 60",
         "label Uninstallation successful",
         "position 100",
         "enable close",
     };
     EXPECT_EQ(system_.transcript(), expected);
+}
+
+TEST_F(UninstallWorkTest, WhatIsInUseIsScheduledAndStillCountsAsSuccess) {
+    system_.in_use.insert(kFolder + "\\Uninstall.exe");
+    system_.not_empty.insert(kFolder);
+    RunUninstallWork(system_);
+    const Lines transcript = system_.transcript();
+    Lines scheduled;
+    for (const std::string& line : transcript) {
+        if (line.rfind("delete at restart ", 0) == 0)
+            scheduled.push_back(line);
+    }
+    EXPECT_EQ(scheduled, (Lines{"delete at restart D:\\Tools\\Orvane\\Uninstall.exe",
+                                "delete at restart D:\\Tools\\Orvane"}));
+    EXPECT_EQ(ViewLines().back(), "enable close");
+    EXPECT_NE(std::find(transcript.begin(), transcript.end(), "label Uninstallation successful"),
+              transcript.end());
 }
 
 TEST_F(UninstallWorkTest, RegistryStepsComeAfterTheFilesAndInTheirOrder) {
@@ -205,18 +215,92 @@ TEST_F(UninstallWorkTest, AFolderValueTooLongForItsFieldLeavesTheDefault) {
     EXPECT_EQ(ReadInstallFolder(), "C:\\Program Files\\Pellmoor\\Orvane");
 }
 
-TEST_F(UninstallWorkTest, FailuresEverywhereStillEndInSuccess) {
+// --- Items left behind: the work goes on, and the end says so.
+
+TEST_F(UninstallWorkTest, FailuresEverywhereEndIncompleteWithEveryItemListed) {
     registry_.DenyWrite(kMachine, true);
     services_.FailOpenManager(5);
-    for (const std::string& file : system_.files)
+    for (const std::string& file : system_.files) {
         system_.in_use.insert(file);
+        system_.unschedulable.insert(file);
+    }
     system_.not_empty.insert(kFolder);
+    system_.unschedulable.insert(kFolder);
     RunUninstallWork(system_);
     const Lines seen = ViewLines();
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(Lines(seen.end() - 3, seen.end()),
-              (Lines{"label Uninstallation successful", "position 100", "enable close"}));
+              (Lines{"label Uninstallation incomplete", "position 100", "enable close"}));
+    EXPECT_EQ(
+        system_.transcript().back(),
+        "error box Uninstallation incomplete\n\n"
+        "These items could neither be removed nor scheduled for removal:\n"
+        "D:\\Tools\\Orvane\\Orvane.exe\n"
+        "D:\\Tools\\Orvane\\Orvane Event Log Interface.dll\n"
+        "D:\\Tools\\Orvane\\Orvane.hlp\n"
+        "D:\\Tools\\Orvane\\Uninstall.exe\n"
+        "D:\\Tools\\Orvane\n"
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Orvane.exe\n"
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane\n"
+        "HKEY_LOCAL_MACHINE\\Software\\Pellmoor\\Orvane: \"Program is installed\" mark\n"
+        "Windows Time service: its automatic start");
     EXPECT_EQ(registry_.Number(kMachine, uninstall::kProductKey, "Program is installed"), 1);
+}
+
+// One kind of leftover alone: the arrangement and the one item listed.
+struct LeftoverCase {
+    const char* name;
+    void (*arrange)(FakeUninstallSystem& system, FakeRegistry& registry,
+                    FakeServiceControl& services);
+    std::string item;
+};
+
+class UninstallLeftoverTest : public UninstallWorkTest,
+                              public ::testing::WithParamInterface<LeftoverCase> {};
+
+TEST_P(UninstallLeftoverTest, AloneMakesTheEndIncompleteAndIsListed) {
+    GetParam().arrange(system_, registry_, services_);
+    RunUninstallWork(system_);
+    const Lines seen = ViewLines();
+    EXPECT_EQ(seen[seen.size() - 3], "label Uninstallation incomplete");
+    EXPECT_EQ(system_.transcript().back(),
+              "error box " + IncompleteUninstallText({GetParam().item}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UninstallLeftoverTest,
+    ::testing::Values(
+        LeftoverCase{"FileNeitherDeletedNorScheduled",
+                     [](FakeUninstallSystem& system, FakeRegistry&, FakeServiceControl&) {
+                         system.in_use.insert(kFolder + "\\Orvane.hlp");
+                         system.unschedulable.insert(kFolder + "\\Orvane.hlp");
+                         system.not_empty.insert(kFolder);
+                     },
+                     kFolder + "\\Orvane.hlp"},
+        LeftoverCase{"ShortcutNeitherDeletedNorScheduled",
+                     [](FakeUninstallSystem& system, FakeRegistry&, FakeServiceControl&) {
+                         const std::string link = "C:\\All\\Programs\\Startup\\Orvane.lnk";
+                         system.files.insert(link);
+                         system.in_use.insert(link);
+                         system.unschedulable.insert(link);
+                     },
+                     "C:\\All\\Programs\\Startup\\Orvane.lnk"},
+        LeftoverCase{"RegistryEntryThatStays",
+                     [](FakeUninstallSystem&, FakeRegistry& registry, FakeServiceControl&) {
+                         registry.CreateKey(kMachine, kUninstallEntry + "\\Below");
+                     },
+                     "HKEY_LOCAL_MACHINE\\" + kUninstallEntry},
+        LeftoverCase{"WindowsTimeLeftOnDemand",
+                     [](FakeUninstallSystem&, FakeRegistry&, FakeServiceControl& services) {
+                         services.FailChange(5);
+                     },
+                     "Windows Time service: its automatic start"}),
+    [](const ::testing::TestParamInfo<LeftoverCase>& info) { return info.param.name; });
+
+TEST_F(UninstallWorkTest, TheIncompleteTextListsOneItemALine) {
+    EXPECT_EQ(IncompleteUninstallText({"C:\\a", "C:\\b"}),
+              "Uninstallation incomplete\n\n"
+              "These items could neither be removed nor scheduled for removal:\nC:\\a\nC:\\b");
 }
 
 // --- Windows Time and the sibling time server.
@@ -346,14 +430,14 @@ TEST_F(UninstallWorkTest, OldWindowsSchedulesWhatIsInUseThroughWininit) {
     system_.not_empty.insert(kFolder);
     RunUninstallWork(system_);
     const std::string wininit = system_.text_files[kWininitPath];
-    // One section per removal: four files, the folder, three shortcuts and
-    // the program group.
+    // One section for each item still there: the program in use and its
+    // folder.
     std::size_t sections = 0;
     for (std::size_t at = wininit.find("[rename]\n"); at != std::string::npos;
          at = wininit.find("[rename]\n", at + 1)) {
         ++sections;
     }
-    EXPECT_EQ(sections, 9u);
+    EXPECT_EQ(sections, 2u);
     EXPECT_NE(wininit.find("[rename]\nNUL=D:\\TOOLS\\ORVANE\\UNINSTALL.EXE\n"), std::string::npos);
     EXPECT_NE(wininit.find("[rename]\nDIRNUL=D:\\TOOLS\\ORVANE\n"), std::string::npos);
     EXPECT_EQ(wininit.find("ORVANE.EXE\n"), std::string::npos);  // deleted at once

@@ -246,6 +246,26 @@ TEST_F(Win32RegistryTest, TextStoredWithoutTerminatorComesBackTerminated) {
     registry_.CloseKey(key);
 }
 
+TEST_F(Win32RegistryTest, WideMultiTextsPassUnchangedEveryTerminatorIncluded) {
+    RegistryKey key = Open(RegistryScope::kMachine);
+    // A pair list with an empty target, a text outside any ANSI code page,
+    // and the closing terminator.
+    const char16_t raw[] = u"\\??\\C:\\a\u00e9\u4e2d\0\0\\??\\C:\\b\0!\\??\\C:\\c\0\0";
+    const std::u16string data(raw, sizeof raw / sizeof raw[0] - 1);
+    ASSERT_EQ(registry_.WriteWideMultiText(key, "List", data), 0);
+    std::u16string read;
+    EXPECT_EQ(registry_.ReadWideMultiText(key, "List", &read), 0);
+    EXPECT_EQ(read, data);
+    DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(Query(HKEY_LOCAL_MACHINE, "List", &type, &bytes));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+    ASSERT_EQ(registry_.WriteText(key, "Text", "x"), 0);
+    EXPECT_EQ(registry_.ReadWideMultiText(key, "Text", &read), 13);
+    EXPECT_EQ(registry_.ReadWideMultiText(key, "Missing", &read), ERROR_FILE_NOT_FOUND);
+    registry_.CloseKey(key);
+}
+
 TEST_F(Win32RegistryTest, DeletesValuesAndKeys) {
     RegistryKey key = Open(RegistryScope::kMachine);
     ASSERT_EQ(registry_.WriteNumber(key, "Program is installed", 1), 0);

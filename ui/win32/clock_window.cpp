@@ -137,7 +137,10 @@ void PaintClock(HWND window, int show_date) {
     SelectObject(memory, previous_brush);
     SelectObject(memory, previous_pen);
 
+    // The text in the colour that goes with the face colour, whatever the
+    // colour scheme (a dark or high-contrast one among them).
     SetBkMode(memory, TRANSPARENT);
+    SetTextColor(memory, GetSysColor(COLOR_BTNTEXT));
     SetTextAlign(memory, TA_CENTER | TA_TOP);
 
     char time_text[100] = {};
@@ -173,6 +176,49 @@ void StoreWindowRect(HWND window) {
         settings.window_size_x = outer.right - outer.left;
         settings.window_size_y = outer.bottom - outer.top;
     });
+}
+
+// A rectangle on no monitor (one since unplugged, a smaller display) would
+// leave the clock out of reach: it goes onto the primary monitor's work
+// area. False when it lies on a monitor.
+bool RescueFromOffScreen(ScreenRect& rect) {
+    const RECT outer = {rect.left, rect.top, rect.right, rect.bottom};
+    if (MonitorFromRect(&outer, MONITOR_DEFAULTTONULL) != nullptr)
+        return false;
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info))
+        return false;
+    rect = RescuedWindowRect(
+        rect, ScreenRect{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom});
+    return true;
+}
+
+void RescueStoredRect() {
+    const SettingsRecord stored = CurrentSettings();
+    ScreenRect rect{stored.window_position_x, stored.window_position_y,
+                    stored.window_position_x + stored.window_size_x,
+                    stored.window_position_y + stored.window_size_y};
+    if (!RescueFromOffScreen(rect))
+        return;
+    UpdateSettings([&rect](SettingsRecord& settings) {
+        settings.window_position_x = rect.left;
+        settings.window_position_y = rect.top;
+        settings.window_size_x = rect.right - rect.left;
+        settings.window_size_y = rect.bottom - rect.top;
+    });
+}
+
+LRESULT OnClockDisplayChange(HWND window) {
+    RECT outer;
+    GetWindowRect(window, &outer);
+    ScreenRect rect{outer.left, outer.top, outer.right, outer.bottom};
+    if (RescueFromOffScreen(rect)) {
+        SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
+                     rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        StoreWindowRect(window);
+    }
+    return 0;
 }
 
 LRESULT OnClockCreate(HWND window) {
@@ -234,6 +280,13 @@ LRESULT OnClockLeftButtonUp() {
     return 0;
 }
 
+// The capture taken away (another window, a menu, a message box): the drag
+// ends with it, or the clock would follow the mouse without a button held.
+LRESULT OnClockCaptureChanged() {
+    WindowState().dragging = false;
+    return 0;
+}
+
 LRESULT OnClockEndSession(WPARAM ending) {
     // Only a session that really ends: a cancelled one keeps the program.
     if (ending) {
@@ -250,6 +303,15 @@ LRESULT OnClockDestroy(HWND window) {
 }
 
 LRESULT CALLBACK ClockWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
+    // Registered messages have no fixed number to switch on.
+    if (msg == TaskbarCreatedMessage()) {
+        OnTaskbarCreated(window);
+        return 0;
+    }
+    if (msg == ShowClockMessage()) {
+        ShowClockFromTray();
+        return 0;
+    }
     switch (msg) {
         case WM_CREATE:
             return OnClockCreate(window);
@@ -266,6 +328,10 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lp
             return OnClockMouseMove(window);
         case WM_LBUTTONUP:
             return OnClockLeftButtonUp();
+        case WM_CAPTURECHANGED:
+            return OnClockCaptureChanged();
+        case WM_DISPLAYCHANGE:
+            return OnClockDisplayChange(window);
         case WM_LBUTTONDBLCLK:
             OpenConfigurationDialog(window);
             return 0;
@@ -332,6 +398,7 @@ void RegisterWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH
 void CreateWindows() {
     UiState& ui = Ui();
     UpdateSettings([](SettingsRecord& live) { ClampWindowSettings(live); });
+    RescueStoredRect();
     const SettingsRecord settings = CurrentSettings();
     ui.snapshots = TakeSettingsSnapshots(settings);
     WindowState().dragging = false;

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "ui/help_file.h"
-#include "ui/win32/ui_state.h"
 
 namespace orvane {
 
@@ -15,6 +14,7 @@ struct HelpViewerState {
     HWND list = nullptr;
     HWND text = nullptr;
     HelpFile file;
+    HICON icon = nullptr;
 };
 
 HelpViewerState& Viewer() {
@@ -65,9 +65,14 @@ void LayOutHelpWindow(HWND window) {
     MoveWindow(v.text, list_width + 2, 0, client.right - list_width - 2, client.bottom, TRUE);
 }
 
+// The program the viewer runs in (Orvane.exe or Setup.exe).
+HINSTANCE ProgramInstance() {
+    return GetModuleHandleA(nullptr);
+}
+
 LRESULT OnHelpCreate(HWND window) {
     HelpViewerState& v = Viewer();
-    HINSTANCE instance = Ui().instance;
+    HINSTANCE instance = ProgramInstance();
     v.list = CreateWindowExA(
         WS_EX_CLIENTEDGE, "LISTBOX", "",
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0, window,
@@ -120,8 +125,8 @@ bool EnsureHelpWindow() {
     if (!registered) {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = HelpWindowProc;
-        wc.hInstance = Ui().instance;
-        wc.hIcon = LoadIconA(Ui().instance, MAKEINTRESOURCEA(1));
+        wc.hInstance = ProgramInstance();
+        wc.hIcon = v.icon != nullptr ? v.icon : LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(1));
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kHelpWindowClass;
@@ -131,7 +136,7 @@ bool EnsureHelpWindow() {
     }
     v.window =
         CreateWindowExA(0, kHelpWindowClass, "Orvane Help", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                        CW_USEDEFAULT, 620, 420, nullptr, nullptr, Ui().instance, nullptr);
+                        CW_USEDEFAULT, 620, 420, nullptr, nullptr, ProgramInstance(), nullptr);
     return v.window != nullptr;
 }
 
@@ -170,6 +175,10 @@ int ContextOfControl(HWND control, const DWORD* table) {
 constexpr UINT kWhatsThisCommand = 1;
 
 }  // namespace
+
+void SetHelpViewerIcon(HICON icon) {
+    Viewer().icon = icon;
+}
 
 BOOL ShowHelp(HWND window, const char* help_path, UINT command, ULONG_PTR data) {
     switch (command) {

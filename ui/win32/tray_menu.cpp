@@ -96,9 +96,9 @@ class Win32SettingsAppliedActions : public SettingsAppliedActions {
     void RefreshLinkTextAndStatus() override { RequestStatusRefresh(RebuildLinkText()); }
 };
 
-}  // namespace
-
-void AddNotificationIcon(HWND clock_window) {
+// Adds the icon; when that fails, an icon the shell still has is updated
+// instead. True when the shell has it afterwards.
+bool PutNotificationIcon(HWND clock_window) {
     NOTIFYICONDATAA record = IconRecord(clock_window);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = kNotifyIconMessage;
@@ -107,8 +107,36 @@ void AddNotificationIcon(HWND clock_window) {
     if (record.hIcon == nullptr)
         ReportFatalErrorWithCode("Unable to load icon");
     CopyToField(record.szTip, kProgramName);
-    icon_added = Shell_NotifyIconA(NIM_ADD, &record) != FALSE;
+    const bool there = Shell_NotifyIconA(NIM_ADD, &record) != FALSE ||
+                       Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
     DestroyIcon(record.hIcon);  // the shell keeps its own copy
+    return there;
+}
+
+}  // namespace
+
+void AddNotificationIcon(HWND clock_window) {
+    icon_added = PutNotificationIcon(clock_window);
+}
+
+UINT TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+void OnTaskbarCreated(HWND clock_window) {
+    AddNotificationIcon(clock_window);
+}
+
+UINT ShowClockMessage() {
+    static const UINT message = RegisterWindowMessageA("Orvane Show Clock");
+    return message;
+}
+
+void ShowClockFromTray() {
+    if (CurrentSettings().hide_in_tray == 1)
+        LeaveTray();
+    SetForegroundWindow(Ui().clock_window.load());
 }
 
 void RemoveNotificationIcon() {

@@ -11,6 +11,18 @@ void AddNotificationIcon(HWND clock_window);
 // Harmless when the icon is not there.
 void RemoveNotificationIcon();
 
+// "TaskbarCreated": the shell's notice that its taskbar was (re)made, after
+// Explorer restarted, with every icon gone.
+UINT TaskbarCreatedMessage();
+// Adds the icon again: after Explorer restarted, or when the first adding
+// failed because the taskbar was not there yet.
+void OnTaskbarCreated(HWND clock_window);
+
+// A second copy's request to the running one to show its clock.
+UINT ShowClockMessage();
+// Brings the clock out of the tray when it is hidden there, and forward.
+void ShowClockFromTray();
+
 void OnNotificationIconMessage(WPARAM icon_id, LPARAM mouse_message);
 // Right button on the clock window: the menu with "&Settings..." bold.
 void ShowPopupMenuFromClock();

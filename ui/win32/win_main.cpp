@@ -11,6 +11,7 @@
 #include "logging/fatal_error.h"
 #include "logging/log_cleanup.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/system_library.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
 #include "ui/resource_ids.h"
@@ -66,6 +67,10 @@ StartOutcome StartUp(HINSTANCE instance) {
 
     HWND running = FindWindowA(kClockWindowClass, nullptr);
     if (running != nullptr) {
+        // A copy hidden in the tray shows its clock first: bringing forward
+        // a hidden window would show nothing.
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(running, ShowClockMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
         SetForegroundWindow(running);
         return StartOutcome::kAnotherCopyRunning;
     }
@@ -148,6 +153,7 @@ void Shutdown() {
 }  // namespace orvane
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    orvane::RestrictDllSearchToSystemFolder();
     if (orvane::StartUp(instance) == orvane::StartOutcome::kAnotherCopyRunning)
         return 0;
     orvane::RunMessageLoop();

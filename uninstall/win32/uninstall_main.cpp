@@ -4,11 +4,14 @@
 #include <commctrl.h>
 #include <process.h>
 
+#include <memory>
 #include <string>
 
 #include "logging/fatal_error.h"
 #include "platform/ui_sinks.h"
+#include "platform/win32/administrator_rights.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/system_library.h"
 #include "ui/win32/window_placement.h"
 #include "ui/window_names.h"
 #include "uninstall/uninstall_resource_ids.h"
@@ -18,6 +21,11 @@
 namespace orvane {
 
 namespace {
+
+constexpr char kErrorCaption[] = "Orvane Uninstall Error";
+// The worker's report of what was left behind; lParam owns a heap copy of
+// the text.
+constexpr UINT kIncompleteMessage = WM_APP + 1;
 
 void InstallPlatform() {
     InstallWin32Platform(kInstallWindowTitle);
@@ -38,6 +46,12 @@ class ProgressWindowView : public UninstallProgressView {
                             static_cast<WPARAM>(position), 0);
     }
     void EnableClose() override { EnableWindow(GetDlgItem(dialog_, IDC_UNINSTALL_CLOSE), TRUE); }
+    // The box belongs to the window's own thread, which shows it.
+    void ReportIncomplete(const std::string& text) override {
+        auto* copy = new std::string(text);
+        if (!PostMessageA(dialog_, kIncompleteMessage, 0, reinterpret_cast<LPARAM>(copy)))
+            delete copy;
+    }
 
   private:
     HWND dialog_;
@@ -48,7 +62,12 @@ void __cdecl Worker(void* argument) {
     RunUninstallWork(view);
 }
 
-INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+void ShowIncomplete(HWND dialog, LPARAM text) {
+    std::unique_ptr<std::string> owned(reinterpret_cast<std::string*>(text));
+    MessageBoxA(dialog, owned->c_str(), kErrorCaption, MB_OK | MB_ICONERROR);
+}
+
+INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_INITDIALOG:
             SendDlgItemMessageA(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETRANGE, 0,
@@ -71,6 +90,9 @@ INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
         case WM_DESTROY:
             PostQuitMessage(0);
             return TRUE;
+        case kIncompleteMessage:
+            ShowIncomplete(dialog, lparam);
+            return TRUE;
         default:
             return FALSE;
     }
@@ -91,6 +113,11 @@ bool UserConfirms() {
 }
 
 int Run(HINSTANCE instance) {
+    if (!HasAdministratorRights()) {
+        MessageBoxA(nullptr, "This program must be run under an administrator account",
+                    kErrorCaption, MB_OK | MB_ICONERROR);
+        return 0;
+    }
     if (AnotherInstallerRunning())
         return 0;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
@@ -124,5 +151,6 @@ int Run(HINSTANCE instance) {
 }  // namespace orvane
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    orvane::RestrictDllSearchToSystemFolder();
     return orvane::Run(instance);
 }

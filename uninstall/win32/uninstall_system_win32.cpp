@@ -34,12 +34,12 @@ std::string Win32UninstallSystem::FindShellFolder(ShellFolder folder) {
     return SpecialFolderPath(FolderId(folder));
 }
 
-bool Win32UninstallSystem::DeleteOneFile(const std::string& path) {
-    return ::DeleteFileA(path.c_str()) != 0;
+int Win32UninstallSystem::DeleteOneFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) ? 0 : static_cast<int>(::GetLastError());
 }
 
-bool Win32UninstallSystem::RemoveFolder(const std::string& path) {
-    return ::RemoveDirectoryA(path.c_str()) != 0;
+int Win32UninstallSystem::RemoveFolder(const std::string& path) {
+    return ::RemoveDirectoryA(path.c_str()) ? 0 : static_cast<int>(::GetLastError());
 }
 
 bool Win32UninstallSystem::DeleteAtRestart(const std::string& path) {

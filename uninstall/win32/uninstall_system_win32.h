@@ -8,8 +8,8 @@ namespace orvane {
 class Win32UninstallSystem : public UninstallSystem {
   public:
     std::string FindShellFolder(ShellFolder folder) override;
-    bool DeleteOneFile(const std::string& path) override;
-    bool RemoveFolder(const std::string& path) override;
+    int DeleteOneFile(const std::string& path) override;
+    int RemoveFolder(const std::string& path) override;
     bool DeleteAtRestart(const std::string& path) override;
     bool GetShortPath(const std::string& path, std::string* short_path) override;
     bool AppendText(const std::string& path, const std::string& text) override;

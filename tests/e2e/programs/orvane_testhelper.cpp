@@ -41,10 +41,34 @@
 //     tab                    prints sel= (tab 601) and page= (visible page)
 //     tab-focus <n>          TCM_SETCURFOCUS on tab 601
 //     ctrl-tab [shift]       real key presses of Ctrl(+Shift)+Tab
+//     f1 <id>                gives the control the focus, then a real
+//                            press of F1
+//   orvane_testhelper tray <class> present|forget   icon=1|0: whether the shell
+//                                                   has the window's icon 1
+//                                                   (NIM_MODIFY succeeds);
+//                                                   or removes it (NIM_DELETE)
+//   orvane_testhelper taskbar-created              broadcasts "TaskbarCreated"
+//   orvane_testhelper move <class> <title> <x> <y>  moves the window
+//   orvane_testhelper post <class> <title> <msg> <wparam> <lparam>
+//   orvane_testhelper item <class> <title> <id> rect  x=, y=, w=, h=
+//   orvane_testhelper parent <program file name>   parent= the file name of
+//                                                   the program that started
+//                                                   the running one
+//   orvane_testhelper manifest <program>            level= of the manifest
+//                                                   resource's requested
+//                                                   execution level
+//   orvane_testhelper key-deny-write <HKLM path> <file>
+//                                                   keeps the key's security
+//                                                   in the file, then denies
+//                                                   everyone setting values
+//   orvane_testhelper key-restore <HKLM path> <file>
+//                                                   puts the kept security back
 // Exit code 0 on success, 1 when the window was not found or timed out.
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -186,6 +210,11 @@ int Item(HWND window, int argc, char** argv) {
         std::printf("pos=%d\n", static_cast<int>(result));
     } else if (action == "visible") {
         std::printf("visible=%d\n", IsWindowVisible(item) ? 1 : 0);
+    } else if (action == "rect") {
+        RECT rect;
+        GetWindowRect(item, &rect);
+        std::printf("x=%ld\ny=%ld\nw=%ld\nh=%ld\n", rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
     } else if (action == "enabled") {
         std::printf("enabled=%d\n", IsWindowEnabled(item) ? 1 : 0);
     } else if (action == "set" && argc > 6) {
@@ -342,6 +371,18 @@ int Dialog(HWND window, int argc, char** argv) {
     char class_name[64] = {};
     GetClassNameA(item, class_name, sizeof class_name);
     const bool combo = _stricmp(class_name, "ComboBox") == 0;
+    if (action == "f1") {
+        SetForegroundWindow(window);
+        Sleep(200);
+        // The focus moves within the control's own dialog (its page).
+        send(GetParent(item), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+        Sleep(200);
+        INPUT keys[2] = {};
+        keys[0].type = keys[1].type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        return SendInput(2, keys, sizeof(INPUT)) == 2 ? 0 : 1;
+    }
     if (action == "sclick") {
         send(item, BM_CLICK, 0, 0);  // may time out when the click opens a modal dialog
         return 0;
@@ -372,9 +413,145 @@ int Dialog(HWND window, int argc, char** argv) {
     }
     return Usage();
 }
+// Whether the shell holds the window's notification icon 1: a change that
+// changes nothing succeeds only for an icon it has. Or the icon removed,
+// as a restarting Explorer loses it.
+int Tray(const char* window_class, const std::string& action) {
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = FindWindowA(window_class, nullptr);
+    record.uID = 1;
+    if (record.hWnd == nullptr) {
+        std::printf("not found\n");
+        return 1;
+    }
+    if (action == "forget")
+        return Shell_NotifyIconA(NIM_DELETE, &record) ? 0 : 1;
+    std::printf("icon=%d\n", Shell_NotifyIconA(NIM_MODIFY, &record) ? 1 : 0);
+    return 0;
+}
+
+// Who started the running program of that file name: Setup itself, or the
+// desktop shell on its behalf.
+int Parent(const char* program) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 1;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (_stricmp(entry.szExeFile, program) == 0) {
+            parent = entry.th32ParentProcessID;
+            found = true;
+            break;
+        }
+    }
+    std::string parent_name = "<gone>";
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); found && more;
+         more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ProcessID == parent) {
+            parent_name = entry.szExeFile;
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+    if (!found) {
+        std::printf("not running\n");
+        return 1;
+    }
+    std::printf("parent=%s\n", parent_name.c_str());
+    return 0;
+}
+
+// The requested execution level in the program's manifest resource (1).
+int Manifest(const char* program) {
+    HMODULE module = LoadLibraryExA(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        std::printf("cannot load\n");
+        return 1;
+    }
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const char* data = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (data == nullptr) {
+        std::printf("no manifest\n");
+        FreeLibrary(module);
+        return 1;
+    }
+    const std::string text(data, SizeofResource(module, found));
+    FreeLibrary(module);
+    const std::string::size_type element = text.find("requestedExecutionLevel");
+    const std::string::size_type level =
+        element == std::string::npos ? element : text.find("level=\"", element);
+    if (level == std::string::npos) {
+        std::printf("level=\n");
+        return 0;
+    }
+    const std::string::size_type start = level + 7;
+    std::printf("level=%s\n", text.substr(start, text.find('"', start) - start).c_str());
+    return 0;
+}
+
+// A key's security kept in a file, then a DACL that denies everyone
+// setting values and making sub-keys (and allows everything else); or the
+// kept security put back.
+int KeySecurity(const char* path, const char* file, bool deny) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, READ_CONTROL | WRITE_DAC, &key) !=
+        ERROR_SUCCESS) {
+        std::printf("cannot open\n");
+        return 1;
+    }
+    const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
+    LONG result = ERROR_SUCCESS;
+    if (deny) {
+        char kept[4096];
+        DWORD size = sizeof kept;
+        result = RegGetKeySecurity(key, what, kept, &size);
+        if (result == ERROR_SUCCESS) {
+            FILE* out = std::fopen(file, "wb");
+            if (out == nullptr || std::fwrite(kept, 1, size, out) != size)
+                result = ERROR_WRITE_FAULT;
+            if (out != nullptr)
+                std::fclose(out);
+        }
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID everyone = nullptr;
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+        char acl_buffer[256];
+        auto* acl = reinterpret_cast<ACL*>(acl_buffer);
+        InitializeAcl(acl, sizeof acl_buffer, ACL_REVISION);
+        AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, everyone);
+        AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+        SECURITY_DESCRIPTOR descriptor;
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+        if (result == ERROR_SUCCESS)
+            result = RegSetKeySecurity(key, what, &descriptor);
+        FreeSid(everyone);
+    } else {
+        char kept[4096];
+        FILE* in = std::fopen(file, "rb");
+        const std::size_t size = in != nullptr ? std::fread(kept, 1, sizeof kept, in) : 0;
+        if (in != nullptr)
+            std::fclose(in);
+        result = size == 0 ? ERROR_READ_FAULT : RegSetKeySecurity(key, what, kept);
+    }
+    RegCloseKey(key);
+    std::printf("result=%ld\n", result);
+    return result == ERROR_SUCCESS ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "taskbar-created") {
+        return PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0) ? 0 : 1;
+    }
     if (argc < 3)
         return Usage();
     const std::string command = argv[1];
@@ -399,6 +576,14 @@ int main(int argc, char** argv) {
 
     if (command == "shortcut")
         return Shortcut(argv[2]);
+    if (command == "manifest")
+        return Manifest(argv[2]);
+    if (command == "parent")
+        return Parent(argv[2]);
+    if (command == "tray" && argc > 3)
+        return Tray(argv[2], argv[3]);
+    if ((command == "key-deny-write" || command == "key-restore") && argc > 3)
+        return KeySecurity(argv[2], argv[3], command == "key-deny-write");
     if (command == "stubborn" && argc > 3)
         return Stubborn(argv[2], std::atoi(argv[3]));
     if (command == "answer" && argc > 3) {
@@ -478,6 +663,19 @@ int main(int argc, char** argv) {
     }
     if (command == "close")
         return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (command == "move" && argc > 5) {
+        return SetWindowPos(window, nullptr, std::atoi(argv[4]), std::atoi(argv[5]), 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+                   ? 0
+                   : 1;
+    }
+    if (command == "post" && argc > 6) {
+        return PostMessageA(window, static_cast<UINT>(std::atoi(argv[4])),
+                            static_cast<WPARAM>(std::atoll(argv[5])),
+                            static_cast<LPARAM>(std::atoll(argv[6])))
+                   ? 0
+                   : 1;
+    }
     if (command == "key" && argc > 4) {
         const WPARAM key = static_cast<WPARAM>(std::atoi(argv[4]));
         return PostMessageA(window, WM_KEYDOWN, key, 1) && PostMessageA(window, WM_KEYUP, key, 1)

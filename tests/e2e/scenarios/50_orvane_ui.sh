@@ -242,3 +242,116 @@ $IDC_STATUS_STRATUM|[0-9]+
 TABLE
     orv_stop
 }
+
+# The shell's icon of the clock window, as another program sees it.
+ui_tray_icon() { e2e_h tray "$ORV_CLOCK" present; }
+
+# An Explorer that restarts has lost every icon and says "TaskbarCreated":
+# the icon comes back.
+# e2e-group: ports
+scenario_5a_orvane_tray_icon_comes_back_after_taskbar_created() {
+    orv_settings 0 '"Receive sntp broadcasts"=dword:00000000'
+    orv_start || return 1
+    e2e_wait_until 10 e2e_prints icon=1 ui_tray_icon || e2e_fail "no icon at start" || return 1
+    # The icon gone as with Explorer's restart; nothing brings it back by
+    # itself.
+    e2e_h tray "$ORV_CLOCK" forget >/dev/null
+    e2e_holds_for 1 e2e_prints icon=0 ui_tray_icon || e2e_fail "icon not gone" || return 1
+    e2e_h taskbar-created >/dev/null
+    e2e_wait_until 10 e2e_prints icon=1 ui_tray_icon || e2e_fail "icon not added again" ||
+        return 1
+    # Said again while the icon is there: it stays, once.
+    e2e_h taskbar-created >/dev/null
+    e2e_holds_for 1 e2e_prints icon=1 ui_tray_icon || e2e_fail "icon lost" || return 1
+    orv_stop
+}
+
+# e2e-group: ports
+scenario_5b_orvane_second_copy_shows_a_clock_hidden_in_the_tray() {
+    orv_settings 0 '"Receive sntp broadcasts"=dword:00000000' 'U:"Hide in tray"=dword:00000001'
+    orv_start || return 1
+    orv_info_is "$ORV_CLOCK" visible=0 || e2e_fail "clock shown at start" || return 1
+    local code
+    (cd "$E2E_DIST" && E2E_TIMEOUT=20 e2e_wine "$E2E_DIST/Orvane.exe")
+    code=$?
+    echo "second copy exit code $code"
+    [ "$code" = 0 ] || e2e_fail "exit code $code" || return 1
+    orv_info_is "$ORV_CLOCK" visible=1 || e2e_fail "clock still hidden" || return 1
+    [ "$(e2e_h count "$ORV_CLOCK" -)" = "count=1" ] || e2e_fail "two clocks" || return 1
+    orv_stop || return 1
+    [ "$(e2e_reg "$E2E_HKCU" "Hide in tray")" = "0x0" ] || e2e_fail "still saved in the tray" ||
+        return 1
+}
+
+# A stored place on no monitor (x 3000, y 2000 on a 1024 x 768 screen),
+# and a display change that leaves the clock on none: the primary
+# monitor's work area, 10 in from its corner, the size kept.
+# e2e-group: ports
+scenario_5c_orvane_off_screen_clock_comes_onto_the_primary_monitor() {
+    orv_settings 0 '"Receive sntp broadcasts"=dword:00000000' \
+        'U:"Window position x"=dword:00000bb8' 'U:"Window position y"=dword:000007d0'
+    orv_start || return 1
+    local info
+    info=$(e2e_h info "$ORV_CLOCK" -)
+    echo "$info"
+    [ "$(e2e_field "$info" x),$(e2e_field "$info" y)" = "10,10" ] || e2e_fail "not at (10,10)" ||
+        return 1
+    [ "$(e2e_field "$info" w)x$(e2e_field "$info" h)" = "300x120" ] || e2e_fail "size changed" ||
+        return 1
+    e2e_h move "$ORV_CLOCK" - 2500 1500 >/dev/null
+    orv_info_is "$ORV_CLOCK" x=2500 || e2e_fail "not moved away" || return 1
+    # WM_DISPLAYCHANGE (126): 24 bits, 1024 x 768.
+    e2e_h post "$ORV_CLOCK" - 126 24 $((768 * 65536 + 1024)) >/dev/null
+    orv_info_is "$ORV_CLOCK" x=10 || e2e_fail "not back after the display change" || return 1
+    orv_info_is "$ORV_CLOCK" y=10 || e2e_fail "not back after the display change" || return 1
+    orv_stop || return 1
+    local saved
+    saved="$(e2e_reg "$E2E_HKCU" "Window position x") $(e2e_reg "$E2E_HKCU" "Window position y")"
+    echo "saved: $saved"
+    [ "$saved" = "0xa 0xa" ] || e2e_fail "new place not saved" || return 1
+}
+
+# How many pixels of a screen rectangle are red: ui_red_pixels X Y W H.
+ui_red_pixels() {
+    local shot=$E2E_WORK/colours.png
+    import -display "$DISPLAY" -window root "$shot" 2>/dev/null || { echo 0; return 1; }
+    convert "$shot" -crop "${3}x${4}+${1}+${2}" +repage -fx 'r>0.6 && g<0.4 && b<0.4' \
+        -format '%[fx:round(mean*w*h)]' info: 2>/dev/null
+}
+
+# True when a rectangle "x=..,y=..,w=..,h=.." (helper lines) holds more
+# than 20 red pixels once its edges are left out.
+ui_shows_red() {
+    local x y w h
+    x=$(e2e_field "$1" x); y=$(e2e_field "$1" y); w=$(e2e_field "$1" w); h=$(e2e_field "$1" h)
+    [ "$(ui_red_pixels $((x + 6)) $((y + 6)) $((w - 12)) $((h - 12)))" -gt 20 ]
+}
+
+# The clock's text and the font preview in the scheme's button text colour
+# on its button face: red on blue here.
+# e2e-group: ports
+scenario_5d_orvane_text_in_the_button_text_colour() {
+    local colours='HKCU\Control Panel\Colors' text face
+    text=$(e2e_reg "$colours" ButtonText)
+    face=$(e2e_reg "$colours" ButtonFace)
+    e2e_wine reg add "$colours" /v ButtonText /d '255 0 0' /f >/dev/null
+    e2e_wine reg add "$colours" /v ButtonFace /d '0 0 255' /f >/dev/null
+    orv_settings 0 '"Receive sntp broadcasts"=dword:00000000'
+    orv_start || return 1
+    local clock preview result=0
+    clock=$(e2e_h info "$ORV_CLOCK" -)
+    E2E_POLL=0.5 e2e_wait_until 10 ui_shows_red "$clock" || { e2e_fail "clock text not red"; result=1; }
+    e2e_h command "$ORV_CLOCK" - "$IDM_SETTINGS" >/dev/null
+    e2e_h wait "$DIALOG" 'Orvane - Configuration' 10000 >/dev/null || e2e_fail "no dialog"
+    e2e_wait_until 10 e2e_h item "$DIALOG" 'Orvane - Configuration' "$IDC_LOG_EVENT_LOG" enabled
+    e2e_h dlg "$DIALOG" 'Orvane - Configuration' tab-focus 2 >/dev/null
+    e2e_wait_until 10 e2e_prints_match '^page=700$' e2e_h dlg "$DIALOG" 'Orvane - Configuration' tab
+    preview=$(e2e_h item "$DIALOG" 'Orvane - Configuration' "$IDC_UI_FONT_PREVIEW" rect)
+    E2E_POLL=0.5 e2e_wait_until 10 ui_shows_red "$preview" ||
+        { e2e_fail "preview text not red"; result=1; }
+    e2e_h command "$DIALOG" 'Orvane - Configuration' "$IDCANCEL" >/dev/null
+    orv_stop
+    e2e_wine reg add "$colours" /v ButtonText /d "$text" /f >/dev/null
+    e2e_wine reg add "$colours" /v ButtonFace /d "$face" /f >/dev/null
+    return $result
+}

@@ -1,20 +1,21 @@
 # Dial-up networking under Wine: Orvane.exe from its own folder with the
-# stand-in rasapi32.dll beside it (test-bin/ras_stub), driven by a script
-# file the stand-in reads on every call. Uses the orv_* helpers of
-# product.sh.
+# stand-in rasapi32.dll (test-bin/ras_stub) in the prefix's system folder,
+# where alone the program looks for that library, driven by a script file
+# the stand-in reads on every call. Uses the orv_* helpers of product.sh.
 
 DIAL_FOLDER_WIN='C:\Orvane-dialup'
 
 dial_folder() { echo "$WINEPREFIX/drive_c/Orvane-dialup"; }
 
-# A fresh program folder: the shipped files plus the stand-in library.
+# A fresh program folder with the shipped files, the stand-in library in
+# the system folder, and its script from standard input.
 dial_prepare() {
     local folder
     folder=$(dial_folder)
     rm -rf "$folder"
     mkdir -p "$folder"
     cp "$E2E_DIST"/* "$folder/"
-    cp "$E2E_BIN/ras_stub/rasapi32.dll" "$folder/"
+    ras_use_stand_in
     DIAL_SCRIPT=$E2E_WORK/ras_script.txt
     DIAL_LOG=$E2E_WORK/ras_log.txt
     : >"$DIAL_LOG"
@@ -218,7 +219,7 @@ scenario_60_dialup_6_real_wine_library_starts_and_runs() {
     # Wine's own rasapi32.dll, no stand-in: the program starts and reports
     # dial-up as that library allows.
     dial_prepare </dev/null
-    rm -f "$(dial_folder)/rasapi32.dll"
+    ras_use_wine_library
     dial_settings 0 '"Force dial"=dword:00000001' '"Enable updates"=dword:00000000'
     orv_start "$(dial_folder)" || return 1
     orv_open_status || return 1

@@ -165,7 +165,7 @@ scenario_80_setup_first_installation() {
     stp_expect "machine values" "$machine" "Cap logfile folder size|REG_DWORD|0x0;Delete old logfiles|REG_DWORD|0x0;Dialup server name|REG_SZ|;Dialup server password|REG_SZ|;Dialup server username|REG_SZ|;Enable logging|REG_DWORD|0x0;Enable updates|REG_DWORD|0x0;Force dial|REG_DWORD|0x0;Install directory|REG_SZ|C:\\Program Files\\Pellmoor\\Orvane;Launch program at startup|REG_DWORD|0x1;Logfile path|REG_SZ|C:\\Data Files\\Pellmoor\\Orvane;Logging level|REG_DWORD|0x1;Maximum logfile age|REG_DWORD|0x7;Maximum logfile space|REG_DWORD|0xa;Program is installed|REG_DWORD|0x1;Protocol|REG_DWORD|0x1;Receive sntp broadcasts|REG_DWORD|0x1;Server ip address|REG_SZ|0.0.0.0;Server name|REG_SZ|;Update interval|REG_DWORD|0x12c;Use dialup|REG_DWORD|0x0;Use server by name|REG_DWORD|0x0;Write to event log|REG_DWORD|0x0;" || return 1
     stp_expect "user values" "$user" "Always on top|REG_DWORD|0x0;Date font name|REG_SZ|Arial;Hide in tray|REG_DWORD|0x0;Hide taskbar button|REG_DWORD|0x1;Show date|REG_DWORD|0x1;Time font name|REG_SZ|Arial;Window position x|REG_DWORD|0xa;Window position y|REG_DWORD|0xa;Window size y|REG_DWORD|0x50;window size x|REG_DWORD|0x96;" || return 1
     stp_expect "App Paths" "$(e2e_reg_values "$UN_APP_PATHS" | tr '\n' ';')" "(Default)|REG_SZ|C:\\Program Files\\Pellmoor\\Orvane\\Orvane.exe;Path|REG_SZ|C:\\Program Files\\Pellmoor\\Orvane;" || return 1
-    stp_expect "Uninstall" "$(e2e_reg_values "$UN_UNINSTALL" | tr '\n' ';')" "DisplayName|REG_SZ|Orvane 1.72;UninstallString|REG_SZ|C:\\Program Files\\Pellmoor\\Orvane\\Uninstall.exe;" || return 1
+    stp_expect "Uninstall" "$(e2e_reg_values "$UN_UNINSTALL" | tr '\n' ';')" "DisplayName|REG_SZ|Orvane 1.72;UninstallString|REG_SZ|\"C:\\Program Files\\Pellmoor\\Orvane\\Uninstall.exe\";" || return 1
     stp_expect "event source" "$(e2e_reg_values "$UN_EVENT_SOURCE" | tr '\n' ';')" "EventMessageFile|REG_SZ|C:\\Program Files\\Pellmoor\\Orvane\\Orvane Event Log Interface.dll;TypesSupported|REG_DWORD|0x7;" || return 1
 
     local f="C:\\Program Files\\Pellmoor\\Orvane"
@@ -179,14 +179,17 @@ scenario_80_setup_first_installation() {
 
     # Before Finish the service still runs automatically.
     stp_w32time_running || e2e_fail "W32Time stopped early" || return 1
+    local done
+    done=$(setup_done_text)
+    echo "last page: $done"
     stp_finish || return 1
     e2e_wine sc query W32Time | tr -d '\r' | grep STATE
     e2e_wine sc query W32Time | grep -q 'STATE.*STOPPED' || e2e_fail "W32Time not stopped" ||
         return 1
     stp_expect "W32Time start" "$(e2e_reg "$UN_SERVICE" Start)" 0x3 || return 1
     stp_expect "W32Time name" "$(e2e_reg "$UN_SERVICE" DisplayName)" W32Time || return 1
-    e2e_h wait "$ORV_CLOCK" - 20000 >/dev/null || e2e_fail "Orvane not started" || return 1
-    orv_stop
+    setup_expect_program_start "$done" || return 1
+    if [ "$done" = "$SETUP_DONE_TEXT" ]; then orv_stop; fi
 }
 
 # e2e-group: desktop
@@ -359,4 +362,165 @@ scenario_80_setup_cancel_asks_on_pages_1_2_and_4() {
         return 1
     # No Finish: the service keeps running.
     stp_w32time_running || e2e_fail "W32Time touched" || return 1
+}
+
+# e2e-group: desktop
+scenario_81_setup_refuses_a_folder_that_is_not_complete() {
+    stp_ensure_w32time || return 1
+    stp_clean
+    stp_start_setup || return 1
+    stp_press "$IDC_SETUP_NEXT"
+    local typed text
+    for typed in 'Orvane' 'C:Orvane' '\Orvane'; do
+        stp_item "$IDC_SETUP_FOLDER_EDIT" set "$typed" >/dev/null
+        stp_press "$IDC_SETUP_NEXT"
+        text=$(e2e_field "$(e2e_h box 'Orvane Setup Error' 10000)" text)
+        stp_expect "box for $typed" "$text" \
+            'Please enter a complete folder path, such as C:\Program Files\Pellmoor\Orvane.' ||
+            return 1
+        # Page 2 again, the text as typed, nothing installed.
+        e2e_wait_until 10 e2e_prints 1 stp_item_is "$IDC_SETUP_FOLDER_EDIT" visible ||
+            e2e_fail "page 2 not shown again" || return 1
+        stp_expect "folder kept" "$(stp_item_is "$IDC_SETUP_FOLDER_EDIT" get)" "$typed" || return 1
+        stp_expect "Next" "$(stp_next_text)" "&Next" || return 1
+    done
+    [ -z "$(e2e_reg "$E2E_HKLM" 'Install directory')" ] || e2e_fail "registry written" || return 1
+    [ ! -e "$WINEPREFIX/drive_c/Orvane" ] || e2e_fail "folder made" || return 1
+    stp_press "$IDC_SETUP_CANCEL"
+    stp_answer "$IDYES" >/dev/null
+    e2e_h wait-gone "$DIALOG" "$STP_FRAME_TITLE" 10000 >/dev/null || e2e_fail "Setup stayed"
+}
+
+# Setup in its install folder, named by its short name and with a closing
+# backslash: the same folder, so nothing is copied onto itself.
+# e2e-group: desktop
+scenario_82_setup_knows_its_own_folder_by_another_name() {
+    stp_ensure_w32time || return 1
+    stp_clean
+    local here='C:\Orvane Dist' dir short
+    dir=$(stp_unix "$here")
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    cp "$E2E_DIST"/* "$dir"/
+    echo "marker" >>"$dir/Orvane.hlp"
+    short=$(winepath -s "$here" 2>/dev/null | tr -d '\r')
+    echo "short name: $short"
+    [ -n "$short" ] && [ "$short" != "$here" ] || e2e_fail "no short name" || return 1
+    stp_start_setup "$dir" || return 1
+    stp_install "$short\\" 0 0 || return 1
+    tail -1 "$dir/Orvane.hlp" | grep -qx marker || e2e_fail "a file was copied" || return 1
+    [ "$(e2e_h count "$DIALOG" 'Orvane Install - Fatal Error')" = count=0 ] ||
+        e2e_fail "fatal box" || return 1
+    stp_expect "Install directory" "$(e2e_reg "$E2E_HKLM" 'Install directory')" "$short" ||
+        return 1
+    stp_finish || return 1
+    rm -rf "$dir"
+}
+
+# A running Orvane that does not close holds Setup for ten seconds, during
+# which the wizard still answers, and its buttons do nothing.
+# e2e-group: desktop
+scenario_83_setup_answers_while_it_waits_for_orvane_to_end() {
+    stp_ensure_w32time || return 1
+    stp_clean
+    E2E_TIMEOUT=60 e2e_wine "$E2E_BIN/orvane_testhelper.exe" stubborn "$ORV_CLOCK" 30000 \
+        >"$E2E_WORK/stubborn.out" 2>&1 &
+    e2e_h wait "$ORV_CLOCK" - 20000 >/dev/null || e2e_fail "no stand-in window" || return 1
+    stp_start_setup || return 1
+    stp_press "$IDC_SETUP_NEXT"
+    stp_item "$IDC_SETUP_PROGRAM_GROUP" check 0 >/dev/null
+    stp_item "$IDC_SETUP_START_AT_LOGON" check 0 >/dev/null
+    local started answered took
+    started=$(date +%s%N)
+    stp_press "$IDC_SETUP_NEXT"
+    # Inside the wait: the helper gives a window 3 s to answer.
+    sleep 2
+    stp_press "$IDC_SETUP_CANCEL"
+    answered=$(e2e_text "$DIALOG" "$STP_FRAME_TITLE")
+    took=$((($(date +%s%N) - started) / 1000000))
+    echo "frame text [$answered] after $took ms"
+    stp_expect "frame answers" "$answered" "$STP_FRAME_TITLE" || return 1
+    [ "$took" -lt 9000 ] || e2e_fail "asked only after $took ms" || return 1
+    stp_expect "still waiting" "$(stp_item_is "$IDC_SETUP_PROGRESS_BAR" pos)" 0 || return 1
+    [ "$(e2e_h count "$DIALOG" "$STP_FRAME_TITLE")" = count=1 ] ||
+        e2e_fail "Cancel asked during the wait" || return 1
+    e2e_wait_until 120 stp_install_step || e2e_fail "page 4 not reached" || return 1
+    stp_finish
+}
+
+# F1 on a control of Setup's configuration dialog opens the program's own
+# help viewer at the control's topic.
+# e2e-group: desktop
+scenario_84_setup_configuration_help_shows_the_topic() {
+    stp_ensure_w32time || return 1
+    stp_clean
+    stp_start_setup || return 1
+    stp_press "$IDC_SETUP_NEXT"
+    stp_item "$IDC_SETUP_PROGRAM_GROUP" check 0 >/dev/null
+    stp_item "$IDC_SETUP_START_AT_LOGON" check 0 >/dev/null
+    stp_press "$IDC_SETUP_NEXT"
+    local frame='Orvane - Configuration' text
+    e2e_h wait "$DIALOG" "$frame" 120000 >/dev/null || e2e_fail "no configuration dialog" || return 1
+    e2e_wait_until 10 e2e_h item "$DIALOG" "$frame" "$IDC_LOG_EVENT_LOG" enabled ||
+        e2e_fail "pages not made" || return 1
+    e2e_h dlg "$DIALOG" "$frame" f1 "$IDC_SERVER_UPDATES" >/dev/null
+    e2e_h wait 'Orvane Help Window Class' 'Orvane Help' 10000 >/dev/null ||
+        e2e_fail "no help window" || return 1
+    text=$(e2e_text 'Orvane Help Window Class' 'Orvane Help' 102)
+    echo "help: ${text:0:80}"
+    case $text in
+        'Synchronise every\r\n\r\n'*) ;;
+        *) e2e_fail "help text [$text]" || return 1 ;;
+    esac
+    stp_shot setup-configuration-help
+    e2e_h close 'Orvane Help Window Class' 'Orvane Help' >/dev/null
+    e2e_h command "$DIALOG" "$frame" "$IDCANCEL" >/dev/null
+    e2e_wait_until 60 stp_install_step || e2e_fail "page 4 not reached" || return 1
+    stp_finish
+}
+
+# A rasapi32.dll planted beside Setup.exe and beside Orvane.exe, which
+# marks every loading, is never loaded: not for the Connection page of
+# Setup's configuration dialog, not while Orvane runs with dial-up on.
+# Native libraries come first, so one the search found would be taken.
+# e2e-group: desktop
+scenario_85_setup_and_orvane_never_load_a_planted_library() {
+    stp_ensure_w32time || return 1
+    stp_clean
+    ras_use_wine_library
+    local marker here='C:\Orvane Planted' dir installed frame='Orvane - Configuration'
+    marker="$WINEPREFIX/drive_c/orvane-planted-marker.txt"
+    rm -f "$marker"
+    dir=$(stp_unix "$here")
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    cp "$E2E_DIST"/* "$E2E_BIN/planted/rasapi32.dll" "$dir"/
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n,b"
+    stp_start_setup "$dir" || return 1
+    stp_press "$IDC_SETUP_NEXT"
+    stp_item "$IDC_SETUP_PROGRAM_GROUP" check 0 >/dev/null
+    stp_item "$IDC_SETUP_START_AT_LOGON" check 0 >/dev/null
+    stp_press "$IDC_SETUP_NEXT"
+    e2e_h wait "$DIALOG" "$frame" 120000 >/dev/null || e2e_fail "no configuration dialog" || return 1
+    e2e_wait_until 10 e2e_h item "$DIALOG" "$frame" "$IDC_LOG_EVENT_LOG" enabled ||
+        e2e_fail "pages not made" || return 1
+    e2e_h dlg "$DIALOG" "$frame" tab-focus 1 >/dev/null
+    e2e_wait_until 10 e2e_prints_match '^page=800$' e2e_h dlg "$DIALOG" "$frame" tab ||
+        e2e_fail "Connection page not shown" || return 1
+    e2e_h command "$DIALOG" "$frame" "$IDCANCEL" >/dev/null
+    e2e_wait_until 60 stp_install_step || e2e_fail "page 4 not reached" || return 1
+    stp_finish || return 1
+
+    installed=$(stp_unix "$UN_FOLDER_WIN")
+    cp "$E2E_BIN/planted/rasapi32.dll" "$installed/"
+    orv_settings 0 '"Use dialup"=dword:00000001' '"Receive sntp broadcasts"=dword:00000000'
+    orv_start "$installed" || return 1
+    orv_open_status || return 1
+    echo "link text: $(orv_status_text "$IDC_STATUS_LINK")"
+    orv_stop || return 1
+    if [ -e "$marker" ]; then
+        e2e_fail "planted library loaded by: $(tr -d '\r' <"$marker" | tr '\n' ' ')"
+        return 1
+    fi
+    rm -rf "$dir"
 }

@@ -29,6 +29,8 @@ un_setup_install() {
     e2e_wait_until 150 un_setup_step || e2e_fail "no last page" || return 1
     # Finish starts Orvane.exe: keep it off UDP 123 whatever was merged.
     e2e_wine reg add "$E2E_HKLM" /v "Receive sntp broadcasts" /t REG_DWORD /d 0 /f >/dev/null
+    UN_SETUP_DONE=$(setup_done_text)
+    echo "last page: $UN_SETUP_DONE"
     e2e_h command "$DIALOG" 'Orvane Setup' "$IDC_SETUP_NEXT" >/dev/null
     e2e_h wait-gone "$DIALOG" 'Orvane Setup' 30000 >/dev/null || e2e_fail "Setup did not end" ||
         return 1
@@ -80,8 +82,7 @@ scenario_95_uninstall_after_setup_then_install_again() {
         e2e_fail "not marked installed" || return 1
     echo "W32Time after Setup: $(e2e_reg "$UN_SERVICE" Start)"
     [ "$(e2e_reg "$UN_SERVICE" Start)" = 0x3 ] || e2e_fail "Setup left the service" || return 1
-    e2e_h wait "$ORV_CLOCK" - 20000 >/dev/null || e2e_fail "Setup did not start Orvane" ||
-        return 1
+    setup_expect_program_start "$UN_SETUP_DONE" || return 1
     # The user's own choice, which the next installation must find, made
     # while the program is not running (it saves what it holds when it
     # ends), then the program started again from the installation.
@@ -120,6 +121,7 @@ scenario_95_uninstall_after_setup_then_install_again() {
 
     # Install again in the same prefix: the first one's settings are found.
     un_setup_install || return 1
+    setup_expect_program_start "$UN_SETUP_DONE" || return 1
     [ -f "$folder/Orvane.exe" ] && [ -f "$folder/Uninstall.exe" ] ||
         e2e_fail "second installation incomplete" || return 1
     local server interval
@@ -135,4 +137,47 @@ scenario_95_uninstall_after_setup_then_install_again() {
     e2e_h close "$ORV_CLOCK" - >/dev/null
     orv_wait_ended
     return 0
+}
+
+# An installation made again before the restart that carries out the
+# first uninstallation's pending deletions survives that restart whole.
+# e2e-group: desktop
+scenario_99_reinstall_before_the_restart_survives_it() {
+    [ -f "$E2E_DIST/Setup.exe" ] || e2e_fail "no Setup.exe in dist" || return 1
+    un_clean_machine || return 1
+    un_setup_install || return 1
+    local folder programs startup pending name
+    folder=$(un_folder); programs=$(un_programs); startup=$(un_startup)
+    setup_expect_program_start "$UN_SETUP_DONE" || return 1
+    e2e_h close "$ORV_CLOCK" - >/dev/null
+    orv_wait_ended || e2e_fail "Orvane did not end" || return 1
+    un_start
+    un_answer "$IDYES" || return 1
+    un_wait_done 60 || return 1
+    e2e_h command "$DIALOG" "$UN_PROGRESS_TITLE" "$IDC_UNINSTALL_CLOSE" >/dev/null
+    [ "$(un_wait_exit)" = 0 ] || e2e_fail "Uninstall did not end with 0" || return 1
+    pending=$(un_pending)
+    echo "pending after Uninstall: $pending"
+    echo "$pending" | grep -qF 'Orvane\Uninstall.exe\0' || e2e_fail "nothing pending" || return 1
+
+    # No restart: installed again at once.
+    un_setup_install || return 1
+    setup_expect_program_start "$UN_SETUP_DONE" || return 1
+    e2e_h close "$ORV_CLOCK" - >/dev/null
+    orv_wait_ended || e2e_fail "Orvane did not end" || return 1
+    pending=$(un_pending)
+    echo "pending after Setup: $pending"
+    echo "$pending" | grep -qiF 'Pellmoor\Orvane' && { e2e_fail "installed items still pending"; return 1; }
+
+    # The restart, as Wine has one.
+    WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null
+    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
+    e2e_wine wineboot -r >/dev/null 2>&1
+    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
+    ls -la "$folder" 2>&1
+    for name in Orvane.exe Orvane.hlp "Orvane Event Log Interface.dll" Uninstall.exe; do
+        [ -f "$folder/$name" ] || e2e_fail "$name gone after the restart" || return 1
+    done
+    [ -f "$programs/Orvane/Uninstall.lnk" ] && [ -f "$startup/Orvane.lnk" ] ||
+        e2e_fail "shortcuts gone after the restart" || return 1
 }

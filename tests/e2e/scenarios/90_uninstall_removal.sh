@@ -112,6 +112,13 @@ scenario_91_uninstall_yes_removes_keeps_and_gives_back() {
         e2e_fail "own file not scheduled" || return 1
     echo "$pending" | grep -qF '\??\C:\Program Files\Pellmoor\Orvane\0' ||
         e2e_fail "folder not scheduled" || return 1
+    # What went at once, or was not there, is not scheduled as well.
+    for name in Orvane.exe Orvane.hlp "Orvane Event Log Interface.dll" Orvane.lnk; do
+        if echo "$pending" | grep -qF "\\$name\\0"; then
+            e2e_fail "$name scheduled though gone"
+            return 1
+        fi
+    done
     # Shortcuts and the program group.
     [ ! -e "$(un_startup)/Orvane.lnk" ] || e2e_fail "startup shortcut left" || return 1
     [ ! -e "$(un_programs)/Orvane" ] || e2e_fail "program group left" || return 1
@@ -269,9 +276,9 @@ scenario_96_uninstall_on_windows_98_uses_wininit() {
     local text
     text=$(tr -d '\r' <"$wininit")
     echo "wininit.ini:"; echo "$text"
-    # A section for each of the nine removals; entries only for what was
-    # still there: the running program and its folder.
-    [ "$(echo "$text" | grep -cx '\[rename\]')" = 9 ] || e2e_fail "not nine sections" || return 1
+    # A section only for what was still there: the running program and its
+    # folder.
+    [ "$(echo "$text" | grep -cx '\[rename\]')" = 2 ] || e2e_fail "not two sections" || return 1
     [ "$(echo "$text" | grep -c '^NUL=')" = 1 ] || e2e_fail "NUL entries" || return 1
     echo "$text" | grep -q '^NUL=C:\\.*\\Pellmoor\\Orvane\\UNIN.*\.EXE$' ||
         e2e_fail "no entry for the running program" || return 1
@@ -289,4 +296,64 @@ scenario_96_uninstall_on_windows_98_uses_wininit() {
     # (No restart here: Wine's start reads only the first "[rename]"
     # section, where Windows 98 went through the whole file.)
     rm -f "$wininit"
+}
+
+# e2e-group: desktop
+scenario_97_uninstall_asks_for_administrator_rights_in_its_manifest() {
+    local level
+    level=$(e2e_field "$(e2e_h manifest "$(winepath -w "$E2E_DIST/Uninstall.exe" 2>/dev/null)")" level)
+    echo "requested execution level: $level"
+    [ "$level" = requireAdministrator ] || e2e_fail "level [$level]" || return 1
+}
+
+# A file held open by another program cannot be deleted, and with the
+# pending deletions closed to writing nothing can be scheduled: the end
+# says so and lists what is left.
+# e2e-group: desktop
+scenario_98_uninstall_lists_what_it_could_neither_remove_nor_schedule() {
+    un_layout_install || return 1
+    local folder kept box text label
+    folder=$(un_folder)
+    E2E_TIMEOUT=60 e2e_wine "$E2E_BIN/orvane_testhelper.exe" lock "$UN_FOLDER_WIN\Orvane.hlp" 40000 \
+        >"$E2E_WORK/lock.out" 2>&1 &
+    e2e_wait_until 10 grep -q locked "$E2E_WORK/lock.out" || e2e_fail "file not locked" || return 1
+    kept=$(winepath -w "$E2E_WORK/session-manager.sd" 2>/dev/null)
+    e2e_h key-deny-write 'System\CurrentControlSet\Control\Session Manager' "$kept" ||
+        e2e_fail "pending deletions not closed" || return 1
+    un_start
+    un_answer "$IDYES"
+    box=$(e2e_h box 'Orvane Uninstall Error' 30000)
+    e2e_h key-restore 'System\CurrentControlSet\Control\Session Manager' "$kept" ||
+        e2e_fail "pending deletions not opened again" || return 1
+    text=$(e2e_field "$box" text)
+    echo "box: $text"
+    [ "$text" = 'Uninstallation incomplete\n\nThese items could neither be removed nor scheduled for removal:\nC:\Program Files\Pellmoor\Orvane\Orvane.hlp\nC:\Program Files\Pellmoor\Orvane\Uninstall.exe\nC:\Program Files\Pellmoor\Orvane' ] ||
+        e2e_fail "box text" || return 1
+    label=$(un_item "$IDC_UNINSTALL_LABEL" get)
+    [ "$label" = "Uninstallation incomplete" ] || e2e_fail "label $label" || return 1
+    # The rest was done.
+    [ ! -e "$folder/Orvane.exe" ] || e2e_fail "Orvane.exe left" || return 1
+    ! e2e_reg_key_exists "$UN_UNINSTALL" || e2e_fail "Uninstall key left" || return 1
+    e2e_h command "$DIALOG" "$UN_PROGRESS_TITLE" "$IDC_UNINSTALL_CLOSE" >/dev/null
+    [ "$(un_wait_exit)" = 0 ] || e2e_fail "did not end with 0" || return 1
+}
+
+# Without the rights to change the machine's registry (its root closed to
+# writing for everyone), Uninstall says so and ends before it asks.
+# e2e-group: desktop
+scenario_97_uninstall_without_administrator_rights_ends_at_once() {
+    un_layout_install || return 1
+    local kept box code
+    kept=$(winepath -w "$E2E_WORK/machine-root.sd" 2>/dev/null)
+    e2e_h key-deny-write '' "$kept" || e2e_fail "machine registry not closed" || return 1
+    un_start
+    box=$(e2e_h box 'Orvane Uninstall Error' 20000)
+    e2e_h key-restore '' "$kept" || e2e_fail "machine registry not opened again" || return 1
+    echo "$box"
+    [ "$(e2e_field "$box" text)" = "This program must be run under an administrator account" ] ||
+        e2e_fail "no refusal box" || return 1
+    code=$(un_wait_exit)
+    [ "$code" = 0 ] || e2e_fail "exit code $code" || return 1
+    [ -f "$(un_folder)/Orvane.exe" ] && e2e_reg_key_exists "$UN_UNINSTALL" ||
+        e2e_fail "something removed" || return 1
 }

@@ -208,6 +208,52 @@ int FakeRegistry::WriteText(RegistryKey key, const char* name, const char* text)
     return Write(key, name, std::move(stored), "text");
 }
 
+namespace {
+
+std::vector<std::uint8_t> WideBytes(const std::u16string& data) {
+    std::vector<std::uint8_t> bytes;
+    for (char16_t unit : data) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return bytes;
+}
+
+std::u16string WideText(const std::vector<std::uint8_t>& bytes) {
+    std::u16string data;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        data.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    return data;
+}
+
+}  // namespace
+
+int FakeRegistry::ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) {
+    if (data == nullptr)
+        return kErrorInvalidParameter;
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_.push_back("read wide multi text " + NameOf(name));
+    const Handle* handle = nullptr;
+    Key* stored = nullptr;
+    int result = Resolve(key, &handle, &stored);
+    if (result != kErrorSuccess)
+        return result;
+    const NamedValue* value =
+        FindValueLocked({static_cast<int>(handle->scope), handle->path}, NameOf(name));
+    if (value == nullptr)
+        return kErrorFileNotFound;
+    if (value->value.type != kRegMultiSz)
+        return kErrorInvalidData;
+    *data = WideText(value->value.data);
+    return kErrorSuccess;
+}
+
+int FakeRegistry::WriteWideMultiText(RegistryKey key, const char* name,
+                                     const std::u16string& data) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return Write(key, name, FakeRegistryValue{kRegMultiSz, WideBytes(data)}, "wide multi text");
+}
+
 int FakeRegistry::DeleteValue(RegistryKey key, const char* name) {
     std::lock_guard<std::mutex> lock(mutex_);
     log_.push_back("delete value " + NameOf(name));
@@ -268,6 +314,12 @@ void FakeRegistry::PutNumber(RegistryScope scope, const std::string& path, const
     PutLocked(Id(scope, path), name, std::move(stored));
 }
 
+void FakeRegistry::PutWideMultiText(RegistryScope scope, const std::string& path,
+                                    const std::string& name, const std::u16string& data) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    PutLocked(Id(scope, path), name, FakeRegistryValue{kRegMultiSz, WideBytes(data)});
+}
+
 void FakeRegistry::PutText(RegistryScope scope, const std::string& path, const std::string& name,
                            const std::string& text) {
     FakeRegistryValue stored{kRegSz, {}};
@@ -319,6 +371,15 @@ std::optional<std::string> FakeRegistry::Text(RegistryScope scope, const std::st
         return std::nullopt;
     std::string text(value->data.begin(), value->data.end());
     return text.substr(0, text.find('\0'));
+}
+
+std::optional<std::u16string> FakeRegistry::WideMultiText(RegistryScope scope,
+                                                          const std::string& path,
+                                                          const std::string& name) const {
+    std::optional<FakeRegistryValue> value = Value(scope, path, name);
+    if (!value || value->type != kRegMultiSz)
+        return std::nullopt;
+    return WideText(value->data);
 }
 
 std::vector<std::string> FakeRegistry::ValueNames(RegistryScope scope,

@@ -28,6 +28,8 @@ class FakeRegistry : public Registry {
     int ReadText(RegistryKey key, const char* name, char* field, int capacity) override;
     int WriteNumber(RegistryKey key, const char* name, std::int32_t value) override;
     int WriteText(RegistryKey key, const char* name, const char* text) override;
+    int ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) override;
+    int WriteWideMultiText(RegistryKey key, const char* name, const std::u16string& data) override;
     int DeleteValue(RegistryKey key, const char* name) override;
     int DeleteKey(RegistryKey parent, const char* subkey) override;
     int CloseKey(RegistryKey key) override;
@@ -36,6 +38,9 @@ class FakeRegistry : public Registry {
     // log. Setting a value creates its key.
     void PutNumber(RegistryScope scope, const std::string& path, const std::string& name,
                    std::int32_t value);
+    // REG_MULTI_SZ of UTF-16 code units, exactly as given.
+    void PutWideMultiText(RegistryScope scope, const std::string& path, const std::string& name,
+                          const std::u16string& data);
     // REG_SZ with the text and its terminator.
     void PutText(RegistryScope scope, const std::string& path, const std::string& name,
                  const std::string& text);
@@ -52,6 +57,9 @@ class FakeRegistry : public Registry {
     // The value's text up to its first zero when it is a REG_SZ.
     std::optional<std::string> Text(RegistryScope scope, const std::string& path,
                                     const std::string& name) const;
+    // The value's code units when it is a REG_MULTI_SZ.
+    std::optional<std::u16string> WideMultiText(RegistryScope scope, const std::string& path,
+                                                const std::string& name) const;
     // Value names as first spelled when written, in that order.
     std::vector<std::string> ValueNames(RegistryScope scope, const std::string& path) const;
 
@@ -65,6 +73,7 @@ class FakeRegistry : public Registry {
     //   "open user read <path>", "create machine <path>", "close",
     //   "read number <name>", "read text <name> <capacity>",
     //   "write number <name>", "write text <name>",
+    //   "read wide multi text <name>", "write wide multi text <name>",
     //   "delete value <name>", "delete key <subkey>".
     // A failed open is logged with " failed <code>" appended.
     std::vector<std::string> log() const;

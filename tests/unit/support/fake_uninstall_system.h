@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os_errors.h"
 #include "uninstall/uninstall_system.h"
 
 namespace orvane {
@@ -23,11 +24,13 @@ class FakeUninstallSystem : public UninstallSystem, public UninstallProgressView
         {ShellFolder::kStartup, "C:\\Me\\Start Menu\\Programs\\Startup"},
     };
     // Paths that exist; `in_use` ones cannot be deleted (files) and
-    // `not_empty` folders cannot be removed.
+    // `not_empty` folders cannot be removed; deleting `unschedulable` ones
+    // at the restart cannot be recorded.
     std::set<std::string> files;
     std::set<std::string> folders;
     std::set<std::string> in_use;
     std::set<std::string> not_empty;
+    std::set<std::string> unschedulable;
     // Text files written by AppendText, and paths that cannot be opened.
     std::map<std::string, std::string> text_files;
     std::set<std::string> unopenable;
@@ -38,21 +41,27 @@ class FakeUninstallSystem : public UninstallSystem, public UninstallProgressView
 
     std::string FindShellFolder(ShellFolder folder) override { return shell_folders[folder]; }
 
-    bool DeleteOneFile(const std::string& path) override {
+    int DeleteOneFile(const std::string& path) override {
         Record("delete file " + path);
+        if (files.count(path) == 0)
+            return kErrorFileNotFound;
         if (in_use.count(path) != 0)
-            return false;
-        return files.erase(path) != 0;
+            return kErrorSharingViolation;
+        files.erase(path);
+        return kErrorSuccess;
     }
-    bool RemoveFolder(const std::string& path) override {
+    int RemoveFolder(const std::string& path) override {
         Record("remove folder " + path);
+        if (folders.count(path) == 0)
+            return kErrorFileNotFound;
         if (not_empty.count(path) != 0)
-            return false;
-        return folders.erase(path) != 0;
+            return kErrorDirNotEmpty;
+        folders.erase(path);
+        return kErrorSuccess;
     }
     bool DeleteAtRestart(const std::string& path) override {
         Record("delete at restart " + path);
-        return true;
+        return unschedulable.count(path) == 0;
     }
     // The short form: the path in capitals, as long as it exists.
     bool GetShortPath(const std::string& path, std::string* short_path) override {
@@ -92,6 +101,7 @@ class FakeUninstallSystem : public UninstallSystem, public UninstallProgressView
     void SetLabel(const std::string& text) override { Record("label " + text); }
     void SetPosition(int position) override { Record("position " + std::to_string(position)); }
     void EnableClose() override { Record("enable close"); }
+    void ReportIncomplete(const std::string& text) override { Record("error box " + text); }
 
     std::vector<std::string> transcript() const {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -1,0 +1,37 @@
+#include "setup/finish_steps.h"
+
+#include "platform/os_version.h"
+#include "service/service_start_type.h"
+#include "setup/install_paths.h"
+
+namespace orvane {
+
+std::string DonePageText(bool start_program, bool shell_available) {
+    std::string text = kSetupDoneText;
+    if (start_program && !shell_available)
+        text += std::string("\n\n") + kStartsAtNextLogonText;
+    return text;
+}
+
+void HandOverWindowsTime() {
+    int major = 0;
+    int minor = 0;
+    int build = 0;
+    if (GetOsVersion(&major, &minor, &build) == 1 && HandsOverWindowsTime(major, minor)) {
+        StopService(kWindowsTimeServiceName);
+        SetServiceStartType(kWindowsTimeServiceName, 0);
+    }
+}
+
+ProgramStart StartInstalledProgram(const std::string& install_folder, bool start_program) {
+    if (!start_program)
+        return ProgramStart::kNotAsked;
+    ShellStarter& shell = TheShellStarter();
+    if (!shell.ShellAvailable())
+        return ProgramStart::kNoShell;
+    return shell.StartThroughShell(PathInFolder(install_folder, "Orvane.exe"), install_folder)
+               ? ProgramStart::kStarted
+               : ProgramStart::kFailed;
+}
+
+}  // namespace orvane
