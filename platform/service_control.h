@@ -40,7 +40,6 @@ constexpr int kErrorServiceDoesNotExist = 1060;
 // The error a stop request gives when the service is not running.
 constexpr int kErrorServiceNotActive = 1062;
 constexpr int kErrorServiceAlreadyRunning = 1056;
-constexpr int kErrorServiceDoesNotExist = 1060;
 constexpr int kErrorServiceMarkedForDelete = 1072;
 constexpr int kErrorServiceExists = 1073;
 
