@@ -10,9 +10,18 @@
 #                           /tmp/orvane-run; kept between runs)
 #   DISPLAY=...             show the windows there; without one a private
 #                           Xvfb is used and a screenshot is saved
+#
+# The display, chronyd's configuration and the waits are the end-to-end
+# harness's own (tests/e2e/lib.sh).
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "scripts/run.sh needs root: the local SNTP server (chronyd) listens on UDP" >&2
+    echo "port 123, which only root may bind, and packages are installed with apt-get." >&2
+    exit 1
+fi
 
 bash scripts/install-deps.sh || exit 1
 echo "Building..."
@@ -23,89 +32,82 @@ mkdir -p "$HOME_DIR"
 export WINEPREFIX=$HOME_DIR/prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-HELPER=$ROOT/build/windows/test-bin/orvane_testhelper.exe
-LOG_DIR_WIN='C:\Orvane logs'
+export E2E_BIN=$ROOT/build/windows/test-bin
+# This run's files (Xvfb's and chronyd's logs, the imported settings):
+# made anew each run, kept afterwards.
+export E2E_WORK=$HOME_DIR/work
+rm -rf "$E2E_WORK"
+mkdir -p "$E2E_WORK"
+E2E_KEEP=1
+# shellcheck source=tests/e2e/lib.sh
+source "$ROOT/tests/e2e/lib.sh"
+
+ORVANE_CLOCK='Orvane Window Class'
 LOG_DIR=$WINEPREFIX/drive_c/Orvane\ logs
-SHOT=$HOME_DIR/orvane-screenshot.png
-# Helpers run in sessions of their own so that Ctrl+C reaches only this
-# script, which then closes Orvane first.
-pids=()
+SHOT_NAME=orvane-screenshot
+own_display=0
 orvane_pid=
 
+# The harness starts its helpers in sessions of their own, so Ctrl+C
+# reaches only this script, which then closes Orvane first.
 stop_everything() {
     trap - INT TERM EXIT
-    if [ -n "$orvane_pid" ] && kill -0 "$orvane_pid" 2>/dev/null; then
+    if [ -n "$orvane_pid" ] && ! e2e_gone "$orvane_pid"; then
         echo "Closing Orvane (settings are saved)..."
-        wine "$HELPER" close "Orvane Window Class" - >/dev/null 2>&1
-        for _ in $(seq 100); do kill -0 "$orvane_pid" 2>/dev/null || break; sleep 0.1; done
+        e2e_h close "$ORVANE_CLOCK" - >/dev/null 2>&1
+        e2e_wait_until 10 e2e_gone "$orvane_pid" 2>/dev/null
     fi
-    wineserver -k 2>/dev/null
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    e2e_cleanup
     echo "Log folder: $LOG_DIR"
-    [ -f "$SHOT" ] && echo "Screenshot: $SHOT"
+    [ -f "$HOME_DIR/$SHOT_NAME.png" ] && echo "Screenshot: $HOME_DIR/$SHOT_NAME.png"
 }
 trap stop_everything EXIT
 trap 'exit 0' INT TERM
 
-own_display=0
 if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 70 99); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-        pids+=($!)
-        export DISPLAY=":$n"
-        own_display=1
-        sleep 0.5
-        break
-    done
+    e2e_start_display 70 || exit 1
+    own_display=1
 fi
 
 server=${ORVANE_SERVER:-}
 if [ -z "$server" ]; then
-    cat >"$HOME_DIR/chrony.conf" <<CONF
-port 123
-bindaddress 127.0.0.1
-allow 127.0.0.1
-local stratum 8
-cmdport 0
-pidfile $HOME_DIR/chronyd.pid
-driftfile $HOME_DIR/drift
-CONF
-    setsid chronyd -x -d -u root -f "$HOME_DIR/chrony.conf" >"$HOME_DIR/chronyd.log" 2>&1 &
-    pids+=($!)
+    e2e_start_sntp_server 8 || { echo "chronyd did not start: $E2E_WORK/chrony-server/log"; exit 1; }
     server=127.0.0.1
-    echo "Local SNTP server: chronyd -x on 127.0.0.1:123 (pid ${pids[-1]})"
+    echo "Local SNTP server: chronyd -x on 127.0.0.1:123 (pid $E2E_LAST_PID)"
 fi
 
 [ -f "$WINEPREFIX/system.reg" ] || { echo "Making the Wine prefix..."; wineboot -i >/dev/null 2>&1; }
-machine='HKLM\Software\Pellmoor\Orvane'
-user='HKCU\Software\Pellmoor\Orvane'
-reg() { wine reg add "$@" /f >/dev/null; }
-reg "$machine" /v "Protocol" /t REG_DWORD /d 1
-reg "$machine" /v "Server ip address" /t REG_SZ /d "$server"
-reg "$machine" /v "Server name" /t REG_SZ /d "[unknown]"
-reg "$machine" /v "Use server by name" /t REG_DWORD /d 0
-reg "$machine" /v "Enable updates" /t REG_DWORD /d 1
-reg "$machine" /v "Update interval" /t REG_DWORD /d 1
-reg "$machine" /v "Receive sntp broadcasts" /t REG_DWORD /d 0
-reg "$machine" /v "Enable logging" /t REG_DWORD /d 1
-reg "$machine" /v "Logging level" /t REG_DWORD /d 2
-reg "$machine" /v "Logfile path" /t REG_SZ /d "$LOG_DIR_WIN"
-reg "$user" /v "Show date" /t REG_DWORD /d 1
-for key in "Window position x" "Window position y"; do
-    wine reg query "$user" /v "$key" >/dev/null 2>&1 || reg "$user" /v "$key" /t REG_DWORD /d 40
+e2e_reg_import <<REG
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\\$E2E_KEY]
+"Protocol"=dword:00000001
+"Server ip address"="$server"
+"Server name"="[unknown]"
+"Use server by name"=dword:00000000
+"Enable updates"=dword:00000001
+"Update interval"=dword:00000001
+"Receive sntp broadcasts"=dword:00000000
+"Enable logging"=dword:00000001
+"Logging level"=dword:00000002
+"Logfile path"="C:\\\\Orvane logs"
+
+[HKEY_CURRENT_USER\\$E2E_KEY]
+"Show date"=dword:00000001
+REG
+# The window keeps where the user left it; a first run gets a default.
+for value in "Window position x=40" "Window position y=40" "Window size x=260" "Window size y=110"; do
+    [ -n "$(e2e_reg "$E2E_HKCU" "${value%=*}")" ] ||
+        e2e_wine reg add "$E2E_HKCU" /v "${value%=*}" /t REG_DWORD /d "${value#*=}" /f >/dev/null
 done
-wine reg query "$user" /v "Window size x" >/dev/null 2>&1 || reg "$user" /v "window size x" /t REG_DWORD /d 260
-wine reg query "$user" /v "Window size y" >/dev/null 2>&1 || reg "$user" /v "Window size y" /t REG_DWORD /d 110
 
 echo "Starting Orvane.exe (SNTP server $server, an update every minute)."
 # Its own session, so a Ctrl+C reaches this script, which closes it cleanly.
 setsid bash -c "cd \"$ROOT/dist\" && exec wine Orvane.exe" &
 orvane_pid=$!
-wine "$HELPER" wait "Orvane Window Class" - 20000 >/dev/null 2>&1 || echo "The clock window did not appear."
+e2e_h wait "$ORVANE_CLOCK" - 20000 >/dev/null 2>&1 || echo "The clock window did not appear."
 if [ "$own_display" = 1 ]; then
-    sleep 3
-    import -display "$DISPLAY" -window root "$SHOT" 2>/dev/null && echo "Screenshot: $SHOT"
+    e2e_shot "$HOME_DIR" "$SHOT_NAME"
 fi
 echo "Running; the log is in $LOG_DIR. Press Ctrl+C to close Orvane."
 wait "$orvane_pid"

@@ -1,6 +1,9 @@
-# Helpers for the end-to-end scenarios. Every process started here is
-# recorded by pid and stopped by pid; nothing else is touched.
+# Helpers for the end-to-end scenarios (sourced by run-e2e.sh) and for
+# scripts/run.sh. Every process started here is recorded by pid and stopped
+# by pid; nothing else is touched. Set E2E_WORK (a folder of this run's
+# own) and WINEPREFIX before sourcing it.
 
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_PIDS_FILE=$E2E_WORK/pids
 : >"$E2E_PIDS_FILE"
 
@@ -14,15 +17,93 @@ e2e_fail() {
 # Records a background process so cleanup can stop it.
 e2e_track() { echo "$1 $2" >>"$E2E_PIDS_FILE"; }
 
+# Starts a peer in a session of its own (a Ctrl+C in scripts/run.sh then
+# reaches only the script, which stops everything in order) and records it:
+#   e2e_spawn KIND LOGFILE COMMAND...
+e2e_spawn() {
+    local kind=$1 log=$2
+    shift 2
+    setsid "$@" >"$log" 2>&1 &
+    E2E_LAST_PID=$!
+    e2e_track "$E2E_LAST_PID" "$kind"
+}
+
+# ---- Waiting ---------------------------------------------------------------
+# Every wait for asynchronous work goes through these two, so none waits
+# longer than it must, none hangs, and a time-out names what it waited for.
+
+# Runs COMMAND every E2E_POLL seconds (default 0.2) until it succeeds:
+# returns 0 then, or 1 once SECONDS (whole seconds) have passed.
+# COMMAND's standard output is dropped.
+e2e_wait_until() {
+    local limit=$1
+    shift
+    local deadline=$(($(date +%s%N) + limit * 1000000000))
+    while :; do
+        "$@" >/dev/null && return 0
+        [ "$(date +%s%N)" -lt "$deadline" ] || break
+        sleep "${E2E_POLL:-0.2}"
+    done
+    e2e_log "gave up after $limit s waiting for: $*"
+    return 1
+}
+
+# For what must not happen: COMMAND must keep succeeding for SECONDS,
+# polled as above. Returns 1 at its first failure.
+e2e_holds_for() {
+    local limit=$1
+    shift
+    local deadline=$(($(date +%s%N) + limit * 1000000000))
+    while :; do
+        "$@" >/dev/null || {
+            e2e_log "stopped holding within $limit s: $*"
+            return 1
+        }
+        [ "$(date +%s%N)" -lt "$deadline" ] || return 0
+        sleep "${E2E_POLL:-0.2}"
+    done
+}
+
+# Conditions for the two above.
+# True when COMMAND prints exactly TEXT: e2e_prints count=1 e2e_h count ...
+e2e_prints() {
+    local want=$1
+    shift
+    [ "$("$@")" = "$want" ]
+}
+# True when a line COMMAND prints matches the extended regular expression.
+e2e_prints_match() {
+    local pattern=$1
+    shift
+    "$@" | grep -Eq -- "$pattern"
+}
+# True when the process has ended.
+e2e_gone() { ! kill -0 "$1" 2>/dev/null; }
+# True while a Windows program whose command line matches the pattern runs
+# in this run's prefix (other prefixes may run their own copies).
+e2e_running() {
+    local pid
+    for pid in $(pgrep -f "$1"); do
+        { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+            return 0
+    done
+    return 1
+}
+e2e_not_running() { ! e2e_running "$1"; }
+
+# ---- Display and peers -----------------------------------------------------
+
+# A private Xvfb on the first free display from FIRST (default 91) on.
 e2e_start_display() {
-    local n
-    for n in $(seq 91 120); do
+    local n first=${1:-91} pid
+    for n in $(seq "$first" $((first + 29))); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$E2E_WORK/xvfb.log" 2>&1 &
-        local pid=$!
-        sleep 0.5
-        if kill -0 "$pid" 2>/dev/null; then
-            e2e_track "$pid" display
+        e2e_spawn display "$E2E_WORK/xvfb.log" Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp
+        pid=$E2E_LAST_PID
+        # Ready once its socket is there; gone when another run took the
+        # number first.
+        e2e_wait_until 10 e2e_display_settled "$pid" "$n"
+        if ! e2e_gone "$pid" && [ -S "/tmp/.X11-unix/X$n" ]; then
             export DISPLAY=":$n"
             e2e_log "Xvfb on $DISPLAY (pid $pid)"
             return 0
@@ -31,10 +112,21 @@ e2e_start_display() {
     e2e_log "no free X display"
     return 1
 }
+e2e_display_settled() { [ -S "/tmp/.X11-unix/X$2" ] || e2e_gone "$1"; }
 
-# Stops the peers a scenario started (chronyd, xinetd), not the display.
+# A screenshot of the whole display: e2e_shot DIR NAME. Painting has no
+# event to wait for, so it is given half a second; the picture is for
+# people, nothing checks it.
+e2e_shot() {
+    mkdir -p "$1"
+    sleep 0.5
+    import -display "$DISPLAY" -window root "$1/$2.png" 2>/dev/null || e2e_log "no screenshot $2"
+}
+
+# Stops the peers a scenario started (chronyd, xinetd) and this prefix's
+# Wine processes, not the display.
 e2e_stop_peers() {
-    local pid kind rest
+    local pid kind
     : >"$E2E_PIDS_FILE.keep"
     while read -r pid kind; do
         if [ "$kind" = display ]; then
@@ -42,8 +134,7 @@ e2e_stop_peers() {
             continue
         fi
         kill "$pid" 2>/dev/null
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$pid" 2>/dev/null
+        e2e_wait_until 5 e2e_gone "$pid" 2>/dev/null || kill -9 "$pid" 2>/dev/null
     done <"$E2E_PIDS_FILE"
     mv "$E2E_PIDS_FILE.keep" "$E2E_PIDS_FILE"
     WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null
@@ -57,34 +148,50 @@ e2e_cleanup() {
     if [ -z "${E2E_KEEP:-}" ]; then rm -rf "$E2E_WORK"; fi
 }
 
-# Waits until a UDP or TCP port on 127.0.0.1 is bound: e2e_wait_port udp 123
-e2e_wait_port() {
-    local proto=$1 port=$2 flag
-    [ "$proto" = udp ] && flag=-lun || flag=-ltn
-    for _ in $(seq 100); do
-        ss $flag 2>/dev/null | awk '{print $4}' | grep -q "^127.0.0.1:$port\$" && return 0
-        sleep 0.1
-    done
-    e2e_log "nothing bound to $proto 127.0.0.1:$port"
-    return 1
+# A new Wine prefix at $WINEPREFIX, replacing whatever is there.
+e2e_new_prefix() {
+    WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null
+    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
+    rm -rf "$WINEPREFIX"
+    wineboot -i >"$E2E_WORK/wineboot.log" 2>&1
+    wineserver -w
+    [ -f "$WINEPREFIX/system.reg" ] || { e2e_log "wineboot made no prefix"; return 1; }
 }
 
-# chronyd as an SNTP server on 127.0.0.1:123 serving this machine's own
-# time. -x: it never touches the clock.
-e2e_start_sntp_server() {
-    local stratum=${1:-8} dir=$E2E_WORK/chrony-server
-    mkdir -p "$dir"
-    cat >"$dir/chrony.conf" <<CONF
+# True when something is bound to the UDP or TCP port on 127.0.0.1, or
+# with "any" on every address (0.0.0.0): e2e_port_bound udp 123 [any]
+e2e_port_bound() {
+    local flag=-ltn addresses='127\.0\.0\.1'
+    [ "$1" = udp ] && flag=-lun
+    [ "${3:-}" = any ] && addresses='0\.0\.0\.0|\*|\[::\]'
+    ss $flag 2>/dev/null | awk '{print $4}' | grep -Eq "^($addresses):$2\$"
+}
+
+# Waits until a port on 127.0.0.1 is bound: e2e_wait_port udp 123
+e2e_wait_port() {
+    e2e_wait_until 10 e2e_port_bound "$1" "$2" || e2e_log "nothing bound to $1 127.0.0.1:$2"
+}
+
+# chronyd's configuration as an SNTP server on 127.0.0.1:123 serving this
+# machine's own time: e2e_chrony_server_conf DIR [STRATUM]
+e2e_chrony_server_conf() {
+    cat <<CONF
 port 123
 bindaddress 127.0.0.1
 allow 127.0.0.1
-local stratum $stratum
+local stratum ${2:-8}
 cmdport 0
-pidfile $dir/chronyd.pid
-driftfile $dir/drift
+pidfile $1/chronyd.pid
+driftfile $1/drift
 CONF
-    chronyd -x -d -u root -f "$dir/chrony.conf" >"$dir/log" 2>&1 &
-    e2e_track $! chronyd
+}
+
+# chronyd as that server. -x: it never touches the clock.
+e2e_start_sntp_server() {
+    local stratum=${1:-8} dir=$E2E_WORK/chrony-server
+    mkdir -p "$dir"
+    e2e_chrony_server_conf "$dir" "$stratum" >"$dir/chrony.conf"
+    e2e_spawn chronyd "$dir/log" chronyd -x -d -u root -f "$dir/chrony.conf"
     e2e_wait_port udp 123
 }
 
@@ -101,8 +208,7 @@ broadcast 1 127.0.0.1 123
 pidfile $dir/chronyd.pid
 driftfile $dir/drift
 CONF
-    chronyd -x -d -u root -f "$dir/chrony.conf" >"$dir/log" 2>&1 &
-    e2e_track $! chronyd
+    e2e_spawn chronyd "$dir/log" chronyd -x -d -u root -f "$dir/chrony.conf"
     e2e_wait_port udp 1124
 }
 
@@ -132,15 +238,95 @@ service time
     bind        = 127.0.0.1
 }
 CONF
-    xinetd -dontfork -f "$dir/xinetd.conf" -pidfile "$dir/xinetd.pid" >"$dir/log" 2>&1 &
-    e2e_track $! xinetd
+    e2e_spawn xinetd "$dir/log" xinetd -dontfork -f "$dir/xinetd.conf" -pidfile "$dir/xinetd.pid"
     e2e_wait_port tcp 37 && e2e_wait_port udp 37
 }
 
-# Runs a Windows program under Wine with a time limit.
+# ---- Windows programs ------------------------------------------------------
+
+# Runs a Windows program under Wine with a time limit (E2E_TIMEOUT, 60 s).
 e2e_wine() {
     timeout "${E2E_TIMEOUT:-60}" wine "$@"
 }
 
-# Prints the value of "key=value" from a probe's output.
-e2e_field() { grep -a "^$1=" | head -1 | cut -d= -f2- | tr -d '\r'; }
+# orvane_testhelper.exe, the one driver and reader of windows (its head
+# comment lists the commands). Its own waits are bounded by their ms
+# arguments; the time limit only stops a helper that hangs. Returns the
+# helper's exit code, not that of the line-end filter.
+e2e_h() {
+    local -
+    set -o pipefail
+    E2E_TIMEOUT=${E2E_HELPER_TIMEOUT:-60} e2e_wine "$E2E_BIN/orvane_testhelper.exe" "$@" | tr -d '\r'
+}
+
+# The value of the first "NAME=value" line of TEXT: e2e_field "$out" result
+e2e_field() { printf '%s\n' "$1" | grep -a -m1 "^$2=" | cut -d= -f2- | tr -d '\r'; }
+
+# One property of a control anywhere inside a window:
+#   e2e_item CLASS TITLE ID get|checked|pos|visible|enabled
+# ("get" gives its text).
+e2e_item() {
+    local field=$4
+    [ "$field" = get ] && field=text
+    e2e_field "$(e2e_h item "$1" "$2" "$3" "$4")" "$field"
+}
+
+# The text of a window, or of one of its controls: e2e_text CLASS TITLE [ID]
+e2e_text() { e2e_field "$(e2e_h text "$@")" text; }
+
+# ---- Registry --------------------------------------------------------------
+
+E2E_KEY='Software\Pellmoor\Orvane'
+E2E_HKLM="HKLM\\$E2E_KEY"
+E2E_HKCU="HKCU\\$E2E_KEY"
+
+# A key's values as sorted "name|type|data" lines; nothing when the key is
+# missing. Extra arguments go to "reg query" (/v NAME).
+e2e_reg_values() {
+    e2e_wine reg query "$@" 2>/dev/null | tr -d '\r' |
+        sed -n 's/^    \(.*[^ ]\) *    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p;
+                s/^    \(.*[^ ]\) *    \(REG_[A-Z_]*\)$/\1|\2|/p' | LC_ALL=C sort
+}
+
+# One value's data as reg prints it (0x.. for numbers), empty when it is
+# missing. Names match without regard to case, as in the registry.
+e2e_reg() {
+    local name type data
+    while IFS='|' read -r name type data; do
+        if [ "${name,,}" = "${2,,}" ]; then
+            printf '%s\n' "$data"
+            return 0
+        fi
+    done < <(e2e_reg_values "$1" /v "$2")
+    return 0
+}
+
+e2e_reg_key_exists() { e2e_wine reg query "$1" >/dev/null 2>&1; }
+
+# Imports REGEDIT4 text from standard input (kept in $E2E_WORK/import.reg).
+e2e_reg_import() {
+    cat >"$E2E_WORK/import.reg"
+    e2e_wine regedit /S "$(winepath -w "$E2E_WORK/import.reg" 2>/dev/null)"
+}
+
+# ---- Control ids -----------------------------------------------------------
+# The product's own resource headers are the one place for control and
+# command numbers: each "#define ID..._NAME number" there becomes a shell
+# variable of the same name. Windows' own numbers follow.
+e2e_load_ids() {
+    local header name value
+    for header in ui/resource_ids.h settings/config_dialog_ids.h setup/setup_resource_ids.h \
+        uninstall/uninstall_resource_ids.h dialup/win32/dial_progress_ids.h; do
+        [ -f "$E2E_ROOT/$header" ] || { e2e_log "no $header"; return 1; }
+        while read -r name value; do
+            declare -g "$name=$value"
+        done < <(sed -n 's/^#define \(ID[A-Z]*_[A-Z0-9_]*\) \([0-9][0-9]*\)$/\1 \2/p' "$E2E_ROOT/$header")
+    done
+}
+e2e_load_ids
+IDOK=1
+IDCANCEL=2
+IDYES=6
+IDNO=7
+VK_ESCAPE=27
+VK_F12=123

@@ -2,15 +2,22 @@
 # End-to-end tests: the real Windows programs under Wine, in a fresh prefix
 # and on a private Xvfb display, against real time servers on loopback.
 #   tests/e2e/run-e2e.sh [windows-build-dir]
-# E2E_ONLY=text runs the scenarios whose names contain it; E2E_SELECT and
-# E2E_EXCLUDE take extended regular expressions on the names.
-# A failed scenario runs once more (E2E_RETRIES=0: not); one that passes
-# then counts as passed and its first try's output is printed.
-# Ends with the line "N passed, M failed"; exits non-zero on any failure.
+# Every scenario carries a tag on a line of its own above it,
+# "# e2e-group: ports" (it uses the time ports: chronyd, xinetd, broadcasts,
+# or runs with those) or "# e2e-group: desktop" (dialogs, Setup,
+# Uninstall). E2E_GROUP=name runs one group; E2E_ONLY=text runs the
+# scenarios whose names contain it.
+# Each scenario runs in a shell of its own with lib.sh, product.sh and its
+# own file only. A failed scenario runs once more in a new Wine prefix
+# (E2E_RETRIES=0: not); one that passes then counts as passed, with its
+# first try's output printed. The last two lines are
+# "K passed only on a second try[: names]" and "N passed, M failed"; the
+# exit code is non-zero on any failure.
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=${1:-$ROOT/build/windows}
+E2E_GROUPS="ports desktop"
 export E2E_BIN=$BUILD/test-bin
 export E2E_DIST=$ROOT/dist
 export E2E_WORK=$(mktemp -d /tmp/orvane-e2e.XXXXXX)
@@ -23,50 +30,82 @@ source "$ROOT/tests/e2e/lib.sh"
 
 trap e2e_cleanup EXIT
 
+if [ -n "${E2E_GROUP:-}" ] && [[ " $E2E_GROUPS " != *" $E2E_GROUP "* ]]; then
+    echo "no group \"$E2E_GROUP\" (groups: $E2E_GROUPS)"
+    echo "0 passed only on a second try"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+
+# "name group file" for every scenario, the group "-" when it has no tag.
+scenario_table() {
+    awk 'FNR == 1 { group = "" }
+         /^# e2e-group:/ { group = $3; next }
+         /^scenario_[A-Za-z0-9_]+\(\)/ {
+             name = $1; sub(/\(\).*/, "", name)
+             print name, (group == "" ? "-" : group), FILENAME
+             group = ""
+         }' "$ROOT"/tests/e2e/scenarios/*.sh | sort
+}
+
 e2e_log "work folder $E2E_WORK"
-e2e_start_display || { echo "0 passed, 1 failed"; exit 1; }
+e2e_start_display || { echo "0 passed only on a second try"; echo "0 passed, 1 failed"; exit 1; }
 e2e_log "making Wine prefix"
-wineboot -i >"$E2E_WORK/wineboot.log" 2>&1
-wineserver -w
+e2e_new_prefix || { echo "0 passed only on a second try"; echo "0 passed, 1 failed"; exit 1; }
 
-for scenario_file in "$ROOT"/tests/e2e/scenarios/*.sh; do
-    # shellcheck disable=SC1090
-    source "$scenario_file"
-done
-
-run_once() { ( set -u; "$1" ) >"$E2E_WORK/$1.log" 2>&1; }
+run_once() {
+    (
+        set -u
+        # shellcheck source=tests/e2e/product.sh
+        source "$ROOT/tests/e2e/product.sh"
+        # shellcheck disable=SC1090
+        source "$2"
+        "$1"
+    ) </dev/null >"$E2E_WORK/$1.log" 2>&1
+}
 show_log() { sed 's/^/    | /' "$1" | tail -"$2"; }
 
 passed=0
 failed=0
-failed_names=()
 retried_names=()
-for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | sort); do
+selected=0
+mapfile -t scenarios < <(scenario_table)
+for row in "${scenarios[@]}"; do
+    read -r scenario group file <<<"$row"
     if [ -n "${E2E_ONLY:-}" ] && [[ "$scenario" != *"$E2E_ONLY"* ]]; then
         continue
     fi
-    # Groups for parallel runs: extended regular expressions on the name.
-    if [ -n "${E2E_SELECT:-}" ] && ! [[ "$scenario" =~ $E2E_SELECT ]]; then
+    if [[ " $E2E_GROUPS " != *" $group "* ]]; then
+        # Untagged, it would run in no group of scripts/test.sh.
+        echo "FAIL $scenario (no known \"# e2e-group:\" tag in $(basename "$file"))"
+        failed=$((failed + 1))
         continue
     fi
-    if [ -n "${E2E_EXCLUDE:-}" ] && [[ "$scenario" =~ $E2E_EXCLUDE ]]; then
+    if [ -n "${E2E_GROUP:-}" ] && [ "$group" != "$E2E_GROUP" ]; then
         continue
     fi
+    selected=$((selected + 1))
     e2e_log "--- $scenario"
     log=$E2E_WORK/$scenario.log
     first_log=$E2E_WORK/$scenario.first.log
     started=$SECONDS
     outcome=fail
-    if run_once "$scenario"; then
+    if run_once "$scenario" "$file"; then
         outcome=pass
     elif [ "${E2E_RETRIES:-1}" -ge 1 ]; then
         first_try=$((SECONDS - started))
-        # One more try from a clean prefix state: a machine under load now
-        # and then misses a timing. The first try's output stays in the
-        # record, so a fault that comes and goes is still seen.
+        # One more try from a clean state, in a new Wine prefix: a machine
+        # under load now and then misses a timing. The first try's output
+        # stays in the record, and the name in the closing lines, so a
+        # fault that comes and goes is still seen.
         e2e_stop_peers
         mv "$log" "$first_log"
-        run_once "$scenario" && outcome=retried
+        e2e_log "new Wine prefix for the second try"
+        if e2e_new_prefix; then
+            run_once "$scenario" "$file" && outcome=retried
+        else
+            echo "no new prefix" >"$log"
+        fi
     fi
     case $outcome in
         pass)
@@ -74,7 +113,7 @@ for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | sort); do
             passed=$((passed + 1))
             ;;
         retried)
-            echo "PASS $scenario ($((SECONDS - started)) s, on a second try; the first failed after $first_try s)"
+            echo "PASS $scenario ($((SECONDS - started)) s, only on a second try; the first failed after $first_try s)"
             show_log "$first_log" 40
             passed=$((passed + 1))
             retried_names+=("$scenario")
@@ -88,13 +127,16 @@ for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_' | sort); do
             fi
             show_log "$log" 40
             failed=$((failed + 1))
-            failed_names+=("$scenario")
             ;;
     esac
     e2e_stop_peers
 done
 
-[ "${#retried_names[@]}" -gt 0 ] && echo "passed on a second try: ${retried_names[*]}"
-echo "end-to-end: ${passed} passed, ${failed} failed"
+if [ "$selected" -eq 0 ]; then
+    echo "FAIL no scenario selected (E2E_GROUP=${E2E_GROUP:-} E2E_ONLY=${E2E_ONLY:-})"
+    failed=$((failed + 1))
+fi
+retried=${#retried_names[@]}
+echo "$retried passed only on a second try${retried_names[*]:+: ${retried_names[*]}}"
 echo "${passed} passed, ${failed} failed"
 [ "$failed" -eq 0 ]

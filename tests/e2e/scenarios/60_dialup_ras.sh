@@ -1,6 +1,7 @@
 # Dial-up networking under Wine: Orvane.exe from its own folder with the
 # stand-in rasapi32.dll beside it (test-bin/ras_stub), driven by a script
-# file the stand-in reads on every call. Uses the helpers of 50_orvane_ui.sh.
+# file the stand-in reads on every call. Uses the orv_* helpers of
+# product.sh.
 
 DIAL_FOLDER_WIN='C:\Orvane-dialup'
 
@@ -38,25 +39,15 @@ dial_start() {
 
 dial_log() { tr -d '\r' <"$DIAL_LOG"; }
 
-# Waits up to $2 seconds for a line matching the pattern in the stand-in's log.
-dial_wait_log() {
-    for _ in $(seq $((${2:-20} * 5))); do
-        dial_log | grep -Eq "$1" && return 0
-        sleep 0.2
-    done
-    return 1
-}
+# True when a line of the stand-in's log matches the extended regex.
+dial_log_has() { dial_log | grep -Eq "$1"; }
 
-dial_wait_orvane_log() {
-    for _ in $(seq $((${2:-20} * 5))); do
-        orv_logs | grep -Fqx "$1" && return 0
-        sleep 0.2
-    done
-    return 1
-}
+# Waits up to SECONDS (default 20) for a line of the stand-in's log, or for
+# an exact line of Orvane's own log.
+dial_wait_log() { e2e_wait_until "${2:-20}" dial_log_has "$1"; }
+dial_wait_orvane_log() { e2e_wait_until "${2:-20}" orv_log_has -Fx "$1"; }
 
-dial_error_window_text() { orv_field "$(orv_h text '#32770' 'Orvane - Error' 1201)" text; }
-
+# e2e-group: ports
 scenario_60_dialup_1_forced_dial_updates_and_hangs_up() {
     e2e_start_sntp_server 8 || return 1
     dial_prepare <<'SCRIPT'
@@ -91,16 +82,17 @@ SCRIPT
         grep -q '^Dialup connection to "Work" connected by Orvane\.|SNTP external update.*|Dialup connection to "Work" disconnected by Orvane\.|' ||
         e2e_fail "order of entries" || return 1
     local errors
-    errors=$(orv_h count '#32770' 'Orvane - Error')
+    errors=$(e2e_h count "$DIALOG" "$ORV_ERROR")
     if [ "$errors" != "count=0" ]; then
         echo "error windows: $errors"
-        orv_h text '#32770' 'Orvane - Error' 1201
+        orv_error_text
         e2e_fail "error window"
         return 1
     fi
     orv_stop
 }
 
+# e2e-group: ports
 scenario_60_dialup_2_busy_line_ends_in_the_error_window() {
     dial_prepare <<'SCRIPT'
 entry Work 0800123
@@ -111,9 +103,9 @@ delay 200
 SCRIPT
     dial_settings 1 '"Force dial"=dword:00000001' '"Enable updates"=dword:00000001'
     dial_start || return 1
-    orv_h wait '#32770' 'Orvane - Error' 20000 >/dev/null || e2e_fail "no error window" || return 1
+    e2e_h wait "$DIALOG" "$ORV_ERROR" 20000 >/dev/null || e2e_fail "no error window" || return 1
     local text
-    text=$(dial_error_window_text)
+    text=$(orv_error_text)
     echo "$text"
     echo "$text" | grep -q ': Unable to dial "Work" to synchronise from SNTP server\.  The line is busy\.' ||
         e2e_fail "error window text" || return 1
@@ -124,6 +116,7 @@ SCRIPT
     orv_stop
 }
 
+# e2e-group: ports
 scenario_60_dialup_3_cancel_in_the_progress_dialog() {
     dial_prepare <<'SCRIPT'
 entry Work 0800123
@@ -132,24 +125,24 @@ delay 200
 SCRIPT
     dial_settings 0 '"Force dial"=dword:00000001' '"Enable updates"=dword:00000001'
     dial_start || return 1
-    orv_h wait '#32770' 'Orvane AutoDial' 20000 >/dev/null || e2e_fail "no progress dialog" || return 1
+    e2e_h wait "$DIALOG" 'Orvane AutoDial' 20000 >/dev/null || e2e_fail "no progress dialog" || return 1
     dial_wait_log '^state 1 ' 10 || e2e_fail "no dialing state" || return 1
     local info
-    info=$(orv_h info '#32770' 'Orvane AutoDial')
+    info=$(e2e_h info "$DIALOG" 'Orvane AutoDial')
     echo "$info"
-    [ "$(orv_field "$(orv_h text '#32770' 'Orvane AutoDial' 151)" text)" = "Dialing..." ] ||
+    [ "$(e2e_text "$DIALOG" 'Orvane AutoDial' "$IDC_DIAL_PROGRESS_TEXT")" = "Dialing..." ] ||
         e2e_fail "not dialing" || return 1
     # Centred on the 1024 x 768 screen.
     local x y w h
-    x=$(orv_field "$info" x); y=$(orv_field "$info" y); w=$(orv_field "$info" w); h=$(orv_field "$info" h)
+    x=$(e2e_field "$info" x); y=$(e2e_field "$info" y); w=$(e2e_field "$info" w); h=$(e2e_field "$info" h)
     [ $((x + w / 2 - 512)) -le 2 ] && [ $((512 - x - w / 2)) -le 2 ] &&
         [ $((y + h / 2 - 384)) -le 2 ] && [ $((384 - y - h / 2)) -le 2 ] ||
         e2e_fail "not centred" || return 1
-    orv_h command '#32770' 'Orvane AutoDial' 2 >/dev/null
-    orv_h wait-gone '#32770' 'Orvane AutoDial' 5000 >/dev/null || e2e_fail "dialog stays" || return 1
-    orv_h wait '#32770' 'Orvane - Error' 10000 >/dev/null || e2e_fail "no error window" || return 1
+    e2e_h command "$DIALOG" 'Orvane AutoDial' "$IDCANCEL" >/dev/null
+    e2e_h wait-gone "$DIALOG" 'Orvane AutoDial' 5000 >/dev/null || e2e_fail "dialog stays" || return 1
+    e2e_h wait "$DIALOG" "$ORV_ERROR" 10000 >/dev/null || e2e_fail "no error window" || return 1
     local text
-    text=$(dial_error_window_text)
+    text=$(orv_error_text)
     echo "$text"
     echo "$text" | grep -q ': Unable to dial "Work" to synchronise from SNTP server\.  Dialing cancelled by user\.' ||
         e2e_fail "error window text" || return 1
@@ -159,6 +152,7 @@ SCRIPT
     orv_stop
 }
 
+# e2e-group: ports
 scenario_60_dialup_4_outside_connection_is_seen_and_wakes_an_update() {
     e2e_start_sntp_server 8 || return 1
     dial_prepare <<'SCRIPT'
@@ -166,12 +160,11 @@ entry Work 0800123
 SCRIPT
     dial_settings 1 '"Force dial"=dword:00000000' '"Enable updates"=dword:00000001'
     dial_start || return 1
-    sleep 2
-    orv_logs | grep -q '^SNTP external update' && { e2e_fail "updated without a link"; return 1; }
-    orv_h char "$ORV_CLOCK" - L >/dev/null
-    orv_h wait '#32770' 'Orvane - Last Update' 5000 >/dev/null || return 1
-    orv_status_text 5218
-    orv_status_text 5218 | grep -Eq '^Link inactive since program startup \(.+\)$' ||
+    # What must not happen has no event to wait for: watch for 2 s.
+    e2e_holds_for 2 orv_log_lacks '^SNTP external update' || e2e_fail "updated without a link" || return 1
+    orv_open_status || return 1
+    orv_status_text "$IDC_STATUS_LINK"
+    orv_status_text "$IDC_STATUS_LINK" | grep -Eq '^Link inactive since program startup \(.+\)$' ||
         e2e_fail "link text at start" || return 1
     # The user's own connection comes up.
     echo "connection 4242 Work" >>"$DIAL_SCRIPT"
@@ -182,12 +175,12 @@ SCRIPT
     took=$(($(date +%s) - start))
     echo "seen after ${took} s"
     [ "$took" -le 11 ] || e2e_fail "seen after $took s" || return 1
-    for _ in $(seq 50); do orv_logs | grep -q '^SNTP external update' && break; sleep 0.2; done
-    orv_logs | grep -q '^SNTP external update' || e2e_fail "no update woken" || return 1
-    orv_status_text 5218 | grep -Eq '^Link active since .+$' || e2e_fail "link text" || return 1
-    # Logged once, not at every poll; nothing dialled or hung up.
-    sleep 11
-    [ "$(orv_logs | grep -c 'connected by user\.$')" = 1 ] || e2e_fail "logged again" || return 1
+    e2e_wait_until 10 orv_log_has '^SNTP external update' || e2e_fail "no update woken" || return 1
+    e2e_wait_until 5 e2e_prints_match '^Link active since .+$' orv_status_text "$IDC_STATUS_LINK" ||
+        e2e_fail "link text" || return 1
+    # Logged once, not at every poll (one poll falls in any 11 s); nothing
+    # dialled or hung up.
+    e2e_holds_for 11 orv_log_count_is 1 'connected by user\.$' || e2e_fail "logged again" || return 1
     dial_log | grep -Eq '^(dial|hangup) ' && { e2e_fail "dialled or hung up"; return 1; }
     # And it goes down again.
     sed -i '/^connection /d' "$DIAL_SCRIPT"
@@ -197,6 +190,7 @@ SCRIPT
     orv_stop
 }
 
+# e2e-group: ports
 scenario_60_dialup_5_no_forced_dial_and_no_connection_dials_nothing() {
     dial_prepare <<'SCRIPT'
 entry Work 0800123
@@ -204,22 +198,22 @@ SCRIPT
     dial_settings 1 '"Force dial"=dword:00000000' '"Enable updates"=dword:00000000' \
         '"Write to event log"=dword:00000001'
     WINEDEBUG=err+eventlog dial_start || return 1
-    orv_h char "$ORV_CLOCK" - Y >/dev/null
-    orv_h wait '#32770' 'Orvane - Error' 10000 >/dev/null || e2e_fail "no error window" || return 1
+    e2e_h char "$ORV_CLOCK" - Y >/dev/null
+    e2e_h wait "$DIALOG" "$ORV_ERROR" 10000 >/dev/null || e2e_fail "no error window" || return 1
     local text
-    text=$(dial_error_window_text)
+    text=$(orv_error_text)
     echo "$text"
     echo "$text" | grep -q ': Unable to synchronise\.  No internet connection detected\.' ||
         e2e_fail "error window text" || return 1
-    sleep 1
+    # Wine reports the event-log entry on its debug channel.
+    e2e_wait_until 10 grep -qF 'Unable to synchronise from external SNTP server.  No internet connection detected.' \
+        "$E2E_WORK/orvane.out" || e2e_fail "no event log entry" || return 1
     tr -d '\r' <"$E2E_WORK/orvane.out" | grep -i 'eventlog' | head -5
-    tr -d '\r' <"$E2E_WORK/orvane.out" |
-        grep -q 'Unable to synchronise from external SNTP server.  No internet connection detected.' ||
-        e2e_fail "no event log entry" || return 1
     dial_log | grep -Eq '^(dial|hangup) ' && { e2e_fail "dialled"; return 1; }
     orv_stop
 }
 
+# e2e-group: ports
 scenario_60_dialup_6_real_wine_library_starts_and_runs() {
     # Wine's own rasapi32.dll, no stand-in: the program starts and reports
     # dial-up as that library allows.
@@ -227,13 +221,12 @@ scenario_60_dialup_6_real_wine_library_starts_and_runs() {
     rm -f "$(dial_folder)/rasapi32.dll"
     dial_settings 0 '"Force dial"=dword:00000001' '"Enable updates"=dword:00000000'
     orv_start "$(dial_folder)" || return 1
-    orv_h char "$ORV_CLOCK" - L >/dev/null
-    orv_h wait '#32770' 'Orvane - Last Update' 5000 >/dev/null || return 1
+    orv_open_status || return 1
     local link
-    link=$(orv_status_text 5218)
+    link=$(orv_status_text "$IDC_STATUS_LINK")
     echo "link text: $link"
     echo "$link" | grep -Eq '^Link (active|inactive) since .+$' || e2e_fail "link text" || return 1
     orv_info_is "$ORV_CLOCK" visible=1 || e2e_fail "no clock" || return 1
     orv_stop
-    echo "Use dialup afterwards: $(orv_reg HKLM "Use dialup")"
+    echo "Use dialup afterwards: $(e2e_reg "$E2E_HKLM" "Use dialup")"
 }

@@ -1,8 +1,6 @@
 # Uninstall.exe after a real Setup.exe installation, and a second
 # installation in the same prefix that finds the first one's settings.
-# Uses the helpers of 90_uninstall_removal.sh.
-
-UN_SOURCE_WIN='C:\orvane-source'
+# Uses the un_* and orv_* helpers of product.sh.
 
 un_source() { echo "$WINEPREFIX/drive_c/orvane-source"; }
 
@@ -17,32 +15,32 @@ un_setup_install() {
     cp "$E2E_DIST/Setup.exe" "$E2E_DIST/Orvane.exe" "$E2E_DIST/Orvane.hlp" \
         "$E2E_DIST/Orvane Event Log Interface.dll" "$E2E_DIST/Uninstall.exe" "$source/"
     (cd "$source" && timeout 180 wine "$source/Setup.exe" >"$E2E_WORK/setup.out" 2>&1 &)
-    un_h wait '#32770' 'Orvane Setup' 30000 >/dev/null || e2e_fail "no Setup wizard" || return 1
-    un_h command '#32770' 'Orvane Setup' 2705 >/dev/null
-    sleep 1
+    e2e_h wait "$DIALOG" 'Orvane Setup' 30000 >/dev/null || e2e_fail "no Setup wizard" || return 1
+    e2e_h command "$DIALOG" 'Orvane Setup' "$IDC_SETUP_NEXT" >/dev/null
+    e2e_wait_until 10 e2e_prints 1 e2e_item "$DIALOG" 'Orvane Setup' "$IDC_SETUP_FOLDER_EDIT" visible ||
+        e2e_fail "no folder page" || return 1
     local folder
-    folder=$(un_field "$(un_h item '#32770' 'Orvane Setup' 2708 get)" text)
+    folder=$(e2e_item "$DIALOG" 'Orvane Setup' "$IDC_SETUP_FOLDER_EDIT" get)
     echo "destination: $folder"
     [ "$folder" = "$UN_FOLDER_WIN" ] || e2e_fail "destination $folder" || return 1
-    un_h command '#32770' 'Orvane Setup' 2705 >/dev/null
+    e2e_h command "$DIALOG" 'Orvane Setup' "$IDC_SETUP_NEXT" >/dev/null
     # The installation, then the configuration dialog (when Setup has it),
     # then the last page.
-    local next=""
-    for _ in $(seq 120); do
-        if un_h count '#32770' 'Orvane - Configuration' | grep -qx count=1; then
-            un_h command '#32770' 'Orvane - Configuration' 2 >/dev/null
-        fi
-        next=$(un_field "$(un_h item '#32770' 'Orvane Setup' 2705 get)" text)
-        [ "$next" = "&Finish" ] && break
-        sleep 0.5
-    done
-    [ "$next" = "&Finish" ] || e2e_fail "no last page" || return 1
+    e2e_wait_until 150 un_setup_step || e2e_fail "no last page" || return 1
     # Finish starts Orvane.exe: keep it off UDP 123 whatever was merged.
-    e2e_wine reg add "HKLM\\$UN_KEY" /v "Receive sntp broadcasts" /t REG_DWORD /d 0 /f \
-        >/dev/null
-    un_h command '#32770' 'Orvane Setup' 2705 >/dev/null
-    un_h wait-gone '#32770' 'Orvane Setup' 30000 >/dev/null || e2e_fail "Setup did not end" ||
+    e2e_wine reg add "$E2E_HKLM" /v "Receive sntp broadcasts" /t REG_DWORD /d 0 /f >/dev/null
+    e2e_h command "$DIALOG" 'Orvane Setup' "$IDC_SETUP_NEXT" >/dev/null
+    e2e_h wait-gone "$DIALOG" 'Orvane Setup' 30000 >/dev/null || e2e_fail "Setup did not end" ||
         return 1
+}
+
+# One look at Setup under way: cancels the configuration dialog when it is
+# there; true once the last page shows.
+un_setup_step() {
+    if e2e_h count "$DIALOG" 'Orvane - Configuration' | grep -qx count=1; then
+        e2e_h command "$DIALOG" 'Orvane - Configuration' "$IDCANCEL" >/dev/null
+    fi
+    [ "$(e2e_item "$DIALOG" 'Orvane Setup' "$IDC_SETUP_NEXT" get)" = "&Finish" ]
 }
 
 # Before Setup: no product, a registered time service on automatic start,
@@ -50,23 +48,23 @@ un_setup_install() {
 # keeps off UDP 123 (this version's machine values win in the merge).
 un_clean_machine() {
     rm -rf "$(un_folder)" "$(un_programs)/Orvane" "$(un_startup)/Orvane.lnk"
-    un_reg_file <<REG
+    e2e_reg_import <<REG
 REGEDIT4
 
-[-HKEY_LOCAL_MACHINE\\$UN_KEY]
-[-HKEY_CURRENT_USER\\$UN_KEY]
+[-HKEY_LOCAL_MACHINE\\$E2E_KEY]
+[-HKEY_CURRENT_USER\\$E2E_KEY]
 [-HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Orvane.exe]
 [-HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane]
 [-HKEY_LOCAL_MACHINE\\Software\\Pellmoor\\Kestrine]
 
-[HKEY_LOCAL_MACHINE\\$UN_KEY]
+[HKEY_LOCAL_MACHINE\\$E2E_KEY]
 "Receive sntp broadcasts"=dword:00000000
 REG
     un_clear_pending
     un_register_time_service 2
 }
 
-
+# e2e-group: desktop
 scenario_95_uninstall_after_setup_then_install_again() {
     [ -f "$E2E_DIST/Setup.exe" ] || e2e_fail "no Setup.exe in dist" || return 1
     un_clean_machine || return 1
@@ -78,28 +76,26 @@ scenario_95_uninstall_after_setup_then_install_again() {
     ls -la "$folder" "$programs/Orvane" "$startup" 2>&1
     [ -f "$folder/Uninstall.exe" ] && [ -f "$programs/Orvane/Uninstall.lnk" ] &&
         [ -f "$startup/Orvane.lnk" ] || e2e_fail "Setup did not install" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Program is installed")" = 0x1 ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Program is installed")" = 0x1 ] ||
         e2e_fail "not marked installed" || return 1
-    echo "W32Time after Setup: $(un_reg "$UN_SERVICE" Start)"
-    [ "$(un_reg "$UN_SERVICE" Start)" = 0x3 ] || e2e_fail "Setup left the service" || return 1
-    un_h wait 'Orvane Window Class' - 20000 >/dev/null || e2e_fail "Setup did not start Orvane" ||
+    echo "W32Time after Setup: $(e2e_reg "$UN_SERVICE" Start)"
+    [ "$(e2e_reg "$UN_SERVICE" Start)" = 0x3 ] || e2e_fail "Setup left the service" || return 1
+    e2e_h wait "$ORV_CLOCK" - 20000 >/dev/null || e2e_fail "Setup did not start Orvane" ||
         return 1
     # The user's own choice, which the next installation must find, made
     # while the program is not running (it saves what it holds when it
     # ends), then the program started again from the installation.
-    un_h close 'Orvane Window Class' - >/dev/null
-    un_wait_orvane_gone || e2e_fail "Orvane did not end" || return 1
-    e2e_wine reg add "HKLM\\$UN_KEY" /v "Server name" /t REG_SZ /d first.example /f >/dev/null
-    e2e_wine reg add "HKLM\\$UN_KEY" /v "Update interval" /t REG_DWORD /d 77 /f >/dev/null
-    (cd "$folder" && timeout 120 wine "$folder/Orvane.exe" >"$E2E_WORK/orvane.out" 2>&1 &)
-    un_h wait 'Orvane Window Class' - 20000 >/dev/null || e2e_fail "Orvane did not start" ||
-        return 1
+    e2e_h close "$ORV_CLOCK" - >/dev/null
+    orv_wait_ended || e2e_fail "Orvane did not end" || return 1
+    e2e_wine reg add "$E2E_HKLM" /v "Server name" /t REG_SZ /d first.example /f >/dev/null
+    e2e_wine reg add "$E2E_HKLM" /v "Update interval" /t REG_DWORD /d 77 /f >/dev/null
+    orv_start "$folder" || return 1
 
     # Uninstall, with the Orvane.exe that Setup started still running.
     un_start
-    un_answer 6 || return 1
-    un_wait_done 150 || return 1
-    un_wait_orvane_gone || e2e_fail "Orvane not closed" || return 1
+    un_answer "$IDYES" || return 1
+    un_wait_done 60 || return 1
+    orv_wait_ended || e2e_fail "Orvane not closed" || return 1
     local pending
     pending=$(un_pending)
     echo "pending: $pending"
@@ -109,16 +105,16 @@ scenario_95_uninstall_after_setup_then_install_again() {
         e2e_fail "files left" || return 1
     [ ! -e "$programs/Orvane" ] && [ ! -e "$startup/Orvane.lnk" ] ||
         e2e_fail "shortcuts left" || return 1
-    ! un_key_exists "$UN_APP_PATHS" && ! un_key_exists "$UN_UNINSTALL" ||
+    ! e2e_reg_key_exists "$UN_APP_PATHS" && ! e2e_reg_key_exists "$UN_UNINSTALL" ||
         e2e_fail "registry entries left" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Program is installed")" = 0x0 ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Program is installed")" = 0x0 ] ||
         e2e_fail "still marked installed" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Server name")" = first.example ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Server name")" = first.example ] ||
         e2e_fail "settings lost" || return 1
-    echo "W32Time after Uninstall: $(un_reg "$UN_SERVICE" Start) $(un_reg "$UN_SERVICE" DisplayName)"
-    [ "$(un_reg "$UN_SERVICE" Start)" = 0x2 ] || e2e_fail "service not automatic" || return 1
-    un_h command '#32770' "$UN_PROGRESS_TITLE" 3003 >/dev/null
-    [ "$(un_wait_exit 100)" = 0 ] || e2e_fail "did not end with 0" || return 1
+    echo "W32Time after Uninstall: $(e2e_reg "$UN_SERVICE" Start) $(e2e_reg "$UN_SERVICE" DisplayName)"
+    [ "$(e2e_reg "$UN_SERVICE" Start)" = 0x2 ] || e2e_fail "service not automatic" || return 1
+    e2e_h command "$DIALOG" "$UN_PROGRESS_TITLE" "$IDC_UNINSTALL_CLOSE" >/dev/null
+    [ "$(un_wait_exit)" = 0 ] || e2e_fail "did not end with 0" || return 1
     un_restart_wine
     [ ! -e "$folder" ] || e2e_fail "install folder left after the restart" || return 1
 
@@ -127,16 +123,16 @@ scenario_95_uninstall_after_setup_then_install_again() {
     [ -f "$folder/Orvane.exe" ] && [ -f "$folder/Uninstall.exe" ] ||
         e2e_fail "second installation incomplete" || return 1
     local server interval
-    server=$(un_reg "HKLM\\$UN_KEY" "Server name")
-    interval=$(un_reg "HKLM\\$UN_KEY" "Update interval")
+    server=$(e2e_reg "$E2E_HKLM" "Server name")
+    interval=$(e2e_reg "$E2E_HKLM" "Update interval")
     echo "after reinstall: Server name=$server Update interval=$interval"
     [ "$server" = first.example ] && [ "$interval" = 0x4d ] ||
         e2e_fail "first installation's settings not found" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Program is installed")" = 0x1 ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Program is installed")" = 0x1 ] ||
         e2e_fail "not marked installed again" || return 1
-    un_key_exists "$UN_APP_PATHS" && un_key_exists "$UN_UNINSTALL" ||
+    e2e_reg_key_exists "$UN_APP_PATHS" && e2e_reg_key_exists "$UN_UNINSTALL" ||
         e2e_fail "entries not made again" || return 1
-    un_h close 'Orvane Window Class' - >/dev/null
-    un_wait_orvane_gone
+    e2e_h close "$ORV_CLOCK" - >/dev/null
+    orv_wait_ended
     return 0
 }

@@ -1,57 +1,8 @@
 # Uninstall.exe under Wine: the confirmation, the progress window, and what
 # it removes, keeps and gives back, over an installation as Setup leaves it.
 # The installation is either laid out here by hand (un_layout_install) or
-# made by a real Setup.exe run (90_uninstall_after_setup.sh).
-
-UN_KEY='Software\Pellmoor\Orvane'
-UN_APP_PATHS='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Orvane.exe'
-UN_UNINSTALL='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Orvane'
-UN_EVENT_SOURCE='HKLM\System\CurrentControlSet\Services\EventLog\Application\Orvane'
-UN_SERVICE='HKLM\System\CurrentControlSet\Services\W32Time'
-UN_PENDING_KEY='HKLM\System\CurrentControlSet\Control\Session Manager'
-UN_FOLDER_WIN='C:\Program Files\Pellmoor\Orvane'
-UN_PROGRESS_TITLE='Uninstall Orvane'
-
-un_h() { E2E_TIMEOUT=30 e2e_wine "$E2E_BIN/orvane_testhelper.exe" "$@" | tr -d '\r'; }
-
-un_folder() { echo "$WINEPREFIX/drive_c/Program Files/Pellmoor/Orvane"; }
-un_programs() { echo "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"; }
-un_startup() { echo "$(un_programs)/StartUp"; }
-
-un_field() { echo "$1" | grep -a "^$2=" | head -1 | cut -d= -f2-; }
-
-# A value as reg prints it (0x.. or text), empty when missing.
-un_reg() {
-    local key=$1 name=$2
-    e2e_wine reg query "$key" /v "$name" 2>/dev/null | tr -d '\r' |
-        sed -n "s/^ *$name *REG_[A-Z_]* *//p" | head -1
-}
-un_key_exists() { e2e_wine reg query "$1" >/dev/null 2>&1; }
-
-un_reg_file() {
-    cat >"$E2E_WORK/uninstall.reg"
-    e2e_wine regedit /S "$(winepath -w "$E2E_WORK/uninstall.reg" 2>/dev/null)"
-}
-
-un_clear_pending() {
-    e2e_wine reg delete "$UN_PENDING_KEY" /v PendingFileRenameOperations /f >/dev/null 2>&1
-    return 0
-}
-
-# A registered stand-in for the Windows Time service, started on demand,
-# as Setup leaves it.
-un_register_time_service() {
-    cp "$E2E_BIN/w32time_stub_service.exe" "$WINEPREFIX/drive_c/w32time_stub_service.exe"
-    if ! un_key_exists "$UN_SERVICE"; then
-        e2e_wine sc create W32Time binPath= 'C:\w32time_stub_service.exe' start= demand \
-            >/dev/null 2>&1
-    fi
-    # Wine's sc has no "config": a registered service's start type is set
-    # in its key, which the service manager writes back whole on a change.
-    e2e_wine reg add "$UN_SERVICE" /v Start /t REG_DWORD /d "${1:-3}" /f >/dev/null
-    e2e_wine reg add "$UN_SERVICE" /v DisplayName /t REG_SZ /d 'Stand-in time' /f >/dev/null
-    [ "$(un_reg "$UN_SERVICE" Start)" = "0x${1:-3}" ] || e2e_fail "time service not registered"
-}
+# made by a real Setup.exe run (90_uninstall_after_setup.sh). Uses the
+# un_* helpers of product.sh.
 
 # What Setup leaves behind: the four files, the shortcuts and program
 # group, the settings, the installation values, App Paths, the Uninstall
@@ -60,14 +11,14 @@ un_register_time_service() {
 un_layout_install() {
     # The registry first: the Wine session it starts carries out deletions
     # an earlier scenario left pending, which must not hit the new files.
-    un_reg_file <<REG
+    e2e_reg_import <<REG
 REGEDIT4
 
-[-HKEY_LOCAL_MACHINE\\$UN_KEY]
-[-HKEY_CURRENT_USER\\$UN_KEY]
+[-HKEY_LOCAL_MACHINE\\$E2E_KEY]
+[-HKEY_CURRENT_USER\\$E2E_KEY]
 [-HKEY_LOCAL_MACHINE\\Software\\Pellmoor\\Kestrine]
 
-[HKEY_LOCAL_MACHINE\\$UN_KEY]
+[HKEY_LOCAL_MACHINE\\$E2E_KEY]
 "Install directory"="C:\\\\Program Files\\\\Pellmoor\\\\Orvane"
 "Program is installed"=dword:00000001
 "Receive sntp broadcasts"=dword:00000000
@@ -75,7 +26,7 @@ REGEDIT4
 "Update interval"=dword:0000004d
 "Server name"="first.example"
 
-[HKEY_CURRENT_USER\\$UN_KEY]
+[HKEY_CURRENT_USER\\$E2E_KEY]
 "Show date"=dword:00000000
 "Window size x"=dword:00000099
 
@@ -104,85 +55,16 @@ REG
     echo shortcut >"$programs/Orvane/Uninstall.lnk"
 }
 
-# A restart as far as Wine has one: a new session carries out the pending
-# deletions when it starts.
-un_restart_wine() {
-    WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null
-    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
-    e2e_wine reg query "HKLM\\$UN_KEY" >/dev/null 2>&1
-    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
-    return 0
-}
-
-# Starts the installed Uninstall.exe from its folder; its exit code goes to
-# $E2E_WORK/uninstall.code when it ends.
-un_start() {
-    local folder
-    folder=$(un_folder)
-    rm -f "$E2E_WORK/uninstall.code"
-    (cd "$folder" && timeout 120 wine "$folder/Uninstall.exe" >"$E2E_WORK/uninstall.out" 2>&1
-     echo $? >"$E2E_WORK/uninstall.code") &
-}
-
-# Waits up to $1 tenths of a second for the program to end; prints its code.
-un_wait_exit() {
-    for _ in $(seq "${1:-200}"); do
-        if [ -s "$E2E_WORK/uninstall.code" ]; then cat "$E2E_WORK/uninstall.code"; return 0; fi
-        sleep 0.1
-    done
-    echo "still running"
-    return 1
-}
-
-# Answers the confirmation: 6 Yes, 7 No. Checks its text.
-un_answer() {
-    local out
-    out=$(un_h answer Orvane "$1" 20000)
-    echo "$out"
-    [ "$(un_field "$out" text)" = "Are you sure you want to uninstall Orvane?" ] ||
-        e2e_fail "no confirmation box"
-}
-
-un_item() { un_h item '#32770' "$UN_PROGRESS_TITLE" "$@"; }
-
-# Waits until the Close button is enabled (the work is done).
-un_wait_done() {
-    for _ in $(seq "${1:-100}"); do
-        [ "$(un_field "$(un_item 3003 enabled)" enabled)" = 1 ] && return 0
-        sleep 0.1
-    done
-    e2e_fail "the work did not finish"
-}
-
-# True while an Orvane.exe runs in this scenario's prefix (others may run
-# their own in theirs).
-un_orvane_running() {
-    local pid
-    for pid in $(pgrep -f 'Orvane\.exe'); do
-        { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
-            return 0
-    done
-    return 1
-}
-
-# Waits until Orvane.exe's window is gone and its process has ended.
-un_wait_orvane_gone() {
-    un_h wait-gone 'Orvane Window Class' - 20000 >/dev/null || return 1
-    for _ in $(seq 50); do un_orvane_running || return 0; sleep 0.2; done
-    return 1
-}
-
-un_pending() { un_reg "$UN_PENDING_KEY" PendingFileRenameOperations; }
-
+# e2e-group: desktop
 scenario_90_uninstall_no_changes_nothing() {
     un_layout_install || return 1
     un_start
-    un_answer 7 || return 1
+    un_answer "$IDNO" || return 1
     local code
-    code=$(un_wait_exit 100)
+    code=$(un_wait_exit)
     echo "exit code $code"
     [ "$code" = 0 ] || e2e_fail "exit code $code" || return 1
-    [ "$(un_h count '#32770' "$UN_PROGRESS_TITLE")" = count=0 ] ||
+    [ "$(e2e_h count "$DIALOG" "$UN_PROGRESS_TITLE")" = count=0 ] ||
         e2e_fail "progress window shown" || return 1
     local name
     for name in Orvane.exe Orvane.hlp "Orvane Event Log Interface.dll" Uninstall.exe; do
@@ -190,18 +72,19 @@ scenario_90_uninstall_no_changes_nothing() {
     done
     [ -f "$(un_startup)/Orvane.lnk" ] && [ -f "$(un_programs)/Orvane/Uninstall.lnk" ] ||
         e2e_fail "shortcuts removed" || return 1
-    un_key_exists "$UN_APP_PATHS" && un_key_exists "$UN_UNINSTALL" ||
+    e2e_reg_key_exists "$UN_APP_PATHS" && e2e_reg_key_exists "$UN_UNINSTALL" ||
         e2e_fail "registry entries removed" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Program is installed")" = 0x1 ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Program is installed")" = 0x1 ] ||
         e2e_fail "marked not installed" || return 1
-    [ "$(un_reg "$UN_SERVICE" Start)" = 0x3 ] || e2e_fail "service touched" || return 1
+    [ "$(e2e_reg "$UN_SERVICE" Start)" = 0x3 ] || e2e_fail "service touched" || return 1
     [ -z "$(un_pending)" ] || e2e_fail "deletions scheduled: $(un_pending)" || return 1
 }
 
+# e2e-group: desktop
 scenario_91_uninstall_yes_removes_keeps_and_gives_back() {
     un_layout_install || return 1
     un_start
-    un_answer 6 || return 1
+    un_answer "$IDYES" || return 1
     local started finished
     started=$(date +%s%N)
     un_wait_done || return 1
@@ -211,8 +94,8 @@ scenario_91_uninstall_yes_removes_keeps_and_gives_back() {
     # includes the helper's own start-up under Wine).
     [ $(((finished - started) / 1000000)) -lt 3000 ] || e2e_fail "the work waited" || return 1
     local label pos
-    label=$(un_field "$(un_item 3002 get)" text)
-    pos=$(un_field "$(un_item 3001 pos)" pos)
+    label=$(un_item "$IDC_UNINSTALL_LABEL" get)
+    pos=$(un_item "$IDC_UNINSTALL_PROGRESS_BAR" pos)
     echo "label=$label pos=$pos"
     [ "$label" = "Uninstallation successful" ] || e2e_fail "label $label" || return 1
     [ "$pos" = 100 ] || e2e_fail "position $pos" || return 1
@@ -233,31 +116,31 @@ scenario_91_uninstall_yes_removes_keeps_and_gives_back() {
     [ ! -e "$(un_startup)/Orvane.lnk" ] || e2e_fail "startup shortcut left" || return 1
     [ ! -e "$(un_programs)/Orvane" ] || e2e_fail "program group left" || return 1
     # Registry: entries gone, mark cleared, settings and event source kept.
-    ! un_key_exists "$UN_APP_PATHS" || e2e_fail "App Paths key left" || return 1
-    ! un_key_exists "$UN_UNINSTALL" || e2e_fail "Uninstall key left" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Program is installed")" = 0x0 ] ||
+    ! e2e_reg_key_exists "$UN_APP_PATHS" || e2e_fail "App Paths key left" || return 1
+    ! e2e_reg_key_exists "$UN_UNINSTALL" || e2e_fail "Uninstall key left" || return 1
+    [ "$(e2e_reg "$E2E_HKLM" "Program is installed")" = 0x0 ] ||
         e2e_fail "still marked installed" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Server name")" = first.example ] &&
-        [ "$(un_reg "HKLM\\$UN_KEY" "Update interval")" = 0x4d ] &&
-        [ "$(un_reg "HKCU\\$UN_KEY" "Window size x")" = 0x99 ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Server name")" = first.example ] &&
+        [ "$(e2e_reg "$E2E_HKLM" "Update interval")" = 0x4d ] &&
+        [ "$(e2e_reg "$E2E_HKCU" "Window size x")" = 0x99 ] ||
         e2e_fail "settings lost" || return 1
-    un_key_exists "$UN_EVENT_SOURCE" || e2e_fail "event source removed" || return 1
+    e2e_reg_key_exists "$UN_EVENT_SOURCE" || e2e_fail "event source removed" || return 1
     # Windows Time back to automatic, named after itself, not started.
     local start display
-    start=$(un_reg "$UN_SERVICE" Start)
-    display=$(un_reg "$UN_SERVICE" DisplayName)
+    start=$(e2e_reg "$UN_SERVICE" Start)
+    display=$(e2e_reg "$UN_SERVICE" DisplayName)
     echo "W32Time Start=$start DisplayName=$display"
     [ "$start" = 0x2 ] || e2e_fail "start type $start" || return 1
     [ "$display" = W32Time ] || e2e_fail "display name $display" || return 1
 
-    # The close box does nothing; Close ends the program with 0.
-    un_h close '#32770' "$UN_PROGRESS_TITLE" >/dev/null
-    sleep 1
-    [ "$(un_h count '#32770' "$UN_PROGRESS_TITLE")" = count=1 ] ||
+    # The close box does nothing (watched for a second); Close ends the
+    # program with 0.
+    e2e_h close "$DIALOG" "$UN_PROGRESS_TITLE" >/dev/null
+    e2e_holds_for 1 e2e_prints count=1 e2e_h count "$DIALOG" "$UN_PROGRESS_TITLE" ||
         e2e_fail "the close box closed it" || return 1
-    un_h command '#32770' "$UN_PROGRESS_TITLE" 3003 >/dev/null
+    e2e_h command "$DIALOG" "$UN_PROGRESS_TITLE" "$IDC_UNINSTALL_CLOSE" >/dev/null
     local code
-    code=$(un_wait_exit 100)
+    code=$(un_wait_exit)
     echo "exit code $code"
     [ "$code" = 0 ] || e2e_fail "exit code $code" || return 1
     # What was in use goes at the next restart.
@@ -267,50 +150,51 @@ scenario_91_uninstall_yes_removes_keeps_and_gives_back() {
     [ -z "$(un_pending)" ] || e2e_fail "deletions still pending" || return 1
 }
 
+# e2e-group: desktop
 scenario_92_uninstall_closes_a_running_orvane_first() {
     un_layout_install || return 1
     local folder
     folder=$(un_folder)
-    (cd "$folder" && timeout 120 wine "$folder/Orvane.exe" >"$E2E_WORK/orvane.out" 2>&1 &)
-    un_h wait 'Orvane Window Class' - 20000 >/dev/null || e2e_fail "Orvane did not start" || return 1
+    orv_start "$folder" || return 1
     un_start
-    un_answer 6 || return 1
+    un_answer "$IDYES" || return 1
     # Orvane's own shutdown takes some seconds under Wine (its tray icon).
-    un_wait_done 300 || return 1
+    un_wait_done 60 || return 1
     # Its window went before the work went on (the work waits for nothing
     # else), and the program ended.
-    [ "$(un_h count 'Orvane Window Class' -)" = count=0 ] || e2e_fail "Orvane still there" ||
+    [ "$(e2e_h count "$ORV_CLOCK" -)" = count=0 ] || e2e_fail "Orvane still there" ||
         return 1
-    un_wait_orvane_gone || e2e_fail "Orvane.exe still running" || return 1
+    orv_wait_ended || e2e_fail "Orvane.exe still running" || return 1
     # Its shutdown, which saves the settings, did not undo the mark.
-    [ "$(un_reg "HKLM\\$UN_KEY" "Program is installed")" = 0x0 ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Program is installed")" = 0x0 ] ||
         e2e_fail "still marked installed" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Server name")" = first.example ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Server name")" = first.example ] ||
         e2e_fail "settings lost" || return 1
-    un_h command '#32770' "$UN_PROGRESS_TITLE" 3003 >/dev/null
-    [ "$(un_wait_exit 100)" = 0 ] || e2e_fail "did not end with 0" || return 1
+    e2e_h command "$DIALOG" "$UN_PROGRESS_TITLE" "$IDC_UNINSTALL_CLOSE" >/dev/null
+    [ "$(un_wait_exit)" = 0 ] || e2e_fail "did not end with 0" || return 1
     # A file still held while the program was ending waits for the restart.
     un_restart_wine
     [ ! -e "$folder" ] || e2e_fail "install folder left after the restart" || return 1
 }
 
+# e2e-group: desktop
 scenario_93_uninstall_with_kestrine_leaves_the_time_service() {
     un_layout_install || return 1
     e2e_wine reg add 'HKLM\Software\Pellmoor\Kestrine' /v "Program is installed" /t REG_DWORD \
         /d 1 /f >/dev/null
     un_start
-    un_answer 6 || return 1
+    un_answer "$IDYES" || return 1
     un_wait_done || return 1
     local start display
-    start=$(un_reg "$UN_SERVICE" Start)
-    display=$(un_reg "$UN_SERVICE" DisplayName)
+    start=$(e2e_reg "$UN_SERVICE" Start)
+    display=$(e2e_reg "$UN_SERVICE" DisplayName)
     echo "W32Time Start=$start DisplayName=$display"
     [ "$start" = 0x3 ] && [ "$display" = 'Stand-in time' ] || e2e_fail "service touched" ||
         return 1
     # Everything else still done.
-    ! un_key_exists "$UN_UNINSTALL" || e2e_fail "Uninstall key left" || return 1
-    un_h key '#32770' "$UN_PROGRESS_TITLE" 27 >/dev/null
-    [ "$(un_wait_exit 100)" = 0 ] || e2e_fail "Escape did not end it" || return 1
+    ! e2e_reg_key_exists "$UN_UNINSTALL" || e2e_fail "Uninstall key left" || return 1
+    e2e_h key "$DIALOG" "$UN_PROGRESS_TITLE" "$VK_ESCAPE" >/dev/null
+    [ "$(un_wait_exit)" = 0 ] || e2e_fail "Escape did not end it" || return 1
     e2e_wine reg delete 'HKLM\Software\Pellmoor\Kestrine' /f >/dev/null 2>&1
     return 0
 }
@@ -318,42 +202,43 @@ scenario_93_uninstall_with_kestrine_leaves_the_time_service() {
 # An Orvane window that does not go: the worker waits three one-second
 # waits, during which Escape ends the program at once, before anything is
 # removed.
+# e2e-group: desktop
 scenario_94_uninstall_escape_ends_at_once_while_waiting() {
     un_layout_install || return 1
     E2E_TIMEOUT=60 e2e_wine "$E2E_BIN/orvane_testhelper.exe" stubborn 'Orvane Window Class' 30000 \
         >"$E2E_WORK/stubborn.out" 2>&1 &
-    un_h wait 'Orvane Window Class' - 20000 >/dev/null || e2e_fail "no stand-in window" || return 1
+    e2e_h wait "$ORV_CLOCK" - 20000 >/dev/null || e2e_fail "no stand-in window" || return 1
     un_start
-    un_answer 6 || return 1
-    un_h wait '#32770' "$UN_PROGRESS_TITLE" 10000 >/dev/null || e2e_fail "no progress window" ||
+    un_answer "$IDYES" || return 1
+    e2e_h wait "$DIALOG" "$UN_PROGRESS_TITLE" 10000 >/dev/null || e2e_fail "no progress window" ||
         return 1
     local label
-    label=$(un_field "$(un_item 3002 get)" text)
+    label=$(un_item "$IDC_UNINSTALL_LABEL" get)
     echo "label while waiting: $label"
     [ "$label" = "Preparing to uninstall Orvane..." ] || e2e_fail "label $label" || return 1
-    [ "$(un_field "$(un_item 3003 enabled)" enabled)" = 0 ] || e2e_fail "Close enabled" ||
+    [ "$(un_item "$IDC_UNINSTALL_CLOSE" enabled)" = 0 ] || e2e_fail "Close enabled" ||
         return 1
-    un_h key '#32770' "$UN_PROGRESS_TITLE" 27 >/dev/null
+    e2e_h key "$DIALOG" "$UN_PROGRESS_TITLE" "$VK_ESCAPE" >/dev/null
     local code
-    code=$(un_wait_exit 30)
+    code=$(un_wait_exit 3)
     echo "exit code $code"
     [ "$code" = 0 ] || e2e_fail "Escape did not end it at once" || return 1
     [ -f "$(un_folder)/Orvane.exe" ] || e2e_fail "files removed after Escape" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Program is installed")" = 0x1 ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Program is installed")" = 0x1 ] ||
         e2e_fail "registry changed after Escape" || return 1
     # Left to itself, the worker goes on after its three waits.
     un_start
-    un_answer 6 || return 1
+    un_answer "$IDYES" || return 1
     local started finished
     started=$(date +%s%N)
-    un_wait_done 150 || return 1
+    un_wait_done 60 || return 1
     finished=$(date +%s%N)
     echo "work took $(((finished - started) / 1000000)) ms"
     [ $(((finished - started) / 1000000)) -ge 2500 ] || e2e_fail "no waits" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Program is installed")" = 0x0 ] ||
+    [ "$(e2e_reg "$E2E_HKLM" "Program is installed")" = 0x0 ] ||
         e2e_fail "work did not go on" || return 1
-    un_h command '#32770' "$UN_PROGRESS_TITLE" 3003 >/dev/null
-    un_wait_exit 100 >/dev/null
+    e2e_h command "$DIALOG" "$UN_PROGRESS_TITLE" "$IDC_UNINSTALL_CLOSE" >/dev/null
+    un_wait_exit >/dev/null
     # The stand-in window ends with the scenario's Wine session.
     return 0
 }
@@ -361,6 +246,7 @@ scenario_94_uninstall_escape_ends_at_once_while_waiting() {
 # Windows 98 as Wine plays it for this one program: the user's own Start
 # Menu and Startup folders, "c:\windows\wininit.ini" in place of the
 # pending deletions, and a version (4.10) that leaves Windows Time alone.
+# e2e-group: desktop
 scenario_96_uninstall_on_windows_98_uses_wininit() {
     un_layout_install || return 1
     local user_menu wininit
@@ -374,11 +260,11 @@ scenario_96_uninstall_on_windows_98_uses_wininit() {
     e2e_wine reg add 'HKCU\Software\Wine\AppDefaults\Uninstall.exe' /v Version /t REG_SZ \
         /d win98 /f >/dev/null
     un_start
-    un_answer 6 || return 1
-    un_wait_done 300 || return 1
+    un_answer "$IDYES" || return 1
+    un_wait_done 60 || return 1
     e2e_wine reg delete 'HKCU\Software\Wine\AppDefaults\Uninstall.exe' /f >/dev/null 2>&1
-    un_h command '#32770' "$UN_PROGRESS_TITLE" 3003 >/dev/null
-    [ "$(un_wait_exit 100)" = 0 ] || e2e_fail "did not end with 0" || return 1
+    e2e_h command "$DIALOG" "$UN_PROGRESS_TITLE" "$IDC_UNINSTALL_CLOSE" >/dev/null
+    [ "$(un_wait_exit)" = 0 ] || e2e_fail "did not end with 0" || return 1
 
     local text
     text=$(tr -d '\r' <"$wininit")
@@ -397,8 +283,8 @@ scenario_96_uninstall_on_windows_98_uses_wininit() {
     [ ! -e "$user_menu/Programs/StartUp/Orvane.lnk" ] && [ ! -e "$user_menu/Programs/Orvane" ] ||
         e2e_fail "the user's shortcuts left" || return 1
     [ -f "$(un_startup)/Orvane.lnk" ] || e2e_fail "the all-users folder was used" || return 1
-    [ "$(un_reg "$UN_SERVICE" Start)" = 0x3 ] || e2e_fail "service touched" || return 1
-    [ "$(un_reg "HKLM\\$UN_KEY" "Program is installed")" = 0x0 ] ||
+    [ "$(e2e_reg "$UN_SERVICE" Start)" = 0x3 ] || e2e_fail "service touched" || return 1
+    [ "$(e2e_reg "$E2E_HKLM" "Program is installed")" = 0x0 ] ||
         e2e_fail "still marked installed" || return 1
     # (No restart here: Wine's start reads only the first "[rename]"
     # section, where Windows 98 went through the whole file.)

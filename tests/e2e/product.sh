@@ -1,0 +1,212 @@
+# Helpers shared by the scenario files that drive the product's programs:
+# Orvane.exe (orv_*) and an installation for Uninstall.exe (un_*). Built on
+# lib.sh; sourced by run-e2e.sh before each scenario's own file.
+
+DIALOG='#32770'
+ORV_CLOCK='Orvane Window Class'
+ORV_TASKBAR='Orvane Taskbar Window Class'
+ORV_ERROR='Orvane - Error'
+ORV_STATUS='Orvane - Last Update'
+
+orv_log_dir() { echo "$WINEPREFIX/drive_c/orvane-e2e-logs"; }
+
+# Fresh settings: SNTP to 127.0.0.1, no automatic updates, logging at the
+# level given (default Maximum) into C:\orvane-e2e-logs, a 300 x 120 clock
+# with the date. Extra lines of .reg text may follow as arguments (they go
+# under the user key when they start with "U:", else under the machine key).
+orv_settings() {
+    local level=${1:-2} machine_extra="" user_extra="" line
+    shift || true
+    for line in "$@"; do
+        case "$line" in
+            U:*) user_extra+="${line#U:}"$'\n' ;;
+            *) machine_extra+="$line"$'\n' ;;
+        esac
+    done
+    rm -rf "$(orv_log_dir)"
+    e2e_reg_import <<REG
+REGEDIT4
+
+[-HKEY_LOCAL_MACHINE\\$E2E_KEY]
+[-HKEY_CURRENT_USER\\$E2E_KEY]
+
+[HKEY_LOCAL_MACHINE\\$E2E_KEY]
+"Protocol"=dword:00000001
+"Server ip address"="127.0.0.1"
+"Use server by name"=dword:00000000
+"Enable updates"=dword:00000000
+"Update interval"=dword:0000003c
+"Enable logging"=dword:00000001
+"Logging level"=dword:0000000$level
+"Logfile path"="C:\\\\orvane-e2e-logs"
+$machine_extra
+[HKEY_CURRENT_USER\\$E2E_KEY]
+"Show date"=dword:00000001
+"Window position x"=dword:00000064
+"Window position y"=dword:00000064
+"Window size x"=dword:0000012c
+"Window size y"=dword:00000078
+"Time font name"="Arial"
+"Date font name"="Arial"
+$user_extra
+REG
+}
+
+# Starts the program from the given folder (default dist/) and waits for
+# its clock window.
+orv_start() {
+    local folder=${1:-$E2E_DIST}
+    (cd "$folder" && timeout 120 wine "$folder/Orvane.exe" >"$E2E_WORK/orvane.out" 2>&1 &)
+    e2e_h wait "$ORV_CLOCK" - 20000 >/dev/null || e2e_fail "no clock window"
+}
+
+# Waits until the clock window is gone and the process has ended: the
+# settings are written after the window goes.
+orv_wait_ended() {
+    e2e_h wait-gone "$ORV_CLOCK" - 20000 >/dev/null || return 1
+    e2e_wait_until 20 e2e_not_running 'Orvane\.exe'
+}
+
+# Closes it by WM_CLOSE and waits for it to end.
+orv_stop() {
+    e2e_h close "$ORV_CLOCK" - >/dev/null
+    orv_wait_ended || e2e_fail "program did not end"
+}
+
+# Waits up to 10 s for a line of "info" about a window: orv_info_is CLASS topmost=1
+orv_info_is() { e2e_wait_until 10 e2e_prints_match "^$2\$" e2e_h info "$1" -; }
+
+orv_status_text() { e2e_text "$DIALOG" "$ORV_STATUS" "$1"; }
+
+# L opens the status dialog (l and L alike).
+orv_open_status() {
+    e2e_h char "$ORV_CLOCK" - "${1:-L}" >/dev/null
+    e2e_h wait "$DIALOG" "$ORV_STATUS" 5000 >/dev/null || e2e_fail "no status dialog"
+}
+
+# Checks the status dialog's fields against "ID|extended regex" lines on
+# standard input (the whole text must match); prints every field it reads.
+orv_check_status() {
+    local id pattern text result=0
+    while IFS='|' read -r id pattern; do
+        [ -n "$id" ] || continue
+        text=$(orv_status_text "$id")
+        echo "$id: $text"
+        printf '%s\n' "$text" | grep -Eqx -- "$pattern" ||
+            { e2e_fail "status field $id: [$text] does not match [$pattern]"; result=1; }
+    done
+    return $result
+}
+
+orv_error_text() { e2e_text "$DIALOG" "$ORV_ERROR" "$IDC_ERROR_TEXT"; }
+
+orv_close_error_window() {
+    e2e_h command "$DIALOG" "$ORV_ERROR" "$IDC_ERROR_CLOSE" >/dev/null
+    e2e_h wait-gone "$DIALOG" "$ORV_ERROR" 5000 >/dev/null
+}
+
+orv_logs() { cat "$(orv_log_dir)"/*.log 2>/dev/null | tr -d '\r'; }
+
+# True when a line of the log matches: orv_log_has [grep options] PATTERN
+orv_log_has() { orv_logs | grep -q "$@"; }
+orv_log_lacks() { ! orv_log_has "$@"; }
+# True when exactly COUNT lines match: orv_log_count_is COUNT PATTERN
+orv_log_count_is() { [ "$(orv_logs | grep -c -- "$2")" = "$1" ]; }
+
+# Presses Y until the update succeeds (TIME gives whole seconds, and Wine
+# sets the clock only within half a second of its own, so a TIME update can
+# fail); closes the error window after a failure.
+orv_manual_update_until_success() {
+    local tries=${1:-1} out
+    for _ in $(seq "$tries"); do
+        # Asked a little into a second, where a whole-second answer is
+        # within the half second Wine accepts.
+        e2e_h char "$ORV_CLOCK" - y in-second >/dev/null
+        out=$(e2e_h box Orvane 8000)
+        echo "$out"
+        if [ "$(e2e_field "$out" text)" = "Manual update successful" ]; then return 0; fi
+        echo "error window: $(orv_error_text)"
+        orv_close_error_window
+    done
+    e2e_fail "no successful manual update in $tries tries"
+}
+
+# ---- An installation, for Uninstall.exe --------------------------------------
+
+UN_APP_PATHS='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\Orvane.exe'
+UN_UNINSTALL='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Orvane'
+UN_EVENT_SOURCE='HKLM\System\CurrentControlSet\Services\EventLog\Application\Orvane'
+UN_SERVICE='HKLM\System\CurrentControlSet\Services\W32Time'
+UN_PENDING_KEY='HKLM\System\CurrentControlSet\Control\Session Manager'
+UN_FOLDER_WIN='C:\Program Files\Pellmoor\Orvane'
+UN_PROGRESS_TITLE='Uninstall Orvane'
+
+un_folder() { echo "$WINEPREFIX/drive_c/Program Files/Pellmoor/Orvane"; }
+un_programs() { echo "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"; }
+un_startup() { echo "$(un_programs)/StartUp"; }
+
+un_clear_pending() {
+    e2e_wine reg delete "$UN_PENDING_KEY" /v PendingFileRenameOperations /f >/dev/null 2>&1
+    return 0
+}
+
+un_pending() { e2e_reg "$UN_PENDING_KEY" PendingFileRenameOperations; }
+
+# A registered stand-in for the Windows Time service with the start type
+# given (default 3, on demand), as Setup leaves it.
+un_register_time_service() {
+    cp "$E2E_BIN/w32time_stub_service.exe" "$WINEPREFIX/drive_c/w32time_stub_service.exe"
+    if ! e2e_reg_key_exists "$UN_SERVICE"; then
+        e2e_wine sc create W32Time binPath= 'C:\w32time_stub_service.exe' start= demand \
+            >/dev/null 2>&1
+    fi
+    # Wine's sc has no "config": a registered service's start type is set
+    # in its key, which the service manager writes back whole on a change.
+    e2e_wine reg add "$UN_SERVICE" /v Start /t REG_DWORD /d "${1:-3}" /f >/dev/null
+    e2e_wine reg add "$UN_SERVICE" /v DisplayName /t REG_SZ /d 'Stand-in time' /f >/dev/null
+    [ "$(e2e_reg "$UN_SERVICE" Start)" = "0x${1:-3}" ] || e2e_fail "time service not registered"
+}
+
+# A restart as far as Wine has one: a new session carries out the pending
+# deletions when it starts.
+un_restart_wine() {
+    WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null
+    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
+    e2e_wine reg query "$E2E_HKLM" >/dev/null 2>&1
+    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
+    return 0
+}
+
+# Starts the installed Uninstall.exe from its folder; its exit code goes to
+# $E2E_WORK/uninstall.code when it ends.
+un_start() {
+    local folder
+    folder=$(un_folder)
+    rm -f "$E2E_WORK/uninstall.code"
+    (cd "$folder" && timeout 120 wine "$folder/Uninstall.exe" >"$E2E_WORK/uninstall.out" 2>&1
+     echo $? >"$E2E_WORK/uninstall.code") &
+}
+
+# Waits up to SECONDS (default 30: a loaded machine can take long to end a
+# Wine process) for the program to end; prints its code.
+un_wait_exit() {
+    e2e_wait_until "${1:-30}" test -s "$E2E_WORK/uninstall.code" || { echo "still running"; return 1; }
+    cat "$E2E_WORK/uninstall.code"
+}
+
+# Answers the confirmation: $IDYES or $IDNO. Checks its text.
+un_answer() {
+    local out
+    out=$(e2e_h answer Orvane "$1" 20000)
+    echo "$out"
+    [ "$(e2e_field "$out" text)" = "Are you sure you want to uninstall Orvane?" ] ||
+        e2e_fail "no confirmation box"
+}
+
+un_item() { e2e_item "$DIALOG" "$UN_PROGRESS_TITLE" "$@"; }
+
+# Waits up to SECONDS (default 30) until Close is enabled: the work is done.
+un_wait_done() {
+    e2e_wait_until "${1:-30}" e2e_prints 1 un_item "$IDC_UNINSTALL_CLOSE" enabled ||
+        e2e_fail "the work did not finish"
+}
