@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/adapter_table.h"
 #include "platform/clock.h"
 #include "platform/event_log.h"
 #include "platform/file_system.h"
@@ -14,6 +15,7 @@
 #include "platform/registry.h"
 #include "platform/service_control.h"
 #include "platform/ui_sinks.h"
+#include "platform/win32/adapter_table_win32.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/event_log_win32.h"
 #include "platform/win32/file_system_win32.h"
@@ -47,6 +49,7 @@ void InstallWin32Platform(const char* program_name) {
     UseFileSystem(new Win32FileSystem);
     UseEventLog(new Win32EventLog);
     UseNameLookup(new Win32NameLookup);
+    UseAdapterTable(new Win32AdapterTable);
     UseOsVersion(new Win32OsVersion);
     UseServiceControl(new Win32ServiceControl);
     UseMessageBoxSink(new Win32MessageBoxSink);
