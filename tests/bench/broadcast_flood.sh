@@ -37,17 +37,19 @@ orv_settings 1 '"Receive sntp broadcasts"=dword:00000001'
 orv_start || exit 1
 e2e_wait_until 10 e2e_port_bound udp 123 any || { echo "no listener on UDP 123" >&2; exit 1; }
 
-# The Wine process of Orvane.exe in this prefix, and the prefix's wineserver.
+# The Wine process of Orvane.exe in this prefix (Wine names it after the
+# program; the wine and timeout commands that started it carry the name
+# only in their arguments), and the prefix's wineserver.
 prefix_pid() {
     local pid
-    for pid in $(pgrep -f "$1"); do
+    for pid in $(pgrep -x "$1"); do
         { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
             { echo "$pid"; return 0; }
     done
     return 1
 }
-orvane_pid=$(prefix_pid 'Orvane\.exe') || { echo "no Orvane.exe process" >&2; exit 1; }
-server_pid=$(prefix_pid 'wineserver') || server_pid=
+orvane_pid=$(prefix_pid Orvane.exe) || { echo "no Orvane.exe process" >&2; exit 1; }
+server_pid=$(prefix_pid wineserver) || server_pid=
 cpu_ticks() { [ -n "$1" ] && awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 
 SENDER=$E2E_WORK/send.py
