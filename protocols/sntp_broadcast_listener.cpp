@@ -139,6 +139,7 @@ void ListenerThread() {
     listener_state.store(kStarting);
     ReportLimit empty_reports;
     ReportLimit invalid_reports;
+    ReportLimit failure_reports;
     ConnectedSubnets connected;
     net::SocketHandle s = CreateListenSocket();
     if (s == net::kInvalidSocket)
@@ -171,8 +172,18 @@ void ListenerThread() {
             std::uint8_t datagram[kReceiveBufferSize];
             net::SocketAddressIn source;
             int received = net::RecvFrom(s, datagram, kReceiveBufferSize, &source);
+            const std::uint32_t now = TheClock().GetTickCount();
             if (received < 0) {
-                if (net::LastSocketError() == net::kWsaEconnreset) {
+                const int error = net::LastSocketError();
+                // Windows gives a datagram longer than the buffer as an
+                // error (and drops it): no packet of ours, and as cheap to
+                // send in a flood as a short one.
+                if (error == net::kWsaEmsgsize) {
+                    if (invalid_reports.Allow(now))
+                        ReportText("Invalid multicast SNTP packet received.");
+                    continue;
+                }
+                if (error == net::kWsaEconnreset) {
                     ReportText(
                         "SNTP multicast socket received WSAECONNRESET.Restarting SNTP multicast "
                         "process.");
@@ -184,11 +195,11 @@ void ListenerThread() {
                     rebuild = true;
                     continue;
                 }
-                ReportText("recvfrom() failed.");
+                if (failure_reports.Allow(now))
+                    ReportText("recvfrom() failed.");
                 Sleep(kIdleMilliseconds);
                 continue;
             }
-            const std::uint32_t now = TheClock().GetTickCount();
             SntpPacket packet;
             switch (CheckBroadcastDatagram(datagram, received, source.address, connected.Get(now),
                                            &packet)) {
