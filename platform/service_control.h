@@ -1,5 +1,6 @@
 // The service control manager as Setup and Uninstall see it: open the
-// manager and a service, stop it, read its state, change its start type.
+// manager and a service, stop it, read its state, change its start type;
+// create, configure, start and delete a service of the product's own.
 // The programs install the real one at start; unit tests install a fake.
 // Every operation returns 0 on success, else a Windows error code.
 #pragma once
@@ -7,6 +8,8 @@
 #include "platform/interface_slot.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -18,6 +21,9 @@ constexpr ServiceHandle kNoServiceHandle = 0;
 constexpr std::uint32_t kServiceQueryStatus = 0x0004;
 constexpr std::uint32_t kServiceChangeConfig = 0x0002;
 constexpr std::uint32_t kServiceStop = 0x0020;
+constexpr std::uint32_t kServiceStart = 0x0010;
+constexpr std::uint32_t kServiceDelete = 0x00010000;  // DELETE
+constexpr std::uint32_t kServiceAllAccess = 0x000F01FF;
 
 // Service states.
 constexpr std::uint32_t kServiceStopped = 1;
@@ -31,6 +37,20 @@ constexpr std::uint32_t kServiceDemandStart = 3;
 
 // The error a stop request gives when the service is not running.
 constexpr int kErrorServiceNotActive = 1062;
+constexpr int kErrorServiceAlreadyRunning = 1056;
+constexpr int kErrorServiceDoesNotExist = 1060;
+constexpr int kErrorServiceMarkedForDelete = 1072;
+constexpr int kErrorServiceExists = 1073;
+
+// A service program of its own process (SERVICE_WIN32_OWN_PROCESS) that
+// reports errors normally (SERVICE_ERROR_NORMAL).
+struct OwnServiceConfig {
+    std::string name;
+    std::string display_name;
+    std::string command_line;  // the program's path, quoted when it has spaces
+    std::string account;       // e.g. "NT AUTHORITY\\LocalService"; empty: LocalSystem
+    std::uint32_t start_type = kServiceDemandStart;
+};
 
 class ServiceControl {
   public:
@@ -49,6 +69,24 @@ class ServiceControl {
     virtual int ChangeStartType(ServiceHandle service, std::uint32_t start_type,
                                 const char* display_name) = 0;
     virtual void CloseHandle(ServiceHandle handle) = 0;
+    // CreateService with all access on the new service.
+    virtual int CreateOwnService(ServiceHandle manager, const OwnServiceConfig& config,
+                                 ServiceHandle* service) = 0;
+    // ChangeServiceConfig of type, start type, error control, command line,
+    // account (no password: the built-in accounts have none) and display
+    // name; the service name stays.
+    virtual int ChangeOwnServiceConfig(ServiceHandle service, const OwnServiceConfig& config) = 0;
+    // ChangeServiceConfig2: SERVICE_CONFIG_DESCRIPTION,
+    // SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO and
+    // SERVICE_CONFIG_FAILURE_ACTIONS (restart after every failure).
+    virtual int SetDescription(ServiceHandle service, const char* description) = 0;
+    virtual int SetRequiredPrivileges(ServiceHandle service,
+                                      const std::vector<std::string>& privileges) = 0;
+    virtual int SetRestartOnFailure(ServiceHandle service, std::uint32_t reset_period_seconds,
+                                    std::uint32_t restart_delay_ms) = 0;
+    virtual int Start(ServiceHandle service) = 0;
+    // Marks the service for deletion; it goes once every handle is closed.
+    virtual int Delete(ServiceHandle service) = 0;
     // Waits while a service is stop-pending (a real sleep; fakes only
     // count it).
     virtual void Pause(int milliseconds) = 0;

@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "platform/last_error.h"
+#include "protocols/broadcast_checks.h"
 #include "protocols/sntp_client.h"
 
 namespace orvane {
@@ -18,9 +19,9 @@ constexpr int kReceiveBufferSize = 2000;
 constexpr int kPollMilliseconds = 20;
 constexpr int kPollLimit = 250;  // 5000 ms of 20 ms polls
 constexpr int kIdleMilliseconds = 100;
-// How long a read of the adapter table is trusted: a flood of broadcasts
+// How long a read of the interface list is trusted: a flood of broadcasts
 // from strangers must not read it for each one.
-constexpr std::uint32_t kAdapterTableLifeMs = 10000;
+constexpr std::uint32_t kInterfaceListLifeMs = 10000;
 
 enum ListenerState {
     kStarting = 1,
@@ -92,23 +93,23 @@ class ReportLimit {
     std::uint32_t last_ = 0;
 };
 
-// The connected subnets, read again once the last read is old.
-class ConnectedSubnets {
+// This PC's interfaces, read again once the last read is old.
+class ConnectedInterfaces {
   public:
-    const std::vector<Ipv4Subnet>& Get(std::uint32_t now) {
-        if (!read_ || now - read_at_ >= kAdapterTableLifeMs) {
-            if (!TheAdapterTable().ListIpv4Subnets(&subnets_))
-                subnets_.clear();  // loopback still counts
+    const std::vector<LocalInterface>& Get(std::uint32_t now) {
+        if (!read_ || now - read_at_ >= kInterfaceListLifeMs) {
+            if (TheLocalNetworks().ListInterfaces(&interfaces_) != 0)
+                interfaces_.clear();  // loopback still counts
             read_ = true;
             read_at_ = now;
         }
-        return subnets_;
+        return interfaces_;
     }
 
   private:
     bool read_ = false;
     std::uint32_t read_at_ = 0;
-    std::vector<Ipv4Subnet> subnets_;
+    std::vector<LocalInterface> interfaces_;
 };
 
 net::SocketHandle CreateListenSocket() {
@@ -140,7 +141,7 @@ void ListenerThread() {
     ReportLimit empty_reports;
     ReportLimit invalid_reports;
     ReportLimit failure_reports;
-    ConnectedSubnets connected;
+    ConnectedInterfaces connected;
     net::SocketHandle s = CreateListenSocket();
     if (s == net::kInvalidSocket)
         return;
@@ -240,23 +241,9 @@ void StopHandshake() {
 
 }  // namespace
 
-bool IsOnConnectedSubnet(std::uint32_t address, const std::vector<Ipv4Subnet>& subnets) {
-    if ((net::NetworkToHost32(address) >> 24) == 127)
-        return true;
-    for (const Ipv4Subnet& subnet : subnets) {
-        // An adapter without an address, or a mask that takes in every
-        // address, connects to no subnet of its own.
-        if (subnet.address == 0 || subnet.mask == 0)
-            continue;
-        if ((address & subnet.mask) == (subnet.address & subnet.mask))
-            return true;
-    }
-    return false;
-}
-
 BroadcastVerdict CheckBroadcastDatagram(const std::uint8_t* datagram, int length,
                                         std::uint32_t source,
-                                        const std::vector<Ipv4Subnet>& connected,
+                                        const std::vector<LocalInterface>& interfaces,
                                         SntpPacket* packet_out) {
     if (length == 0)
         return BroadcastVerdict::kEmpty;
@@ -265,17 +252,10 @@ BroadcastVerdict CheckBroadcastDatagram(const std::uint8_t* datagram, int length
     const SntpPacket packet = DecodePacket(datagram);
     if (packet_out != nullptr)
         *packet_out = packet;
-    // Not a broadcast, a server that says it is unsynchronised, sends no
-    // time or speaks no version we know, or a sender beyond this PC's own
-    // subnets (a router passes no broadcast, so it is forged): dropped
-    // silently, at no cost.
-    if (packet.mode != kModeBroadcast || packet.leap_indicator == kLeapAlarm ||
-        packet.transmit_timestamp == 0 || packet.version_number < kOldestNtpVersion ||
-        packet.version_number > kNtpVersion || packet.stratum == kStratumKissOfDeath ||
-        packet.stratum >= kStratumUnsynchronised) {
-        return BroadcastVerdict::kDropped;
-    }
-    if (!IsOnConnectedSubnet(source, connected))
+    // No usable broadcast, or a sender beyond this PC's own subnets (a
+    // router passes no broadcast, so it is forged): dropped silently, at
+    // no cost.
+    if (!CheckBroadcastPacket(packet).empty() || !SenderOnConnectedSubnet(source, interfaces))
         return BroadcastVerdict::kDropped;
     return BroadcastVerdict::kAccepted;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/adapter_table.h"
+#include "platform/local_networks.h"
 #include "platform/sockets.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/text_reporter.h"
@@ -48,11 +48,8 @@ enum class BroadcastVerdict {
 // null) when the datagram is long enough.
 BroadcastVerdict CheckBroadcastDatagram(const std::uint8_t* datagram, int length,
                                         std::uint32_t source,
-                                        const std::vector<Ipv4Subnet>& connected,
+                                        const std::vector<LocalInterface>& interfaces,
                                         SntpPacket* packet_out);
-// Whether the address (network order) lies on one of the subnets; loopback
-// (127.0.0.0/8) always counts as connected.
-bool IsOnConnectedSubnet(std::uint32_t address, const std::vector<Ipv4Subnet>& subnets);
 
 // How often each of the bad-datagram reports may be made.
 constexpr std::uint32_t kBadDatagramReportIntervalMs = 60000;

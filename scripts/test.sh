@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native unit tests (CTest), the
-# fuzz target for a short while, and the end-to-end tests under Wine. The
-# last line sums them all up; the line before it names the end-to-end
-# scenarios that passed only on a second try.
+# Builds everything and runs every test: the native unit tests (CTest, under
+# ThreadSanitizer), the fuzz target for a short while, and the end-to-end
+# tests under Wine. The last line sums them all up; the line before it names
+# the end-to-end scenarios that passed only on a second try.
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -25,7 +25,10 @@ fi
 bash scripts/install-deps.sh || stop_early "installing the dependencies failed"
 bash scripts/build.sh || stop_early "build failed"
 
-ctest --test-dir build/native --output-on-failure -j2 2>&1 | tee build/ctest.log
+# The unit tests, built under ThreadSanitizer: a data race fails the test
+# it happens in.
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir build/tsan --output-on-failure -j2 2>&1 | tee build/ctest.log
 unit_status=${PIPESTATUS[0]}
 unit_line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' build/ctest.log | tail -1)
 unit_failed=$(echo "$unit_line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')

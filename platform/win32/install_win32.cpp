@@ -5,24 +5,28 @@
 
 #include <string>
 
-#include "platform/adapter_table.h"
 #include "platform/clock.h"
 #include "platform/event_log.h"
 #include "platform/file_system.h"
 #include "platform/interface_slot.h"
+#include "platform/local_networks.h"
 #include "platform/name_lookup.h"
 #include "platform/os_version.h"
+#include "platform/process_privileges.h"
 #include "platform/registry.h"
 #include "platform/service_control.h"
+#include "platform/time_service_pipe.h"
 #include "platform/ui_sinks.h"
-#include "platform/win32/adapter_table_win32.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/event_log_win32.h"
 #include "platform/win32/file_system_win32.h"
+#include "platform/win32/local_networks_win32.h"
 #include "platform/win32/name_lookup_win32.h"
 #include "platform/win32/os_version_win32.h"
+#include "platform/win32/process_privileges_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/service_control_win32.h"
+#include "platform/win32/time_service_pipe_win32.h"
 #include "platform/win32/ui_sinks_win32.h"
 
 namespace orvane {
@@ -49,9 +53,11 @@ void InstallWin32Platform(const char* program_name) {
     UseFileSystem(new Win32FileSystem);
     UseEventLog(new Win32EventLog);
     UseNameLookup(new Win32NameLookup);
-    UseAdapterTable(new Win32AdapterTable);
     UseOsVersion(new Win32OsVersion);
     UseServiceControl(new Win32ServiceControl);
+    UseProcessPrivileges(new Win32ProcessPrivileges);
+    UseLocalNetworks(new Win32LocalNetworks);
+    UseTimeServicePipe(new Win32TimeServicePipe);
     UseMessageBoxSink(new Win32MessageBoxSink);
     UseProcessExit(new Win32ProcessExit);
 }

@@ -1,7 +1,8 @@
 // The one place a Windows program installs the real operating system
 // behind every interface of platform/: clock, registry, file system, event
-// log, name lookup, version query, service control, message boxes and
-// process end. The program then installs its own user-interface sinks.
+// log, name lookup, version query, service control, process privileges,
+// local networks, the time service pipe, message boxes and process end.
+// The program then installs its own user-interface sinks.
 #pragma once
 
 namespace orvane {

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace orvane {
 
 namespace {
@@ -17,6 +20,17 @@ ServiceHandle FromHandle(SC_HANDLE handle) {
 int LastErrorOr(int fallback) {
     const DWORD error = GetLastError();
     return error != 0 ? static_cast<int>(error) : fallback;
+}
+
+// Null for an empty text: the manager then uses its default (LocalSystem
+// for the account).
+const char* TextOrNull(const std::string& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
+
+// Built-in service accounts have no password; an empty one says so.
+const char* PasswordFor(const std::string& account) {
+    return account.empty() ? nullptr : "";
 }
 
 }  // namespace
@@ -71,6 +85,90 @@ void Win32ServiceControl::CloseHandle(ServiceHandle handle) {
 
 void Win32ServiceControl::Pause(int milliseconds) {
     Sleep(static_cast<DWORD>(milliseconds));
+}
+
+int Win32ServiceControl::CreateOwnService(ServiceHandle manager, const OwnServiceConfig& config,
+                                          ServiceHandle* service) {
+    SC_HANDLE created = CreateServiceA(
+        AsHandle(manager), config.name.c_str(), config.display_name.c_str(), SERVICE_ALL_ACCESS,
+        SERVICE_WIN32_OWN_PROCESS, config.start_type, SERVICE_ERROR_NORMAL,
+        config.command_line.c_str(), nullptr, nullptr, nullptr, TextOrNull(config.account),
+        PasswordFor(config.account));
+    if (created == nullptr)
+        return LastErrorOr(ERROR_INVALID_HANDLE);
+    *service = FromHandle(created);
+    return 0;
+}
+
+int Win32ServiceControl::ChangeOwnServiceConfig(ServiceHandle service,
+                                                const OwnServiceConfig& config) {
+    if (!ChangeServiceConfigA(AsHandle(service), SERVICE_WIN32_OWN_PROCESS, config.start_type,
+                              SERVICE_ERROR_NORMAL, config.command_line.c_str(), nullptr, nullptr,
+                              nullptr, TextOrNull(config.account), PasswordFor(config.account),
+                              config.display_name.c_str())) {
+        return LastErrorOr(ERROR_INVALID_HANDLE);
+    }
+    return 0;
+}
+
+int Win32ServiceControl::SetDescription(ServiceHandle service, const char* description) {
+    SERVICE_DESCRIPTIONA info = {};
+    std::string text = description;
+    info.lpDescription = &text[0];
+    if (!ChangeServiceConfig2A(AsHandle(service), SERVICE_CONFIG_DESCRIPTION, &info))
+        return LastErrorOr(ERROR_INVALID_HANDLE);
+    return 0;
+}
+
+int Win32ServiceControl::SetRequiredPrivileges(ServiceHandle service,
+                                               const std::vector<std::string>& privileges) {
+    // A multi-string: each name with its terminator, then one more.
+    std::string names;
+    for (const std::string& name : privileges) {
+        names += name;
+        names.push_back('\0');
+    }
+    names.push_back('\0');
+    SERVICE_REQUIRED_PRIVILEGES_INFOA info = {};
+    info.pmszRequiredPrivileges = &names[0];
+    if (!ChangeServiceConfig2A(AsHandle(service), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &info))
+        return LastErrorOr(ERROR_INVALID_HANDLE);
+    return 0;
+}
+
+int Win32ServiceControl::SetRestartOnFailure(ServiceHandle service,
+                                             std::uint32_t reset_period_seconds,
+                                             std::uint32_t restart_delay_ms) {
+    // The manager repeats the last action for every later failure.
+    SC_ACTION actions[3];
+    for (SC_ACTION& action : actions) {
+        action.Type = SC_ACTION_RESTART;
+        action.Delay = restart_delay_ms;
+    }
+    SERVICE_FAILURE_ACTIONSA info = {};
+    info.dwResetPeriod = reset_period_seconds;
+    info.cActions = 3;
+    info.lpsaActions = actions;
+    if (!ChangeServiceConfig2A(AsHandle(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info))
+        return LastErrorOr(ERROR_INVALID_HANDLE);
+    // Also after a stop with an error code, not only after a crash. A
+    // manager that lacks this setting still restarts after crashes.
+    SERVICE_FAILURE_ACTIONS_FLAG flag = {};
+    flag.fFailureActionsOnNonCrashFailures = TRUE;
+    ChangeServiceConfig2A(AsHandle(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag);
+    return 0;
+}
+
+int Win32ServiceControl::Start(ServiceHandle service) {
+    if (!StartServiceA(AsHandle(service), 0, nullptr))
+        return LastErrorOr(ERROR_INVALID_HANDLE);
+    return 0;
+}
+
+int Win32ServiceControl::Delete(ServiceHandle service) {
+    if (!DeleteService(AsHandle(service)))
+        return LastErrorOr(ERROR_INVALID_HANDLE);
+    return 0;
 }
 
 }  // namespace orvane

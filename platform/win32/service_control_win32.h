@@ -16,6 +16,16 @@ class Win32ServiceControl : public ServiceControl {
                         const char* display_name) override;
     void CloseHandle(ServiceHandle handle) override;
     void Pause(int milliseconds) override;
+    int CreateOwnService(ServiceHandle manager, const OwnServiceConfig& config,
+                         ServiceHandle* service) override;
+    int ChangeOwnServiceConfig(ServiceHandle service, const OwnServiceConfig& config) override;
+    int SetDescription(ServiceHandle service, const char* description) override;
+    int SetRequiredPrivileges(ServiceHandle service,
+                              const std::vector<std::string>& privileges) override;
+    int SetRestartOnFailure(ServiceHandle service, std::uint32_t reset_period_seconds,
+                            std::uint32_t restart_delay_ms) override;
+    int Start(ServiceHandle service) override;
+    int Delete(ServiceHandle service) override;
 };
 
 }  // namespace orvane

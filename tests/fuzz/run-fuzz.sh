@@ -42,7 +42,7 @@ printf "$sent$t4\001\044\002\006" >"$corpus/seed-short"
 printf "$sent$t4\104\301\377\352\200" >"$corpus/seed-time-word"
 
 # Seeds for the broadcast fuzzer: a version-4 stratum-9 broadcast from
-# 127.0.0.1 (no adapters), the same from 192.168.1.5 with this PC on
+# 127.0.0.1 (no interfaces), the same from 192.168.1.5 with this PC on
 # 192.168.1.7/24 and with the clock refusing, an empty and a short datagram.
 # Layout: sender (4), subnet count and refusal (1), subnets (8 each), datagram.
 bcorpus=$build/corpus/sntp_broadcast

@@ -6,7 +6,7 @@
 // the rules written out again here, and what the handler leaves behind.
 //
 // Input layout: 4 bytes the sender's address (network order), 1 byte the
-// number of adapter subnets (low two bits) and whether the clock refuses
+// number of interfaces (low two bits) and whether the clock refuses
 // the time (bit 7), 8 bytes per subnet (address, mask; network order),
 // then the datagram (any length).
 #include <cstddef>
@@ -21,6 +21,7 @@
 #include "engine/engine_ui_sink.h"
 #include "engine/last_update_record.h"
 #include "platform/os_errors.h"
+#include "protocols/broadcast_checks.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/sntp_broadcast_listener.h"
 #include "settings/settings_record.h"
@@ -103,11 +104,11 @@ std::uint32_t Load32(const std::uint8_t* p) {
 }
 
 // The subnet rule, written out bit by bit.
-bool Connected(std::uint32_t source, const std::vector<Ipv4Subnet>& subnets) {
+bool Connected(std::uint32_t source, const std::vector<LocalInterface>& subnets) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&source);
     if (bytes[0] == 127)
         return true;
-    for (const Ipv4Subnet& s : subnets) {
+    for (const LocalInterface& s : subnets) {
         if (s.address == 0 || s.mask == 0)
             continue;
         bool same = true;
@@ -123,7 +124,7 @@ bool Connected(std::uint32_t source, const std::vector<Ipv4Subnet>& subnets) {
 }
 
 BroadcastVerdict ExpectedVerdict(const std::uint8_t* datagram, int length, std::uint32_t source,
-                                 const std::vector<Ipv4Subnet>& subnets) {
+                                 const std::vector<LocalInterface>& subnets) {
     if (length == 0)
         return BroadcastVerdict::kEmpty;
     if (length < 48)
@@ -187,9 +188,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t at = 5;
     if (size < at + 8 * static_cast<std::size_t>(subnet_count))
         return 0;
-    std::vector<Ipv4Subnet> subnets;
+    std::vector<LocalInterface> subnets;
     for (int i = 0; i < subnet_count; ++i, at += 8) {
-        Ipv4Subnet s;
+        LocalInterface s;
         s.address = Load32(data + at);
         s.mask = Load32(data + at + 4);
         subnets.push_back(s);
@@ -197,7 +198,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* datagram = data + at;
     const int length = static_cast<int>(size - at > 2000 ? 2000 : size - at);
 
-    FUZZ_CHECK(IsOnConnectedSubnet(source_address, subnets) == Connected(source_address, subnets));
+    FUZZ_CHECK(SenderOnConnectedSubnet(source_address, subnets) ==
+               Connected(source_address, subnets));
     SntpPacket packet;
     const BroadcastVerdict verdict =
         CheckBroadcastDatagram(datagram, length, source_address, subnets, &packet);

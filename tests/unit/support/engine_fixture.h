@@ -29,14 +29,14 @@
 #include "logging/error_window.h"
 #include "engine/engine_ui_sink.h"
 #include "platform/event_log.h"
-#include "support/fake_adapter_table.h"
 #include "support/fake_clock.h"
+#include "support/fake_local_networks.h"
 #include "support/fake_dialup.h"
 #include "support/fake_engine_ui_sink.h"
 #include "support/fake_event_log.h"
 #include "support/fake_name_lookup.h"
 #include "support/fake_ui_sinks.h"
-#include "platform/adapter_table.h"
+#include "platform/local_networks.h"
 #include "platform/name_lookup.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/fixed_text.h"
@@ -125,7 +125,7 @@ class EngineTest : public ::testing::Test {
         UseClock(&clock_);
         UseFileSystem(&file_system_);
         UseNameLookup(&lookup_);
-        UseAdapterTable(&adapters_);
+        UseLocalNetworks(&networks_);
         UseDialupModule(&dialup_);
         UseEngineUiSink(&ui_);
         UseEventLog(&event_log_);
@@ -157,7 +157,7 @@ class EngineTest : public ::testing::Test {
         UseEventLog(nullptr);
         UseEngineUiSink(nullptr);
         UseDialupModule(&UnavailableDialupModule());
-        UseAdapterTable(nullptr);
+        UseLocalNetworks(nullptr);
         UseNameLookup(nullptr);
         UseFileSystem(nullptr);
         UseClock(nullptr);
@@ -222,7 +222,7 @@ class EngineTest : public ::testing::Test {
     FakeClock clock_;
     PosixFileSystem file_system_;
     FakeNameLookup lookup_;
-    FakeAdapterTable adapters_;
+    FakeLocalNetworks networks_;
     FakeDialup dialup_;
     FakeEngineUiSink ui_;
     FakeEventLog event_log_;

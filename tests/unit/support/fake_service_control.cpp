@@ -4,10 +4,6 @@
 
 namespace orvane {
 
-namespace {
-constexpr int kErrorServiceDoesNotExist = 1060;
-}  // namespace
-
 FakeService& FakeServiceControl::AddService(const std::string& name) {
     FakeService& service = services_[name];
     service.display_name = name + " display";
@@ -108,6 +104,117 @@ void FakeServiceControl::CloseHandle(ServiceHandle handle) {
 
 void FakeServiceControl::Pause(int milliseconds) {
     paused_ += milliseconds;
+}
+
+FakeService* FakeServiceControl::Target(ServiceHandle service, std::uint32_t right, int* error) {
+    Handle* handle = Resolve(service);
+    if (handle == nullptr || handle->manager) {
+        *error = kErrorInvalidHandle;
+        return nullptr;
+    }
+    if ((handle->access & right) != right) {
+        *error = kErrorAccessDenied;
+        return nullptr;
+    }
+    FakeService* target = Find(handle->service);
+    *error = target == nullptr ? kErrorServiceMarkedForDelete : 0;
+    return target;
+}
+
+int FakeServiceControl::CreateOwnService(ServiceHandle manager, const OwnServiceConfig& config,
+                                         ServiceHandle* service) {
+    Handle* owner = Resolve(manager);
+    if (owner == nullptr || !owner->manager)
+        return kErrorInvalidHandle;
+    if (create_error_ != 0)
+        return create_error_;
+    if (Find(config.name) != nullptr)
+        return kErrorServiceExists;
+    FakeService& created = services_[config.name];
+    created.state = kServiceStopped;
+    created.start_type = config.start_type;
+    created.display_name = config.display_name;
+    created.command_line = config.command_line;
+    created.account = config.account;
+    ++created.creations;
+    Handle handle;
+    handle.service = config.name;
+    handle.access = kServiceAllAccess;
+    *service = next_handle_++;
+    handles_[*service] = handle;
+    return 0;
+}
+
+int FakeServiceControl::ChangeOwnServiceConfig(ServiceHandle service,
+                                               const OwnServiceConfig& config) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceChangeConfig, &error);
+    if (target == nullptr)
+        return error;
+    if (change_error_ != 0)
+        return change_error_;
+    target->start_type = config.start_type;
+    target->display_name = config.display_name;
+    target->command_line = config.command_line;
+    target->account = config.account;
+    ++target->reconfigurations;
+    return 0;
+}
+
+int FakeServiceControl::SetDescription(ServiceHandle service, const char* description) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceChangeConfig, &error);
+    if (target == nullptr)
+        return error;
+    target->description = description;
+    return 0;
+}
+
+int FakeServiceControl::SetRequiredPrivileges(ServiceHandle service,
+                                              const std::vector<std::string>& privileges) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceChangeConfig, &error);
+    if (target == nullptr)
+        return error;
+    if (privileges_error_ != 0)
+        return privileges_error_;
+    target->required_privileges = privileges;
+    return 0;
+}
+
+int FakeServiceControl::SetRestartOnFailure(ServiceHandle service,
+                                            std::uint32_t reset_period_seconds,
+                                            std::uint32_t restart_delay_ms) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceChangeConfig, &error);
+    if (target == nullptr)
+        return error;
+    target->failure_reset_seconds = reset_period_seconds;
+    target->restart_delay_ms = restart_delay_ms;
+    return 0;
+}
+
+int FakeServiceControl::Start(ServiceHandle service) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceStart, &error);
+    if (target == nullptr)
+        return error;
+    if (target->state == kServiceRunning)
+        return kErrorServiceAlreadyRunning;
+    target->state = kServiceRunning;
+    ++target->starts;
+    return 0;
+}
+
+int FakeServiceControl::Delete(ServiceHandle service) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceDelete, &error);
+    if (target == nullptr)
+        return error;
+    if (target->state != kServiceStopped)
+        target->deleted_while_running = true;
+    services_.erase(handles_[service].service);
+    return 0;
 }
 
 }  // namespace orvane

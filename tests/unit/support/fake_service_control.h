@@ -1,6 +1,7 @@
 // An in-memory service control manager for unit tests: named services with
-// a state, a start type and a display name, failures on demand, the states
-// successive queries report, and the handles left open.
+// a state, a start type, a display name and the rest of their
+// configuration, failures on demand, the states successive queries report,
+// and the handles left open.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,16 @@ struct FakeService {
     // States the queries after a stop report, one per query; the last one
     // repeats. Empty: a stop stops at once.
     std::deque<std::uint32_t> states_after_stop;
+    std::string command_line;
+    std::string account;
+    std::string description;
+    std::vector<std::string> required_privileges;
+    std::uint32_t failure_reset_seconds = 0;
+    std::uint32_t restart_delay_ms = 0;  // 0: no restart on failure
+    int creations = 0;
+    int reconfigurations = 0;
+    int starts = 0;
+    bool deleted_while_running = false;
 };
 
 class FakeServiceControl : public ServiceControl {
@@ -33,6 +44,18 @@ class FakeServiceControl : public ServiceControl {
                         const char* display_name) override;
     void CloseHandle(ServiceHandle handle) override;
     void Pause(int milliseconds) override;
+    int CreateOwnService(ServiceHandle manager, const OwnServiceConfig& config,
+                         ServiceHandle* service) override;
+    int ChangeOwnServiceConfig(ServiceHandle service, const OwnServiceConfig& config) override;
+    int SetDescription(ServiceHandle service, const char* description) override;
+    int SetRequiredPrivileges(ServiceHandle service,
+                              const std::vector<std::string>& privileges) override;
+    int SetRestartOnFailure(ServiceHandle service, std::uint32_t reset_period_seconds,
+                            std::uint32_t restart_delay_ms) override;
+    int Start(ServiceHandle service) override;
+    // Removes the service at once (the real manager waits for the last
+    // handle).
+    int Delete(ServiceHandle service) override;
 
     // Test controls.
     FakeService& AddService(const std::string& name);
@@ -43,6 +66,8 @@ class FakeServiceControl : public ServiceControl {
     void FailStop(int error) { stop_error_ = error; }
     void FailQuery(int error) { query_error_ = error; }
     void FailChange(int error) { change_error_ = error; }
+    void FailCreate(int error) { create_error_ = error; }
+    void FailRequiredPrivileges(int error) { privileges_error_ = error; }
 
     int open_handles() const { return static_cast<int>(handles_.size()); }
     int paused_milliseconds() const { return paused_; }
@@ -57,6 +82,9 @@ class FakeServiceControl : public ServiceControl {
         std::uint32_t access = 0;
     };
     Handle* Resolve(ServiceHandle handle);
+    // The service of an open handle that carries `right`; null with the
+    // error otherwise.
+    FakeService* Target(ServiceHandle service, std::uint32_t right, int* error);
 
     std::map<std::string, FakeService> services_;
     std::map<ServiceHandle, Handle> handles_;
@@ -66,6 +94,8 @@ class FakeServiceControl : public ServiceControl {
     int stop_error_ = 0;
     int query_error_ = 0;
     int change_error_ = 0;
+    int create_error_ = 0;
+    int privileges_error_ = 0;
     int paused_ = 0;
     int queries_ = 0;
     std::vector<std::uint32_t> accesses_;

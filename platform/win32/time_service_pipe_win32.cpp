@@ -1,0 +1,88 @@
+#include "platform/win32/time_service_pipe_win32.h"
+
+#include <windows.h>
+
+namespace orvane {
+
+namespace {
+
+// The service takes one client at a time, an update for up to about 5 s.
+constexpr DWORD kBusyWaitMilliseconds = 15000;
+// The longest answer wait: an update's exchange and the service's own
+// 5-second write limit, with room to spare.
+constexpr DWORD kAnswerWaitMilliseconds = 20000;
+
+int LastError() {
+    const DWORD error = GetLastError();
+    return error != 0 ? static_cast<int>(error) : ERROR_GEN_FAILURE;
+}
+
+// Waits for an overlapped operation for at most `limit` ms; cancels it
+// after that. 0 with the byte count, else the error.
+int Finish(HANDLE pipe, OVERLAPPED* overlapped, BOOL started, DWORD limit, DWORD* bytes) {
+    if (!started && GetLastError() != ERROR_IO_PENDING)
+        return LastError();
+    if (WaitForSingleObject(overlapped->hEvent, limit) != WAIT_OBJECT_0) {
+        CancelIo(pipe);
+        GetOverlappedResult(pipe, overlapped, bytes, TRUE);
+        return ERROR_SEM_TIMEOUT;
+    }
+    if (!GetOverlappedResult(pipe, overlapped, bytes, FALSE))
+        return LastError();
+    return 0;
+}
+
+}  // namespace
+
+int Win32TimeServicePipe::Exchange(const std::vector<std::uint8_t>& request,
+                                   std::size_t answer_limit, std::vector<std::uint8_t>* answer) {
+    answer->clear();
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    for (;;) {
+        pipe = CreateFileA(kTimeServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        if (pipe != INVALID_HANDLE_VALUE)
+            break;
+        const int error = LastError();
+        if (error != ERROR_PIPE_BUSY)
+            return error;
+        if (!WaitNamedPipeA(kTimeServicePipeName, kBusyWaitMilliseconds))
+            return LastError();
+    }
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr);
+
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (overlapped.hEvent == nullptr) {
+        const int error = LastError();
+        CloseHandle(pipe);
+        return error;
+    }
+    DWORD bytes = 0;
+    int error = Finish(
+        pipe, &overlapped,
+        WriteFile(pipe, request.data(), static_cast<DWORD>(request.size()), nullptr, &overlapped),
+        kAnswerWaitMilliseconds, &bytes);
+    if (error == 0 && bytes != request.size())
+        error = ERROR_WRITE_FAULT;
+    if (error == 0) {
+        // One byte more than allowed, so an over-long answer shows.
+        answer->resize(answer_limit + 1);
+        ResetEvent(overlapped.hEvent);
+        error = Finish(pipe, &overlapped,
+                       ReadFile(pipe, answer->data(), static_cast<DWORD>(answer->size()), nullptr,
+                                &overlapped),
+                       kAnswerWaitMilliseconds, &bytes);
+        // A message longer than the buffer: its first part is enough to be
+        // refused as too long.
+        if (error == ERROR_MORE_DATA)
+            error = 0;
+        answer->resize(error == 0 ? bytes : 0);
+    }
+    CloseHandle(overlapped.hEvent);
+    CloseHandle(pipe);
+    return error;
+}
+
+}  // namespace orvane

@@ -1,0 +1,54 @@
+// The time service's answers: one request record in, one answer record
+// out. Updates run the same exchanges as Orvane.exe against the server the
+// machine's settings name (never a time or server from the client),
+// limited in rate; broadcasts set the clock only when the machine allows
+// it and the packet and its sender pass the listener's checks. Goes
+// through TheRegistry(), TheClock(), TheNameLookup(),
+// TheLocalNetworks() and TheProcessPrivileges().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "service/clock_set_recorder.h"
+#include "service/time_service_messages.h"
+#include "service/update_rate_limit.h"
+
+namespace orvane {
+
+// The exchanges' time limit for SNTP and TIME/UDP, as in Orvane.exe.
+constexpr int kServiceExchangeTimeoutMs = 2000;
+
+// The machine settings the service reads, from the machine hive only.
+struct MachineTimeSettings {
+    std::int32_t protocol = 0;
+    std::uint32_t server_address = 0;  // network order
+    std::int32_t use_server_by_name = 0;
+    std::string server_name;
+    std::int32_t receive_sntp_broadcasts = 0;
+};
+MachineTimeSettings ReadMachineTimeSettings();
+
+class TimeServiceHandler {
+  public:
+    // `recorder` (may be null) is the installed clock, for the refusal code.
+    explicit TimeServiceHandler(ClockSetRecorder* recorder) : recorder_(recorder) {}
+
+    // The answer to one received record. `malformed` is set when the record
+    // was refused: the answer is then an error answer and the connection
+    // is to be closed. `now_ms` is a monotonic millisecond count.
+    std::vector<std::uint8_t> Handle(const std::uint8_t* data, std::size_t size,
+                                     std::uint64_t now_ms, bool* malformed);
+
+    Answer Update(std::uint64_t now_ms);
+    Answer Broadcast(const BroadcastRequest& broadcast);
+    Answer Status();
+
+  private:
+    UpdateRateLimit limit_;
+    ClockSetRecorder* recorder_;
+};
+
+}  // namespace orvane

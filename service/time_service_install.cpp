@@ -1,0 +1,125 @@
+#include "service/time_service_install.h"
+
+#include <vector>
+
+#include "platform/service_control.h"
+#include "service/service_start_type.h"
+
+namespace orvane {
+
+namespace {
+
+// Closes the manager and any service handle on every way out.
+class Handles {
+  public:
+    explicit Handles(ServiceControl& control) : control_(control) {}
+    ~Handles() {
+        control_.CloseHandle(service);
+        control_.CloseHandle(manager);
+    }
+    Handles(const Handles&) = delete;
+    Handles& operator=(const Handles&) = delete;
+
+    ServiceHandle manager = kNoServiceHandle;
+    ServiceHandle service = kNoServiceHandle;
+
+  private:
+    ServiceControl& control_;
+};
+
+int Fail(int result, int code, int* error) {
+    if (error != nullptr)
+        *error = code;
+    return result;
+}
+
+}  // namespace
+
+std::string ServiceCommandLine(const std::string& program_path) {
+    if (program_path.find(' ') == std::string::npos || program_path.front() == '"')
+        return program_path;
+    return "\"" + program_path + "\"";
+}
+
+int InstallTimeService(const std::string& program_path, bool start, int* error) {
+    Fail(kServiceInstallDone, 0, error);
+    ServiceControl& control = TheServiceControl();
+    OwnServiceConfig config;
+    config.name = kTimeServiceName;
+    config.display_name = kTimeServiceDisplayName;
+    config.command_line = ServiceCommandLine(program_path);
+    config.account = kTimeServiceAccount;
+    config.start_type = kServiceAutoStart;
+
+    // An existing service is reconfigured: it must not be running its old
+    // program while the files change, hence stopped first.
+    {
+        Handles probe(control);
+        int code = control.OpenManager(&probe.manager);
+        if (code != 0)
+            return Fail(kServiceInstallNoManager, code, error);
+        code = control.OpenNamedService(probe.manager, kTimeServiceName, kServiceQueryStatus,
+                                        &probe.service);
+        if (code == 0) {
+            control.CloseHandle(probe.service);
+            probe.service = kNoServiceHandle;
+            StopService(kTimeServiceName);
+        }
+    }
+
+    Handles handles(control);
+    int code = control.OpenManager(&handles.manager);
+    if (code != 0)
+        return Fail(kServiceInstallNoManager, code, error);
+    code = control.OpenNamedService(handles.manager, kTimeServiceName, kServiceAllAccess,
+                                    &handles.service);
+    if (code == 0) {
+        code = control.ChangeOwnServiceConfig(handles.service, config);
+    } else if (code == kErrorServiceDoesNotExist) {
+        code = control.CreateOwnService(handles.manager, config, &handles.service);
+    }
+    if (code != 0)
+        return Fail(kServiceInstallCreateFailed, code, error);
+
+    code = control.SetDescription(handles.service, kTimeServiceDescription);
+    if (code == 0) {
+        code = control.SetRequiredPrivileges(handles.service,
+                                             {"SeSystemtimePrivilege", "SeChangeNotifyPrivilege"});
+    }
+    if (code == 0) {
+        code = control.SetRestartOnFailure(handles.service, kTimeServiceFailureResetSeconds,
+                                           kTimeServiceRestartDelayMs);
+    }
+    if (code != 0)
+        return Fail(kServiceInstallConfigFailed, code, error);
+
+    if (start) {
+        code = control.Start(handles.service);
+        if (code != 0 && code != kErrorServiceAlreadyRunning)
+            return Fail(kServiceInstallStartFailed, code, error);
+    }
+    return kServiceInstallDone;
+}
+
+int RemoveTimeService(int* error) {
+    Fail(kServiceRemoveDone, 0, error);
+    ServiceControl& control = TheServiceControl();
+    Handles handles(control);
+    int code = control.OpenManager(&handles.manager);
+    if (code != 0)
+        return Fail(kServiceRemoveNoManager, code, error);
+    code = control.OpenNamedService(handles.manager, kTimeServiceName,
+                                    kServiceDelete | kServiceStop | kServiceQueryStatus,
+                                    &handles.service);
+    if (code == kErrorServiceDoesNotExist)
+        return kServiceRemoveNotInstalled;
+    if (code != 0)
+        return Fail(kServiceRemoveFailed, code, error);
+    StopService(kTimeServiceName);
+    code = control.Delete(handles.service);
+    if (code != 0 && code != kErrorServiceMarkedForDelete)
+        return Fail(kServiceRemoveFailed, code, error);
+    return kServiceRemoveDone;
+}
+
+}  // namespace orvane

@@ -1,0 +1,45 @@
+// Installing and removing the Orvane Time Service, for Setup and Uninstall.
+// Goes through TheServiceControl().
+#pragma once
+
+#include <string>
+
+namespace orvane {
+
+constexpr char kTimeServiceName[] = "OrvaneTime";
+constexpr char kTimeServiceDisplayName[] = "Orvane Time Service";
+constexpr char kTimeServiceDescription[] = "Sets the clock for Orvane.";
+constexpr char kTimeServiceAccount[] = "NT AUTHORITY\\LocalService";
+constexpr char kTimeServiceProgramName[] = "OrvaneService.exe";
+// The manager restarts the service this long after a failure, and forgets
+// past failures after a day without one.
+constexpr unsigned kTimeServiceRestartDelayMs = 5000;
+constexpr unsigned kTimeServiceFailureResetSeconds = 86400;
+
+// Results; `error` (may be null) receives the Windows error code of the
+// step that failed, 0 otherwise.
+constexpr int kServiceInstallDone = 0;
+constexpr int kServiceInstallNoManager = 1;
+constexpr int kServiceInstallCreateFailed = 2;  // creating or reconfiguring
+constexpr int kServiceInstallConfigFailed = 3;  // description, privileges, recovery
+constexpr int kServiceInstallStartFailed = 4;
+
+constexpr int kServiceRemoveDone = 0;
+constexpr int kServiceRemoveNoManager = 1;
+constexpr int kServiceRemoveNotInstalled = 2;
+constexpr int kServiceRemoveFailed = 3;
+
+// The command line the manager starts: the path, quoted when it holds a
+// space.
+std::string ServiceCommandLine(const std::string& program_path);
+
+// Creates the service for the program at `program_path` (automatic start,
+// LocalService, only SeSystemtimePrivilege and SeChangeNotifyPrivilege,
+// restart on failure); a service of that name that already exists is
+// stopped and configured the same way instead. Starts it when `start`.
+int InstallTimeService(const std::string& program_path, bool start, int* error);
+
+// Stops the service and deletes it.
+int RemoveTimeService(int* error);
+
+}  // namespace orvane

@@ -1,0 +1,348 @@
+#include "service/time_service_messages.h"
+
+#include <cstring>
+
+namespace orvane {
+
+namespace {
+
+class Writer {
+  public:
+    explicit Writer(std::size_t size) : bytes_(size, 0) {}
+
+    void U16(std::uint16_t value) {
+        bytes_[at_++] = static_cast<std::uint8_t>(value);
+        bytes_[at_++] = static_cast<std::uint8_t>(value >> 8);
+    }
+    void U32(std::uint32_t value) {
+        U16(static_cast<std::uint16_t>(value));
+        U16(static_cast<std::uint16_t>(value >> 16));
+    }
+    void I32(std::int32_t value) { U32(static_cast<std::uint32_t>(value)); }
+    void Bytes(const void* data, std::size_t size) {
+        std::memcpy(&bytes_[at_], data, size);
+        at_ += size;
+    }
+    // An address or port kept in network order: its bytes as they lie.
+    void Raw32(std::uint32_t value) { Bytes(&value, 4); }
+    void Raw16(std::uint16_t value) { Bytes(&value, 2); }
+    void Time(const SystemTime& t) {
+        for (std::uint16_t field : {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute,
+                                    t.wSecond, t.wMilliseconds})
+            U16(field);
+    }
+    // Cut to leave room for the terminator; the rest stays zero.
+    void Text(const std::string& text, std::size_t capacity) {
+        const std::size_t length = text.size() < capacity ? text.size() : capacity - 1;
+        std::memcpy(&bytes_[at_], text.data(), length);
+        at_ += capacity;
+    }
+    void Header(MessageType type) {
+        U32(kMessageMagic);
+        U16(kMessageLayoutVersion);
+        U16(type);
+        U32(static_cast<std::uint32_t>(bytes_.size()));
+    }
+    std::vector<std::uint8_t> Take() { return std::move(bytes_); }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+    std::size_t at_ = 0;
+};
+
+// Reads a record whose size has already been checked against its type.
+class Reader {
+  public:
+    explicit Reader(const std::uint8_t* data) : data_(data) {}
+
+    std::uint16_t U16() {
+        const std::uint16_t value = static_cast<std::uint16_t>(data_[at_] | (data_[at_ + 1] << 8));
+        at_ += 2;
+        return value;
+    }
+    std::uint32_t U32() {
+        const std::uint32_t low = U16();
+        return low | (static_cast<std::uint32_t>(U16()) << 16);
+    }
+    std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
+    void Bytes(void* out, std::size_t size) {
+        std::memcpy(out, data_ + at_, size);
+        at_ += size;
+    }
+    std::uint32_t Raw32() {
+        std::uint32_t value = 0;
+        Bytes(&value, 4);
+        return value;
+    }
+    std::uint16_t Raw16() {
+        std::uint16_t value = 0;
+        Bytes(&value, 2);
+        return value;
+    }
+    // False for a time no SYSTEMTIME can hold; all zeros means none.
+    bool Time(SystemTime* t) {
+        t->wYear = U16();
+        t->wMonth = U16();
+        t->wDayOfWeek = U16();
+        t->wDay = U16();
+        t->wHour = U16();
+        t->wMinute = U16();
+        t->wSecond = U16();
+        t->wMilliseconds = U16();
+        if (*t == SystemTime())
+            return true;
+        return t->wMonth >= 1 && t->wMonth <= 12 && t->wDayOfWeek <= 6 && t->wDay >= 1 &&
+               t->wDay <= 31 && t->wHour <= 23 && t->wMinute <= 59 && t->wSecond <= 59 &&
+               t->wMilliseconds <= 999;
+    }
+    // The field's text; a fault when it has no terminator or bytes after it.
+    MessageFault Text(std::size_t capacity, std::string* text) {
+        const std::uint8_t* field = data_ + at_;
+        at_ += capacity;
+        const void* end = std::memchr(field, 0, capacity);
+        if (end == nullptr)
+            return MessageFault::kTextTooLong;
+        const std::size_t length = static_cast<const std::uint8_t*>(end) - field;
+        for (std::size_t i = length; i < capacity; ++i) {
+            if (field[i] != 0)
+                return MessageFault::kBadField;
+        }
+        text->assign(reinterpret_cast<const char*>(field), length);
+        return MessageFault::kNone;
+    }
+
+  private:
+    const std::uint8_t* data_;
+    std::size_t at_ = 0;
+};
+
+bool IsFlag(std::int32_t value) {
+    return value == 0 || value == 1;
+}
+
+std::size_t RequestSize(std::uint16_t type) {
+    switch (type) {
+        case kRequestUpdate:
+            return kUpdateRequestSize;
+        case kRequestBroadcast:
+            return kBroadcastRequestSize;
+        case kRequestStatus:
+            return kStatusRequestSize;
+        default:
+            return 0;
+    }
+}
+
+std::size_t AnswerSize(std::uint16_t type) {
+    switch (type) {
+        case kAnswerUpdate:
+            return kUpdateAnswerSize;
+        case kAnswerBroadcast:
+            return kBroadcastAnswerSize;
+        case kAnswerStatus:
+            return kStatusAnswerSize;
+        case kAnswerError:
+            return kErrorAnswerSize;
+        default:
+            return 0;
+    }
+}
+
+// The header's checks; on success `type` holds the record's type and the
+// reader stands after the header.
+MessageFault CheckHeader(const std::uint8_t* data, std::size_t size,
+                         std::size_t (*size_of_type)(std::uint16_t), Reader& reader,
+                         std::uint16_t* type) {
+    if (data == nullptr || size < kMessageHeaderSize)
+        return MessageFault::kTooShort;
+    if (reader.U32() != kMessageMagic)
+        return MessageFault::kBadMagic;
+    if (reader.U16() != kMessageLayoutVersion)
+        return MessageFault::kWrongVersion;
+    *type = reader.U16();
+    const std::size_t expected = size_of_type(*type);
+    if (expected == 0)
+        return MessageFault::kUnknownType;
+    if (size < expected)
+        return MessageFault::kTooShort;
+    if (size > expected)
+        return MessageFault::kTooLong;
+    if (reader.U32() != size)
+        return MessageFault::kLengthMismatch;
+    return MessageFault::kNone;
+}
+
+}  // namespace
+
+std::string MessageFaultText(MessageFault fault) {
+    switch (fault) {
+        case MessageFault::kNone:
+            return "";
+        case MessageFault::kTooShort:
+            return "Malformed request: too short";
+        case MessageFault::kTooLong:
+            return "Malformed request: too long";
+        case MessageFault::kBadMagic:
+            return "Malformed request: not an Orvane record";
+        case MessageFault::kWrongVersion:
+            return "Malformed request: unsupported layout version";
+        case MessageFault::kUnknownType:
+            return "Malformed request: unknown request";
+        case MessageFault::kLengthMismatch:
+            return "Malformed request: length field does not match";
+        case MessageFault::kTextTooLong:
+            return "Malformed request: text field too long";
+        case MessageFault::kBadField:
+            return "Malformed request: field out of range";
+    }
+    return "Malformed request";
+}
+
+std::vector<std::uint8_t> EncodeRequest(const Request& request) {
+    Writer w(RequestSize(request.type) == 0 ? kMessageHeaderSize : RequestSize(request.type));
+    w.Header(request.type);
+    if (request.type == kRequestBroadcast) {
+        w.Bytes(request.broadcast.packet, kMessagePacketSize);
+        w.Raw32(request.broadcast.sender_address);
+        w.Raw16(request.broadcast.sender_port);
+        w.U16(0);
+    }
+    return w.Take();
+}
+
+std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
+    Writer w(AnswerSize(answer.type) == 0 ? kMessageHeaderSize : AnswerSize(answer.type));
+    w.Header(answer.type);
+    switch (answer.type) {
+        case kAnswerUpdate: {
+            const UpdateAnswer& u = answer.update;
+            w.I32(u.result);
+            w.I32(u.clock_error);
+            w.I32(u.protocol);
+            w.I32(u.delay_ms);
+            w.I32(u.version);
+            w.I32(u.stratum);
+            w.Raw32(u.server_address);
+            w.Time(u.time_before);
+            w.Time(u.time_after);
+            w.U32((u.has_packets ? kUpdateHasPackets : 0) |
+                  (u.has_time_word ? kUpdateHasTimeWord : 0));
+            w.Bytes(u.request_packet, kMessagePacketSize);
+            w.Bytes(u.reply_packet, kMessagePacketSize);
+            w.U32(u.time_word);
+            w.Text(u.error_text, kMessageTextCapacity);
+            break;
+        }
+        case kAnswerBroadcast: {
+            const BroadcastAnswer& b = answer.broadcast;
+            w.I32(b.result);
+            w.I32(b.clock_error);
+            w.Time(b.time_before);
+            w.Time(b.time_after);
+            w.Text(b.error_text, kMessageTextCapacity);
+            break;
+        }
+        case kAnswerStatus:
+            w.Text(answer.status.version_text, kStatusVersionCapacity);
+            w.U32(answer.status.holds_privilege ? 1 : 0);
+            break;
+        case kAnswerError:
+            w.Text(answer.error_text, kMessageTextCapacity);
+            break;
+        default:
+            break;
+    }
+    return w.Take();
+}
+
+MessageFault DecodeRequest(const std::uint8_t* data, std::size_t size, Request* request) {
+    Reader r(data);
+    std::uint16_t type = 0;
+    const MessageFault fault = CheckHeader(data, size, &RequestSize, r, &type);
+    if (fault != MessageFault::kNone)
+        return fault;
+    Request decoded;
+    decoded.type = static_cast<MessageType>(type);
+    if (type == kRequestBroadcast) {
+        r.Bytes(decoded.broadcast.packet, kMessagePacketSize);
+        decoded.broadcast.sender_address = r.Raw32();
+        decoded.broadcast.sender_port = r.Raw16();
+        if (r.U16() != 0)
+            return MessageFault::kBadField;
+    }
+    *request = decoded;
+    return MessageFault::kNone;
+}
+
+MessageFault DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer* answer) {
+    Reader r(data);
+    std::uint16_t type = 0;
+    MessageFault fault = CheckHeader(data, size, &AnswerSize, r, &type);
+    if (fault != MessageFault::kNone)
+        return fault;
+    Answer decoded;
+    decoded.type = static_cast<MessageType>(type);
+    switch (type) {
+        case kAnswerUpdate: {
+            UpdateAnswer& u = decoded.update;
+            u.result = r.I32();
+            u.clock_error = r.I32();
+            u.protocol = r.I32();
+            u.delay_ms = r.I32();
+            u.version = r.I32();
+            u.stratum = r.I32();
+            u.server_address = r.Raw32();
+            const bool before_valid = r.Time(&u.time_before);
+            const bool times_valid = r.Time(&u.time_after) && before_valid;
+            const std::uint32_t flags = r.U32();
+            u.has_packets = (flags & kUpdateHasPackets) != 0;
+            u.has_time_word = (flags & kUpdateHasTimeWord) != 0;
+            r.Bytes(u.request_packet, kMessagePacketSize);
+            r.Bytes(u.reply_packet, kMessagePacketSize);
+            u.time_word = r.U32();
+            fault = r.Text(kMessageTextCapacity, &u.error_text);
+            if (fault != MessageFault::kNone)
+                return fault;
+            if (!IsFlag(u.result) || u.protocol < 0 || u.protocol > 3 || u.version < 0 ||
+                u.version > 7 || u.stratum < 0 || u.stratum > 255 || !times_valid ||
+                (flags & ~(kUpdateHasPackets | kUpdateHasTimeWord)) != 0) {
+                return MessageFault::kBadField;
+            }
+            break;
+        }
+        case kAnswerBroadcast: {
+            BroadcastAnswer& b = decoded.broadcast;
+            b.result = r.I32();
+            b.clock_error = r.I32();
+            const bool before_valid = r.Time(&b.time_before);
+            const bool times_valid = r.Time(&b.time_after) && before_valid;
+            fault = r.Text(kMessageTextCapacity, &b.error_text);
+            if (fault != MessageFault::kNone)
+                return fault;
+            if (!IsFlag(b.result) || !times_valid)
+                return MessageFault::kBadField;
+            break;
+        }
+        case kAnswerStatus: {
+            fault = r.Text(kStatusVersionCapacity, &decoded.status.version_text);
+            if (fault != MessageFault::kNone)
+                return fault;
+            const std::uint32_t holds = r.U32();
+            if (holds > 1)
+                return MessageFault::kBadField;
+            decoded.status.holds_privilege = holds == 1;
+            break;
+        }
+        case kAnswerError:
+            fault = r.Text(kMessageTextCapacity, &decoded.error_text);
+            if (fault != MessageFault::kNone)
+                return fault;
+            break;
+        default:
+            break;
+    }
+    *answer = decoded;
+    return MessageFault::kNone;
+}
+
+}  // namespace orvane

@@ -1,0 +1,141 @@
+// The records exchanged over the time service's pipe. Every record is one
+// pipe message of a fixed size for its type, little-endian numbers, and
+// starts with the same 12-byte header:
+//   0  u32 magic "ORVT" (4F 52 56 54)
+//   4  u16 layout version (1)
+//   6  u16 type
+//   8  u32 the record's whole length, header included
+// Texts are fixed fields of 256 bytes holding a zero-terminated text (at
+// most 255 characters), zero bytes after it. Addresses are the four bytes
+// in network order, as on the wire. A record that breaks any rule is
+// refused as a whole.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/clock_types.h"
+
+namespace orvane {
+
+constexpr std::uint32_t kMessageMagic = 0x5456524FU;  // "ORVT" read little-endian
+constexpr std::uint16_t kMessageLayoutVersion = 1;
+constexpr std::size_t kMessageHeaderSize = 12;
+constexpr std::size_t kMessageTextCapacity = 256;
+constexpr std::size_t kMessagePacketSize = 48;
+constexpr std::size_t kStatusVersionCapacity = 32;
+
+enum MessageType : std::uint16_t {
+    kRequestUpdate = 1,
+    kRequestBroadcast = 2,
+    kRequestStatus = 3,
+    kAnswerUpdate = 0x81,
+    kAnswerBroadcast = 0x82,
+    kAnswerStatus = 0x83,
+    kAnswerError = 0xFF,
+};
+
+// The fixed size of each record.
+constexpr std::size_t kUpdateRequestSize = kMessageHeaderSize;
+constexpr std::size_t kStatusRequestSize = kMessageHeaderSize;
+constexpr std::size_t kBroadcastRequestSize = kMessageHeaderSize + 48 + 4 + 2 + 2;  // 68
+constexpr std::size_t kUpdateAnswerSize =
+    kMessageHeaderSize + 6 * 4 + 4 + 16 + 16 + 4 + 48 + 48 + 4 + kMessageTextCapacity;  // 432
+constexpr std::size_t kBroadcastAnswerSize =
+    kMessageHeaderSize + 4 + 4 + 16 + 16 + kMessageTextCapacity;                            // 308
+constexpr std::size_t kStatusAnswerSize = kMessageHeaderSize + kStatusVersionCapacity + 4;  // 48
+constexpr std::size_t kErrorAnswerSize = kMessageHeaderSize + kMessageTextCapacity;         // 268
+constexpr std::size_t kLongestRequestSize = kBroadcastRequestSize;
+constexpr std::size_t kLongestAnswerSize = kUpdateAnswerSize;
+
+// Broadcast request body: the packet as received, then the sender's
+// address, its port (network order) and two zero bytes.
+struct BroadcastRequest {
+    std::uint8_t packet[kMessagePacketSize] = {};
+    std::uint32_t sender_address = 0;  // network order
+    std::uint16_t sender_port = 0;     // network order
+};
+
+struct Request {
+    MessageType type = kRequestStatus;
+    BroadcastRequest broadcast;  // kRequestBroadcast only
+};
+
+// Update answer body, in this order: result, clock error, protocol,
+// delay_ms, version, stratum (i32 each); server address (4 bytes); time
+// before, time after (SYSTEMTIME-like, 8 x u16 each); u32 flags (bit 0:
+// the packets are filled, bit 1: the TIME word is; no other bits); request
+// packet, reply packet (48 bytes each); the TIME word (u32, as the TIME
+// clients report it); error text.
+constexpr std::uint32_t kUpdateHasPackets = 1;
+constexpr std::uint32_t kUpdateHasTimeWord = 2;
+
+struct UpdateAnswer {
+    std::int32_t result = 0;       // 1 when the clock was set, else 0
+    std::int32_t clock_error = 0;  // the clock's refusal code, 0 when none
+    std::int32_t protocol = 0;     // 1 SNTP, 2 TIME/UDP, 3 TIME/TCP; 0 none run
+    std::int32_t delay_ms = 0;
+    std::int32_t version = 0;
+    std::int32_t stratum = 0;
+    std::uint32_t server_address = 0;  // network order
+    SystemTime time_before;
+    SystemTime time_after;
+    bool has_packets = false;
+    std::uint8_t request_packet[kMessagePacketSize] = {};
+    std::uint8_t reply_packet[kMessagePacketSize] = {};
+    bool has_time_word = false;
+    std::uint32_t time_word = 0;
+    std::string error_text;
+};
+
+// Broadcast answer body: result, clock error (i32); time before, time
+// after; error text.
+struct BroadcastAnswer {
+    std::int32_t result = 0;
+    std::int32_t clock_error = 0;
+    SystemTime time_before;
+    SystemTime time_after;
+    std::string error_text;
+};
+
+// Status answer body: the service's version text (32-byte field), then
+// u32 1 when its token holds SeSystemtimePrivilege, else 0.
+struct StatusAnswer {
+    std::string version_text;
+    bool holds_privilege = false;
+};
+
+struct Answer {
+    MessageType type = kAnswerError;
+    UpdateAnswer update;        // kAnswerUpdate
+    BroadcastAnswer broadcast;  // kAnswerBroadcast
+    StatusAnswer status;        // kAnswerStatus
+    std::string error_text;     // kAnswerError
+};
+
+// Why a record was refused.
+enum class MessageFault {
+    kNone,
+    kTooShort,  // shorter than its header or its type's size
+    kTooLong,   // longer than its type's size
+    kBadMagic,
+    kWrongVersion,
+    kUnknownType,     // no such type, or an answer where a request belongs (or back)
+    kLengthMismatch,  // the header's length is not the record's
+    kTextTooLong,     // a text field without its terminator
+    kBadField,        // a number out of its range, unknown flag bits, non-zero padding
+};
+
+// The text an error answer carries for a refused request.
+std::string MessageFaultText(MessageFault fault);
+
+// Texts longer than their field are cut to fit when encoding.
+std::vector<std::uint8_t> EncodeRequest(const Request& request);
+std::vector<std::uint8_t> EncodeAnswer(const Answer& answer);
+
+MessageFault DecodeRequest(const std::uint8_t* data, std::size_t size, Request* request);
+MessageFault DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer* answer);
+
+}  // namespace orvane

@@ -1,0 +1,238 @@
+# The Orvane Time Service (OrvaneService.exe) registered with Wine's
+# service manager ("sc create", "sc start") and driven through its pipe by
+# service_client.exe: updates against chronyd and xinetd, malformed and
+# half-written records, a silent client, and the rate limit.
+
+SVC_DIR_WIN='C:\orvane-service'
+
+svc_client() { e2e_wine "$E2E_BIN/service_client.exe" "$@" | tr -d '\r'; }
+
+svc_running() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*RUNNING'; }
+svc_stopped() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*STOPPED'; }
+
+# The service answers a status request with its version.
+svc_answers() { svc_client status | grep -q '^version=.'; }
+
+# The machine settings the service reads: PROTOCOL (1 SNTP, 3 TIME/TCP)
+# against 127.0.0.1, and RECEIVE (default 0) for `Receive sntp broadcasts`.
+svc_settings() {
+    e2e_reg_import <<REG
+REGEDIT4
+
+[-HKEY_LOCAL_MACHINE\\$E2E_KEY]
+
+[HKEY_LOCAL_MACHINE\\$E2E_KEY]
+"Protocol"=dword:0000000$1
+"Server ip address"="127.0.0.1"
+"Use server by name"=dword:00000000
+"Server name"=""
+"Receive sntp broadcasts"=dword:0000000${2:-0}
+REG
+}
+
+# Registers the service (once per prefix) from a copy of the shipped
+# program, starts it and waits until it answers. Wine ends a prefix's
+# services as soon as no other program of the prefix runs, which would
+# restart the service (and its rate limit) between two clients: a program
+# that only waits keeps it for the scenario.
+svc_start() {
+    local dir
+    dir=$WINEPREFIX/drive_c/orvane-service
+    mkdir -p "$dir"
+    cp "$E2E_DIST/OrvaneService.exe" "$dir/"
+    e2e_spawn keeper "$E2E_WORK/keeper.log" wine "$E2E_BIN/service_client.exe" hold 600
+    if ! e2e_wine sc query OrvaneTime >/dev/null 2>&1; then
+        e2e_wine sc create OrvaneTime binPath= "$SVC_DIR_WIN\\OrvaneService.exe" start= demand \
+            obj= 'NT AUTHORITY\LocalService' >/dev/null 2>&1 || e2e_fail "sc create failed" ||
+            return 1
+    fi
+    e2e_wine sc start OrvaneTime >/dev/null 2>&1
+    e2e_wait_until 30 svc_running || e2e_fail "service not running" || return 1
+    e2e_wait_until 20 svc_answers || e2e_fail "service does not answer" || return 1
+}
+
+# Checks "name=value" lines of OUT against extended regular expressions:
+#   svc_expect "$out" result '1' stratum '8' ...
+svc_expect() {
+    local out=$1 name want got
+    shift
+    while [ $# -ge 2 ]; do
+        name=$1 want=$2
+        shift 2
+        got=$(e2e_field "$out" "$name")
+        [[ "$got" =~ ^($want)$ ]] || e2e_fail "$name is [$got], not [$want]" || return 1
+    done
+}
+
+svc_time_set() { [[ "$1" =~ ^20[0-9]{2}-[01][0-9]-[0-3][0-9]\ [0-9:.]{12}$ ]]; }
+
+# The removal that Uninstall is to call, through Wine's service manager:
+# the running service is stopped and deleted, and its pipe goes with it.
+# e2e-group: ports
+scenario_64_svc_remove_stops_and_deletes() {
+    svc_settings 1
+    svc_start || return 1
+    local out
+    out=$(e2e_wine "$WINEPREFIX/drive_c/orvane-service/OrvaneService.exe" /remove | tr -d '\r')
+    echo "$out"
+    [ "$out" = "remove=0 error=0" ] || e2e_fail "removal: $out" || return 1
+    e2e_wait_until 20 e2e_not_running 'OrvaneService\.exe' || e2e_fail "still running" || return 1
+    ! e2e_wine sc query OrvaneTime >/dev/null 2>&1 || e2e_fail "still registered" || return 1
+    out=$(svc_client status)
+    echo "$out"
+    svc_expect "$out" status 1 error 'The Orvane Time Service is not running' || return 1
+}
+
+# e2e-group: ports
+scenario_65_svc_sntp_update_through_pipe() {
+    e2e_start_sntp_server || return 1
+    svc_settings 1
+    svc_start || return 1
+    local out version
+    out=$(svc_client status)
+    echo "$out"
+    version=$(sed -n 's/^set(ORVANE_VERSION_TEXT "\(.*\)")$/\1/p' "$E2E_ROOT/CMakeLists.txt")
+    svc_expect "$out" status 0 version "$version" privilege '[01]' || return 1
+    out=$(svc_client update)
+    echo "$out"
+    svc_expect "$out" status 0 answer_type 129 result 1 error '' clock_error 0 protocol 1 \
+        server 127.0.0.1 stratum 8 version '[1-4]' delay '-?[0-9]+' has_packets 1 \
+        request_mode 3 reply_mode 4 reply_stratum 8 reply_matches 1 has_word 0 || return 1
+    svc_time_set "$(e2e_field "$out" before)" || e2e_fail "no time before" || return 1
+    svc_time_set "$(e2e_field "$out" after)" || e2e_fail "no time after" || return 1
+}
+
+# e2e-group: ports
+scenario_66_svc_time_tcp_update_through_pipe() {
+    e2e_start_time_server || return 1
+    svc_settings 3
+    svc_start || return 1
+    local out attempt
+    # A TIME answer carries whole seconds: Wine accepts the clock only for
+    # an exchange early in a second, so up to three tries (within the
+    # service's limit of four a minute).
+    for attempt in 1 2 3; do
+        out=$(svc_client update time)
+        echo "$out"
+        [ "$(e2e_field "$out" result)" = 1 ] && break
+    done
+    svc_expect "$out" status 0 answer_type 129 result 1 error '' clock_error 0 protocol 3 \
+        server 127.0.0.1 has_word 1 word '[0-9a-f]{8}' has_packets 0 || return 1
+    [ "$(e2e_field "$out" word)" != 00000000 ] || e2e_fail "no TIME word" || return 1
+    svc_time_set "$(e2e_field "$out" after)" || e2e_fail "no time after" || return 1
+}
+
+# e2e-group: ports
+scenario_67_svc_survives_malformed_records() {
+    e2e_start_sntp_server || return 1
+    svc_settings 1
+    svc_start || return 1
+    local out hex name want
+    # Each refused with an error answer, and the connection closed.
+    while read -r name hex want; do
+        out=$(svc_client raw "$hex")
+        echo "--- $name"
+        echo "$out"
+        svc_expect "$out" answer_type 255 error "Malformed request: $want" closed 1 || return 1
+    done <<'CASES'
+garbage 68656c6c6f20776f726c642121 not an Orvane record
+half-header 4f5256540100 too short
+half-broadcast 4f525654010002004400000000000000000000000000000000000000 too short
+wrong-version 4f525654090001000c000000 unsupported layout version
+unknown-request 4f525654010009000c000000 unknown request
+bad-length 4f52565401000100ff000000 length field does not match
+too-long 4f525654010001000c0000000000000000000000 too long
+CASES
+    # Half a record, and the client gone before any answer.
+    svc_client drop 4f525654010002
+    svc_running || e2e_fail "service ended" || return 1
+    out=$(svc_client update)
+    echo "$out"
+    svc_expect "$out" status 0 result 1 protocol 1 has_packets 1 || return 1
+}
+
+# e2e-group: ports
+scenario_68_svc_drops_a_silent_client() {
+    svc_settings 1
+    svc_start || return 1
+    local out ms queued
+    # The silent client holds the one connection; a second client queues
+    # for the pipe and is served once the first is dropped.
+    svc_client idle >"$E2E_WORK/idle.out" &
+    local idle_pid=$!
+    sleep 1
+    queued=$(svc_client status)
+    wait "$idle_pid"
+    out=$(cat "$E2E_WORK/idle.out")
+    echo "$out"
+    echo "$queued"
+    svc_expect "$out" dropped 1 || return 1
+    ms=$(e2e_field "$out" dropped_after_ms)
+    [ "$ms" -ge 4500 ] && [ "$ms" -le 9000 ] || e2e_fail "dropped after $ms ms, not about 5 s" ||
+        return 1
+    svc_expect "$queued" status 0 answer_type 131 || return 1
+}
+
+# e2e-group: ports
+scenario_69_svc_rate_limit() {
+    e2e_start_sntp_server || return 1
+    svc_settings 1
+    svc_start || return 1
+    local out i
+    for i in 1 2 3 4; do
+        out=$(svc_client update)
+        echo "$out" | grep -E '^(result|error)='
+        svc_expect "$out" status 0 answer_type 129 result 1 || return 1
+    done
+    out=$(svc_client update)
+    echo "$out"
+    svc_expect "$out" status 0 answer_type 129 result 0 protocol 0 has_packets 0 \
+        error 'Too many update requests; try again in a minute' || return 1
+    # Still serving.
+    svc_expect "$(svc_client status)" status 0 answer_type 131 || return 1
+}
+
+# A broadcast as Orvane.exe's listener would pass it on: refused while the
+# machine does not receive broadcasts, or when the packet or its sender
+# fails the checks; accepted from loopback when it does.
+# e2e-group: ports
+scenario_69_svc_broadcast_request() {
+    svc_settings 1 0
+    svc_start || return 1
+    local out
+    out=$(svc_client broadcast 5 127.0.0.1)
+    echo "$out"
+    svc_expect "$out" status 0 answer_type 130 result 0 \
+        error 'Receiving SNTP broadcasts is off on this machine' || return 1
+    svc_settings 1 1
+    out=$(svc_client broadcast 4 127.0.0.1)
+    echo "$out"
+    svc_expect "$out" result 0 error 'Not an SNTP broadcast packet' || return 1
+    out=$(svc_client broadcast 5 203.0.113.9)
+    echo "$out"
+    svc_expect "$out" result 0 error 'Broadcast sender is not on a directly connected subnet' ||
+        return 1
+    out=$(svc_client broadcast 5 127.0.0.1)
+    echo "$out"
+    svc_expect "$out" status 0 answer_type 130 result 1 clock_error 0 error '' || return 1
+    svc_time_set "$(e2e_field "$out" after)" || e2e_fail "no time after" || return 1
+}
+
+# A stop does not wait for a connected client's time limit.
+# e2e-group: ports
+scenario_68_svc_stops_with_a_client_connected() {
+    svc_settings 1
+    svc_start || return 1
+    local out
+    svc_client idle >"$E2E_WORK/idle.out" &
+    local idle_pid=$!
+    sleep 1
+    e2e_wine sc stop OrvaneTime >/dev/null 2>&1
+    e2e_wait_until 3 svc_stopped || e2e_fail "service did not stop within 3 s" || return 1
+    wait "$idle_pid"
+    out=$(cat "$E2E_WORK/idle.out")
+    echo "$out"
+    svc_expect "$out" dropped 1 || return 1
+    [ "$(e2e_field "$out" dropped_after_ms)" -lt 4000 ] || e2e_fail "client held until its limit" ||
+        return 1
+}

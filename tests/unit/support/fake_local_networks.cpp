@@ -1,0 +1,2 @@
+// The fake is header-only; this file keeps it in the fakes library's list.
+#include "support/fake_local_networks.h"

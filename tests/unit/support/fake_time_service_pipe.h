@@ -1,0 +1,29 @@
+// The time service pipe for unit tests: a canned error or answer, and the
+// requests sent.
+#pragma once
+
+#include <vector>
+
+#include "platform/time_service_pipe.h"
+
+namespace orvane {
+
+class FakeTimeServicePipe : public TimeServicePipe {
+  public:
+    int Exchange(const std::vector<std::uint8_t>& request, std::size_t answer_limit,
+                 std::vector<std::uint8_t>* out) override {
+        requests.push_back(request);
+        limits.push_back(answer_limit);
+        if (error != 0)
+            return error;
+        *out = answer;
+        return 0;
+    }
+
+    int error = 0;
+    std::vector<std::uint8_t> answer;
+    std::vector<std::vector<std::uint8_t>> requests;
+    std::vector<std::size_t> limits;
+};
+
+}  // namespace orvane

@@ -1,0 +1,139 @@
+#include "service/time_service_install.h"
+
+#include <gtest/gtest.h>
+
+#include "service/time_service_client.h"
+#include "support/fake_service_control.h"
+#include "support/fake_time_service_pipe.h"
+
+namespace orvane {
+namespace {
+
+constexpr char kProgram[] = "C:\\Program Files\\Pellmoor\\Orvane\\OrvaneService.exe";
+
+class TimeServiceInstallTest : public ::testing::Test {
+  protected:
+    void SetUp() override { UseServiceControl(&control_); }
+    void TearDown() override { UseServiceControl(nullptr); }
+
+    void ExpectConfigured(const FakeService& service) {
+        EXPECT_EQ(service.display_name, "Orvane Time Service");
+        EXPECT_EQ(service.description, "Sets the clock for Orvane.");
+        EXPECT_EQ(service.command_line, std::string("\"") + kProgram + "\"");
+        EXPECT_EQ(service.account, "NT AUTHORITY\\LocalService");
+        EXPECT_EQ(service.start_type, kServiceAutoStart);
+        EXPECT_EQ(service.required_privileges,
+                  (std::vector<std::string>{"SeSystemtimePrivilege", "SeChangeNotifyPrivilege"}));
+        EXPECT_GT(service.restart_delay_ms, 0u);
+    }
+
+    FakeServiceControl control_;
+};
+
+TEST_F(TimeServiceInstallTest, ANewServiceIsCreatedConfiguredAndStarted) {
+    int error = -1;
+    EXPECT_EQ(InstallTimeService(kProgram, true, &error), kServiceInstallDone);
+    EXPECT_EQ(error, 0);
+    const FakeService* service = control_.Find("OrvaneTime");
+    ASSERT_NE(service, nullptr);
+    ExpectConfigured(*service);
+    EXPECT_EQ(service->creations, 1);
+    EXPECT_EQ(service->state, kServiceRunning);
+    EXPECT_EQ(control_.open_handles(), 0);
+}
+
+TEST_F(TimeServiceInstallTest, AnExistingServiceIsStoppedAndReconfiguredNotDuplicated) {
+    FakeService& old = control_.AddService("OrvaneTime");
+    old.command_line = "C:\\old\\OrvaneService.exe";
+    old.start_type = kServiceDemandStart;
+    EXPECT_EQ(InstallTimeService(kProgram, false, nullptr), kServiceInstallDone);
+    const FakeService* service = control_.Find("OrvaneTime");
+    ASSERT_NE(service, nullptr);
+    ExpectConfigured(*service);
+    EXPECT_EQ(service->creations, 0);
+    EXPECT_EQ(service->reconfigurations, 1);
+    EXPECT_EQ(service->state, kServiceStopped);
+    EXPECT_EQ(control_.open_handles(), 0);
+}
+
+TEST_F(TimeServiceInstallTest, AManagerThatRefusesThePrivilegeListIsAFailure) {
+    control_.FailRequiredPrivileges(87);
+    int error = 0;
+    EXPECT_EQ(InstallTimeService(kProgram, true, &error), kServiceInstallConfigFailed);
+    EXPECT_EQ(error, 87);
+    EXPECT_EQ(control_.Find("OrvaneTime")->starts, 0);
+    EXPECT_EQ(control_.open_handles(), 0);
+}
+
+TEST_F(TimeServiceInstallTest, NoManagerAndFailedCreation) {
+    int error = 0;
+    control_.FailCreate(5);
+    EXPECT_EQ(InstallTimeService(kProgram, true, &error), kServiceInstallCreateFailed);
+    EXPECT_EQ(error, 5);
+    control_.FailOpenManager(5);
+    EXPECT_EQ(InstallTimeService(kProgram, true, &error), kServiceInstallNoManager);
+    EXPECT_EQ(RemoveTimeService(&error), kServiceRemoveNoManager);
+}
+
+TEST_F(TimeServiceInstallTest, RemovalStopsAndDeletes) {
+    control_.AddService("OrvaneTime");
+    EXPECT_EQ(RemoveTimeService(nullptr), kServiceRemoveDone);
+    EXPECT_EQ(control_.Find("OrvaneTime"), nullptr);
+    EXPECT_EQ(control_.open_handles(), 0);
+    EXPECT_EQ(RemoveTimeService(nullptr), kServiceRemoveNotInstalled);
+}
+
+TEST(ServiceCommandLineTest, QuotedOnlyWhenThePathHasASpace) {
+    EXPECT_EQ(ServiceCommandLine("C:\\Orvane\\OrvaneService.exe"), "C:\\Orvane\\OrvaneService.exe");
+    EXPECT_EQ(ServiceCommandLine("C:\\A B\\S.exe"), "\"C:\\A B\\S.exe\"");
+    EXPECT_EQ(ServiceCommandLine("\"C:\\A B\\S.exe\""), "\"C:\\A B\\S.exe\"");
+}
+
+class TimeServiceClientTest : public ::testing::Test {
+  protected:
+    void SetUp() override { UseTimeServicePipe(&pipe_); }
+    void TearDown() override { UseTimeServicePipe(nullptr); }
+    FakeTimeServicePipe pipe_;
+};
+
+TEST_F(TimeServiceClientTest, NoPipeMeansTheServiceIsNotRunning) {
+    pipe_.error = 2;
+    const ServiceCall call = RequestServiceUpdate();
+    EXPECT_EQ(call.status, ServiceCallStatus::kNotRunning);
+    EXPECT_EQ(call.error_text, "The Orvane Time Service is not running");
+}
+
+TEST_F(TimeServiceClientTest, TheRequestGoesOutAndTheAnswerComesBackParsed) {
+    Answer answer;
+    answer.type = kAnswerStatus;
+    answer.status.version_text = "1.72";
+    answer.status.holds_privilege = true;
+    pipe_.answer = EncodeAnswer(answer);
+    const ServiceCall call = RequestServiceStatus();
+    EXPECT_EQ(call.status, ServiceCallStatus::kAnswered);
+    EXPECT_EQ(call.answer.status.version_text, "1.72");
+    ASSERT_EQ(pipe_.requests.size(), 1u);
+    Request sent;
+    ASSERT_EQ(DecodeRequest(pipe_.requests[0].data(), pipe_.requests[0].size(), &sent),
+              MessageFault::kNone);
+    EXPECT_EQ(sent.type, kRequestStatus);
+    EXPECT_EQ(pipe_.limits[0], kLongestAnswerSize);
+}
+
+TEST_F(TimeServiceClientTest, AnAnswerOfTheWrongKindOrMalformedIsNotTrusted) {
+    Answer answer;
+    answer.type = kAnswerStatus;
+    pipe_.answer = EncodeAnswer(answer);
+    EXPECT_EQ(RequestServiceUpdate().status, ServiceCallStatus::kMalformedAnswer);
+    pipe_.answer.resize(10);
+    EXPECT_EQ(RequestServiceStatus().status, ServiceCallStatus::kMalformedAnswer);
+    answer.type = kAnswerError;
+    answer.error_text = "Malformed request: too short";
+    pipe_.answer = EncodeAnswer(answer);
+    const ServiceCall call = RequestServiceUpdate();
+    EXPECT_EQ(call.status, ServiceCallStatus::kAnswered);
+    EXPECT_EQ(call.error_text, "Malformed request: too short");
+}
+
+}  // namespace
+}  // namespace orvane
