@@ -49,7 +49,7 @@ prefix_pid() {
     return 1
 }
 orvane_pid=$(prefix_pid Orvane.exe) || { echo "no Orvane.exe process" >&2; exit 1; }
-server_pid=$(prefix_pid wineserver) || server_pid=
+server_pid=$(prefix_pid 'wineserver(64)?') || server_pid=
 cpu_ticks() { [ -n "$1" ] && awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 
 SENDER=$E2E_WORK/send.py
@@ -65,9 +65,10 @@ if mode == "good":
     s.sendto(struct.pack("!BBbbII", 0x25, 9, 6, -20, 0, 16) + b"\x7f\x00\x00\x01" +
              stamp + b"\x00" * 16 + stamp, to)
     sys.exit(0)
-# Bad ones in turn: empty, short, a client request, version 0, stratum 0.
+# Bad ones in turn: empty, short, a client request, version 0, stratum 0,
+# longer than any packet the listener reads.
 head = lambda first, stratum: struct.pack("!BBbbII", first, stratum, 6, -20, 0, 16) + b"\x00" * 36 + b"\x01" * 4
-bad = [b"", b"\x25" * 20, head(0x23, 9), head(0x05, 9), head(0x25, 0)]
+bad = [b"", b"\x25" * 20, head(0x23, 9), head(0x05, 9), head(0x25, 0), b"\x25" * 2100]
 total = int(seconds * rate)  # bounded: no more than this
 batch = max(1, rate // 100)
 start = time.monotonic()
