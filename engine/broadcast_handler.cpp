@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -27,6 +28,32 @@ TextReporter& clock_failure_reporter = *new TextReporter;
 // not fill the error window; cleared by the next broadcast that succeeds.
 std::atomic<bool> clock_failure_reported{false};
 
+// The host names of the senders seen so far: a lookup can take seconds on
+// the listener thread, so each sender's address is looked up once. Few
+// machines on a subnet broadcast; a table that somehow grows past this
+// starts again.
+constexpr std::size_t kMostRememberedSenders = 64;
+std::mutex sender_names_mutex;
+// Never destroyed: the listener thread may still use it while the process ends.
+std::map<std::uint32_t, std::string>& sender_names = *new std::map<std::uint32_t, std::string>;
+
+std::string SenderName(std::uint32_t address) {
+    {
+        std::lock_guard<std::mutex> lock(sender_names_mutex);
+        const auto known = sender_names.find(address);
+        if (known != sender_names.end())
+            return known->second;
+    }
+    std::string name;
+    if (!TheNameLookup().LookUpHostName(address, &name))
+        name = "[unknown]";
+    std::lock_guard<std::mutex> lock(sender_names_mutex);
+    if (sender_names.size() >= kMostRememberedSenders)
+        sender_names.clear();
+    sender_names[address] = name;
+    return name;
+}
+
 void ReportClockFailure(int code) {
     if (clock_failure_reported.exchange(true))
         return;
@@ -49,6 +76,11 @@ void SetBroadcastClockFailureReporter(TextReporter reporter) {
     std::lock_guard<std::mutex> lock(reporter_mutex);
     clock_failure_reporter = std::move(reporter);
     clock_failure_reported.store(false);
+}
+
+void ForgetBroadcastSenderNames() {
+    std::lock_guard<std::mutex> lock(sender_names_mutex);
+    sender_names.clear();
 }
 
 std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressIn& source,
@@ -75,9 +107,7 @@ void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& sou
     clock_failure_reported.store(false);
     const SystemTime after = clock.GetLocalTime();
 
-    std::string name;
-    if (!TheNameLookup().LookUpHostName(source.address, &name))
-        name = "[unknown]";
+    const std::string name = SenderName(source.address);
 
     LastUpdateRecord record = ModifyLastUpdateRecord([&](LastUpdateRecord& r) {
         r.time_before = before;

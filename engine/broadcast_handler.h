@@ -16,6 +16,9 @@ void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& sou
 // clock again.
 void SetBroadcastClockFailureReporter(TextReporter reporter);
 
+// Forgets the host names of the senders seen so far (engine start, tests).
+void ForgetBroadcastSenderNames();
+
 // The log text of a broadcast at the given detail.
 std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressIn& source,
                              bool long_form);

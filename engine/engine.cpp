@@ -8,6 +8,7 @@
 #include "engine/dialup_events.h"
 #include "engine/last_update_record.h"
 #include "engine/link_state.h"
+#include "engine/server_kisses.h"
 #include "engine/update_reports.h"
 #include "logging/error_window.h"
 #include "logging/event_log_entry.h"
@@ -78,6 +79,8 @@ int StartEngine() {
     WriteLogEntryFor(LogEvent::kEngineStartStop, "Orvane engine started.");
 
     ModifyLastUpdateRecord([](LastUpdateRecord& record) { record.valid = 0; });
+    ForgetKissCodes();
+    ForgetBroadcastSenderNames();
     SetLinkChangeTimeNow();
 
     if (IsOn(CurrentSettings().use_dialup)) {  // the set-up may have switched it off

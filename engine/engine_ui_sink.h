@@ -16,9 +16,10 @@ class EngineUiSink {
     virtual ~EngineUiSink() = default;
     // Any thread: shows the record in the status dialog if it is open.
     virtual void RefreshStatusDialog(const LastUpdateRecord& record) = 0;
-    // Any thread: a modal box with an information icon, owned by the clock
-    // window; returns when the user has dismissed it.
-    virtual void ShowInformationBox(const std::string& text, const std::string& caption) = 0;
+    // Any thread: asks the user-interface thread for a box with an
+    // information icon, owned by the clock window, and returns at once; the
+    // caller holds nothing while the user reads it.
+    virtual void PostInformationBox(const std::string& text, const std::string& caption) = 0;
     // Any thread: whether the configuration dialog is open now.
     virtual bool IsConfigurationDialogOpen() = 0;
 };

@@ -7,13 +7,16 @@
 
 #include "engine/last_update_record.h"
 #include "engine/link_state.h"
+#include "engine/server_kisses.h"
 #include "logging/error_window.h"
 #include "logging/log_levels.h"
 #include "engine/engine_ui_sink.h"
 #include "platform/name_lookup.h"
+#include "platform/os_errors.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "platform/fixed_text.h"
+#include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
 
@@ -53,13 +56,20 @@ void ResolveServerAddress(SettingsRecord& settings) {
     }
 }
 
-// Runs the exchange of the protocol; -1 when the protocol is none of them.
-int RunExchange(int protocol, LastUpdateRecord& pending, std::string* error_text) {
+// What an exchange of any protocol came to.
+struct ExchangeOutcome {
+    int result = -1;  // 1 clock set, 0 failed, -1 no known protocol
+    std::string error_text;
+    std::string kiss_code;
+    int clock_error = 0;
+};
+
+ExchangeOutcome RunExchange(int protocol, LastUpdateRecord& pending) {
     const net::SocketAddressIn server = pending.server_address;
+    ExchangeOutcome outcome;
     switch (protocol) {
         case kProtocolSntp: {
             const SntpExchangeResult exchange = SntpExchange(server, kUpdateTimeoutMs);
-            *error_text = exchange.error_text;
             if (exchange.result == 1) {
                 pending.stratum = exchange.stratum;
                 pending.version_number = exchange.version;
@@ -67,24 +77,38 @@ int RunExchange(int protocol, LastUpdateRecord& pending, std::string* error_text
                 pending.time_before = exchange.old_local_time;
                 pending.time_after = exchange.new_local_time;
             }
-            return exchange.result;
+            outcome.result = exchange.result;
+            outcome.error_text = exchange.error_text;
+            outcome.kiss_code = exchange.kiss_code;
+            outcome.clock_error = exchange.clock_error;
+            return outcome;
         }
         case kProtocolTimeUdp:
         case kProtocolTimeTcp: {
             const TimeExchangeResult exchange = protocol == kProtocolTimeUdp
                                                     ? TimeUdpExchange(server, kUpdateTimeoutMs)
                                                     : TimeTcpExchange(server);
-            *error_text = exchange.error_text;
             if (exchange.result == 1) {
                 pending.round_trip_delay = exchange.delay_ms;
                 pending.time_before = exchange.time_before;
                 pending.time_after = exchange.time_after;
             }
-            return exchange.result;
+            outcome.result = exchange.result;
+            outcome.error_text = exchange.error_text;
+            outcome.clock_error = exchange.clock_error;
+            return outcome;
         }
         default:
-            return -1;
+            return outcome;
     }
+}
+
+// A kiss is the server's answer, and a clock that refused one time (other
+// than as impossible) refuses the next: trying again at once would only ask
+// the server again and repeat the report.
+bool EndsTheRound(const ExchangeOutcome& outcome) {
+    return !outcome.kiss_code.empty() ||
+           (outcome.clock_error != 0 && outcome.clock_error != kErrorInvalidParameter);
 }
 
 }  // namespace
@@ -96,7 +120,7 @@ int ManualUpdateFlag() {
     return manual_update_flag.load();
 }
 
-int RunUpdate() {
+UpdateOutcome RunUpdate() {
     std::lock_guard<std::mutex> lock(UpdateMutex());
     // One copy for the whole round; what the lookups learn goes back only
     // while the server settings are still the ones this round started from.
@@ -104,7 +128,6 @@ int RunUpdate() {
     const SettingsRecord started_with = settings;
 
     LastUpdateRecord pending = CopyLastUpdateRecord();
-    std::string error_text;
 
     ResolveServerName(settings);
     ResolveServerAddress(settings);
@@ -120,20 +143,27 @@ int RunUpdate() {
     pending.server_address = settings.server_address;
 
     const int protocol = settings.protocol;
-    const int result = RunExchange(protocol, pending, &error_text);
+    const ExchangeOutcome exchange = RunExchange(protocol, pending);
     // No known protocol: silent, and a pending manual request stays pending.
-    if (result < 0)
-        return 0;
+    if (exchange.result < 0)
+        return UpdateOutcome::kFailed;
 
-    if (result != 1) {
+    if (!exchange.kiss_code.empty()) {
+        NoteKissCode(settings, exchange.kiss_code);
+        WriteLogEntryFor(LogEvent::kKissOfDeath,
+                         "Server " + Ipv4AddressToText(settings.server_address.address) +
+                             " sent kiss code " + exchange.kiss_code + ".");
+    }
+    if (exchange.result != 1) {
         if (manual_update_flag.load() == 1) {
-            const std::string text = "Manual update failed.  " + error_text;
+            const std::string text = "Manual update failed.  " + exchange.error_text;
             AppendToErrorWindow(text);
             WriteLogEntryFor(LogEvent::kManualUpdate, text);
         }
         manual_update_flag.store(0);
-        return 0;
+        return EndsTheRound(exchange) ? UpdateOutcome::kFailedForRound : UpdateOutcome::kFailed;
     }
+    NoteUpdateSucceeded(settings);
 
     pending.valid = 1;
     CopyToField(pending.link_text, CurrentLinkText());
@@ -143,11 +173,13 @@ int RunUpdate() {
     EngineUiSink& ui = TheEngineUiSink();
     ui.RefreshStatusDialog(pending);
     if (manual_update_flag.load() == 1) {
-        ui.ShowInformationBox("Manual update successful", "Orvane");
+        // Logged first, so the entry carries the update's time, not the
+        // time the user dismissed the box.
         WriteLogEntryFor(LogEvent::kManualUpdate, "Manual update successful");
+        ui.PostInformationBox("Manual update successful", "Orvane");
     }
     manual_update_flag.store(0);
-    return 1;
+    return UpdateOutcome::kClockSet;
 }
 
 }  // namespace orvane

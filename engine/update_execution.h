@@ -8,9 +8,18 @@ namespace orvane {
 // The exchanges' time limit for SNTP and TIME/UDP.
 constexpr int kUpdateTimeoutMs = 2000;
 
-// 1 when the clock was set, 0 otherwise. Never runs twice at the same time:
-// a second caller waits until the first has finished (message box included).
-int RunUpdate();
+// What one update came to.
+enum class UpdateOutcome {
+    kClockSet,
+    kFailed,          // another try may do better
+    kFailedForRound,  // the server sent a kiss code, or the clock refused
+                      // the time: another try now would end the same way
+};
+
+// Never runs twice at the same time: a second caller waits until the first
+// has finished. The success box of a manual update is only asked for: the
+// user-interface thread shows it, and the update does not wait for it.
+UpdateOutcome RunUpdate();
 
 // 1 while an update the user asked for is pending.
 void SetManualUpdateFlag(int value);

@@ -1,5 +1,6 @@
 #include "engine/update_scheduler.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -8,6 +9,7 @@
 #include <thread>
 
 #include "dialup/dialup_module.h"
+#include "engine/server_kisses.h"
 #include "engine/update_execution.h"
 #include "logging/error_window.h"
 #include "logging/event_log_entry.h"
@@ -29,7 +31,7 @@ struct SchedulerState {
     std::mutex mutex;
     std::shared_ptr<UpdateSemaphore> semaphore;
     UpdateSemaphoreFactory factory;
-    std::function<int()> runner;
+    std::function<UpdateOutcome()> runner;
 };
 
 SchedulerState& State() {
@@ -52,7 +54,7 @@ void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
         if (IsOn(CurrentSettings().enable_updates) || ManualUpdateFlag() == 1) {
             if (UpdateRound() == 0)
                 SetManualUpdateFlag(0);
-            semaphore->Wait(UpdatePauseMs());
+            WaitOutPause(*semaphore, UpdatePauseMs());
         } else {
             semaphore->Wait(kWaitForever);
         }
@@ -72,7 +74,16 @@ std::int64_t UpdatePauseMs() {
     const std::int64_t pause = static_cast<std::int64_t>(CurrentSettings().update_interval) * 60000;
     // An interval of 0 or less would make rounds follow each other without
     // a pause, hammering the server.
-    return pause < kMinimumUpdatePauseMs ? kMinimumUpdatePauseMs : pause;
+    return PauseAfterKisses(pause < kMinimumUpdatePauseMs ? kMinimumUpdatePauseMs : pause);
+}
+
+bool WaitOutPause(UpdateSemaphore& semaphore, std::int64_t pause_ms) {
+    const std::int64_t end = semaphore.NowMs() + pause_ms;
+    for (std::int64_t left = pause_ms; left > 0; left = end - semaphore.NowMs()) {
+        if (semaphore.Wait(std::min(left, kLongestWaitPieceMs)))
+            return true;
+    }
+    return false;
 }
 
 void SetUpdateSemaphoreFactory(UpdateSemaphoreFactory factory) {
@@ -80,13 +91,13 @@ void SetUpdateSemaphoreFactory(UpdateSemaphoreFactory factory) {
     State().factory = std::move(factory);
 }
 
-void SetUpdateRunner(std::function<int()> runner) {
+void SetUpdateRunner(std::function<UpdateOutcome()> runner) {
     std::lock_guard<std::mutex> lock(State().mutex);
     State().runner = std::move(runner);
 }
 
-int RunUpdateForScheduler() {
-    std::function<int()> runner;
+UpdateOutcome RunUpdateForScheduler() {
+    std::function<UpdateOutcome()> runner;
     {
         std::lock_guard<std::mutex> lock(State().mutex);
         runner = State().runner;
@@ -153,6 +164,9 @@ int ConnectionDecision() {
 int UpdateRound() {
     if (TheEngineUiSink().IsConfigurationDialogOpen())
         return 0;
+    // Checked before any dialling: the server would refuse the request.
+    if (ManualUpdateFlag() != 1 && AutomaticRequestsRefused())
+        return 0;
 
     switch (ConnectionDecision()) {
         case kRoundDialFailed:
@@ -162,7 +176,7 @@ int UpdateRound() {
             return 1;
         case kRoundGoAhead:
             if (ManualUpdateFlag() == 1)
-                return RunUpdateForScheduler();
+                return RunUpdateForScheduler() == UpdateOutcome::kClockSet ? 1 : 0;
             if (UpdateWithRetries() == 1)
                 return 1;
             WriteEventLogIfOn("Unable to synchronise from external time source.");
@@ -180,9 +194,14 @@ int UpdateRound() {
 }
 
 int UpdateWithRetries() {
+    if (AutomaticRequestsRefused())
+        return 0;
     for (int attempt = 1; attempt <= 3; ++attempt) {
-        if (RunUpdateForScheduler() == 1)
+        const UpdateOutcome outcome = RunUpdateForScheduler();
+        if (outcome == UpdateOutcome::kClockSet)
             return 1;
+        if (outcome == UpdateOutcome::kFailedForRound)
+            return 0;
         if (attempt < 3) {
             WriteLogEntryFor(LogEvent::kAutomaticRetry,
                              "Automatic external synchronisation failed, trying again.");

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/update_execution.h"
 #include "engine/update_semaphore.h"
 
 namespace orvane {
@@ -18,6 +19,9 @@ constexpr int kRoundNotConnected = 3;  // not connected, dialling not allowed
 
 // The shortest pause between rounds, whatever "Update interval" says.
 constexpr std::int64_t kMinimumUpdatePauseMs = 60000;
+// The longest single wait on the semaphore: a longer pause is waited out in
+// pieces, so no time limit overflows the clocks it is converted to.
+constexpr std::int64_t kLongestWaitPieceMs = 86400000;
 
 // Sets the stop flag to 0, creates the update semaphore and starts the
 // update thread (detached: nothing waits for it). A failure ends the
@@ -30,25 +34,31 @@ void WakeUpdateThread();
 // Marks an update as asked for by the user and wakes the update thread.
 void RequestManualUpdate();
 
-// One round: 1 when the clock was set or a dial was started, else 0.
+// One round: 1 when the clock was set or a dial was started, else 0. An
+// automatic round asks nothing of a server that has refused us.
 int UpdateRound();
 // What the connection asks for; one of the outcomes above.
 int ConnectionDecision();
-// Up to three attempts, logging each failure; 1 on the first success.
+// Up to three attempts, logging each failure; 1 on the first success. An
+// attempt that ends the round (a kiss code, a refused clock) is the last.
 int UpdateWithRetries();
-// The pause after a round, in milliseconds.
+// The pause after a round, in milliseconds: the set interval, longer after
+// the server's RATE answers.
 std::int64_t UpdatePauseMs();
+// Waits out a pause on the semaphore, in pieces of at most
+// kLongestWaitPieceMs measured on its clock; true when a release ended it.
+bool WaitOutPause(UpdateSemaphore& semaphore, std::int64_t pause_ms);
 
 // Runs one update the way the scheduler does (RunUpdate unless a test
 // put another runner in its place).
-int RunUpdateForScheduler();
+UpdateOutcome RunUpdateForScheduler();
 
 // Test seams. The factory makes the semaphore of the next
 // StartUpdateThread (null: the real one); the runner stands in for
 // RunUpdate (null: RunUpdate).
 using UpdateSemaphoreFactory = std::function<std::shared_ptr<UpdateSemaphore>()>;
 void SetUpdateSemaphoreFactory(UpdateSemaphoreFactory factory);
-void SetUpdateRunner(std::function<int()> runner);
+void SetUpdateRunner(std::function<UpdateOutcome()> runner);
 // Waits up to timeout_ms for every update thread to end; true if they did.
 bool WaitForUpdateThreadsToEnd(int timeout_ms);
 

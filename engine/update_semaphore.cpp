@@ -16,6 +16,12 @@ bool CountingUpdateSemaphore::Wait(std::int64_t timeout_ms) {
     return true;
 }
 
+std::int64_t CountingUpdateSemaphore::NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void CountingUpdateSemaphore::Release() {
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -22,6 +22,8 @@ class UpdateSemaphore {
     virtual bool Wait(std::int64_t timeout_ms) = 0;
     // Adds one release, unless kUpdateSemaphoreMaximum are already waiting.
     virtual void Release() = 0;
+    // Milliseconds on the clock the time limits run on (any origin).
+    virtual std::int64_t NowMs() = 0;
 };
 
 // The real semaphore: initial count 0, maximum kUpdateSemaphoreMaximum.
@@ -29,6 +31,7 @@ class CountingUpdateSemaphore : public UpdateSemaphore {
   public:
     bool Wait(std::int64_t timeout_ms) override;
     void Release() override;
+    std::int64_t NowMs() override;
 
   private:
     std::mutex mutex_;

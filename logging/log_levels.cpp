@@ -15,6 +15,8 @@ LogDetail LogDetailFor(LogEvent event, const SettingsRecord& settings) {
     switch (event) {
         case LogEvent::kEngineStartStop:
         case LogEvent::kManualUpdate:
+        // A server telling us to stay away matters at any level.
+        case LogEvent::kKissOfDeath:
             return LogDetail::kShort;
         case LogEvent::kDialupConnection:
         case LogEvent::kAutomaticRetry:

@@ -17,6 +17,7 @@ constexpr int kLoggingMaximum = 2;
 enum class LogEvent {
     kEngineStartStop,    // "Orvane engine started." / "Orvane engine stopped."
     kManualUpdate,       // "Manual update successful" / "Manual update failed.  %s"
+    kKissOfDeath,        // "Server %s sent kiss code %s."
     kDialupConnection,   // connected / disconnected by Orvane or by the user
     kAutomaticRetry,     // automatic synchronisation failed, trying again / giving up
     kLogCleanup,         // log folder clean-up deletions and failures

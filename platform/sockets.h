@@ -21,6 +21,7 @@ constexpr std::uint16_t kAfInet = 2;
 // Winsock error numbers the core names.
 constexpr int kWsaEintr = 10004;
 constexpr int kWsaEwouldblock = 10035;
+constexpr int kWsaEmsgsize = 10040;
 constexpr int kWsaEinval = 10022;
 constexpr int kWsaEaddrinuse = 10048;
 constexpr int kWsaEconnreset = 10054;

@@ -6,7 +6,9 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/clock.h"
 #include "platform/last_error.h"
+#include "protocols/broadcast_checks.h"
 #include "protocols/sntp_client.h"
 
 namespace orvane {
@@ -17,6 +19,9 @@ constexpr int kReceiveBufferSize = 2000;
 constexpr int kPollMilliseconds = 20;
 constexpr int kPollLimit = 250;  // 5000 ms of 20 ms polls
 constexpr int kIdleMilliseconds = 100;
+// How long a read of the interface list is trusted: a flood of broadcasts
+// from strangers must not read it for each one.
+constexpr std::uint32_t kInterfaceListLifeMs = 10000;
 
 enum ListenerState {
     kStarting = 1,
@@ -70,6 +75,43 @@ bool WaitForState(int wanted) {
     return listener_state.load() == wanted;
 }
 
+// Lets a report through at most once per kBadDatagramReportIntervalMs of
+// the clock's tick count, so a flood of bad datagrams costs one line a
+// minute, not one per datagram.
+class ReportLimit {
+  public:
+    bool Allow(std::uint32_t now) {
+        if (made_ && now - last_ < kBadDatagramReportIntervalMs)
+            return false;
+        made_ = true;
+        last_ = now;
+        return true;
+    }
+
+  private:
+    bool made_ = false;
+    std::uint32_t last_ = 0;
+};
+
+// This PC's interfaces, read again once the last read is old.
+class ConnectedInterfaces {
+  public:
+    const std::vector<LocalInterface>& Get(std::uint32_t now) {
+        if (!read_ || now - read_at_ >= kInterfaceListLifeMs) {
+            if (TheLocalNetworks().ListInterfaces(&interfaces_) != 0)
+                interfaces_.clear();  // loopback still counts
+            read_ = true;
+            read_at_ = now;
+        }
+        return interfaces_;
+    }
+
+  private:
+    bool read_ = false;
+    std::uint32_t read_at_ = 0;
+    std::vector<LocalInterface> interfaces_;
+};
+
 net::SocketHandle CreateListenSocket() {
     net::SocketHandle s = net::CreateSocket(net::SocketType::kDatagram);
     if (s == net::kInvalidSocket)
@@ -96,6 +138,10 @@ bool BindListenSocket(net::SocketHandle s) {
 
 void ListenerThread() {
     listener_state.store(kStarting);
+    ReportLimit empty_reports;
+    ReportLimit invalid_reports;
+    ReportLimit failure_reports;
+    ConnectedInterfaces connected;
     net::SocketHandle s = CreateListenSocket();
     if (s == net::kInvalidSocket)
         return;
@@ -115,15 +161,30 @@ void ListenerThread() {
                 listener_state.store(kEnding);
                 return;
             }
-            if (net::WaitReadable(s, 0) != 1) {
-                Sleep(kIdleMilliseconds);
+            // Waits only while nothing is there: a burst of datagrams is
+            // drained at once, so a good broadcast behind it waits for no
+            // sleeps.
+            const int readable = net::WaitReadable(s, kIdleMilliseconds);
+            if (readable != 1) {
+                if (readable < 0)
+                    Sleep(kIdleMilliseconds);  // a failing wait returns at once
                 continue;
             }
             std::uint8_t datagram[kReceiveBufferSize];
             net::SocketAddressIn source;
             int received = net::RecvFrom(s, datagram, kReceiveBufferSize, &source);
+            const std::uint32_t now = TheClock().GetTickCount();
             if (received < 0) {
-                if (net::LastSocketError() == net::kWsaEconnreset) {
+                const int error = net::LastSocketError();
+                // Windows gives a datagram longer than the buffer as an
+                // error (and drops it): no packet of ours, and as cheap to
+                // send in a flood as a short one.
+                if (error == net::kWsaEmsgsize) {
+                    if (invalid_reports.Allow(now))
+                        ReportText("Invalid multicast SNTP packet received.");
+                    continue;
+                }
+                if (error == net::kWsaEconnreset) {
                     ReportText(
                         "SNTP multicast socket received WSAECONNRESET.Restarting SNTP multicast "
                         "process.");
@@ -135,35 +196,35 @@ void ListenerThread() {
                     rebuild = true;
                     continue;
                 }
-                ReportText("recvfrom() failed.");
+                if (failure_reports.Allow(now))
+                    ReportText("recvfrom() failed.");
                 Sleep(kIdleMilliseconds);
                 continue;
             }
-            if (received == 0) {
-                ReportText("Empty multicast SNTP packet received.");
-                Sleep(kIdleMilliseconds);
-                continue;
+            SntpPacket packet;
+            switch (CheckBroadcastDatagram(datagram, received, source.address, connected.Get(now),
+                                           &packet)) {
+                case BroadcastVerdict::kEmpty:
+                    if (empty_reports.Allow(now))
+                        ReportText("Empty multicast SNTP packet received.");
+                    break;
+                case BroadcastVerdict::kInvalid:
+                    if (invalid_reports.Allow(now))
+                        ReportText("Invalid multicast SNTP packet received.");
+                    break;
+                case BroadcastVerdict::kDropped:
+                    break;
+                case BroadcastVerdict::kAccepted: {
+                    BroadcastHandler handler;
+                    {
+                        std::lock_guard<std::mutex> lock(setup_mutex);
+                        handler = broadcast_handler;
+                    }
+                    if (handler)
+                        handler(packet, source);
+                    break;
+                }
             }
-            if (received < static_cast<int>(kSntpPacketSize)) {
-                ReportText("Invalid multicast SNTP packet received.");
-                Sleep(kIdleMilliseconds);
-                continue;
-            }
-            SntpPacket packet = DecodePacket(datagram);
-            // Not a broadcast, or a server that says it is unsynchronised or
-            // sends no time: dropped silently, at no cost.
-            if (packet.mode != kModeBroadcast || packet.leap_indicator == kLeapAlarm ||
-                packet.transmit_timestamp == 0) {
-                continue;
-            }
-            BroadcastHandler handler;
-            {
-                std::lock_guard<std::mutex> lock(setup_mutex);
-                handler = broadcast_handler;
-            }
-            if (handler)
-                handler(packet, source);
-            Sleep(kIdleMilliseconds);
         }
     }
 }
@@ -179,6 +240,25 @@ void StopHandshake() {
 }
 
 }  // namespace
+
+BroadcastVerdict CheckBroadcastDatagram(const std::uint8_t* datagram, int length,
+                                        std::uint32_t source,
+                                        const std::vector<LocalInterface>& interfaces,
+                                        SntpPacket* packet_out) {
+    if (length == 0)
+        return BroadcastVerdict::kEmpty;
+    if (length < static_cast<int>(kSntpPacketSize))
+        return BroadcastVerdict::kInvalid;
+    const SntpPacket packet = DecodePacket(datagram);
+    if (packet_out != nullptr)
+        *packet_out = packet;
+    // No usable broadcast, or a sender beyond this PC's own subnets (a
+    // router passes no broadcast, so it is forged): dropped silently, at
+    // no cost.
+    if (!CheckBroadcastPacket(packet).empty() || !SenderOnConnectedSubnet(source, interfaces))
+        return BroadcastVerdict::kDropped;
+    return BroadcastVerdict::kAccepted;
+}
 
 void SetBroadcastErrorReporter(ErrorReporter reporter) {
     std::lock_guard<std::mutex> lock(setup_mutex);

@@ -1,11 +1,14 @@
 // The SNTP broadcast listener: a thread that receives mode-5 packets on
-// UDP port 123 and hands each one to the engine's handler.
+// UDP port 123 and hands each usable one from a sender on a directly
+// connected subnet to the engine's handler.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "platform/local_networks.h"
 #include "platform/sockets.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/text_reporter.h"
@@ -32,6 +35,24 @@ void ResetBroadcastListening();
 // 1 starts the listener thread (if not running); anything else stops it
 // with the handshake and returns once the thread has ended.
 void SetBroadcastListening(int on);
+
+// What the listener makes of one datagram.
+enum class BroadcastVerdict {
+    kEmpty,     // reported, at most once a minute
+    kInvalid,   // shorter than a packet: reported, at most once a minute
+    kDropped,   // silently: no usable broadcast, or a sender not on a connected subnet
+    kAccepted,  // handed to the handler
+};
+// The checks of one datagram from `source` (network order), in the order
+// the listener makes them; the packet is decoded into packet_out (may be
+// null) when the datagram is long enough.
+BroadcastVerdict CheckBroadcastDatagram(const std::uint8_t* datagram, int length,
+                                        std::uint32_t source,
+                                        const std::vector<LocalInterface>& interfaces,
+                                        SntpPacket* packet_out);
+
+// How often each of the bad-datagram reports may be made.
+constexpr std::uint32_t kBadDatagramReportIntervalMs = 60000;
 
 // Handshake state, for tests and diagnostics: 0 never started, 1 starting,
 // 2 receiving, 3 closed and waiting, 4 acknowledged, 5 ending.

@@ -175,6 +175,7 @@ bool SetClock(const SntpSetup& setup, const SntpPacket& request, const SntpPacke
         result->new_local_time = clock.GetLocalTime();
         return true;
     }
+    result->clock_error = error;
     result->error_text = ReportClockRefusal(error, "Corrupt SNTP time received", setup.reporter);
     // A corrupt time is still logged with the packets that brought it.
     if (error == kErrorInvalidParameter && setup.report)

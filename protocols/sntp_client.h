@@ -42,6 +42,9 @@ struct SntpExchangeResult {
     // The server's kiss-o'-death code ("RATE": ask less often; "DENY",
     // "RSTR": ask no more), empty when it sent none. No clock is set then.
     std::string kiss_code;
+    // The clock's code when it refused the time (87: an impossible time),
+    // else 0.
+    int clock_error = 0;
 };
 
 // Asks the server (only its address is used) for the time and sets the

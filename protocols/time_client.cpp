@@ -153,6 +153,7 @@ void SetClockAndReport(std::uint32_t word, ClockSetting setting, const TimeSetup
     const SystemTime utc = TimeSecondsToUtc(TimeWordSeconds(word));
     SystemTime local;
     if (setting == ClockSetting::kLocalTime && !clock.UtcToLocalTime(utc, &local)) {
+        result->clock_error = kErrorInvalidParameter;
         result->error_text =
             ReportClockRefusal(kErrorInvalidParameter, kCorruptTimeText, setup.reporter);
         return;
@@ -163,6 +164,7 @@ void SetClockAndReport(std::uint32_t word, ClockSetting setting, const TimeSetup
     const int error =
         setting == ClockSetting::kLocalTime ? clock.SetLocalTime(local) : clock.SetSystemTime(utc);
     if (error != 0) {
+        result->clock_error = error;
         result->error_text = ReportClockRefusal(error, kCorruptTimeText, setup.reporter);
         return;
     }

@@ -40,6 +40,9 @@ struct TimeExchangeResult {
     int delay_ms = 0;
     SystemTime time_before;  // local times around the setting
     SystemTime time_after;
+    // The clock's code when it refused the time (87: an impossible time),
+    // else 0.
+    int clock_error = 0;
 };
 
 // Each asks the server (only its address is used) for the time and sets the

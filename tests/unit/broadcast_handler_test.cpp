@@ -66,6 +66,20 @@ TEST_F(BroadcastHandlerTest, SourceWithAHostNameIsShownByName) {
     EXPECT_STREQ(CopyLastUpdateRecord().server_name, "timeserver.lan");
 }
 
+TEST_F(BroadcastHandlerTest, EachSenderIsLookedUpOnce) {
+    const net::SocketAddressIn other = net::MakeAddress(0xC0A80106, 123);
+    lookup_.AddReverse(other.address, "second.lan");
+    for (int i = 0; i < 3; ++i) {
+        BroadcastReceived(packet_, source_);
+        BroadcastReceived(packet_, other);
+    }
+    EXPECT_EQ(lookup_.reverse_lookups(),
+              (std::vector<std::uint32_t>{source_.address, other.address}));
+    EXPECT_STREQ(CopyLastUpdateRecord().server_name, "second.lan");
+    BroadcastReceived(packet_, source_);
+    EXPECT_STREQ(CopyLastUpdateRecord().server_name, "[unknown]");
+}
+
 TEST_F(BroadcastHandlerTest, LogsOneLineAtMedium) {
     Logging(1, 1);
     BroadcastReceived(packet_, source_);

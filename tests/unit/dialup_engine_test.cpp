@@ -35,7 +35,7 @@ class DialupEngineTest : public EngineTest {
         Logging(1, 1);
         SetUpdateRunner([this] {
             ++updates_;
-            return 1;
+            return UpdateOutcome::kClockSet;
         });
     }
     void TearDown() override {

@@ -15,10 +15,11 @@ SettingsRecord Logging(int enabled, int level) {
     return s;
 }
 
-TEST(LogLevelsTest, MinimumKeepsOnlyStartStopAndManualUpdates) {
+TEST(LogLevelsTest, MinimumKeepsOnlyStartStopManualUpdatesAndKisses) {
     const SettingsRecord s = Logging(1, 0);
     EXPECT_EQ(LogDetailFor(LogEvent::kEngineStartStop, s), LogDetail::kShort);
     EXPECT_EQ(LogDetailFor(LogEvent::kManualUpdate, s), LogDetail::kShort);
+    EXPECT_EQ(LogDetailFor(LogEvent::kKissOfDeath, s), LogDetail::kShort);
     for (LogEvent e :
          {LogEvent::kDialupConnection, LogEvent::kAutomaticRetry, LogEvent::kLogCleanup,
           LogEvent::kSntpUpdate, LogEvent::kTimeUpdate, LogEvent::kBroadcastReceived}) {
@@ -29,9 +30,9 @@ TEST(LogLevelsTest, MinimumKeepsOnlyStartStopAndManualUpdates) {
 TEST(LogLevelsTest, MediumAddsEverythingInShortForm) {
     const SettingsRecord s = Logging(1, 1);
     for (LogEvent e :
-         {LogEvent::kEngineStartStop, LogEvent::kManualUpdate, LogEvent::kDialupConnection,
-          LogEvent::kAutomaticRetry, LogEvent::kLogCleanup, LogEvent::kSntpUpdate,
-          LogEvent::kTimeUpdate, LogEvent::kBroadcastReceived}) {
+         {LogEvent::kEngineStartStop, LogEvent::kManualUpdate, LogEvent::kKissOfDeath,
+          LogEvent::kDialupConnection, LogEvent::kAutomaticRetry, LogEvent::kLogCleanup,
+          LogEvent::kSntpUpdate, LogEvent::kTimeUpdate, LogEvent::kBroadcastReceived}) {
         EXPECT_EQ(LogDetailFor(e, s), LogDetail::kShort) << static_cast<int>(e);
     }
 }
@@ -43,6 +44,7 @@ TEST(LogLevelsTest, MaximumReplacesTheOneLineClockRecordsWithTheLongForm) {
     EXPECT_EQ(LogDetailFor(LogEvent::kBroadcastReceived, s), LogDetail::kLong);
     EXPECT_EQ(LogDetailFor(LogEvent::kLogCleanup, s), LogDetail::kShort);
     EXPECT_EQ(LogDetailFor(LogEvent::kEngineStartStop, s), LogDetail::kShort);
+    EXPECT_EQ(LogDetailFor(LogEvent::kKissOfDeath, s), LogDetail::kShort);
 }
 
 TEST(LogLevelsTest, LoggingOffOrAnUnknownLevelRecordsNothing) {

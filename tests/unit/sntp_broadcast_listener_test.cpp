@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -15,6 +16,8 @@
 
 #include "platform/last_error.h"
 #include "protocols/sntp_client.h"
+#include "support/fake_clock.h"
+#include "support/fake_local_networks.h"
 
 namespace orvane {
 namespace {
@@ -36,6 +39,8 @@ std::uint16_t FreeUdpPort() {
 class BroadcastListenerTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        UseClock(&clock_);
+        UseLocalNetworks(&networks_);
         port_ = FreeUdpPort();
         SetBroadcastListenPort(port_);
         SetSntpBindAddress(htonl(INADDR_LOOPBACK));
@@ -62,6 +67,8 @@ class BroadcastListenerTest : public ::testing::Test {
         SetBroadcastErrorReporter(nullptr);
         SetBroadcastListenPort(kSntpPort);
         SetSntpBindAddress(0);
+        UseLocalNetworks(nullptr);
+        UseClock(nullptr);
     }
 
     void Send(const std::vector<std::uint8_t>& bytes) {
@@ -106,6 +113,8 @@ class BroadcastListenerTest : public ::testing::Test {
         ASSERT_TRUE(WaitFor([] { return BroadcastListenerState() == 2; }));
     }
 
+    FakeClock clock_;
+    FakeLocalNetworks networks_;
     std::uint16_t port_ = 0;
     std::mutex mutex_;
     std::vector<SntpPacket> packets_;
@@ -158,6 +167,87 @@ TEST_F(BroadcastListenerTest, BadDatagramsAreReportedAndListeningGoesOn) {
     EXPECT_EQ(texts_[0], "Empty multicast SNTP packet received.");
     EXPECT_EQ(texts_[1], "Invalid multicast SNTP packet received.");
     EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(BroadcastListenerTest, BadDatagramsAreReportedAtMostOnceAMinuteEach) {
+    clock_.SetTicks(1000);
+    StartAndWaitReceiving();
+    std::size_t good = 0;
+    // The good broadcast after each burst shows the burst was handled.
+    auto burst = [&] {
+        for (int i = 0; i < 5; ++i) {
+            Send({});
+            Send(Packet(5, 20));
+        }
+        Send(Packet(5));
+        ++good;
+        ASSERT_TRUE(WaitFor([&] { return packets_.size() == good; }));
+    };
+    burst();
+    clock_.SetTicks(1000 + kBadDatagramReportIntervalMs - 1);
+    burst();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        EXPECT_EQ(texts_, (std::vector<std::string>{"Empty multicast SNTP packet received.",
+                                                    "Invalid multicast SNTP packet received."}));
+    }
+    clock_.SetTicks(1000 + kBadDatagramReportIntervalMs);
+    burst();
+    std::lock_guard<std::mutex> lock(mutex_);
+    EXPECT_EQ(texts_.size(), 4u);
+}
+
+TEST_F(BroadcastListenerTest, GoodBroadcastBehindAFloodIsHandledAtOnce) {
+    StartAndWaitReceiving();
+    // Without draining, a hundred of them would hold it for ten seconds.
+    for (int i = 0; i < 100; ++i)
+        Send(Packet(5, 47));
+    Send(Packet(5));
+    const auto start = Clock::now();
+    ASSERT_TRUE(WaitFor([this] { return packets_.size() == 1; }, 5000));
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
+}
+
+// The listener's verdicts, for what loopback cannot send: other senders.
+// The packet and subnet rules themselves are tested with the time service.
+struct VerdictCase {
+    const char* name;
+    std::function<void(SntpPacket&)> change;
+    std::uint32_t source;  // host order
+    BroadcastVerdict verdict;
+};
+
+TEST(BroadcastChecks, ListenerPassesOnlyUsableBroadcastsFromConnectedSubnets) {
+    // This PC: 192.168.1.7/24.
+    const std::vector<LocalInterface> interfaces = {
+        {net::HostToNetwork32(0xC0A80107), net::HostToNetwork32(0xFFFFFF00)}};
+    auto none = [](SntpPacket&) {};
+    const VerdictCase cases[] = {
+        {"same subnet", none, 0xC0A80105, BroadcastVerdict::kAccepted},
+        {"loopback", none, 0x7F000001, BroadcastVerdict::kAccepted},
+        {"unconnected sender", none, 0xC0A80205, BroadcastVerdict::kDropped},
+        {"version 0", [](SntpPacket& p) { p.version_number = 0; }, 0xC0A80105,
+         BroadcastVerdict::kDropped},
+        {"version 5", [](SntpPacket& p) { p.version_number = 5; }, 0xC0A80105,
+         BroadcastVerdict::kDropped},
+        {"stratum 0", [](SntpPacket& p) { p.stratum = 0; }, 0xC0A80105, BroadcastVerdict::kDropped},
+        {"stratum 16", [](SntpPacket& p) { p.stratum = 16; }, 0xC0A80105,
+         BroadcastVerdict::kDropped},
+    };
+    for (const VerdictCase& c : cases) {
+        SntpPacket p;
+        p.version_number = 4;
+        p.mode = kModeBroadcast;
+        p.stratum = 9;
+        p.transmit_timestamp = MakeWireTimestamp(4005673424u, 0);
+        c.change(p);
+        std::uint8_t bytes[kSntpPacketSize];
+        EncodePacket(p, bytes);
+        EXPECT_EQ(CheckBroadcastDatagram(bytes, kSntpPacketSize, net::HostToNetwork32(c.source),
+                                         interfaces, nullptr),
+                  c.verdict)
+            << c.name;
+    }
 }
 
 TEST_F(BroadcastListenerTest, StopEndsTheThreadQuicklyAndItCanStartAgain) {

@@ -5,7 +5,7 @@
 #include "platform/sockets.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/time_client.h"
-#include "service/broadcast_checks.h"
+#include "protocols/broadcast_checks.h"
 #include "settings/settings_store.h"
 #include "support/fake_clock.h"
 #include "support/fake_local_networks.h"

@@ -45,7 +45,8 @@ class RunUpdateTest : public EngineTest {
         EngineTest::TearDown();
     }
 
-    // An SNTP server serving the fake clock's own time, stratum 8.
+    // An SNTP server serving the fake clock's own time, stratum 8, or the
+    // kiss code in kiss_code_ when it holds one.
     std::unique_ptr<UdpTestServer> SntpServer() {
         auto server = std::make_unique<UdpTestServer>([this](const std::vector<std::uint8_t>& in) {
             if (in.size() < kSntpPacketSize)
@@ -58,6 +59,10 @@ class RunUpdateTest : public EngineTest {
             reply.receive_timestamp = reply.originate_timestamp;
             reply.transmit_timestamp = reply.originate_timestamp;
             std::lock_guard<std::mutex> lock(reply_mutex_);
+            if (!kiss_code_.empty()) {
+                reply.stratum = 0;
+                reply.reference_identifier = KissWord(kiss_code_);
+            }
             last_reply_ = reply;
             return Datagrams{Encode(reply)};
         });
@@ -79,15 +84,26 @@ class RunUpdateTest : public EngineTest {
         return server;
     }
 
+    void AnswerWithKiss(const std::string& code) {
+        std::lock_guard<std::mutex> lock(reply_mutex_);
+        kiss_code_ = code;
+    }
+    static std::uint32_t KissWord(const std::string& code) {
+        return static_cast<std::uint32_t>(code[0]) << 24 |
+               static_cast<std::uint32_t>(code[1]) << 16 |
+               static_cast<std::uint32_t>(code[2]) << 8 | static_cast<std::uint32_t>(code[3]);
+    }
+
     std::mutex reply_mutex_;
     SntpPacket last_reply_;
+    std::string kiss_code_;
 };
 
 TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAddress) {
     UpdateSettings([&](SettingsRecord& live) { CopyToField(live.server_name, "[unknown]"); });
     auto server = SntpServer();
 
-    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     ASSERT_EQ(lookup_.reverse_lookups().size(), 1u);
     EXPECT_EQ(lookup_.reverse_lookups()[0], kLoopback);
     EXPECT_TRUE(lookup_.forward_lookups().empty());
@@ -101,7 +117,7 @@ TEST_F(RunUpdateTest, UnknownNameIsReplacedByReverseLookup) {
     lookup_.AddReverse(kLoopback, "clock.lan");
     auto server = SntpServer();
 
-    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     EXPECT_STREQ(CurrentSettings().server_name, "clock.lan");
     EXPECT_STREQ(CopyLastUpdateRecord().server_name, "clock.lan");
 }
@@ -114,7 +130,7 @@ TEST_F(RunUpdateTest, EmptyNameAndNoAddressLooksNothingUpAndFails) {
     auto server = SilentServer();
     SetSntpServerPort(server->port());
 
-    EXPECT_EQ(RunUpdate(), 0);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailed);
     EXPECT_TRUE(lookup_.forward_lookups().empty());
     EXPECT_TRUE(lookup_.reverse_lookups().empty());
     EXPECT_EQ(CurrentSettings().server_address.address, 0u);
@@ -126,9 +142,9 @@ TEST_F(RunUpdateTest, ResolvedAddressIsKeptSoTheNextUpdateLooksNothingUp) {
     lookup_.AddHost("ntp.example", kLoopback);
     auto server = SntpServer();
 
-    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     EXPECT_EQ(CurrentSettings().server_address.address, kLoopback);
-    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     EXPECT_EQ(lookup_.forward_lookups().size(), 1u);
     EXPECT_EQ(server->requests_seen(), 2);
     EXPECT_EQ(CopyLastUpdateRecord().server_address.address, kLoopback);
@@ -139,7 +155,7 @@ TEST_F(RunUpdateTest, UnknownProtocolFailsSilentlyAndKeepsManualRequest) {
     for (int protocol : {0, 4}) {
         UpdateSettings([&](SettingsRecord& live) { live.protocol = protocol; });
         SetManualUpdateFlag(1);
-        EXPECT_EQ(RunUpdate(), 0);
+        EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailed);
         EXPECT_EQ(ManualUpdateFlag(), 1);
     }
     EXPECT_TRUE(LogEntries().empty());
@@ -154,7 +170,7 @@ TEST_F(RunUpdateTest, ManualSntpWithoutAnswerReportsTheTimeLimit) {
     SetSntpServerPort(server->port());
     SetManualUpdateFlag(1);
 
-    EXPECT_EQ(RunUpdate(), 0);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailed);
     EXPECT_EQ(ManualUpdateFlag(), 0);
     const std::string text =
         "Manual update failed.  No response from server within 2000 milliseconds";
@@ -170,27 +186,45 @@ TEST_F(RunUpdateTest, ManualTimeUdpWithoutAnswerReportsTheExchangeText) {
     SetTimeServerPort(server->port());
     SetManualUpdateFlag(1);
 
-    EXPECT_EQ(RunUpdate(), 0);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailed);
     // TIME/UDP words a time-out as a failed wait.
     EXPECT_NE(ErrorWindowText().find(": Manual update failed.  select() failed\r\n"),
               std::string::npos);
     EXPECT_EQ(ManualUpdateFlag(), 0);
 }
 
-TEST_F(RunUpdateTest, ManualSuccessShowsTheBoxThenLogs) {
+TEST_F(RunUpdateTest, ManualSuccessIsLoggedBeforeTheBoxIsAskedFor) {
     Logging(1, 0);
     auto server = SntpServer();
     SetManualUpdateFlag(1);
-    std::vector<std::string> entries_while_shown;
-    ui_.OnBox([&] { entries_while_shown = LogEntries(); });
+    std::vector<std::string> entries_when_posted;
+    ui_.OnBox([&] { entries_when_posted = LogEntries(); });
 
-    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     EXPECT_EQ(ManualUpdateFlag(), 0);
     ASSERT_EQ(ui_.boxes().size(), 1u);
     EXPECT_EQ(ui_.boxes()[0].text, "Manual update successful");
     EXPECT_EQ(ui_.boxes()[0].caption, "Orvane");
-    EXPECT_TRUE(entries_while_shown.empty());
-    EXPECT_EQ(LogEntries(), std::vector<std::string>{"Manual update successful"});
+    EXPECT_EQ(entries_when_posted, std::vector<std::string>{"Manual update successful"});
+}
+
+TEST_F(RunUpdateTest, KissIsLoggedAtMinimumAndEndsTheRound) {
+    Logging(1, 0);
+    auto server = SntpServer();
+    AnswerWithKiss("RATE");
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailedForRound);
+    EXPECT_EQ(ErrorWindowText(), "");
+
+    AnswerWithKiss("DENY");
+    SetManualUpdateFlag(1);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailedForRound);
+    const std::string failure = "Manual update failed.  Server sent kiss code DENY";
+    EXPECT_NE(ErrorWindowText().find(": " + failure + "\r\n"), std::string::npos);
+    EXPECT_EQ(LogEntries(),
+              (std::vector<std::string>{"Server 127.0.0.1 sent kiss code RATE.",
+                                        "Server 127.0.0.1 sent kiss code DENY.", failure}));
+    EXPECT_EQ(CopyLastUpdateRecord().valid, 0);
+    EXPECT_TRUE(clock_.system_times_set().empty());
 }
 
 TEST_F(RunUpdateTest, AutomaticSuccessFillsTheRecordQuietly) {
@@ -198,7 +232,7 @@ TEST_F(RunUpdateTest, AutomaticSuccessFillsTheRecordQuietly) {
     SetLinkChangeTimeNow();
     auto server = SntpServer();
 
-    EXPECT_EQ(RunUpdate(), 1);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     EXPECT_TRUE(ui_.boxes().empty());
     EXPECT_TRUE(LogEntries().empty());
     LastUpdateRecord record = CopyLastUpdateRecord();
@@ -217,7 +251,7 @@ TEST_F(RunUpdateTest, SntpMaximumLevelWritesBothPacketDumps) {
     Logging(1, 2);
     auto server = SntpServer();
 
-    ASSERT_EQ(RunUpdate(), 1);
+    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     std::vector<std::uint8_t> request = server->last_request();
     ASSERT_GE(request.size(), kSntpPacketSize);
     std::string out = PacketDump(DecodePacket(request.data()));
@@ -246,7 +280,7 @@ TEST_F(RunUpdateTest, SntpMaximumLevelWritesBothPacketDumps) {
 TEST_F(RunUpdateTest, SntpMediumLevelWritesOneLine) {
     Logging(1, 1);
     auto server = SntpServer();
-    ASSERT_EQ(RunUpdate(), 1);
+    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     EXPECT_EQ(LogEntries(),
               std::vector<std::string>{"SNTP external update: Source IP address=127.0.0.1"});
 }
@@ -254,11 +288,11 @@ TEST_F(RunUpdateTest, SntpMediumLevelWritesOneLine) {
 TEST_F(RunUpdateTest, TimeUpdateKeepsVersionAndStratumOfTheSntpUpdateBefore) {
     Logging(1, 2);
     auto sntp = SntpServer();
-    ASSERT_EQ(RunUpdate(), 1);
+    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     UpdateSettings([&](SettingsRecord& live) { live.protocol = kProtocolTimeUdp; });
     auto time = TimeServer();
 
-    ASSERT_EQ(RunUpdate(), 1);
+    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     LastUpdateRecord record = CopyLastUpdateRecord();
     EXPECT_EQ(record.protocol, kProtocolTimeUdp);
     EXPECT_EQ(record.stratum, 8);

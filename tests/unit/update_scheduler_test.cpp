@@ -5,13 +5,16 @@
 #include <atomic>
 
 #include "engine/dialup_events.h"
+#include "protocols/sntp_client.h"
 #include "support/engine_fixture.h"
+#include "support/udp_test_server.h"
 #include "settings/live_settings.h"
 
 namespace orvane {
 namespace {
 
 constexpr std::int64_t kHour = 3600000;
+constexpr std::int64_t kDay = 24 * kHour;
 
 class SchedulerTest : public EngineTest {
   protected:
@@ -48,7 +51,7 @@ class SchedulerTest : public EngineTest {
 
     std::shared_ptr<FakeUpdateSemaphore> semaphore_;
     std::atomic<int> runs_{0};
-    std::atomic<int> result_{1};
+    std::atomic<UpdateOutcome> result_{UpdateOutcome::kClockSet};
     std::mutex mutex_;
     std::vector<std::int64_t> run_times_;
     std::vector<int> manual_at_run_;
@@ -145,6 +148,39 @@ TEST_F(SchedulerTest, LongIntervalDoesNotOverflow) {
     EXPECT_EQ(UpdatePauseMs(), 6000000000LL);
 }
 
+TEST_F(SchedulerTest, IntervalsBeyondTheWaitsRangeAreWaitedOutInPiecesOfADay) {
+    for (std::int64_t minutes : {130000000LL, 2147483647LL}) {
+        SCOPED_TRACE(minutes);
+        semaphore_ = std::make_shared<FakeUpdateSemaphore>();
+        runs_ = 0;
+        UpdateSettings([&](SettingsRecord& live) {
+            live.enable_updates = 1;
+            live.update_interval = static_cast<std::int32_t>(minutes);
+        });
+        StartUpdateThread();
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(1));
+        EXPECT_EQ(runs_.load(), 1);
+        EXPECT_EQ(semaphore_->limits()[0], kDay);
+
+        semaphore_->Advance(minutes * 60000 - 1);
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
+        Settle();
+        EXPECT_EQ(runs_.load(), 1);
+        EXPECT_EQ(semaphore_->limits()[1], 1);
+        semaphore_->Advance(1);
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(3));
+        EXPECT_EQ(runs_.load(), 2);
+        EXPECT_EQ(semaphore_->limits()[2], kDay);
+
+        // A release still ends the long wait at once.
+        WakeUpdateThread();
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(4));
+        EXPECT_EQ(runs_.load(), 3);
+        StopUpdateThread();
+        ASSERT_TRUE(WaitForUpdateThreadsToEnd(5000));
+    }
+}
+
 TEST_F(SchedulerTest, RoundIsSkippedSilentlyWhileConfigurationDialogIsOpen) {
     UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 0; });
     UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
@@ -198,7 +234,7 @@ TEST(UpdateSemaphore, ReleaseFromAnotherThreadEndsAnUnlimitedWait) {
 // --- retries ---
 
 TEST_F(SchedulerTest, ThreeFailuresLogTwoRetriesAndGivingUpAtMediumAndMaximum) {
-    result_ = 0;
+    result_ = UpdateOutcome::kFailed;
     for (int level : {1, 2}) {
         std::filesystem::remove_all(root_ + "/logs");
         Logging(1, level);
@@ -215,7 +251,7 @@ TEST_F(SchedulerTest, ThreeFailuresLogTwoRetriesAndGivingUpAtMediumAndMaximum) {
 }
 
 TEST_F(SchedulerTest, RetriesAreNotLoggedAtMinimumOrWithLoggingOff) {
-    result_ = 0;
+    result_ = UpdateOutcome::kFailed;
     Logging(1, 0);
     EXPECT_EQ(UpdateWithRetries(), 0);
     Logging(0, 2);
@@ -226,11 +262,151 @@ TEST_F(SchedulerTest, RetriesAreNotLoggedAtMinimumOrWithLoggingOff) {
 
 TEST_F(SchedulerTest, RetriesStopAtTheFirstSuccess) {
     Logging(1, 1);
-    SetUpdateRunner([this] { return ++runs_ == 2 ? 1 : 0; });
+    SetUpdateRunner(
+        [this] { return ++runs_ == 2 ? UpdateOutcome::kClockSet : UpdateOutcome::kFailed; });
     EXPECT_EQ(UpdateWithRetries(), 1);
     EXPECT_EQ(runs_.load(), 2);
     EXPECT_EQ(LogEntries(),
               std::vector<std::string>{"Automatic external synchronisation failed, trying again."});
+}
+
+// --- kiss codes and refused clocks, through the real update ---
+
+class KissSchedulerTest : public SchedulerTest {
+  protected:
+    void SetUp() override {
+        SchedulerTest::SetUp();
+        SetUpdateRunner(nullptr);
+        SetSntpTextReporter([](const std::string& text) { AppendToErrorWindow(text); });
+        UpdateSettings([&](SettingsRecord& live) {
+            live.protocol = kProtocolSntp;
+            CopyToField(live.server_name, "ntp.example");
+            live.server_address = net::MakeAddress(0x7F000001, 0);
+        });
+        server_ =
+            std::make_unique<testing::UdpTestServer>([this](const std::vector<std::uint8_t>& in) {
+                std::vector<std::vector<std::uint8_t>> out;
+                if (in.size() < kSntpPacketSize)
+                    return out;
+                SntpPacket reply;
+                reply.version_number = 4;
+                reply.mode = kModeServer;
+                reply.stratum = 8;
+                reply.originate_timestamp = DecodePacket(in.data()).transmit_timestamp;
+                reply.receive_timestamp = reply.originate_timestamp;
+                reply.transmit_timestamp = reply.originate_timestamp;
+                std::lock_guard<std::mutex> lock(answers_mutex_);
+                if (!answers_.empty()) {
+                    const std::string code = answers_.front();
+                    answers_.erase(answers_.begin());
+                    if (!code.empty()) {
+                        reply.stratum = 0;
+                        reply.reference_identifier = static_cast<std::uint32_t>(code[0]) << 24 |
+                                                     static_cast<std::uint32_t>(code[1]) << 16 |
+                                                     static_cast<std::uint32_t>(code[2]) << 8 |
+                                                     static_cast<std::uint32_t>(code[3]);
+                    }
+                }
+                out.emplace_back(kSntpPacketSize);
+                EncodePacket(reply, out.back().data());
+                return out;
+            });
+        SetSntpServerPort(server_->port());
+    }
+    void TearDown() override {
+        SchedulerTest::TearDown();
+        server_.reset();
+        SetSntpServerPort(kSntpPort);
+        SetSntpTextReporter(nullptr);
+    }
+
+    // The server's next answers: a kiss code each, "" for the time.
+    void Answer(std::vector<std::string> codes) {
+        std::lock_guard<std::mutex> lock(answers_mutex_);
+        answers_ = std::move(codes);
+    }
+    int Requests() const { return server_->requests_seen(); }
+
+    std::unique_ptr<testing::UdpTestServer> server_;
+    std::mutex answers_mutex_;
+    std::vector<std::string> answers_;
+};
+
+TEST_F(KissSchedulerTest, RateDoublesThePauseUpToADayUntilASuccess) {
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
+    Answer({"RATE", "RATE", "RATE", "RATE", "RATE", "RATE", ""});
+    StartUpdateThread();
+    const std::int64_t pauses[] = {2 * kHour, 4 * kHour, 8 * kHour, 16 * kHour, kDay, kDay, kHour};
+    for (std::size_t i = 0; i < std::size(pauses); ++i) {
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(i + 1));
+        EXPECT_EQ(semaphore_->limits()[i], pauses[i]) << "round " << i + 1;
+        EXPECT_EQ(Requests(), static_cast<int>(i + 1));  // no retries after a kiss
+        semaphore_->Advance(pauses[i]);
+    }
+}
+
+TEST_F(KissSchedulerTest, DenyAndRestrictStopAutomaticRequestsUntilTheServerChanges) {
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
+    int expected_requests = 0;
+    std::size_t waits = 0;
+    for (const char* code : {"DENY", "RSTR"}) {
+        SCOPED_TRACE(code);
+        Answer({code, code});
+        if (waits == 0) {
+            StartUpdateThread();
+        } else {
+            semaphore_->Advance(kHour);
+        }
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(++waits));
+        EXPECT_EQ(Requests(), ++expected_requests);
+
+        // Later rounds ask nothing.
+        for (int i = 0; i < 3; ++i) {
+            semaphore_->Advance(kHour);
+            ASSERT_TRUE(semaphore_->WaitForWaitNumber(++waits));
+        }
+        EXPECT_EQ(Requests(), expected_requests);
+        EXPECT_EQ(semaphore_->limits().back(), kHour);
+
+        // A manual update asks, and is told the same.
+        RequestManualUpdate();
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(++waits));
+        EXPECT_EQ(Requests(), ++expected_requests);
+        EXPECT_NE(ErrorWindowText().find(": Manual update failed.  Server sent kiss code " +
+                                         std::string(code) + "\r\n"),
+                  std::string::npos);
+
+        // Another server in the settings is asked again.
+        UpdateSettings([&](SettingsRecord& live) {
+            CopyToField(live.server_name, std::string("other-") + code);
+        });
+    }
+    Answer({""});
+    semaphore_->Advance(kHour);
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(++waits));
+    EXPECT_EQ(Requests(), expected_requests + 1);
+    EXPECT_EQ(CopyLastUpdateRecord().valid, 1);
+}
+
+TEST_F(KissSchedulerTest, RefusedClockEndsTheRoundWithOneReport) {
+    struct Case {
+        int code;
+        int requests;
+    };
+    // 87 is an impossible time, which another answer may not repeat.
+    for (Case c : {Case{kErrorPrivilegeNotHeld, 1}, Case{5, 1}, Case{kErrorInvalidParameter, 3}}) {
+        SCOPED_TRACE(c.code);
+        ResetErrorWindowForTest();
+        const int before = Requests();
+        clock_.FailSettersWith(c.code);
+        EXPECT_EQ(UpdateWithRetries(), 0);
+        EXPECT_EQ(Requests() - before, c.requests);
+        const std::string text = ErrorWindowText();
+        std::size_t reports = 0;
+        for (std::size_t at = 0; (at = text.find("\r\nError code", at)) != std::string::npos; ++at)
+            ++reports;
+        EXPECT_EQ(reports, static_cast<std::size_t>(c.requests));
+    }
 }
 
 // --- the connection decision ---
@@ -296,7 +472,7 @@ TEST_F(SchedulerTest, DialThatCannotStartIsShownAndWrittenToTheEventLog) {
 }
 
 TEST_F(SchedulerTest, FailedAutomaticRoundGoesToTheEventLog) {
-    result_ = 0;
+    result_ = UpdateOutcome::kFailed;
     UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     EXPECT_EQ(UpdateRound(), 0);
     EXPECT_EQ(runs_.load(), 3);
@@ -305,7 +481,7 @@ TEST_F(SchedulerTest, FailedAutomaticRoundGoesToTheEventLog) {
 }
 
 TEST_F(SchedulerTest, ManualRoundRunsTheUpdateOnce) {
-    result_ = 0;
+    result_ = UpdateOutcome::kFailed;
     SetManualUpdateFlag(1);
     EXPECT_EQ(UpdateRound(), 0);
     EXPECT_EQ(runs_.load(), 1);
@@ -315,7 +491,7 @@ TEST_F(SchedulerTest, ManualRoundRunsTheUpdateOnce) {
 
 TEST_F(SchedulerTest, OwnConnectionRunsTheUpdateWithRetriesThenHangsUp) {
     Logging(1, 1);
-    result_ = 0;
+    result_ = UpdateOutcome::kFailed;
     UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
     UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
@@ -342,7 +518,7 @@ TEST_F(SchedulerTest, OwnConnectionRunsTheUpdateWithRetriesThenHangsUp) {
 }
 
 TEST_F(SchedulerTest, OwnConnectionForAManualRequestRunsTheUpdateOnce) {
-    result_ = 0;
+    result_ = UpdateOutcome::kFailed;
     UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
     UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "ui/clock_layout.h"
 #include "ui/resource_ids.h"
 #include "ui/win32/configuration_dialog.h"
+#include "ui/win32/error_window_dialog.h"
 #include "ui/win32/status_dialog.h"
 #include "ui/win32/tray_menu.h"
 #include "ui/win32/ui_state.h"
@@ -296,6 +298,13 @@ LRESULT OnClockEndSession(WPARAM ending) {
     return 0;
 }
 
+// The engine's box, shown here so the update that asked for it goes on.
+LRESULT OnClockInformationBox(HWND window, LPARAM lparam) {
+    std::unique_ptr<InformationBoxRequest> box(reinterpret_cast<InformationBoxRequest*>(lparam));
+    MessageBoxA(window, box->text.c_str(), box->caption.c_str(), MB_OK | MB_ICONINFORMATION);
+    return 0;
+}
+
 LRESULT OnClockDestroy(HWND window) {
     KillTimer(window, kClockTimerId);
     Ui().clock_window.store(nullptr);
@@ -350,6 +359,8 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lp
         case kStatusRefreshMessage:
             OnStatusRefreshMessage(lparam);
             return 0;
+        case kInformationBoxMessage:
+            return OnClockInformationBox(window, lparam);
         case WM_CLOSE:
             PostQuitMessage(0);
             return 0;

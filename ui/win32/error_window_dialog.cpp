@@ -1,5 +1,7 @@
 #include "ui/win32/error_window_dialog.h"
 
+#include <memory>
+
 #include "ui/resource_ids.h"
 #include "ui/win32/configuration_dialog.h"
 #include "ui/win32/dialog_support.h"
@@ -97,9 +99,13 @@ void Win32EngineUiSink::RefreshStatusDialog(const LastUpdateRecord& record) {
     RequestStatusRefresh(record);
 }
 
-void Win32EngineUiSink::ShowInformationBox(const std::string& text, const std::string& caption) {
-    MessageBoxA(Ui().clock_window.load(), text.c_str(), caption.c_str(),
-                MB_OK | MB_ICONINFORMATION);
+void Win32EngineUiSink::PostInformationBox(const std::string& text, const std::string& caption) {
+    HWND clock = Ui().clock_window.load();
+    if (clock == nullptr)
+        return;
+    auto request = std::make_unique<InformationBoxRequest>(InformationBoxRequest{text, caption});
+    if (PostMessageA(clock, kInformationBoxMessage, 0, reinterpret_cast<LPARAM>(request.get())))
+        request.release();  // the clock window owns it now
 }
 
 bool Win32EngineUiSink::IsConfigurationDialogOpen() {

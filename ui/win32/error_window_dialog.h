@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "engine/engine_ui_sink.h"
 #include "platform/ui_sinks.h"
 
@@ -26,8 +28,15 @@ class Win32ErrorWindowSink : public ErrorWindowSink {
 class Win32EngineUiSink : public EngineUiSink {
   public:
     void RefreshStatusDialog(const LastUpdateRecord& record) override;
-    void ShowInformationBox(const std::string& text, const std::string& caption) override;
+    void PostInformationBox(const std::string& text, const std::string& caption) override;
     bool IsConfigurationDialogOpen() override;
+};
+
+// A box the engine asked for, posted to the clock window with
+// kInformationBoxMessage; the window takes ownership.
+struct InformationBoxRequest {
+    std::string text;
+    std::string caption;
 };
 
 }  // namespace orvane

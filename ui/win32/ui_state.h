@@ -23,6 +23,9 @@ constexpr UINT kNotifyIconMessage = WM_APP + 1;
 // A status refresh carried to the user-interface thread; lParam owns a
 // heap copy of the last-update record.
 constexpr UINT kStatusRefreshMessage = WM_APP + 2;
+// The engine's information box, shown by the user-interface thread; lParam
+// owns a heap InformationBoxRequest.
+constexpr UINT kInformationBoxMessage = WM_APP + 3;
 
 constexpr UINT_PTR kClockTimerId = 1;
 constexpr UINT kClockTimerPeriodMs = 100;

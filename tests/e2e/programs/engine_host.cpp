@@ -98,7 +98,7 @@ class PrintingEngineUi : public EngineUiSink {
         std::lock_guard<std::mutex> lock(mutex_);
         PrintLine("refresh=" + std::to_string(++refreshes_));
     }
-    void ShowInformationBox(const std::string& text, const std::string& caption) override {
+    void PostInformationBox(const std::string& text, const std::string& caption) override {
         PrintLine("box=" + text + "|" + caption);
     }
     bool IsConfigurationDialogOpen() override { return false; }

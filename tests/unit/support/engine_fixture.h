@@ -19,8 +19,10 @@
 #include <vector>
 
 #include "dialup/dialup_module.h"
+#include "engine/broadcast_handler.h"
 #include "engine/last_update_record.h"
 #include "engine/link_state.h"
+#include "engine/server_kisses.h"
 #include "engine/update_execution.h"
 #include "engine/update_scheduler.h"
 #include "engine/update_semaphore.h"
@@ -28,11 +30,13 @@
 #include "engine/engine_ui_sink.h"
 #include "platform/event_log.h"
 #include "support/fake_clock.h"
+#include "support/fake_local_networks.h"
 #include "support/fake_dialup.h"
 #include "support/fake_engine_ui_sink.h"
 #include "support/fake_event_log.h"
 #include "support/fake_name_lookup.h"
 #include "support/fake_ui_sinks.h"
+#include "platform/local_networks.h"
 #include "platform/name_lookup.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/fixed_text.h"
@@ -66,6 +70,8 @@ class FakeUpdateSemaphore : public UpdateSemaphore {
             ++count_;
         changed_.notify_all();
     }
+
+    std::int64_t NowMs() override { return now(); }
 
     void Advance(std::int64_t ms) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -119,6 +125,7 @@ class EngineTest : public ::testing::Test {
         UseClock(&clock_);
         UseFileSystem(&file_system_);
         UseNameLookup(&lookup_);
+        UseLocalNetworks(&networks_);
         UseDialupModule(&dialup_);
         UseEngineUiSink(&ui_);
         UseEventLog(&event_log_);
@@ -128,6 +135,8 @@ class EngineTest : public ::testing::Test {
         UseErrorWindowSink(&error_window_);
 
         StoreLastUpdateRecord(LastUpdateRecord());
+        ForgetKissCodes();
+        ForgetBroadcastSenderNames();
         SetManualUpdateFlag(0);
         SetLinkState(0);
         SetLinkChangeTimeNow();
@@ -148,6 +157,7 @@ class EngineTest : public ::testing::Test {
         UseEventLog(nullptr);
         UseEngineUiSink(nullptr);
         UseDialupModule(&UnavailableDialupModule());
+        UseLocalNetworks(nullptr);
         UseNameLookup(nullptr);
         UseFileSystem(nullptr);
         UseClock(nullptr);
@@ -212,6 +222,7 @@ class EngineTest : public ::testing::Test {
     FakeClock clock_;
     PosixFileSystem file_system_;
     FakeNameLookup lookup_;
+    FakeLocalNetworks networks_;
     FakeDialup dialup_;
     FakeEngineUiSink ui_;
     FakeEventLog event_log_;

@@ -7,7 +7,7 @@ void FakeEngineUiSink::RefreshStatusDialog(const LastUpdateRecord& record) {
     refreshes_.push_back(record);
 }
 
-void FakeEngineUiSink::ShowInformationBox(const std::string& text, const std::string& caption) {
+void FakeEngineUiSink::PostInformationBox(const std::string& text, const std::string& caption) {
     std::function<void()> action;
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -19,12 +19,12 @@ class FakeEngineUiSink : public EngineUiSink {
     };
 
     void RefreshStatusDialog(const LastUpdateRecord& record) override;
-    void ShowInformationBox(const std::string& text, const std::string& caption) override;
+    void PostInformationBox(const std::string& text, const std::string& caption) override;
     bool IsConfigurationDialogOpen() override;
 
     // Test controls.
     void SetConfigurationDialogOpen(bool open);
-    // Runs while the box is "shown", before it returns.
+    // Runs when a box is posted, before the post returns.
     void OnBox(std::function<void()> action);
 
     std::vector<LastUpdateRecord> refreshes() const;

@@ -1,4 +1,4 @@
-#include "service/broadcast_checks.h"
+#include "protocols/broadcast_checks.h"
 
 #include "platform/sockets.h"
 

@@ -1,6 +1,6 @@
-// The checks a broadcast packet and its sender pass before the time
-// service sets the clock from it: the listener's own checks on the packet,
-// and a sender on a directly connected subnet (or this machine).
+// The checks a broadcast packet and its sender pass before the clock is set
+// from it, by Orvane's own listener or by the time service: the packet's
+// fields, and a sender on a directly connected subnet (or this machine).
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# How closely Orvane.exe sets the clock from an SNTP answer, under Wine:
+# a scripted server on 127.0.0.1:123 (tests/e2e/responders/sntp_responder.py)
+# answers 10 s ahead; Wine refuses to move the clock that far and says by
+# how much it would have (WINEDEBUG=err+sync: "NtSetSystemTime not allowed:
+# difference D ms"), so D - 10000 is the error of the time Orvane set.
+# Prints the median and the worst error over COUNT (default 20) manual
+# updates, and the same for "ntpdate -q" against the same server.
+#   flock /tmp/orvane-e2e.lock tests/bench/sntp_accuracy.sh [COUNT]
+# Needs a Windows build (dist/, build/windows/test-bin) and UDP port 123
+# free; uses the end-to-end harness's helpers and a private Xvfb display.
+set -u
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+COUNT=${1:-20}
+OFFSET_MS=10000
+
+if ! command -v ntpdate >/dev/null; then
+    apt-get install -y -qq ntpsec-ntpdate >/dev/null 2>&1 ||
+        { apt-get update -qq && apt-get install -y -qq ntpsec-ntpdate >/dev/null; } ||
+        { echo "ntpdate is missing and could not be installed" >&2; exit 1; }
+fi
+
+export E2E_WORK=$(mktemp -d /tmp/orvane-accuracy.XXXXXX)
+export WINEPREFIX=$E2E_WORK/prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export E2E_BIN=$ROOT/build/windows/test-bin
+export E2E_DIST=$ROOT/dist
+# shellcheck source=tests/e2e/lib.sh
+source "$ROOT/tests/e2e/lib.sh"
+# shellcheck source=tests/e2e/product.sh
+source "$ROOT/tests/e2e/product.sh"
+trap e2e_cleanup EXIT
+
+if e2e_port_bound udp 123 || e2e_port_bound udp 123 any; then
+    echo "UDP port 123 is taken: another server would answer" >&2
+    exit 1
+fi
+e2e_spawn responder "$E2E_WORK/responder.log" python3 "$ROOT/tests/e2e/responders/sntp_responder.py" \
+    --offset $((OFFSET_MS / 1000)) --requests $((COUNT * 2 + 10)) --lifetime 900
+e2e_wait_until 10 grep -q '^listening' "$E2E_WORK/responder.log" || { echo "no responder" >&2; exit 1; }
+
+# The median and the largest absolute value of numbers, one a line.
+summary() {
+    sort -g | awk '{ v[NR] = $1; a = $1 < 0 ? -$1 : $1; if (a > worst) { worst = a; w = $1 } }
+        END { if (NR == 0) { print "no values"; exit }
+              m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+              printf "median %+.3f ms, worst %+.3f ms over %d\n", m, w, NR }'
+}
+
+# ntpdate first: it needs no display.
+: >"$E2E_WORK/ntpdate.errors"
+for _ in $(seq "$COUNT"); do
+    ntpdate -q 127.0.0.1 2>/dev/null | grep -oE ' [+-][0-9]+\.[0-9]+ \+/-' | head -1 |
+        awk -v o=$OFFSET_MS '{ printf "%.3f\n", $1 * 1000 - o }' >>"$E2E_WORK/ntpdate.errors"
+done
+
+e2e_start_display 140 || exit 1
+e2e_new_prefix || exit 1
+orv_settings 0
+WINEDEBUG=-all,err+sync orv_start || exit 1
+: >"$E2E_WORK/orvane.errors"
+for i in $(seq "$COUNT"); do
+    seen=$(grep -c 'not allowed: difference' "$E2E_WORK/orvane.out")
+    e2e_h char "$ORV_CLOCK" - Y >/dev/null
+    e2e_wait_until 20 e2e_prints_match . orv_error_text >/dev/null || { echo "update $i: no error window" >&2; exit 1; }
+    e2e_wait_until 5 test "$(grep -c 'not allowed: difference' "$E2E_WORK/orvane.out")" -gt "$seen"
+    grep 'not allowed: difference' "$E2E_WORK/orvane.out" | sed -n "$((seen + 1))p" |
+        sed -E 's/.*difference (-?[0-9]+) ms.*/\1/' | awk -v o=$OFFSET_MS '{ print $1 - o }' \
+        >>"$E2E_WORK/orvane.errors"
+    orv_close_error_window
+done
+orv_stop >/dev/null
+
+echo "Orvane.exe (Wine's measure, whole ms): $(summary <"$E2E_WORK/orvane.errors")"
+echo "ntpdate -q (its offset):                $(summary <"$E2E_WORK/ntpdate.errors")"
+echo "Orvane.exe errors: $(tr '\n' ' ' <"$E2E_WORK/orvane.errors")"
+echo "ntpdate errors:    $(tr '\n' ' ' <"$E2E_WORK/ntpdate.errors")"
