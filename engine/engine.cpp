@@ -30,6 +30,13 @@ void FatalWithCode(const std::string& text) {
 void ToErrorWindow(const std::string& text) {
     AppendToErrorWindow(text);
 }
+// Bad datagrams, already limited to one report a minute by the listener:
+// the error window, and the event log when the user keeps one.
+void BadBroadcastReport(const std::string& text) {
+    AppendToErrorWindow(text);
+    if (IsOn(CurrentSettings().write_to_event_log))
+        WriteEventLogEntry(text, kEventSeverityWarning);
+}
 
 void SetUpDialup(const SettingsRecord& settings) {
     DialupModule& dialup = TheDialupModule();
@@ -62,7 +69,7 @@ int StartEngine() {
 
     SetBroadcastErrorReporter(FatalWithCode);
     SetSntpTextReporter(ToErrorWindow);
-    SetBroadcastTextReporter(ToErrorWindow);
+    SetBroadcastTextReporter(BadBroadcastReport);
     SetBroadcastClockFailureReporter(ToErrorWindow);
     SetBroadcastHandler(BroadcastReceived);
     SetSntpReportCallback(SntpReport);

@@ -190,6 +190,34 @@ TEST_F(EngineStartTest, BroadcastsSwitchedOnReachTheHandler) {
     EXPECT_EQ(record.stratum, 9);
 }
 
+// A bad datagram's report goes to the error window and, for a user who
+// keeps one, to the event log.
+TEST_F(EngineStartTest, BadBroadcastsAreReportedToTheEventLogToo) {
+    UpdateSettings([&](SettingsRecord& live) {
+        live.receive_sntp_broadcasts = 1;
+        live.write_to_event_log = 1;
+    });
+    const std::uint16_t port = FreeUdpPort();
+    SetBroadcastListenPort(port);
+    StartEngine();
+    const std::size_t before = event_log_.entries().size();
+
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(port);
+    ::sendto(fd, "", 0, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    ::close(fd);
+    for (int i = 0; i < 200 && event_log_.entries().size() == before; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    ASSERT_EQ(event_log_.entries().size(), before + 1);
+    EXPECT_EQ(event_log_.entries().back().type, EventType::kWarning);
+    EXPECT_EQ(event_log_.entries().back().strings,
+              std::vector<std::string>{"Empty multicast SNTP packet received."});
+}
+
 TEST_F(EngineStartTest, BroadcastsSwitchedOffStartNoListener) {
     UpdateSettings([&](SettingsRecord& live) { live.receive_sntp_broadcasts = 0; });
     const int before = BroadcastListenerState();
