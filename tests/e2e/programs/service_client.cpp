@@ -153,6 +153,9 @@ int Idle() {
     HANDLE pipe = Connect();
     if (pipe == INVALID_HANDLE_VALUE)
         return 1;
+    // Tells the scenario it holds the connection now.
+    std::printf("connected=1\n");
+    std::fflush(stdout);
     const DWORD started = GetTickCount();
     std::uint8_t byte[16];
     DWORD done = 0;

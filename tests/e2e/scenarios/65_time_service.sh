@@ -160,7 +160,8 @@ scenario_68_svc_drops_a_silent_client() {
     # for the pipe and is served once the first is dropped.
     svc_client idle >"$E2E_WORK/idle.out" &
     local idle_pid=$!
-    sleep 1
+    e2e_wait_until 20 grep -q connected=1 "$E2E_WORK/idle.out" ||
+        e2e_fail "the silent client did not connect" || return 1
     queued=$(svc_client status)
     wait "$idle_pid"
     out=$(cat "$E2E_WORK/idle.out")
@@ -226,7 +227,8 @@ scenario_68_svc_stops_with_a_client_connected() {
     local out
     svc_client idle >"$E2E_WORK/idle.out" &
     local idle_pid=$!
-    sleep 1
+    e2e_wait_until 20 grep -q connected=1 "$E2E_WORK/idle.out" ||
+        e2e_fail "the silent client did not connect" || return 1
     e2e_wine sc stop OrvaneTime >/dev/null 2>&1
     e2e_wait_until 3 svc_stopped || e2e_fail "service did not stop within 3 s" || return 1
     wait "$idle_pid"
