@@ -9,6 +9,9 @@
 //   service_client drop HEX        HEX's bytes, then leaves at once
 //   service_client idle            connects, sends nothing, and times how
 //                                  long until the service drops it
+//   service_client busy            connects and asks for the status every
+//                                  half second, so the service never finds
+//                                  it silent; reports when it is dropped
 //   service_client hold SECONDS    only waits: Wine ends a prefix's services
 //                                  once no other program of the prefix runs,
 //                                  so a scenario keeps this one running
@@ -167,11 +170,43 @@ int Idle() {
     return 0;
 }
 
+// A client that is never silent: only a stop of the service ends its
+// connection, within its own limit of 30 s.
+int Busy() {
+    HANDLE pipe = Connect();
+    if (pipe == INVALID_HANDLE_VALUE)
+        return 1;
+    Request request;
+    request.type = kRequestStatus;
+    std::vector<std::uint8_t> message = EncodeRequest(request);
+    std::vector<std::uint8_t> answer(kLongestAnswerSize + 1);
+    int answers = 0;
+    DWORD error = 0;
+    DWORD done = 0;
+    const DWORD started = GetTickCount();
+    while (GetTickCount() - started < 30000) {
+        error = Io(pipe, true, message.data(), static_cast<DWORD>(message.size()), 5000, &done);
+        if (error == 0)
+            error = Io(pipe, false, answer.data(), static_cast<DWORD>(answer.size()), 5000, &done);
+        if (error != 0)
+            break;
+        if (++answers == 1) {
+            std::printf("connected=1\n");
+            std::fflush(stdout);
+        }
+        Sleep(500);
+    }
+    std::printf("answers=%d\nbusy_error=%lu\ndropped=%d\n", answers, error,
+                error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED ? 1 : 0);
+    CloseHandle(pipe);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::printf("usage: service_client update|status|raw HEX|drop HEX|idle\n");
+        std::printf("usage: service_client update|status|raw HEX|drop HEX|idle|busy\n");
         return 2;
     }
     InstallWin32Platform("service client");
@@ -207,6 +242,8 @@ int main(int argc, char** argv) {
         Sleep(static_cast<DWORD>(std::atoi(argv[2])) * 1000);
     } else if (command == "idle") {
         return Idle();
+    } else if (command == "busy") {
+        return Busy();
     } else {
         std::printf("unknown command %s\n", command.c_str());
         return 2;
