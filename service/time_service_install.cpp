@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/os_errors.h"
 #include "platform/service_control.h"
 #include "service/service_start_type.h"
 
@@ -82,9 +83,14 @@ int InstallTimeService(const std::string& program_path, bool start, int* error) 
         return Fail(kServiceInstallCreateFailed, code, error);
 
     code = control.SetDescription(handles.service, kTimeServiceDescription);
+    int privileges_code = 0;
     if (code == 0) {
-        code = control.SetRequiredPrivileges(handles.service,
-                                             {"SeSystemtimePrivilege", "SeChangeNotifyPrivilege"});
+        privileges_code = control.SetRequiredPrivileges(
+            handles.service, {"SeSystemtimePrivilege", "SeChangeNotifyPrivilege"});
+        // A manager that does not know the setting cannot limit the token;
+        // the service still works, so that alone does not fail the install.
+        if (privileges_code != kErrorInvalidParameter)
+            code = privileges_code;
     }
     if (code == 0) {
         code = control.SetRestartOnFailure(handles.service, kTimeServiceFailureResetSeconds,
@@ -98,6 +104,8 @@ int InstallTimeService(const std::string& program_path, bool start, int* error) 
         if (code != 0 && code != kErrorServiceAlreadyRunning)
             return Fail(kServiceInstallStartFailed, code, error);
     }
+    if (privileges_code != 0)
+        return Fail(kServiceInstallPrivilegesNotLimited, privileges_code, error);
     return kServiceInstallDone;
 }
 

@@ -23,6 +23,10 @@ constexpr int kServiceInstallNoManager = 1;
 constexpr int kServiceInstallCreateFailed = 2;  // creating or reconfiguring
 constexpr int kServiceInstallConfigFailed = 3;  // description, privileges, recovery
 constexpr int kServiceInstallStartFailed = 4;
+// Installed and started, but the manager does not know the required
+// privileges setting (Wine answers 87): the service runs with the whole
+// LocalService token. Counts as installed; `error` holds the code.
+constexpr int kServiceInstallPrivilegesNotLimited = 5;
 
 constexpr int kServiceRemoveDone = 0;
 constexpr int kServiceRemoveNoManager = 1;

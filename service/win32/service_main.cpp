@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
         int error = 0;
         const int result = InstallTimeService(OwnPath(), true, &error);
         std::printf("install=%d error=%d\n", result, error);
-        return result;
+        return result == kServiceInstallPrivilegesNotLimited ? 0 : result;
     }
     if (argc > 1 && std::strcmp(argv[1], "/remove") == 0) {
         int error = 0;

@@ -56,12 +56,19 @@ TEST_F(TimeServiceInstallTest, AnExistingServiceIsStoppedAndReconfiguredNotDupli
     EXPECT_EQ(control_.open_handles(), 0);
 }
 
-TEST_F(TimeServiceInstallTest, AManagerThatRefusesThePrivilegeListIsAFailure) {
+TEST_F(TimeServiceInstallTest, APrivilegeListRefusal) {
+    // Refused as unknown (87): installed and started all the same, and said so.
     control_.FailRequiredPrivileges(87);
     int error = 0;
-    EXPECT_EQ(InstallTimeService(kProgram, true, &error), kServiceInstallConfigFailed);
+    EXPECT_EQ(InstallTimeService(kProgram, true, &error), kServiceInstallPrivilegesNotLimited);
     EXPECT_EQ(error, 87);
-    EXPECT_EQ(control_.Find("OrvaneTime")->starts, 0);
+    EXPECT_EQ(control_.Find("OrvaneTime")->starts, 1);
+    EXPECT_GT(control_.Find("OrvaneTime")->restart_delay_ms, 0u);
+    // Refused for any other reason: a failure, and not started again.
+    control_.FailRequiredPrivileges(5);
+    EXPECT_EQ(InstallTimeService(kProgram, true, &error), kServiceInstallConfigFailed);
+    EXPECT_EQ(error, 5);
+    EXPECT_EQ(control_.Find("OrvaneTime")->starts, 1);
     EXPECT_EQ(control_.open_handles(), 0);
 }
 
