@@ -14,6 +14,8 @@
 #include "platform/last_error.h"
 #include "platform/name_lookup.h"
 #include "platform/fixed_text.h"
+#include "service/clock_setting.h"
+#include "service/time_service_client.h"
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 
@@ -54,7 +56,9 @@ std::string SenderName(std::uint32_t address) {
     return name;
 }
 
-void ReportClockFailure(int code) {
+// The clock's refusal by its code, or the service's text when it could not
+// set the clock (code 0).
+void ReportClockFailure(int code, const std::string& service_text = "") {
     if (clock_failure_reported.exchange(true))
         return;
     TextReporter reporter;
@@ -64,10 +68,49 @@ void ReportClockFailure(int code) {
     }
     if (!reporter)
         return;
+    if (code == 0) {
+        reporter(service_text);
+        return;
+    }
     char text[100];
     std::snprintf(text, sizeof text, "SetSystemTime() failed, error code %d", code);
     SetLastErrorCode(code);
     reporter(text);
+}
+
+// Sets the clock from the broadcast, here or through the Orvane Time
+// Service (which checks the packet and sender again itself); reports a
+// failure and returns false.
+bool SetClockFromBroadcast(const SntpPacket& packet, const net::SocketAddressIn& source,
+                           SystemTime* before, SystemTime* after) {
+    if (CurrentClockPath() == ClockPath::kThroughService) {
+        BroadcastRequest request;
+        EncodePacket(packet, request.packet);
+        request.sender_address = source.address;
+        request.sender_port = source.port;
+        const ServiceCall call = RequestServiceBroadcast(request);
+        if (call.status != ServiceCallStatus::kAnswered || call.answer.type != kAnswerBroadcast) {
+            ReportClockFailure(0, call.error_text);
+            return false;
+        }
+        const BroadcastAnswer& answer = call.answer.broadcast;
+        if (answer.result != 1) {
+            ReportClockFailure(answer.clock_error, answer.error_text);
+            return false;
+        }
+        *before = answer.time_before;
+        *after = answer.time_after;
+        return true;
+    }
+    Clock& clock = TheClock();
+    *before = clock.GetLocalTime();
+    const int code = clock.SetSystemTime(NtpTimeToCalendar(packet.transmit_timestamp));
+    if (code != 0) {
+        ReportClockFailure(code);
+        return false;
+    }
+    *after = clock.GetLocalTime();
+    return true;
 }
 
 }  // namespace
@@ -95,17 +138,12 @@ std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressI
 }
 
 void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source) {
-    Clock& clock = TheClock();
-    const SystemTime utc = NtpTimeToCalendar(packet.transmit_timestamp);
-    const SystemTime before = clock.GetLocalTime();
-    const int code = clock.SetSystemTime(utc);
+    SystemTime before;
+    SystemTime after;
     // A clock that was not set is no update: nothing to show or log as one.
-    if (code != 0) {
-        ReportClockFailure(code);
+    if (!SetClockFromBroadcast(packet, source, &before, &after))
         return;
-    }
     clock_failure_reported.store(false);
-    const SystemTime after = clock.GetLocalTime();
 
     const std::string name = SenderName(source.address);
 

@@ -16,6 +16,9 @@
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "platform/fixed_text.h"
+#include "engine/update_reports.h"
+#include "service/clock_setting.h"
+#include "service/time_service_client.h"
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
@@ -62,6 +65,9 @@ struct ExchangeOutcome {
     std::string error_text;
     std::string kiss_code;
     int clock_error = 0;
+    // The time service could not run the exchange (not running, refused,
+    // rate-limited): already reported, and asking again this round is no use.
+    bool service_refused = false;
 };
 
 ExchangeOutcome RunExchange(int protocol, LastUpdateRecord& pending) {
@@ -103,11 +109,70 @@ ExchangeOutcome RunExchange(int protocol, LastUpdateRecord& pending) {
     }
 }
 
+// Reports a service-side refusal the way a local failure of the round would
+// be seen: a manual update says it in its failure text; an automatic round
+// says it once in the error window.
+ExchangeOutcome ServiceRefusal(const std::string& text) {
+    ExchangeOutcome outcome;
+    outcome.result = 0;
+    outcome.error_text = text;
+    outcome.service_refused = true;
+    if (ManualUpdateFlag() != 1)
+        AppendToErrorWindow(text);
+    return outcome;
+}
+
+// The same exchange run by the Orvane Time Service, which sets the clock: its
+// answer fills the same record and writes the same log entries and reports
+// as a local exchange.
+ExchangeOutcome RunServiceExchange(int protocol, LastUpdateRecord& pending) {
+    if (protocol != kProtocolSntp && protocol != kProtocolTimeUdp && protocol != kProtocolTimeTcp)
+        return ExchangeOutcome{};
+    const ServiceCall call = RequestServiceUpdate();
+    if (call.status != ServiceCallStatus::kAnswered || call.answer.type != kAnswerUpdate)
+        return ServiceRefusal(call.error_text);
+    const UpdateAnswer& u = call.answer.update;
+    // Nothing was asked of a server: no protocol or server on the machine,
+    // or too many requests.
+    if (u.protocol == 0)
+        return ServiceRefusal(u.error_text);
+
+    if (u.server_address != 0)
+        pending.server_address.address = u.server_address;
+    net::SocketAddressIn server = pending.server_address;
+    server.family = net::kAfInet;
+    ExchangeOutcome outcome;
+    outcome.result = u.result == 1 ? 1 : 0;
+    outcome.error_text = u.error_text;
+    outcome.clock_error = u.clock_error;
+    if (u.clock_error != 0)
+        AppendToErrorWindow(u.error_text);  // as a local refusal is, in every round
+    if (outcome.result != 1)
+        return outcome;
+    pending.round_trip_delay = u.delay_ms;
+    pending.time_before = u.time_before;
+    pending.time_after = u.time_after;
+    if (u.protocol == kProtocolSntp) {
+        pending.stratum = u.stratum;
+        pending.version_number = u.version;
+        if (u.has_packets) {
+            SntpReport(DecodePacket(u.request_packet), server, DecodePacket(u.reply_packet),
+                       u.time_before, u.time_after);
+        }
+    } else if (u.has_time_word) {
+        if (u.protocol == kProtocolTimeUdp)
+            TimeUdpReport(u.time_word, server);
+        else
+            TimeTcpReport(u.time_word, server);
+    }
+    return outcome;
+}
+
 // A kiss is the server's answer, and a clock that refused one time (other
 // than as impossible) refuses the next: trying again at once would only ask
 // the server again and repeat the report.
 bool EndsTheRound(const ExchangeOutcome& outcome) {
-    return !outcome.kiss_code.empty() ||
+    return outcome.service_refused || !outcome.kiss_code.empty() ||
            (outcome.clock_error != 0 && outcome.clock_error != kErrorInvalidParameter);
 }
 
@@ -143,7 +208,9 @@ UpdateOutcome RunUpdate() {
     pending.server_address = settings.server_address;
 
     const int protocol = settings.protocol;
-    const ExchangeOutcome exchange = RunExchange(protocol, pending);
+    const ExchangeOutcome exchange = CurrentClockPath() == ClockPath::kThroughService
+                                         ? RunServiceExchange(protocol, pending)
+                                         : RunExchange(protocol, pending);
     // No known protocol: silent, and a pending manual request stays pending.
     if (exchange.result < 0)
         return UpdateOutcome::kFailed;

@@ -4,6 +4,9 @@
 
 #include "platform/last_error.h"
 #include "platform/fixed_text.h"
+#include "service/clock_setting.h"
+#include "service/time_service_handler.h"
+#include "settings/settings_store.h"
 #include "support/engine_fixture.h"
 
 namespace orvane {
@@ -130,6 +133,31 @@ TEST_F(BroadcastHandlerTest, ClockThatCannotBeSetIsNoUpdateAndIsReportedOnce) {
     clock_.FailSettersWith(kErrorPrivilegeNotHeld);
     BroadcastReceived(packet_, source_);
     EXPECT_EQ(reported_.size(), 2u);
+}
+
+// Without the privilege the service sets the clock from the broadcast, after
+// its own checks; a service that does not run is reported once, like a
+// refusing clock.
+TEST_F(BroadcastHandlerTest, ThroughTheService) {
+    privileges_.holds_systemtime = false;
+    registry_.PutNumber(RegistryScope::kMachine, kSettingsKeyPath, "Receive sntp broadcasts", 1);
+    networks_.interfaces = {{net::HostToNetwork32(0xC0A80101), net::HostToNetwork32(0xFFFFFF00)}};
+    TimeServiceHandler handler(nullptr);
+    service_pipe_.service = [&](const std::vector<std::uint8_t>& request) {
+        bool malformed = false;
+        return handler.Handle(request.data(), request.size(), 0, &malformed);
+    };
+    BroadcastReceived(packet_, source_);
+    EXPECT_EQ(service_pipe_.requests.size(), 1u);
+    ASSERT_EQ(clock_.system_times_set().size(), 1u);
+    EXPECT_EQ(CopyLastUpdateRecord().protocol, kProtocolSntpBroadcast);
+    EXPECT_TRUE(reported_.empty());
+
+    service_pipe_.error = kErrorPipeNotFound;
+    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_);
+    EXPECT_EQ(reported_, std::vector<std::string>{"The Orvane Time Service is not running"});
+    EXPECT_EQ(clock_.system_times_set().size(), 1u);
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include "engine/update_reports.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
+#include "service/clock_setting.h"
+#include "settings/settings_store.h"
+#include "service/time_service_handler.h"
 #include "support/engine_fixture.h"
 #include "support/udp_test_server.h"
 #include "settings/live_settings.h"
@@ -275,6 +278,69 @@ TEST_F(RunUpdateTest, SntpMaximumLevelWritesBothPacketDumps) {
     }
     EXPECT_EQ(indented, 26u);
     EXPECT_EQ(entries[0].back(), '\n');
+}
+
+// Clock setting 2: the same manual update, run by the service's own code
+// behind the pipe, gives the same box, record and dumps as a local one.
+TEST_F(RunUpdateTest, ThroughTheServiceAnUpdateLooksAsALocalOne) {
+    Logging(1, 2);
+    auto server = SntpServer();
+    SetManualUpdateFlag(1);
+    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    const LastUpdateRecord local = CopyLastUpdateRecord();
+    const std::vector<std::string> local_entries = LogEntries();
+    ASSERT_EQ(local_entries.size(), 2u);
+
+    registry_.PutNumber(RegistryScope::kMachine, kSettingsKeyPath, "Protocol", kProtocolSntp);
+    registry_.PutText(RegistryScope::kMachine, kSettingsKeyPath, "Server ip address", "127.0.0.1");
+    registry_.PutNumber(RegistryScope::kMachine, kSettingsKeyPath, kClockSettingValueName,
+                        kClockSettingService);
+    TimeServiceHandler handler(nullptr);
+    service_pipe_.service = [&](const std::vector<std::uint8_t>& request) {
+        bool malformed = false;
+        return handler.Handle(request.data(), request.size(), 0, &malformed);
+    };
+    SetManualUpdateFlag(1);
+    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    SetSntpReportCallback(SntpReport);  // the service's code took the hook for its exchange
+
+    EXPECT_EQ(service_pipe_.requests.size(), 1u);
+    const LastUpdateRecord remote = CopyLastUpdateRecord();
+    EXPECT_EQ(remote.valid, 1);
+    EXPECT_EQ(std::tie(remote.protocol, remote.stratum, remote.version_number),
+              std::tie(local.protocol, local.stratum, local.version_number));
+    EXPECT_STREQ(remote.server_name, local.server_name);
+    EXPECT_EQ(remote.server_address.address, local.server_address.address);
+    const std::vector<std::string> entries = LogEntries();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[3], "Manual update successful");
+    // The dumps differ only in the packets' timestamps.
+    EXPECT_EQ(entries[2].size(), local_entries[0].size());
+    EXPECT_EQ(entries[2].substr(0, 60), local_entries[0].substr(0, 60));
+    EXPECT_EQ(ui_.boxes().size(), 2u);
+    EXPECT_EQ(ErrorWindowText(), "");
+}
+
+// A service that does not run is said once per round: in the manual
+// update's failure, or alone in the error window for an automatic round,
+// which asks no more that round.
+TEST_F(RunUpdateTest, ThroughTheServiceAServiceThatDoesNotRunIsSaidOnce) {
+    Logging(1, 0);
+    registry_.PutNumber(RegistryScope::kMachine, kSettingsKeyPath, kClockSettingValueName,
+                        kClockSettingAutomatic);
+    privileges_.holds_systemtime = false;
+    service_pipe_.error = kErrorPipeNotFound;
+    SetManualUpdateFlag(1);
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailedForRound);
+    EXPECT_EQ(UpdateWithRetries(), 0);
+    EXPECT_EQ(service_pipe_.requests.size(), 2u);
+    const std::string manual = "Manual update failed.  The Orvane Time Service is not running";
+    EXPECT_EQ(LogEntries(), std::vector<std::string>{manual});
+    const std::string window = ErrorWindowText();
+    EXPECT_NE(window.find(": " + manual + "\r\n"), std::string::npos);
+    EXPECT_NE(window.find(": The Orvane Time Service is not running\r\n"), std::string::npos);
+    EXPECT_EQ(window.find("1314"), std::string::npos);
+    EXPECT_TRUE(clock_.system_times_set().empty());
 }
 
 TEST_F(RunUpdateTest, SntpMediumLevelWritesOneLine) {

@@ -1,5 +1,6 @@
 // The engine's surroundings for unit tests: fake clock, name lookup,
-// dial-up module, user interface, event log and error window, a real
+// dial-up module, user interface, event log and error window, registry,
+// a token that may set the clock, the time service's pipe, a real
 // temporary log folder, and the live settings and engine state put back
 // after each test.
 #pragma once
@@ -35,6 +36,9 @@
 #include "support/fake_engine_ui_sink.h"
 #include "support/fake_event_log.h"
 #include "support/fake_name_lookup.h"
+#include "support/fake_process_privileges.h"
+#include "support/fake_registry.h"
+#include "support/fake_time_service_pipe.h"
 #include "support/fake_ui_sinks.h"
 #include "platform/local_networks.h"
 #include "platform/name_lookup.h"
@@ -131,6 +135,10 @@ class EngineTest : public ::testing::Test {
         UseEventLog(&event_log_);
         UseMessageBoxSink(&boxes_);
         UseProcessExit(&exit_);
+        privileges_.holds_systemtime = true;
+        UseProcessPrivileges(&privileges_);
+        UseRegistry(&registry_);
+        UseTimeServicePipe(&service_pipe_);
         ResetErrorWindowForTest();
         UseErrorWindowSink(&error_window_);
 
@@ -152,6 +160,9 @@ class EngineTest : public ::testing::Test {
         SetManualUpdateFlag(0);
         UseErrorWindowSink(nullptr);
         ResetErrorWindowForTest();
+        UseTimeServicePipe(nullptr);
+        UseRegistry(nullptr);
+        UseProcessPrivileges(nullptr);
         UseProcessExit(nullptr);
         UseMessageBoxSink(nullptr);
         UseEventLog(nullptr);
@@ -228,6 +239,9 @@ class EngineTest : public ::testing::Test {
     FakeEventLog event_log_;
     FakeMessageBoxSink boxes_;
     FakeProcessExit exit_;
+    FakeProcessPrivileges privileges_;
+    FakeRegistry registry_;
+    FakeTimeServicePipe service_pipe_;
     FakeErrorWindow error_window_{true};
     SettingsRecord saved_;
     std::string root_;

@@ -1,7 +1,8 @@
-// The time service pipe for unit tests: a canned error or answer, and the
-// requests sent.
+// The time service pipe for unit tests: a canned error or answer, or a
+// service in this process answering, and the requests sent.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "platform/time_service_pipe.h"
@@ -16,12 +17,13 @@ class FakeTimeServicePipe : public TimeServicePipe {
         limits.push_back(answer_limit);
         if (error != 0)
             return error;
-        *out = answer;
+        *out = service ? service(request) : answer;
         return 0;
     }
 
     int error = 0;
     std::vector<std::uint8_t> answer;
+    std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&)> service;
     std::vector<std::vector<std::uint8_t>> requests;
     std::vector<std::size_t> limits;
 };
