@@ -90,37 +90,42 @@ void SaveUserPart(Registry& registry, const char* key_path, const SettingsRecord
     registry.CloseKey(key);
 }
 
-void SaveMachinePart(Registry& registry, const char* key_path, const SettingsRecord& r) {
+bool SaveMachinePart(Registry& registry, const char* key_path, const SettingsRecord& r) {
     RegistryKey key = kNoRegistryKey;
     if (registry.OpenKey(RegistryScope::kMachine, key_path, RegistryMode::kWrite, true, &key) !=
         0) {
         // A user without administrator rights: the machine part stays as it
-        // was, silently.
-        return;
+        // was.
+        return false;
     }
-    registry.WriteNumber(key, "Enable logging", r.enable_logging);
-    registry.WriteNumber(key, "Write to event log", r.write_to_event_log);
-    registry.WriteText(key, "Server ip address",
-                       Ipv4AddressToText(r.server_address.address).c_str());
-    registry.WriteText(key, "Server name", FieldText(r.server_name).c_str());
-    registry.WriteNumber(key, "Use server by name", r.use_server_by_name);
-    registry.WriteNumber(key, "Update interval", r.update_interval);
-    registry.WriteNumber(key, "Enable updates", r.enable_updates);
-    registry.WriteNumber(key, "Use dialup", r.use_dialup);
-    registry.WriteNumber(key, "Force dial", r.force_dial);
-    registry.WriteText(key, "Dialup server name", FieldText(r.dialup_server_name).c_str());
-    registry.WriteText(key, "Dialup server username", FieldText(r.dialup_server_username).c_str());
-    registry.WriteText(key, "Dialup server password", FieldText(r.dialup_server_password).c_str());
-    registry.WriteNumber(key, "Receive sntp broadcasts", r.receive_sntp_broadcasts);
-    registry.WriteNumber(key, "Logging level", r.logging_level);
-    registry.WriteNumber(key, "Delete old logfiles", r.delete_old_logfiles);
-    registry.WriteNumber(key, "Cap logfile folder size", r.cap_logfile_folder_size);
-    registry.WriteNumber(key, "Maximum logfile age", r.maximum_logfile_age);
-    registry.WriteNumber(key, "Maximum logfile space", r.maximum_logfile_space);
-    registry.WriteText(key, "Logfile path", FieldText(r.logfile_path).c_str());
-    registry.WriteNumber(key, "Protocol", r.protocol);
-    registry.WriteNumber(key, "Launch program at startup", r.launch_program_at_startup);
+    int failures = 0;
+    const auto Count = [&failures](int code) { failures += code != 0 ? 1 : 0; };
+    Count(registry.WriteNumber(key, "Enable logging", r.enable_logging));
+    Count(registry.WriteNumber(key, "Write to event log", r.write_to_event_log));
+    Count(registry.WriteText(key, "Server ip address",
+                             Ipv4AddressToText(r.server_address.address).c_str()));
+    Count(registry.WriteText(key, "Server name", FieldText(r.server_name).c_str()));
+    Count(registry.WriteNumber(key, "Use server by name", r.use_server_by_name));
+    Count(registry.WriteNumber(key, "Update interval", r.update_interval));
+    Count(registry.WriteNumber(key, "Enable updates", r.enable_updates));
+    Count(registry.WriteNumber(key, "Use dialup", r.use_dialup));
+    Count(registry.WriteNumber(key, "Force dial", r.force_dial));
+    Count(registry.WriteText(key, "Dialup server name", FieldText(r.dialup_server_name).c_str()));
+    Count(registry.WriteText(key, "Dialup server username",
+                             FieldText(r.dialup_server_username).c_str()));
+    Count(registry.WriteText(key, "Dialup server password",
+                             FieldText(r.dialup_server_password).c_str()));
+    Count(registry.WriteNumber(key, "Receive sntp broadcasts", r.receive_sntp_broadcasts));
+    Count(registry.WriteNumber(key, "Logging level", r.logging_level));
+    Count(registry.WriteNumber(key, "Delete old logfiles", r.delete_old_logfiles));
+    Count(registry.WriteNumber(key, "Cap logfile folder size", r.cap_logfile_folder_size));
+    Count(registry.WriteNumber(key, "Maximum logfile age", r.maximum_logfile_age));
+    Count(registry.WriteNumber(key, "Maximum logfile space", r.maximum_logfile_space));
+    Count(registry.WriteText(key, "Logfile path", FieldText(r.logfile_path).c_str()));
+    Count(registry.WriteNumber(key, "Protocol", r.protocol));
+    Count(registry.WriteNumber(key, "Launch program at startup", r.launch_program_at_startup));
     registry.CloseKey(key);
+    return failures == 0;
 }
 
 }  // namespace
@@ -145,18 +150,18 @@ void LoadSettingsFromKey(const char* key_path, SettingsRecord& record) {
     LoadMachinePart(registry, key_path, record);
 }
 
-void SaveSettingsToKey(const char* key_path, const SettingsRecord& record) {
+bool SaveSettingsToKey(const char* key_path, const SettingsRecord& record) {
     Registry& registry = TheRegistry();
     SaveUserPart(registry, key_path, record);
-    SaveMachinePart(registry, key_path, record);
+    return SaveMachinePart(registry, key_path, record);
 }
 
 void LoadSettings(SettingsRecord& record) {
     LoadSettingsFromKey(kSettingsKeyPath, record);
 }
 
-void SaveSettings(const SettingsRecord& record) {
-    SaveSettingsToKey(kSettingsKeyPath, record);
+bool SaveSettings(const SettingsRecord& record) {
+    return SaveSettingsToKey(kSettingsKeyPath, record);
 }
 
 }  // namespace orvane

@@ -18,9 +18,10 @@ constexpr char kDefaultInstallFolder[] = "C:\\Program Files\\Pellmoor\\Orvane";
 // fields as they were; so does a value whose data is longer than its field.
 void LoadSettings(SettingsRecord& record);
 // Writes every value of the record. A hive that cannot be opened or created
-// for writing is skipped, and a failed single write is ignored; nothing is
-// reported.
-void SaveSettings(const SettingsRecord& record);
+// for writing is skipped, and a failed single write does not stop the
+// others. Returns false when the machine part could not be written whole
+// (a user without administrator rights), for the caller to say so.
+bool SaveSettings(const SettingsRecord& record);
 
 // The folder Setup installed into (`Install directory` of the machine key),
 // or kDefaultInstallFolder when the key or the value cannot be read.
@@ -29,6 +30,6 @@ std::string ReadInstallFolder();
 // The same under another key path, so tests can keep away from the real
 // settings.
 void LoadSettingsFromKey(const char* key_path, SettingsRecord& record);
-void SaveSettingsToKey(const char* key_path, const SettingsRecord& record);
+bool SaveSettingsToKey(const char* key_path, const SettingsRecord& record);
 
 }  // namespace orvane

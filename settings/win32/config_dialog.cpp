@@ -190,8 +190,20 @@ void PressOk(HWND frame) {
     ResolveServer(frame);
     UpdateSettings(
         [&](SettingsRecord& live) { ApplyChangedPageFields(s.opened, s.working, live); });
-    SaveSettings(CurrentSettings());
+    const bool machine_part_saved = SaveSettings(CurrentSettings());
+    if (!machine_part_saved) {
+        // What could not be stored is not used either: the program goes on
+        // as the machine's settings say, and the user is told.
+        UpdateSettings([](SettingsRecord& live) { LoadSettings(live); });
+    }
+    HWND owner = GetWindow(frame, GW_OWNER);
     CloseFrame(frame, 1);
+    if (!machine_part_saved) {
+        MessageBoxA(owner,
+                    "Only an administrator can change the time server and update settings.  "
+                    "Your window and display settings were saved.",
+                    "Orvane", MB_OK | MB_ICONWARNING);
+    }
     if (s.applied != nullptr)
         s.applied();
 }

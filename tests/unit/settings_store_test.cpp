@@ -116,7 +116,7 @@ class SettingsStoreTest : public ::testing::Test {
 
     // Saves `saved`, then loads into a record that starts as `before`.
     SettingsRecord SaveThenLoad(const SettingsRecord& saved, const SettingsRecord& before) {
-        SaveSettings(saved);
+        EXPECT_TRUE(SaveSettings(saved));
         SettingsRecord loaded = before;
         LoadSettings(loaded);
         return loaded;
@@ -351,7 +351,7 @@ TEST_F(SettingsStoreTest, UnwritableMachineKeyStillSavesTheUserPart) {
     registry_.PutNumber(kMachine, kPath, "Update interval", 300);
     registry_.DenyWrite(kMachine, true);
     SettingsRecord saved = DistinctRecord();
-    SaveSettings(saved);
+    EXPECT_FALSE(SaveSettings(saved));
     // The machine part is as it was; the user part is written.
     EXPECT_EQ(registry_.ValueNames(kMachine, kPath), std::vector<std::string>{"Update interval"});
     EXPECT_EQ(registry_.Number(kMachine, kPath, "Update interval"), 300);
@@ -365,7 +365,8 @@ TEST_F(SettingsStoreTest, UnwritableMachineKeyStillSavesTheUserPart) {
 TEST_F(SettingsStoreTest, FailedSingleWriteDoesNotStopTheRest) {
     registry_.FailWritesOf("Server name");
     registry_.FailWritesOf("window size x");
-    SaveSettings(DistinctRecord());
+    // A machine value not written counts as the machine part not saved.
+    EXPECT_FALSE(SaveSettings(DistinctRecord()));
     EXPECT_FALSE(registry_.Value(kMachine, kPath, "Server name").has_value());
     EXPECT_FALSE(registry_.Value(kUser, kPath, "Window size x").has_value());
     EXPECT_EQ(registry_.Number(kUser, kPath, "Window size y"), 18);
