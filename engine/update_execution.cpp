@@ -62,6 +62,7 @@ void ResolveServerAddress(SettingsRecord& settings) {
 // What an exchange of any protocol came to.
 struct ExchangeOutcome {
     int result = -1;  // 1 clock set, 0 failed, -1 no known protocol
+    int protocol = 0;  // the one the exchange ran, when not the settings' own
     std::string error_text;
     std::string kiss_code;
     int clock_error = 0;
@@ -142,6 +143,7 @@ ExchangeOutcome RunServiceExchange(int protocol, LastUpdateRecord& pending) {
     net::SocketAddressIn server = pending.server_address;
     server.family = net::kAfInet;
     ExchangeOutcome outcome;
+    outcome.protocol = u.protocol;  // the machine's, which the service used
     outcome.result = u.result == 1 ? 1 : 0;
     outcome.error_text = u.error_text;
     outcome.clock_error = u.clock_error;
@@ -234,7 +236,7 @@ UpdateOutcome RunUpdate() {
 
     pending.valid = 1;
     CopyToField(pending.link_text, CurrentLinkText());
-    pending.protocol = protocol;
+    pending.protocol = exchange.protocol != 0 ? exchange.protocol : protocol;
     StoreLastUpdateRecord(pending);
 
     EngineUiSink& ui = TheEngineUiSink();

@@ -246,3 +246,58 @@ scenario_68_svc_stops_with_a_client_connected() {
     echo "$out"
     svc_expect "$out" dropped 1 || return 1
 }
+
+# Clock setting 2: Orvane.exe's manual updates go through the service, with
+# the same box, status fields and level-2 log entries as its own, for SNTP
+# and for TIME over TCP (the service reads the machine's protocol).
+# e2e-group: ports
+scenario_69_svc_orvane_updates_through_the_service() {
+    e2e_start_sntp_server 8 || return 1
+    e2e_start_time_server || return 1
+    orv_settings 2 '"Clock setting"=dword:00000002'
+    svc_start || return 1
+    orv_start || return 1
+    orv_manual_update_until_success 1 || return 1
+    orv_open_status || return 1
+    orv_check_status <<TABLE || return 1
+$IDC_STATUS_SERVER_ADDRESS|127\.0\.0\.1
+$IDC_STATUS_TIME_AFTER|.* [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}
+$IDC_STATUS_DELAY|-?[0-9]+ Milliseconds
+$IDC_STATUS_PROTOCOL|SNTP
+$IDC_STATUS_STRATUM|8
+TABLE
+    e2e_wait_until 10 orv_log_has "Incoming packet:" || e2e_fail "no packet dump" || return 1
+    orv_log_has "^Manual update successful$" || e2e_fail "no log entry" || return 1
+    orv_stop || return 1
+    # Three tries at most: with the SNTP update, the service's four a minute.
+    e2e_wine reg add "HKLM\\$E2E_KEY" /v Protocol /t REG_DWORD /d 3 /f >/dev/null 2>&1
+    orv_start || return 1
+    orv_manual_update_until_success 3 || return 1
+    orv_open_status || return 1
+    orv_check_status <<TABLE || return 1
+$IDC_STATUS_PROTOCOL|TIME \(TCP\)
+$IDC_STATUS_VERSION|\[not applicable\]
+TABLE
+    e2e_wait_until 10 orv_log_has '^TIME (TCP) external update:' || e2e_fail "no TIME entry" ||
+        return 1
+    orv_stop
+}
+
+# The service stopped: one clear message, in the manual update's failure.
+# e2e-group: ports
+scenario_69_svc_orvane_says_when_the_service_is_stopped() {
+    e2e_start_sntp_server 8 || return 1
+    orv_settings 0 '"Clock setting"=dword:00000002'
+    svc_start || return 1
+    e2e_wine sc stop OrvaneTime >/dev/null 2>&1
+    e2e_wait_until 20 svc_stopped || e2e_fail "service did not stop" || return 1
+    orv_start || return 1
+    e2e_h char "$ORV_CLOCK" - y >/dev/null
+    local failure='Manual update failed.  The Orvane Time Service is not running'
+    e2e_wait_until 10 e2e_prints_match "$failure" orv_error_text ||
+        e2e_fail "no message in the error window" || return 1
+    orv_error_text
+    [ "$(orv_error_text | grep -c .)" = 1 ] || e2e_fail "more than one message" || return 1
+    orv_log_has "^$failure\$" || e2e_fail "not logged" || return 1
+    orv_stop
+}
