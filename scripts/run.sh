@@ -2,7 +2,9 @@
 # The main job: builds everything, starts a local SNTP server (chronyd on
 # 127.0.0.1:123 with -x, so this machine's clock is never touched), prepares
 # a Wine prefix whose settings point Orvane at it (SNTP, an update every
-# minute, logging at Maximum) and runs Orvane.exe until you stop it.
+# minute, logging at Maximum), installs the Orvane Time Service there and
+# has Orvane set the clock through it (as for a Windows user without
+# administrator rights), and runs Orvane.exe until you stop it.
 # Ctrl+C closes the program normally, so its settings are saved.
 #
 #   ORVANE_SERVER=a.b.c.d   ask that SNTP server instead of the local one
@@ -76,7 +78,12 @@ if [ -z "$server" ]; then
     echo "Local SNTP server: chronyd -x on 127.0.0.1:123 (pid $E2E_LAST_PID)"
 fi
 
-[ -f "$WINEPREFIX/system.reg" ] || { echo "Making the Wine prefix..."; wineboot -i >/dev/null 2>&1; }
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Making the Wine prefix..."
+    wineboot -i >/dev/null 2>&1
+    # Until the new prefix has settled, its service manager times out starts.
+    wineserver -w
+fi
 e2e_reg_import <<REG
 REGEDIT4
 
@@ -91,6 +98,7 @@ REGEDIT4
 "Enable logging"=dword:00000001
 "Logging level"=dword:00000002
 "Logfile path"="C:\\\\Orvane logs"
+"Clock setting"=dword:00000002
 
 [HKEY_CURRENT_USER\\$E2E_KEY]
 "Show date"=dword:00000001
@@ -101,7 +109,23 @@ for value in "Window position x=40" "Window position y=40" "Window size x=260" "
         e2e_wine reg add "$E2E_HKCU" /v "${value%=*}" /t REG_DWORD /d "${value#*=}" /f >/dev/null
 done
 
-echo "Starting Orvane.exe (SNTP server $server, an update every minute)."
+# The service as Setup installs it: OrvaneService.exe /install creates (or
+# reconfigures) and starts it. Wine keeps a prefix's services only while
+# another program of the prefix runs: Orvane.exe will, from here on.
+echo "Installing the Orvane Time Service..."
+(cd "$ROOT/dist" && e2e_wine OrvaneService.exe /install) | tr -d '\r'
+service_answers() {
+    e2e_wine "$E2E_BIN/service_client.exe" status | grep -q '^version=' && return 0
+    e2e_wine sc start OrvaneTime >/dev/null 2>&1
+    return 1
+}
+e2e_wait_until 30 service_answers ||
+    echo "The Orvane Time Service does not answer; updates will say so."
+e2e_wine "$E2E_BIN/service_client.exe" status | tr -d '\r' | grep -E '^(version|privilege)=' |
+    sed 's/^/  service /'
+
+echo "Starting Orvane.exe (SNTP server $server, an update every minute, the clock set"
+echo "through the Orvane Time Service)."
 # Its own session, so a Ctrl+C reaches this script, which closes it cleanly.
 setsid bash -c "cd \"$ROOT/dist\" && exec wine Orvane.exe" &
 orvane_pid=$!
