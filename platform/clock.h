@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/clock_types.h"
@@ -20,6 +21,12 @@ class Clock {
     // (87 for an impossible date or time).
     virtual int SetSystemTime(const SystemTime& utc) = 0;
     virtual int SetLocalTime(const SystemTime& local) = 0;
+    // Sets the UTC time `time_to_set` returns, calling it once as late as
+    // possible: after the right to set the clock is taken up, which can take
+    // milliseconds that a time computed before would lose.
+    virtual int SetSystemTimeFrom(const std::function<SystemTime()>& time_to_set) {
+        return SetSystemTime(time_to_set());
+    }
     // The local calendar time of a UTC time, by the machine's time zone and
     // daylight-saving rules; false when the OS cannot convert it.
     virtual bool UtcToLocalTime(const SystemTime& utc, SystemTime* local) = 0;

@@ -168,9 +168,11 @@ bool SetClock(const SntpSetup& setup, const SntpPacket& request, const SntpPacke
               std::uint64_t new_time, std::uint64_t arrival, SntpExchangeResult* result) {
     Clock& clock = TheClock();
     result->old_local_time = clock.GetLocalTime();
-    const std::uint64_t since_arrival = HostForm(CurrentNtpTime()) - arrival;
-    const std::uint64_t now_at_server = new_time + since_arrival + kHalfMillisecond;
-    const int error = clock.SetSystemTime(NtpTimeToCalendar(HostForm(now_at_server)));
+    const int error = clock.SetSystemTimeFrom([&] {
+        const std::uint64_t since_arrival = HostForm(CurrentNtpTime()) - arrival;
+        const std::uint64_t now_at_server = new_time + since_arrival + kHalfMillisecond;
+        return NtpTimeToCalendar(HostForm(now_at_server));
+    });
     if (error == 0) {
         result->new_local_time = clock.GetLocalTime();
         return true;

@@ -16,6 +16,9 @@ class ClockSetRecorder : public Clock {
     FileTime GetSystemTimeAsFileTime() override { return inner_->GetSystemTimeAsFileTime(); }
     SystemTime GetLocalTime() override { return inner_->GetLocalTime(); }
     int SetSystemTime(const SystemTime& utc) override { return Record(inner_->SetSystemTime(utc)); }
+    int SetSystemTimeFrom(const std::function<SystemTime()>& time_to_set) override {
+        return Record(inner_->SetSystemTimeFrom(time_to_set));
+    }
     int SetLocalTime(const SystemTime& local) override {
         return Record(inner_->SetLocalTime(local));
     }

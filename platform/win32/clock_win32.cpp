@@ -105,8 +105,12 @@ SystemTime Win32Clock::GetLocalTime() {
 }
 
 int Win32Clock::SetSystemTime(const SystemTime& utc) {
-    SYSTEMTIME s = ToWin32(utc);
+    return SetSystemTimeFrom([&utc] { return utc; });
+}
+
+int Win32Clock::SetSystemTimeFrom(const std::function<SystemTime()>& time_to_set) {
     SystemTimePrivilege privilege;
+    SYSTEMTIME s = ToWin32(time_to_set());
     if (::SetSystemTime(&s))
         return 0;
     return static_cast<int>(::GetLastError());

@@ -10,6 +10,7 @@ class Win32Clock : public Clock {
     FileTime GetSystemTimeAsFileTime() override;
     SystemTime GetLocalTime() override;
     int SetSystemTime(const SystemTime& utc) override;
+    int SetSystemTimeFrom(const std::function<SystemTime()>& time_to_set) override;
     int SetLocalTime(const SystemTime& local) override;
     bool UtcToLocalTime(const SystemTime& utc, SystemTime* local) override;
     std::uint32_t GetTickCount() override;

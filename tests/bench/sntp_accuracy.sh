@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # How closely Orvane.exe sets the clock from an SNTP answer, under Wine:
 # a scripted server on 127.0.0.1:123 (tests/e2e/responders/sntp_responder.py)
-# answers 10 s ahead; Wine refuses to move the clock that far and says by
-# how much it would have (WINEDEBUG=err+sync: "NtSetSystemTime not allowed:
-# difference D ms"), so D - 10000 is the error of the time Orvane set.
+# answers 10.0005 s ahead; Wine refuses to move the clock that far and says
+# by how much it would have (WINEDEBUG=err+sync: "NtSetSystemTime not
+# allowed: difference D ms"). Wine truncates D to whole milliseconds; the
+# extra half millisecond makes D - 10000 the error of the time Orvane set
+# rounded to the nearest millisecond (truncating alone would read an error
+# of -0.1 ms as -1).
 # Prints the median and the worst error over COUNT (default 20) manual
 # updates, and the same for "ntpdate -q" against the same server.
 #   flock /tmp/orvane-e2e.lock tests/bench/sntp_accuracy.sh [COUNT]
@@ -37,7 +40,7 @@ if e2e_port_bound udp 123 || e2e_port_bound udp 123 any; then
     exit 1
 fi
 e2e_spawn responder "$E2E_WORK/responder.log" python3 "$ROOT/tests/e2e/responders/sntp_responder.py" \
-    --offset $((OFFSET_MS / 1000)) --requests $((COUNT * 2 + 10)) --lifetime 900
+    --offset "$((OFFSET_MS / 1000)).0005" --requests $((COUNT * 2 + 10)) --lifetime 900
 e2e_wait_until 10 grep -q '^listening' "$E2E_WORK/responder.log" || { echo "no responder" >&2; exit 1; }
 
 # The median and the largest absolute value of numbers, one a line.
@@ -52,7 +55,7 @@ summary() {
 : >"$E2E_WORK/ntpdate.errors"
 for _ in $(seq "$COUNT"); do
     ntpdate -q 127.0.0.1 2>/dev/null | grep -oE ' [+-][0-9]+\.[0-9]+ \+/-' | head -1 |
-        awk -v o=$OFFSET_MS '{ printf "%.3f\n", $1 * 1000 - o }' >>"$E2E_WORK/ntpdate.errors"
+        awk -v o=$OFFSET_MS '{ printf "%.3f\n", $1 * 1000 - o - 0.5 }' >>"$E2E_WORK/ntpdate.errors"
 done
 
 e2e_start_display 140 || exit 1
