@@ -25,7 +25,8 @@ ExchangeSocket::~ExchangeSocket() {
 
 ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn& server,
                                 std::uint32_t start_ticks, int timeout_ms, std::uint8_t* buffer,
-                                int size, int* length) {
+                                int size, int* length,
+                                const std::function<void()>& on_readable) {
     int remaining_ms = timeout_ms;
     for (;;) {
         const int ready = net::WaitReadable(s, remaining_ms);
@@ -33,6 +34,8 @@ ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn&
             return ServerReceive::kTimedOut;
         if (ready < 0)
             return ServerReceive::kWaitFailed;
+        if (on_readable)
+            on_readable();
         net::SocketAddressIn from;
         *length = net::RecvFrom(s, buffer, size, &from);
         if (*length < 0)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/sockets.h"
@@ -35,10 +36,13 @@ enum class ServerReceive { kReceived, kTimedOut, kWaitFailed, kReceiveFailed };
 // dropping any other sender's: those are not answers, and a forger must not
 // be able to end the exchange with one. Gives up timeout_ms after
 // start_ticks (the clock's tick count when the request went out), however
-// many datagrams were dropped meanwhile.
+// many datagrams were dropped meanwhile. `on_readable` (may be empty) runs
+// each time a datagram is waiting, before it is read: the moment to take an
+// arrival time, which the read itself would make late.
 ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn& server,
                                 std::uint32_t start_ticks, int timeout_ms, std::uint8_t* buffer,
-                                int size, int* length);
+                                int size, int* length,
+                                const std::function<void()>& on_readable = nullptr);
 
 // A clock that refused the time: leaves the code as the last-error value,
 // reports the text at once (also during automatic updates) and returns it.

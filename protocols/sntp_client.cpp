@@ -139,10 +139,10 @@ std::string AskServer(const SntpSetup& setup, int timeout_ms, SntpAnswer* answer
                                 net::LastSocketError());
     }
 
+    const auto take_arrival = [answer] { answer->arrival = HostForm(CurrentNtpTime()); };
     switch (ReceiveFromServer(s.handle(), setup.server, sent_ticks, timeout_ms, answer->datagram,
-                              kReceiveBufferSize, &answer->length)) {
+                              kReceiveBufferSize, &answer->length, take_arrival)) {
         case ServerReceive::kReceived:
-            answer->arrival = HostForm(CurrentNtpTime());
             return std::string();
         case ServerReceive::kTimedOut:
             return FormatWithNumber("No response from server within %d milliseconds", timeout_ms);
