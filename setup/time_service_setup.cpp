@@ -42,8 +42,8 @@ TimeServiceSetupResult SetUpTimeService(const std::string& install_folder) {
     TimeServiceSetupResult outcome;
     if (!SystemRunsTimeService())
         return outcome;
-    outcome.result = InstallTimeService(PathInFolder(install_folder, kTimeServiceProgramName),
-                                        true, &outcome.error);
+    outcome.result = InstallTimeService(PathInFolder(install_folder, kTimeServiceProgramName), true,
+                                        &outcome.error);
     // Without the privilege list the service runs all the same.
     if (outcome.result == kServiceInstallDone ||
         outcome.result == kServiceInstallPrivilegesNotLimited) {

@@ -129,8 +129,8 @@ TEST_P(SetupTimeServiceTest, HandsWindowsTimeOverOnlyToARunningService) {
         const std::string text = TimeServiceFailureText(outcome.result, outcome.error);
         EXPECT_EQ(text.substr(0, text.find("\n")), c.failure_text);
     }
-    EXPECT_EQ(HandOverWindowsTime(outcome.state), c.state != TimeServiceSetup::kFailed &&
-                                                      !(c.major == 5 && c.minor == 0));
+    EXPECT_EQ(HandOverWindowsTime(outcome.state),
+              c.state != TimeServiceSetup::kFailed && !(c.major == 5 && c.minor == 0));
     const FakeService* orvane = services_.Find("OrvaneTime");
     EXPECT_EQ(orvane != nullptr && orvane->state == kServiceRunning, c.orvane_service_runs);
     if (c.state == TimeServiceSetup::kNotUsed) {

@@ -403,16 +403,15 @@ TEST_P(UninstallTimeServiceTest, GoesFirstAndItsProgramWithTheFiles) {
     const bool removed = c.leftovers.empty();
     EXPECT_EQ(services_.Find("OrvaneTime") == nullptr, removed || !c.installed);
     EXPECT_TRUE(system_.files.empty());
-    EXPECT_EQ(ViewLines(),
-              (Lines{"label Removing the Orvane Time Service", "position 5",
-                     "label Deleting Orvane.exe", "position 10",
-                     "label Deleting Orvane Event Log Interface.dll", "position 40",
-                     "label Deleting Orvane.hlp", "position 50",
-                     "label Deleting OrvaneService.exe", "position 50",
-                     "label Deleting Uninstall.exe", "position 50", "position 50", "position 60",
-                     removed ? "label Uninstallation successful"
-                             : "label Uninstallation incomplete",
-                     "position 100", "enable close"}));
+    EXPECT_EQ(
+        ViewLines(),
+        (Lines{"label Removing the Orvane Time Service", "position 5", "label Deleting Orvane.exe",
+               "position 10", "label Deleting Orvane Event Log Interface.dll", "position 40",
+               "label Deleting Orvane.hlp", "position 50", "label Deleting OrvaneService.exe",
+               "position 50", "label Deleting Uninstall.exe", "position 50", "position 50",
+               "position 60",
+               removed ? "label Uninstallation successful" : "label Uninstallation incomplete",
+               "position 100", "enable close"}));
     if (!removed) {
         EXPECT_EQ(system_.transcript().back(), "error box " + IncompleteUninstallText(c.leftovers));
     }
@@ -421,13 +420,12 @@ TEST_P(UninstallTimeServiceTest, GoesFirstAndItsProgramWithTheFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UninstallTimeServiceTest,
-    ::testing::Values(
-        TimeServiceRemovalCase{"Removed", true, 0, {}},
-        TimeServiceRemovalCase{"NotInstalledIsNoFailure", false, 0, {}},
-        TimeServiceRemovalCase{"Refused",
-                               true,
-                               kServiceDelete,
-                               {"Orvane Time Service (OrvaneTime), error code 5"}}),
+    ::testing::Values(TimeServiceRemovalCase{"Removed", true, 0, {}},
+                      TimeServiceRemovalCase{"NotInstalledIsNoFailure", false, 0, {}},
+                      TimeServiceRemovalCase{"Refused",
+                                             true,
+                                             kServiceDelete,
+                                             {"Orvane Time Service (OrvaneTime), error code 5"}}),
     [](const ::testing::TestParamInfo<TimeServiceRemovalCase>& info) { return info.param.name; });
 
 // --- A running Orvane.
