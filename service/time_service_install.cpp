@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/os_errors.h"
+#include "platform/os_version.h"
 #include "platform/service_control.h"
 #include "service/service_start_type.h"
 
@@ -35,6 +36,17 @@ int Fail(int result, int code, int* error) {
 }
 
 }  // namespace
+
+bool RunsTimeService(int major_version) {
+    return major_version >= 6;
+}
+
+bool SystemRunsTimeService() {
+    int major = 0;
+    int minor = 0;
+    int build = 0;
+    return GetOsVersion(&major, &minor, &build) == 1 && RunsTimeService(major);
+}
 
 std::string ServiceCommandLine(const std::string& program_path) {
     if (program_path.find(' ') == std::string::npos || program_path.front() == '"')

@@ -33,6 +33,14 @@ constexpr int kServiceRemoveNoManager = 1;
 constexpr int kServiceRemoveNotInstalled = 2;
 constexpr int kServiceRemoveFailed = 3;
 
+// Whether this Windows version sets the clock through the service: 6.0
+// (Vista) and later, where a program of the signed-in user may not set it
+// itself. Earlier versions have no service.
+bool RunsTimeService(int major_version);
+
+// The same for the running system; false when it does not say.
+bool SystemRunsTimeService();
+
 // The command line the manager starts: the path, quoted when it holds a
 // space.
 std::string ServiceCommandLine(const std::string& program_path);

@@ -13,14 +13,18 @@ std::string DonePageText(bool start_program, bool shell_available) {
     return text;
 }
 
-void HandOverWindowsTime() {
+bool HandOverWindowsTime(TimeServiceSetup time_service) {
+    // No service to take over: Windows Time must go on keeping the clock.
+    if (time_service == TimeServiceSetup::kFailed)
+        return false;
     int major = 0;
     int minor = 0;
     int build = 0;
-    if (GetOsVersion(&major, &minor, &build) == 1 && HandsOverWindowsTime(major, minor)) {
-        StopService(kWindowsTimeServiceName);
-        SetServiceStartType(kWindowsTimeServiceName, 0);
-    }
+    if (GetOsVersion(&major, &minor, &build) != 1 || !HandsOverWindowsTime(major, minor))
+        return false;
+    StopService(kWindowsTimeServiceName);
+    SetServiceStartType(kWindowsTimeServiceName, 0);
+    return true;
 }
 
 ProgramStart StartInstalledProgram(const std::string& install_folder, bool start_program) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/interface_slot.h"
+#include "setup/time_service_setup.h"
 
 namespace orvane {
 
@@ -36,8 +37,10 @@ constexpr char kStartsAtNextLogonText[] = "Orvane starts at your next log-on.";
 // program is to start but no shell can start it now.
 std::string DonePageText(bool start_program, bool shell_available);
 
-// From Windows XP on: Windows Time stopped and set to start on demand.
-void HandOverWindowsTime();
+// From Windows XP on: Windows Time stopped and set to start on demand;
+// where Windows runs the Orvane Time Service, only when the service runs
+// (it was installed and started before). True when handed over.
+bool HandOverWindowsTime(TimeServiceSetup time_service);
 
 enum class ProgramStart { kNotAsked, kStarted, kNoShell, kFailed };
 

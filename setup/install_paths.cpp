@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "service/time_service_install.h"
+
 namespace orvane {
 
 namespace {
@@ -20,6 +22,18 @@ std::string Lowered(const std::string& text) {
 constexpr char kProductFolderSuffix[] = "\\orvane";
 
 }  // namespace
+
+std::vector<InstalledFile> FilesToInstall(bool with_time_service) {
+    std::vector<InstalledFile> files = {
+        {"Orvane Event Log Interface.dll", 10},
+        {"Orvane.exe", 20},
+        {"Orvane.hlp", 30},
+        {"Uninstall.exe", 50},
+    };
+    if (with_time_service)
+        files.push_back({kTimeServiceProgramName, 60});
+    return files;
+}
 
 std::string SourceFolderFromModulePath(const std::string& module_path) {
     // Cut at the last backslash rather than by the length of "Setup.exe", so

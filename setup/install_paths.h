@@ -21,13 +21,10 @@ struct InstalledFile {
     int progress;  // the progress bar's position after the copy
 };
 
-// The files an installation copies, in order.
-constexpr InstalledFile kInstalledFiles[] = {
-    {"Orvane Event Log Interface.dll", 10},
-    {"Orvane.exe", 20},
-    {"Orvane.hlp", 30},
-    {"Uninstall.exe", 50},
-};
+// The files an installation copies, in order: the four programs and files
+// of every installation, then the time service's program where Windows
+// runs the service (RunsTimeService).
+std::vector<InstalledFile> FilesToInstall(bool with_time_service);
 
 // The folder holding Setup's own program file: the module path without its
 // last part and the backslash before it; a bare drive ("C:") gets its

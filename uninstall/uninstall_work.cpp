@@ -7,6 +7,7 @@
 #include "platform/os_version.h"
 #include "platform/registry.h"
 #include "service/service_start_type.h"
+#include "service/time_service_install.h"
 #include "settings/settings_store.h"
 #include "uninstall/removal_rules.h"
 
@@ -66,6 +67,15 @@ void MarkNotInstalled(Leftovers& left) {
     }
 }
 
+// Stopped and deleted before its program goes; one that is not there is
+// no failure.
+void RemoveOrvaneTimeService(Leftovers& left) {
+    int error = 0;
+    const int result = RemoveTimeService(&error);
+    if (result != kServiceRemoveDone && result != kServiceRemoveNotInstalled)
+        left.push_back(TimeServiceLeftover(error));
+}
+
 void RestoreWindowsTime(Leftovers& left) {
     if (IsKestrineInstalled())
         return;  // it keeps the service as it wants it
@@ -95,6 +105,11 @@ void RemoveShortcuts(Leftovers& left) {
 }
 
 }  // namespace
+
+std::string TimeServiceLeftover(int error) {
+    return std::string(kTimeServiceDisplayName) + " (" + kTimeServiceName + "), error code " +
+           std::to_string(error);
+}
 
 std::string IncompleteUninstallText(const std::vector<std::string>& leftovers) {
     std::string text = std::string(kUninstallIncomplete) +
@@ -145,6 +160,14 @@ void RunUninstallWork(UninstallProgressView& view) {
     CloseOrvaneBeforeUninstall();
     const std::string folder = ReadInstallFolder();
     Leftovers left;
+    // Only where Windows runs the service did Setup install it.
+    const bool time_service = SystemRunsTimeService();
+
+    if (time_service) {
+        view.SetLabel(kRemovingTimeServiceLabel);
+        RemoveOrvaneTimeService(left);
+        view.SetPosition(5);
+    }
 
     view.SetLabel("Deleting Orvane.exe");
     RemoveFile(folder + "\\Orvane.exe", left);
@@ -157,6 +180,14 @@ void RunUninstallWork(UninstallProgressView& view) {
     view.SetLabel("Deleting Orvane.hlp");
     RemoveFile(folder + "\\Orvane.hlp", left);
     view.SetPosition(50);
+
+    // After the other files, which gives the stopped service's process
+    // time to end and let go of its program.
+    if (time_service) {
+        view.SetLabel(std::string("Deleting ") + kTimeServiceProgramName);
+        RemoveFile(folder + "\\" + kTimeServiceProgramName, left);
+        view.SetPosition(50);
+    }
 
     // This program itself: in practice its deletion waits for the restart.
     view.SetLabel("Deleting Uninstall.exe");

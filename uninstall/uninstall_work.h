@@ -19,6 +19,7 @@ constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\
 constexpr char kInstalledValue[] = "Program is installed";
 }  // namespace uninstall
 
+constexpr char kRemovingTimeServiceLabel[] = "Removing the Orvane Time Service";
 constexpr char kUninstallSuccessful[] = "Uninstallation successful";
 constexpr char kUninstallIncomplete[] = "Uninstallation incomplete";
 
@@ -35,12 +36,17 @@ std::string FindInstalledStartupFolder();
 // `Program is installed` reads as the number 1.
 bool IsKestrineInstalled();
 
-// Every step, in order, each going on after the others' failures; ends
+// Every step, in order, each going on after the others' failures (where
+// Windows runs the Orvane Time Service, that is stopped and deleted first
+// and its program deleted with the other files); ends
 // with position 100 and the Close button enabled, labelled "Uninstallation
 // successful" when every item was removed or scheduled for removal and
 // every setting given back, else "Uninstallation incomplete" with the
 // report below.
 void RunUninstallWork(UninstallProgressView& view);
+
+// The line for an Orvane Time Service that could not be removed.
+std::string TimeServiceLeftover(int error);
 
 // "Uninstallation incomplete", then one line per item left behind.
 std::string IncompleteUninstallText(const std::vector<std::string>& leftovers);

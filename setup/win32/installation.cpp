@@ -15,6 +15,7 @@
 #include "platform/win32/file_identity.h"
 #include "platform/win32/folder_security.h"
 #include "platform/win32/shell_folders.h"
+#include "service/time_service_install.h"
 #include "setup/finish_steps.h"
 #include "setup/initial_settings.h"
 #include "setup/install_paths.h"
@@ -34,6 +35,10 @@ constexpr DWORD kCloseWaitMilliseconds = 3000;
 // can be replaced; its window goes well before the process does.
 constexpr DWORD kProcessEndWaitMilliseconds = 10000;
 constexpr DWORD kSystemTextCapacity = 9999;
+// A service reports itself stopped a moment before its process ends and
+// lets go of its program file.
+constexpr DWORD kServiceReleaseWaitMilliseconds = 10000;
+constexpr DWORD kServiceReleasePollMilliseconds = 250;
 
 std::string FindProgramsFolder() {
     if (IsNtPlatform())
@@ -92,16 +97,36 @@ void SetProgress(int position) {
     ReportFatalErrorWithCode(CopyFailureMessage(source, destination, text));
 }
 
-void CopyProgramFiles(const std::string& source_folder, const std::string& install_folder) {
+// The service program may still be held by its ending process: that copy
+// is tried again for a while. The last error stays the last copy's.
+bool CopyInstalledFile(const std::string& source, const std::string& destination,
+                       bool held_by_service) {
+    const DWORD started = GetTickCount();
+    for (;;) {
+        if (CopyFileA(source.c_str(), destination.c_str(), FALSE))
+            return true;
+        const DWORD error = GetLastError();
+        if (!held_by_service || error != ERROR_SHARING_VIOLATION ||
+            GetTickCount() - started >= kServiceReleaseWaitMilliseconds) {
+            return false;
+        }
+        WaitPumpingMessages(nullptr, kServiceReleasePollMilliseconds);
+        SetLastError(error);
+    }
+}
+
+void CopyProgramFiles(const std::string& source_folder, const std::string& install_folder,
+                      const std::vector<InstalledFile>& files) {
     // Setup started from the install folder itself, however either is
     // spelt: a copy onto itself would fail.
     const bool copy = !IsSameFileSystemItem(source_folder, install_folder);
-    for (const InstalledFile& file : kInstalledFiles) {
+    for (const InstalledFile& file : files) {
         if (copy) {
             const std::string source = PathInFolder(source_folder, file.name);
             const std::string destination = PathInFolder(install_folder, file.name);
             ShowPaths(source, destination);
-            if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
+            const bool service_program = std::string(file.name) == kTimeServiceProgramName;
+            if (!CopyInstalledFile(source, destination, service_program)) {
                 ReportCopyFailure(source, destination);
             }
         }
@@ -126,11 +151,12 @@ bool IsInProgramFiles(const std::string& folder) {
 
 // The files, folders and shortcuts an installation has just made.
 std::vector<std::string> InstalledItems(const std::string& install_folder,
+                                        const std::vector<InstalledFile>& files,
                                         const std::string& programs_folder,
                                         const std::string& startup_folder, bool program_group,
                                         bool start_at_logon) {
     std::vector<std::string> items = {install_folder};
-    for (const InstalledFile& file : kInstalledFiles)
+    for (const InstalledFile& file : files)
         items.push_back(PathInFolder(install_folder, file.name));
     if (start_at_logon && !startup_folder.empty())
         items.push_back(PathInFolder(startup_folder, "Orvane.lnk"));
@@ -192,28 +218,50 @@ void MakeShortcuts(const std::string& install_folder, const std::string& program
     }
 }
 
+// Installs and starts the service; a failure is told at once, while the
+// user still sees the installation.
+TimeServiceSetup InstallTimeServiceStep(const std::string& install_folder) {
+    if (!SystemRunsTimeService())
+        return TimeServiceSetup::kNotUsed;
+    ShowPaths("N/A", kTimeServiceStepText);
+    TimeServiceSetupResult outcome;
+    RunPumpingMessages([&] { outcome = SetUpTimeService(install_folder); });
+    SetProgress(kTimeServiceProgress);
+    if (outcome.state == TimeServiceSetup::kFailed) {
+        MessageBoxA(Wizard().frame, TimeServiceFailureText(outcome.result, outcome.error).c_str(),
+                    kSetupErrorCaption, MB_OK | MB_ICONERROR);
+    }
+    return outcome.state;
+}
+
 }  // namespace
 
-void RunInstallation(const std::string& install_folder, bool program_group, bool start_at_logon) {
+TimeServiceSetup RunInstallation(const std::string& install_folder, bool program_group,
+                                 bool start_at_logon) {
     CloseWindowsOfClass(kClockWindowClass);
     CloseWindowsOfClass(kEarlierClockWindowClass);
+    RunPumpingMessages(StopTimeServiceBeforeCopy);
 
     char module_path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, module_path, sizeof module_path);
     const std::string source_folder = SourceFolderFromModulePath(module_path);
     const std::string programs_folder = FindProgramsFolder();
     const std::string startup_folder = FindStartupFolder();
+    const std::vector<InstalledFile> files = FilesToInstall(SystemRunsTimeService());
 
-    CopyProgramFiles(source_folder, install_folder);
+    CopyProgramFiles(source_folder, install_folder, files);
 
     ShowPaths("N/A", "Registry");
     WriteInitialSettingsAndSystemEntries(install_folder, start_at_logon);
     SetProgress(90);
 
+    const TimeServiceSetup time_service = InstallTimeServiceStep(install_folder);
+
     MakeShortcuts(install_folder, programs_folder, startup_folder, program_group, start_at_logon);
     CancelPendingDeletionsOfInstalledItems(InstalledItems(
-        install_folder, programs_folder, startup_folder, program_group, start_at_logon));
+        install_folder, files, programs_folder, startup_folder, program_group, start_at_logon));
     SetProgress(100);
+    return time_service;
 }
 
 void CreateInstallFolder(const std::string& install_folder) {
@@ -229,8 +277,9 @@ void CreateInstallFolder(const std::string& install_folder) {
     CreateDirectoryTree(install_folder);
 }
 
-void RunFinishSteps(const std::string& install_folder, bool start_program) {
-    RunPumpingMessages(HandOverWindowsTime);
+void RunFinishSteps(const std::string& install_folder, bool start_program,
+                    TimeServiceSetup time_service) {
+    RunPumpingMessages([time_service] { HandOverWindowsTime(time_service); });
     StartInstalledProgram(install_folder, start_program);
 }
 

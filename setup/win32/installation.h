@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "setup/time_service_setup.h"
+
 namespace orvane {
 
 constexpr char kSetupErrorCaption[] = "Orvane Setup Error";
@@ -17,11 +19,17 @@ void CreateInstallFolder(const std::string& install_folder);
 // off the deletions pending for the next start, showing progress on page
 // 3. A file that cannot be copied ends Setup through the fatal-error
 // report. The waits for a closing Orvane keep the wizard responsive.
-void RunInstallation(const std::string& install_folder, bool program_group, bool start_at_logon);
+// Where Windows runs the Orvane Time Service, the service of an earlier
+// installation is stopped before the copy and the service installed and
+// started after the registry; a failure there is shown and the
+// installation goes on.
+TimeServiceSetup RunInstallation(const std::string& install_folder, bool program_group,
+                                 bool start_at_logon);
 
 // Hands time keeping over from Windows Time (the wizard responsive while
-// the service stops) and, when asked, starts the installed program
-// through the desktop shell.
-void RunFinishSteps(const std::string& install_folder, bool start_program);
+// the service stops) unless the Orvane Time Service failed and, when
+// asked, starts the installed program through the desktop shell.
+void RunFinishSteps(const std::string& install_folder, bool start_program,
+                    TimeServiceSetup time_service);
 
 }  // namespace orvane

@@ -124,8 +124,8 @@ void InstallFromFolderPage() {
     UpdateWindow(wizard.frame);
     RedrawWindow(wizard.frame, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     wizard.busy = true;
-    RunInstallation(wizard.install_folder, IsChecked(folder_page, IDC_SETUP_PROGRAM_GROUP),
-                    StartsAtLogon());
+    wizard.time_service = RunInstallation(
+        wizard.install_folder, IsChecked(folder_page, IDC_SETUP_PROGRAM_GROUP), StartsAtLogon());
     wizard.busy = false;
     EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_NEXT), TRUE);
     ShowWindow(wizard.frame, SW_HIDE);
@@ -143,7 +143,7 @@ void Finish() {
     WizardState& wizard = Wizard();
     wizard.busy = true;
     EnableFrameButtons(false);
-    RunFinishSteps(wizard.install_folder, StartsAtLogon());
+    RunFinishSteps(wizard.install_folder, StartsAtLogon(), wizard.time_service);
     PostQuitMessage(0);
 }
 

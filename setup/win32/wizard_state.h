@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "setup/time_service_setup.h"
+
 namespace orvane {
 
 enum SetupPage { kWelcomePage = 0, kFolderPage = 1, kProgressPage = 2, kDonePage = 3 };
@@ -22,6 +24,9 @@ struct WizardState {
     // While the installation or the Finish steps run (and the wizard keeps
     // handling messages), its buttons and close box do nothing.
     bool busy = false;
+    // What the installation made of the Orvane Time Service; Finish hands
+    // Windows Time over only when that is not a failure.
+    TimeServiceSetup time_service = TimeServiceSetup::kNotUsed;
 };
 
 WizardState& Wizard();

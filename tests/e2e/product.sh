@@ -263,3 +263,32 @@ un_wait_done() {
     e2e_wait_until "${1:-30}" e2e_prints 1 un_item "$IDC_UNINSTALL_CLOSE" enabled ||
         e2e_fail "the work did not finish"
 }
+
+# ---- The Orvane Time Service as Setup installs it -----------------------------
+
+ts_running() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*RUNNING'; }
+ts_gone() { ! e2e_wine sc query OrvaneTime >/dev/null 2>&1; }
+ts_answers() {
+    e2e_wine "$E2E_BIN/service_client.exe" status 2>/dev/null | tr -d '\r' | grep -q '^version=.'
+}
+
+# Wine ends a prefix's services as soon as no other program of the prefix
+# runs: a program that only waits keeps them while a scenario checks them.
+ts_keep_services() {
+    e2e_spawn keeper "$E2E_WORK/keeper.log" wine "$E2E_BIN/service_client.exe" hold 600
+}
+
+# Installed, running and answering through its pipe.
+ts_expect_running() {
+    e2e_wait_until 30 ts_running || e2e_fail "Orvane Time Service not running" || return 1
+    e2e_wait_until 20 ts_answers || e2e_fail "Orvane Time Service does not answer" || return 1
+    e2e_wine sc query OrvaneTime | tr -d '\r' | grep STATE
+}
+
+# No Orvane Time Service registered, as on a machine that never had one.
+ts_remove() {
+    ts_gone && return 0
+    e2e_wine sc stop OrvaneTime >/dev/null 2>&1
+    e2e_wine sc delete OrvaneTime >/dev/null 2>&1
+    e2e_wait_until 20 ts_gone || e2e_fail "Orvane Time Service still registered"
+}

@@ -1,5 +1,6 @@
 #include "setup/finish_steps.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -81,23 +82,106 @@ TEST(SetupDonePageTest, SaysWhenTheProgramStartsOnlyAtTheNextLogOn) {
     EXPECT_EQ(DonePageText(true, false), done + "\n\nOrvane starts at your next log-on.");
 }
 
-TEST(SetupHandOverTest, StopsWindowsTimeAndSetsItToStartOnDemand) {
-    FakeServiceControl services;
-    FakeService& time = services.AddService("W32Time");
-    time.state = kServiceRunning;
-    time.start_type = kServiceAutoStart;
-    FakeOsVersion os;
-    os.info.platform_id = kPlatformWin32Nt;
-    os.info.major = 10;
-    os.info.minor = 0;
-    UseServiceControl(&services);
-    UseOsVersion(&os);
-    HandOverWindowsTime();
-    EXPECT_EQ(time.state, kServiceStopped);
-    EXPECT_EQ(time.start_type, kServiceDemandStart);
-    EXPECT_EQ(services.open_handles(), 0);
-    UseOsVersion(nullptr);
-    UseServiceControl(nullptr);
+// What the installation makes of the Orvane Time Service, and whether
+// Finish then hands Windows Time over. Windows Time starts running
+// automatically, or stopped on demand as an earlier installation left it.
+struct TimeServiceCase {
+    const char* name;
+    int major;
+    int minor;
+    bool handed_over_before;
+    void (*arrange)(FakeServiceControl& services);
+    TimeServiceSetup state;
+    const char* failure_text;  // the box's first sentence; null: no box
+    bool orvane_service_runs;
+    bool windows_time_runs;  // after Finish
+    std::uint32_t windows_time_start;
+};
+
+class SetupTimeServiceTest : public ::testing::TestWithParam<TimeServiceCase> {
+  protected:
+    void SetUp() override {
+        UseServiceControl(&services_);
+        UseOsVersion(&os_);
+    }
+    void TearDown() override {
+        UseOsVersion(nullptr);
+        UseServiceControl(nullptr);
+    }
+
+    FakeServiceControl services_;
+    FakeOsVersion os_;
+};
+
+TEST_P(SetupTimeServiceTest, HandsWindowsTimeOverOnlyToARunningService) {
+    const TimeServiceCase& c = GetParam();
+    os_.info.platform_id = kPlatformWin32Nt;
+    os_.info.major = c.major;
+    os_.info.minor = c.minor;
+    FakeService& time = services_.AddService("W32Time");
+    time.state = c.handed_over_before ? kServiceStopped : kServiceRunning;
+    time.start_type = c.handed_over_before ? kServiceDemandStart : kServiceAutoStart;
+    c.arrange(services_);
+
+    const TimeServiceSetupResult outcome = SetUpTimeService("D:\\Tools\\Orvane");
+    EXPECT_EQ(outcome.state, c.state);
+    if (c.failure_text != nullptr) {
+        const std::string text = TimeServiceFailureText(outcome.result, outcome.error);
+        EXPECT_EQ(text.substr(0, text.find("\n")), c.failure_text);
+    }
+    EXPECT_EQ(HandOverWindowsTime(outcome.state),
+              c.state != TimeServiceSetup::kFailed && !(c.major == 5 && c.minor == 0));
+    const FakeService* orvane = services_.Find("OrvaneTime");
+    EXPECT_EQ(orvane != nullptr && orvane->state == kServiceRunning, c.orvane_service_runs);
+    if (c.state == TimeServiceSetup::kNotUsed) {
+        EXPECT_EQ(orvane, nullptr);
+    }
+    EXPECT_EQ(time.state == kServiceRunning, c.windows_time_runs);
+    EXPECT_EQ(time.start_type, c.windows_time_start);
+    EXPECT_EQ(services_.open_handles(), 0);
+}
+
+void NothingMore(FakeServiceControl&) {}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SetupTimeServiceTest,
+    ::testing::Values(
+        TimeServiceCase{"Windows2000KeepsWindowsTime", 5, 0, false, NothingMore,
+                        TimeServiceSetup::kNotUsed, nullptr, false, true, kServiceAutoStart},
+        TimeServiceCase{"XpHasNoServiceAndHandsOver", 5, 1, false, NothingMore,
+                        TimeServiceSetup::kNotUsed, nullptr, false, false, kServiceDemandStart},
+        TimeServiceCase{"VistaInstallsAndHandsOver", 6, 0, false, NothingMore,
+                        TimeServiceSetup::kRunning, nullptr, true, false, kServiceDemandStart},
+        TimeServiceCase{"AnEarlierServiceIsTakenOver", 10, 0, true,
+                        [](FakeServiceControl& services) {
+                            services.AddService("OrvaneTime").command_line = "C:\\Old\\x.exe";
+                        },
+                        TimeServiceSetup::kRunning, nullptr, true, false, kServiceDemandStart},
+        TimeServiceCase{"NoPrivilegeListStillCounts", 10, 0, false,
+                        [](FakeServiceControl& services) { services.FailRequiredPrivileges(87); },
+                        TimeServiceSetup::kRunning, nullptr, true, false, kServiceDemandStart},
+        TimeServiceCase{"NoManagerKeepsWindowsTime", 10, 0, false,
+                        [](FakeServiceControl& services) { services.FailOpenManager(5); },
+                        TimeServiceSetup::kFailed,
+                        "Unable to open the service control manager.  Error code 5.", false, true,
+                        kServiceAutoStart},
+        TimeServiceCase{"CreationFailedBringsWindowsTimeBack", 10, 0, true,
+                        [](FakeServiceControl& services) { services.FailCreate(1072); },
+                        TimeServiceSetup::kFailed,
+                        "Unable to install the Orvane Time Service.  Error code 1072.", false, true,
+                        kServiceAutoStart},
+        TimeServiceCase{"ConfigurationFailedKeepsWindowsTime", 6, 1, false,
+                        [](FakeServiceControl& services) { services.FailRequiredPrivileges(5); },
+                        TimeServiceSetup::kFailed,
+                        "Unable to configure the Orvane Time Service.  Error code 5.", false, true,
+                        kServiceAutoStart}),
+    [](const ::testing::TestParamInfo<TimeServiceCase>& info) { return info.param.name; });
+
+TEST(SetupTimeServiceTextTest, AStartThatFailedSaysSoAndWhatItMeans) {
+    EXPECT_EQ(TimeServiceFailureText(4, 2),
+              "Unable to start the Orvane Time Service.  Error code 2.\n\n"
+              "Windows Time goes on keeping this PC's clock.  Run Setup again to install the "
+              "service.");
 }
 
 }  // namespace

@@ -92,16 +92,24 @@ TEST(SetupBrowseTest, AChosenDriveRootIsFollowedDirectlyByTheProductFolder) {
     EXPECT_EQ(InstallFolderForChosenFolder("E:\\"), "E:\\Orvane");
 }
 
-TEST(SetupCopyStepsTest, FourFilesInOrderWithTheirProgressPositions) {
-    ASSERT_EQ(sizeof kInstalledFiles / sizeof kInstalledFiles[0], 4u);
-    EXPECT_STREQ(kInstalledFiles[0].name, "Orvane Event Log Interface.dll");
-    EXPECT_EQ(kInstalledFiles[0].progress, 10);
-    EXPECT_STREQ(kInstalledFiles[1].name, "Orvane.exe");
-    EXPECT_EQ(kInstalledFiles[1].progress, 20);
-    EXPECT_STREQ(kInstalledFiles[2].name, "Orvane.hlp");
-    EXPECT_EQ(kInstalledFiles[2].progress, 30);
-    EXPECT_STREQ(kInstalledFiles[3].name, "Uninstall.exe");
-    EXPECT_EQ(kInstalledFiles[3].progress, 50);
+// The time service's program is copied last, and only where Windows runs
+// the service.
+TEST(SetupCopyStepsTest, FilesInOrderWithTheirProgressPositions) {
+    const std::vector<std::pair<std::string, int>> every = {
+        {"Orvane Event Log Interface.dll", 10},
+        {"Orvane.exe", 20},
+        {"Orvane.hlp", 30},
+        {"Uninstall.exe", 50},
+    };
+    for (bool with_service : {false, true}) {
+        std::vector<std::pair<std::string, int>> expected = every;
+        if (with_service)
+            expected.push_back({"OrvaneService.exe", 60});
+        std::vector<std::pair<std::string, int>> files;
+        for (const InstalledFile& file : FilesToInstall(with_service))
+            files.push_back({file.name, file.progress});
+        EXPECT_EQ(files, expected) << with_service;
+    }
 }
 
 TEST(SetupCopyStepsTest, PathsAndTheFailureMessage) {

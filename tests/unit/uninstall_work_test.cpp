@@ -377,6 +377,57 @@ TEST_F(UninstallWorkTest, AMissingWindowsTimeServiceIsNoFailure) {
     EXPECT_EQ(none.open_handles(), 0);
 }
 
+// --- The Orvane Time Service, from Windows Vista on.
+
+struct TimeServiceRemovalCase {
+    const char* name;
+    bool installed;
+    std::uint32_t denied_rights;
+    Lines leftovers;
+};
+
+class UninstallTimeServiceTest : public UninstallWorkTest,
+                                 public ::testing::WithParamInterface<TimeServiceRemovalCase> {};
+
+// Stopped and deleted before any file goes, its program deleted with the
+// other files; one that cannot be removed is listed.
+TEST_P(UninstallTimeServiceTest, GoesFirstAndItsProgramWithTheFiles) {
+    const TimeServiceRemovalCase& c = GetParam();
+    os_.info.major = 6;
+    os_.info.minor = 0;
+    if (c.installed)
+        services_.AddService("OrvaneTime");
+    services_.DenyAccess(c.denied_rights);
+    system_.files.insert(kFolder + "\\OrvaneService.exe");
+    RunUninstallWork(system_);
+    const bool removed = c.leftovers.empty();
+    EXPECT_EQ(services_.Find("OrvaneTime") == nullptr, removed || !c.installed);
+    EXPECT_TRUE(system_.files.empty());
+    EXPECT_EQ(
+        ViewLines(),
+        (Lines{"label Removing the Orvane Time Service", "position 5", "label Deleting Orvane.exe",
+               "position 10", "label Deleting Orvane Event Log Interface.dll", "position 40",
+               "label Deleting Orvane.hlp", "position 50", "label Deleting OrvaneService.exe",
+               "position 50", "label Deleting Uninstall.exe", "position 50", "position 50",
+               "position 60",
+               removed ? "label Uninstallation successful" : "label Uninstallation incomplete",
+               "position 100", "enable close"}));
+    if (!removed) {
+        EXPECT_EQ(system_.transcript().back(), "error box " + IncompleteUninstallText(c.leftovers));
+    }
+    EXPECT_EQ(services_.open_handles(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UninstallTimeServiceTest,
+    ::testing::Values(TimeServiceRemovalCase{"Removed", true, 0, {}},
+                      TimeServiceRemovalCase{"NotInstalledIsNoFailure", false, 0, {}},
+                      TimeServiceRemovalCase{"Refused",
+                                             true,
+                                             kServiceDelete,
+                                             {"Orvane Time Service (OrvaneTime), error code 5"}}),
+    [](const ::testing::TestParamInfo<TimeServiceRemovalCase>& info) { return info.param.name; });
+
 // --- A running Orvane.
 
 TEST_F(UninstallWorkTest, WithNoOrvaneRunningThereIsNoWait) {

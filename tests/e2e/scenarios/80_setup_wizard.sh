@@ -29,8 +29,10 @@ stp_ensure_w32time() {
     e2e_wait_until 30 stp_w32time_running || e2e_fail "stand-in W32Time not running"
 }
 
-# A machine without Orvane: no settings, no entries, no files, no links.
+# A machine without Orvane: no settings, no entries, no files, no links,
+# no Orvane Time Service.
 stp_clean() {
+    ts_remove
     local key
     for key in "$E2E_HKLM" "$E2E_HKCU" "$UN_APP_PATHS" "$UN_UNINSTALL" "$UN_EVENT_SOURCE"; do
         e2e_wine reg delete "$key" /f >/dev/null 2>&1
@@ -135,6 +137,7 @@ stp_expect() {
 scenario_80_setup_first_installation() {
     stp_ensure_w32time || return 1
     stp_clean
+    ts_keep_services
     stp_start_setup || return 1
     stp_shot setup-page1-welcome
     stp_press "$IDC_SETUP_NEXT"
@@ -153,9 +156,16 @@ scenario_80_setup_first_installation() {
 
     local dir name
     dir=$(stp_unix "$UN_FOLDER_WIN")
-    for name in "Orvane Event Log Interface.dll" Orvane.exe Orvane.hlp Uninstall.exe; do
+    for name in "Orvane Event Log Interface.dll" Orvane.exe Orvane.hlp Uninstall.exe \
+        OrvaneService.exe; do
         cmp -s "$E2E_DIST/$name" "$dir/$name" || e2e_fail "$name not copied" || return 1
     done
+    # The service runs from the installation before Windows Time is handed
+    # over at Finish.
+    ts_expect_running || return 1
+    stp_expect "service program" \
+        "$(e2e_reg 'HKLM\System\CurrentControlSet\Services\OrvaneTime' ImagePath)" \
+        "\"$UN_FOLDER_WIN\\OrvaneService.exe\"" || return 1
 
     local machine user
     machine=$(tr '\n' ';' <"$E2E_WORK/machine-as-written")
@@ -188,6 +198,7 @@ scenario_80_setup_first_installation() {
         return 1
     stp_expect "W32Time start" "$(e2e_reg "$UN_SERVICE" Start)" 0x3 || return 1
     stp_expect "W32Time name" "$(e2e_reg "$UN_SERVICE" DisplayName)" W32Time || return 1
+    ts_running || e2e_fail "Orvane Time Service stopped at Finish" || return 1
     setup_expect_program_start "$done" || return 1
     if [ "$done" = "$SETUP_DONE_TEXT" ]; then orv_stop; fi
 }
@@ -522,5 +533,45 @@ scenario_85_setup_and_orvane_never_load_a_planted_library() {
         e2e_fail "planted library loaded by: $(tr -d '\r' <"$marker" | tr '\n' ' ')"
         return 1
     fi
+    rm -rf "$dir"
+}
+
+# A service that cannot start (its program missing from the folder Setup
+# runs in, so nothing is copied) is told in a box, and Windows Time, which
+# an earlier installation had handed over, keeps the clock: set to start
+# automatically, running, and left so at Finish.
+# e2e-group: desktop
+scenario_86_setup_keeps_windows_time_when_the_service_fails() {
+    stp_ensure_w32time || return 1
+    stp_clean
+    ts_keep_services
+    e2e_wine sc stop W32Time >/dev/null 2>&1
+    e2e_wine sc config W32Time start= demand >/dev/null 2>&1
+    e2e_wait_until 20 e2e_prints_match 'STATE.*STOPPED' e2e_wine sc query W32Time ||
+        e2e_fail "stand-in W32Time not stopped" || return 1
+    local here='C:\Orvane No Service' dir text
+    dir=$(stp_unix "$here")
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    cp "$E2E_DIST"/* "$dir"/
+    rm "$dir/OrvaneService.exe"
+    stp_start_setup "$dir" || return 1
+    stp_press "$IDC_SETUP_NEXT"
+    stp_item "$IDC_SETUP_FOLDER_EDIT" set "$here" >/dev/null
+    stp_item "$IDC_SETUP_PROGRAM_GROUP" check 0 >/dev/null
+    stp_item "$IDC_SETUP_START_AT_LOGON" check 0 >/dev/null
+    stp_press "$IDC_SETUP_NEXT"
+    text=$(e2e_field "$(e2e_h box 'Orvane Setup Error' 60000)" text)
+    echo "box: $text"
+    case $text in
+        'Unable to start the Orvane Time Service.  Error code '[0-9]*'.\n\nWindows Time goes on keeping this PC'"'"'s clock.  Run Setup again to install the service.') ;;
+        *) e2e_fail "box text [$text]" || return 1 ;;
+    esac
+    stp_w32time_running || e2e_fail "W32Time not started again" || return 1
+    stp_expect "W32Time start" "$(e2e_reg "$UN_SERVICE" Start)" 0x2 || return 1
+    e2e_wait_until 120 stp_install_step || e2e_fail "page 4 not reached" || return 1
+    stp_finish || return 1
+    stp_w32time_running || e2e_fail "W32Time handed over" || return 1
+    stp_expect "W32Time start after Finish" "$(e2e_reg "$UN_SERVICE" Start)" 0x2 || return 1
     rm -rf "$dir"
 }

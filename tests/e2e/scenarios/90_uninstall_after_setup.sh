@@ -13,7 +13,8 @@ un_setup_install() {
     rm -rf "$source"
     mkdir -p "$source"
     cp "$E2E_DIST/Setup.exe" "$E2E_DIST/Orvane.exe" "$E2E_DIST/Orvane.hlp" \
-        "$E2E_DIST/Orvane Event Log Interface.dll" "$E2E_DIST/Uninstall.exe" "$source/"
+        "$E2E_DIST/Orvane Event Log Interface.dll" "$E2E_DIST/Uninstall.exe" \
+        "$E2E_DIST/OrvaneService.exe" "$source/"
     (cd "$source" && timeout 180 wine "$source/Setup.exe" >"$E2E_WORK/setup.out" 2>&1 &)
     e2e_h wait "$DIALOG" 'Orvane Setup' 30000 >/dev/null || e2e_fail "no Setup wizard" || return 1
     e2e_h command "$DIALOG" 'Orvane Setup' "$IDC_SETUP_NEXT" >/dev/null
@@ -45,7 +46,8 @@ un_setup_step() {
     [ "$(e2e_item "$DIALOG" 'Orvane Setup' "$IDC_SETUP_NEXT" get)" = "&Finish" ]
 }
 
-# Before Setup: no product, a registered time service on automatic start,
+# Before Setup: no product, no Orvane Time Service, a registered time
+# service on automatic start,
 # and "Receive sntp broadcasts" 0 so the Orvane.exe that Setup starts
 # keeps off UDP 123 (this version's machine values win in the merge).
 un_clean_machine() {
@@ -63,6 +65,7 @@ REGEDIT4
 "Receive sntp broadcasts"=dword:00000000
 REG
     un_clear_pending
+    ts_remove || return 1
     un_register_time_service 2
 }
 
@@ -70,7 +73,9 @@ REG
 scenario_95_uninstall_after_setup_then_install_again() {
     [ -f "$E2E_DIST/Setup.exe" ] || e2e_fail "no Setup.exe in dist" || return 1
     un_clean_machine || return 1
+    ts_keep_services
     un_setup_install || return 1
+    ts_expect_running || return 1
 
     # What the first installation left.
     local folder programs startup
@@ -102,8 +107,11 @@ scenario_95_uninstall_after_setup_then_install_again() {
     echo "pending: $pending"
     echo "$pending" | grep -qF '\??\C:\Program Files\Pellmoor\Orvane\Uninstall.exe\0' ||
         e2e_fail "own file not scheduled" || return 1
-    [ ! -e "$folder/Orvane.hlp" ] && [ ! -e "$folder/Orvane Event Log Interface.dll" ] ||
-        e2e_fail "files left" || return 1
+    [ ! -e "$folder/Orvane.hlp" ] && [ ! -e "$folder/Orvane Event Log Interface.dll" ] &&
+        [ ! -e "$folder/OrvaneService.exe" ] || e2e_fail "files left" || return 1
+    e2e_wait_until 20 ts_gone || e2e_fail "Orvane Time Service still registered" || return 1
+    e2e_wait_until 20 e2e_not_running 'OrvaneService\.exe' ||
+        e2e_fail "Orvane Time Service still runs" || return 1
     [ ! -e "$programs/Orvane" ] && [ ! -e "$startup/Orvane.lnk" ] ||
         e2e_fail "shortcuts left" || return 1
     ! e2e_reg_key_exists "$UN_APP_PATHS" && ! e2e_reg_key_exists "$UN_UNINSTALL" ||
@@ -124,6 +132,8 @@ scenario_95_uninstall_after_setup_then_install_again() {
     setup_expect_program_start "$UN_SETUP_DONE" || return 1
     [ -f "$folder/Orvane.exe" ] && [ -f "$folder/Uninstall.exe" ] ||
         e2e_fail "second installation incomplete" || return 1
+    ts_keep_services
+    ts_expect_running || return 1
     local server interval
     server=$(e2e_reg "$E2E_HKLM" "Server name")
     interval=$(e2e_reg "$E2E_HKLM" "Update interval")
@@ -175,7 +185,8 @@ scenario_99_reinstall_before_the_restart_survives_it() {
     e2e_wine wineboot -r >/dev/null 2>&1
     WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
     ls -la "$folder" 2>&1
-    for name in Orvane.exe Orvane.hlp "Orvane Event Log Interface.dll" Uninstall.exe; do
+    for name in Orvane.exe Orvane.hlp "Orvane Event Log Interface.dll" Uninstall.exe \
+        OrvaneService.exe; do
         [ -f "$folder/$name" ] || e2e_fail "$name gone after the restart" || return 1
     done
     [ -f "$programs/Orvane/Uninstall.lnk" ] && [ -f "$startup/Orvane.lnk" ] ||
