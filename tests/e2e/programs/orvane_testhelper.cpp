@@ -5,7 +5,9 @@
 //   orvane_testhelper count <class> <title>         prints count=N
 //   orvane_testhelper command <class> <title> <id>  posts WM_COMMAND
 //   orvane_testhelper close <class> <title>         posts WM_CLOSE
-//   orvane_testhelper char <class> <title> <c> [in-second]
+//   orvane_testhelper char <class> <title> <c> [in-second|linger]
+//                       (linger: stays 2 s after posting, so its own exit
+//                       does not load Wine while what the key starts runs)
 //                                                   posts WM_CHAR (a little
 //                                                   into a second)
 //   orvane_testhelper text <class> <title> [id]     prints text=... (the
@@ -683,9 +685,14 @@ int main(int argc, char** argv) {
                    : 1;
     }
     if (command == "char" && argc > 4) {
-        if (argc > 5 && std::string(argv[5]) == "in-second")
+        const std::string option = argc > 5 ? argv[5] : "";
+        if (option == "in-second")
             WaitForSecondPhase();
-        return PostMessageA(window, WM_CHAR, static_cast<unsigned char>(argv[4][0]), 1) ? 0 : 1;
+        const bool posted =
+            PostMessageA(window, WM_CHAR, static_cast<unsigned char>(argv[4][0]), 1) != 0;
+        if (option == "linger")
+            Sleep(2000);
+        return posted ? 0 : 1;
     }
     if (command == "text") {
         HWND target = argc > 4 ? GetDlgItem(window, std::atoi(argv[4])) : window;
