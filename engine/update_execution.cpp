@@ -61,7 +61,7 @@ void ResolveServerAddress(SettingsRecord& settings) {
 
 // What an exchange of any protocol came to.
 struct ExchangeOutcome {
-    int result = -1;  // 1 clock set, 0 failed, -1 no known protocol
+    int result = -1;   // 1 clock set, 0 failed, -1 no known protocol
     int protocol = 0;  // the one the exchange ran, when not the settings' own
     std::string error_text;
     std::string kiss_code;

@@ -25,8 +25,7 @@ ExchangeSocket::~ExchangeSocket() {
 
 ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn& server,
                                 std::uint32_t start_ticks, int timeout_ms, std::uint8_t* buffer,
-                                int size, int* length,
-                                const std::function<void()>& on_readable) {
+                                int size, int* length, const std::function<void()>& on_readable) {
     int remaining_ms = timeout_ms;
     for (;;) {
         const int ready = net::WaitReadable(s, remaining_ms);
