@@ -14,22 +14,9 @@ ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 FLOOD_SECONDS=${1:-15}
 FLOOD_RATE=${2:-2000}
 
-export E2E_WORK=$(mktemp -d /tmp/orvane-flood.XXXXXX)
-export WINEPREFIX=$E2E_WORK/prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export E2E_BIN=$ROOT/build/windows/test-bin
-export E2E_DIST=$ROOT/dist
-# shellcheck source=tests/e2e/lib.sh
-source "$ROOT/tests/e2e/lib.sh"
-# shellcheck source=tests/e2e/product.sh
-source "$ROOT/tests/e2e/product.sh"
-trap e2e_cleanup EXIT
-
-if e2e_port_bound udp 123 || e2e_port_bound udp 123 any; then
-    echo "UDP port 123 is taken: the flood would not reach Orvane" >&2
-    exit 1
-fi
+# shellcheck source=tests/bench/bench_env.sh
+source "$ROOT/tests/bench/bench_env.sh"
+bench_env flood "the flood would not reach Orvane"
 e2e_start_display 140 || exit 1
 e2e_new_prefix || exit 1
 # Logging at Normal: one line per applied broadcast.

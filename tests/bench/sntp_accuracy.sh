@@ -23,22 +23,9 @@ if ! command -v ntpdate >/dev/null; then
         { echo "ntpdate is missing and could not be installed" >&2; exit 1; }
 fi
 
-export E2E_WORK=$(mktemp -d /tmp/orvane-accuracy.XXXXXX)
-export WINEPREFIX=$E2E_WORK/prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export E2E_BIN=$ROOT/build/windows/test-bin
-export E2E_DIST=$ROOT/dist
-# shellcheck source=tests/e2e/lib.sh
-source "$ROOT/tests/e2e/lib.sh"
-# shellcheck source=tests/e2e/product.sh
-source "$ROOT/tests/e2e/product.sh"
-trap e2e_cleanup EXIT
-
-if e2e_port_bound udp 123 || e2e_port_bound udp 123 any; then
-    echo "UDP port 123 is taken: another server would answer" >&2
-    exit 1
-fi
+# shellcheck source=tests/bench/bench_env.sh
+source "$ROOT/tests/bench/bench_env.sh"
+bench_env accuracy "another server would answer"
 e2e_spawn responder "$E2E_WORK/responder.log" python3 "$ROOT/tests/e2e/responders/sntp_responder.py" \
     --offset "$((OFFSET_MS / 1000)).0005" --requests $((COUNT * 2 + 10)) --lifetime 900
 e2e_wait_until 10 grep -q '^listening' "$E2E_WORK/responder.log" || { echo "no responder" >&2; exit 1; }
