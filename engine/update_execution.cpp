@@ -146,6 +146,7 @@ ExchangeOutcome RunServiceExchange(int protocol, LastUpdateRecord& pending) {
     outcome.protocol = u.protocol;  // the machine's, which the service used
     outcome.result = u.result == 1 ? 1 : 0;
     outcome.error_text = u.error_text;
+    outcome.kiss_code = u.kiss_code;
     outcome.clock_error = u.clock_error;
     if (u.clock_error != 0)
         AppendToErrorWindow(u.error_text);  // as a local refusal is, in every round

@@ -100,6 +100,7 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms) {
         SetSntpReportCallback(nullptr);
         u.result = exchange.result;
         u.error_text = exchange.error_text;
+        u.kiss_code = exchange.kiss_code;
         u.delay_ms = exchange.delay_ms;
         u.version = exchange.version;
         u.stratum = exchange.stratum;

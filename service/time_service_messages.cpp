@@ -116,6 +116,16 @@ class Reader {
     std::size_t at_ = 0;
 };
 
+// Four printable characters with the flag, four zeros without.
+bool KissCodeValid(const std::uint8_t code[kKissCodeSize], bool flagged) {
+    for (std::size_t i = 0; i < kKissCodeSize; ++i) {
+        const bool fits = flagged ? code[i] >= ' ' && code[i] <= '~' : code[i] == 0;
+        if (!fits)
+            return false;
+    }
+    return true;
+}
+
 bool IsFlag(std::int32_t value) {
     return value == 0 || value == 1;
 }
@@ -225,11 +235,16 @@ std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
             w.Raw32(u.server_address);
             w.Time(u.time_before);
             w.Time(u.time_after);
+            const bool has_kiss = u.kiss_code.size() == kKissCodeSize;
             w.U32((u.has_packets ? kUpdateHasPackets : 0) |
-                  (u.has_time_word ? kUpdateHasTimeWord : 0));
+                  (u.has_time_word ? kUpdateHasTimeWord : 0) | (has_kiss ? kUpdateHasKissCode : 0));
             w.Bytes(u.request_packet, kMessagePacketSize);
             w.Bytes(u.reply_packet, kMessagePacketSize);
             w.U32(u.time_word);
+            std::uint8_t kiss[kKissCodeSize] = {};
+            if (has_kiss)
+                std::memcpy(kiss, u.kiss_code.data(), kKissCodeSize);
+            w.Bytes(kiss, kKissCodeSize);
             w.Text(u.error_text, kMessageTextCapacity);
             break;
         }
@@ -300,14 +315,19 @@ MessageFault DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer* an
             r.Bytes(u.request_packet, kMessagePacketSize);
             r.Bytes(u.reply_packet, kMessagePacketSize);
             u.time_word = r.U32();
+            std::uint8_t kiss[kKissCodeSize] = {};
+            r.Bytes(kiss, kKissCodeSize);
             fault = r.Text(kMessageTextCapacity, &u.error_text);
             if (fault != MessageFault::kNone)
                 return fault;
             if (!IsFlag(u.result) || u.protocol < 0 || u.protocol > 3 || u.version < 0 ||
                 u.version > 7 || u.stratum < 0 || u.stratum > 255 || !times_valid ||
-                (flags & ~(kUpdateHasPackets | kUpdateHasTimeWord)) != 0) {
+                (flags & ~(kUpdateHasPackets | kUpdateHasTimeWord | kUpdateHasKissCode)) != 0 ||
+                !KissCodeValid(kiss, (flags & kUpdateHasKissCode) != 0)) {
                 return MessageFault::kBadField;
             }
+            if ((flags & kUpdateHasKissCode) != 0)
+                u.kiss_code.assign(reinterpret_cast<const char*>(kiss), kKissCodeSize);
             break;
         }
         case kAnswerBroadcast: {

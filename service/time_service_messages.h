@@ -42,7 +42,7 @@ constexpr std::size_t kUpdateRequestSize = kMessageHeaderSize;
 constexpr std::size_t kStatusRequestSize = kMessageHeaderSize;
 constexpr std::size_t kBroadcastRequestSize = kMessageHeaderSize + 48 + 4 + 2 + 2;  // 68
 constexpr std::size_t kUpdateAnswerSize =
-    kMessageHeaderSize + 6 * 4 + 4 + 16 + 16 + 4 + 48 + 48 + 4 + kMessageTextCapacity;  // 432
+    kMessageHeaderSize + 6 * 4 + 4 + 16 + 16 + 4 + 48 + 48 + 4 + 4 + kMessageTextCapacity;  // 436
 constexpr std::size_t kBroadcastAnswerSize =
     kMessageHeaderSize + 4 + 4 + 16 + 16 + kMessageTextCapacity;                            // 308
 constexpr std::size_t kStatusAnswerSize = kMessageHeaderSize + kStatusVersionCapacity + 4;  // 48
@@ -68,9 +68,12 @@ struct Request {
 // before, time after (SYSTEMTIME-like, 8 x u16 each); u32 flags (bit 0:
 // the packets are filled, bit 1: the TIME word is; no other bits); request
 // packet, reply packet (48 bytes each); the TIME word (u32, as the TIME
-// clients report it); error text.
+// clients report it); the server's kiss code (4 printable ASCII
+// characters, zeros when none; bit 2 of the flags); error text.
 constexpr std::uint32_t kUpdateHasPackets = 1;
 constexpr std::uint32_t kUpdateHasTimeWord = 2;
+constexpr std::uint32_t kUpdateHasKissCode = 4;
+constexpr std::size_t kKissCodeSize = 4;
 
 struct UpdateAnswer {
     std::int32_t result = 0;       // 1 when the clock was set, else 0
@@ -87,6 +90,9 @@ struct UpdateAnswer {
     std::uint8_t reply_packet[kMessagePacketSize] = {};
     bool has_time_word = false;
     std::uint32_t time_word = 0;
+    // "RATE", "DENY", ... when the server answered with a kiss-o'-death,
+    // else empty (no clock was set then).
+    std::string kiss_code;
     std::string error_text;
 };
 

@@ -56,6 +56,7 @@ constexpr std::size_t kUpdateResultAt = 12;
 constexpr std::size_t kUpdateBeforeMonthAt = 12 + 28 + 2;
 constexpr std::size_t kUpdateFlagsAt = 12 + 28 + 32;
 constexpr std::size_t kUpdateTextAt = kUpdateAnswerSize - kMessageTextCapacity;
+constexpr std::size_t kUpdateKissAt = kUpdateTextAt - kKissCodeSize;
 constexpr std::size_t kStatusHoldsAt = 12 + kStatusVersionCapacity;
 
 struct MalformedCase {
@@ -199,7 +200,22 @@ TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
         {"unknown update flag", false,
          [] {
              Bytes b = AnswerOf(kAnswerUpdate);
-             PutU32(b, kUpdateFlagsAt, 4);
+             PutU32(b, kUpdateFlagsAt, 8);
+             return b;
+         },
+         MessageFault::kBadField},
+        {"kiss code without its flag", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerUpdate);
+             b[kUpdateKissAt] = 'R';
+             return b;
+         },
+         MessageFault::kBadField},
+        {"unprintable kiss code", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerUpdate);
+             PutU32(b, kUpdateFlagsAt, kUpdateHasKissCode);
+             std::memcpy(&b[kUpdateKissAt], "RA\nE", kKissCodeSize);
              return b;
          },
          MessageFault::kBadField},
@@ -240,7 +256,7 @@ TEST(TimeServiceMessagesTest, RecordsHaveTheirFixedSizesAndHeader) {
     EXPECT_EQ(Request(kRequestUpdate).size(), 12u);
     EXPECT_EQ(Request(kRequestStatus).size(), 12u);
     EXPECT_EQ(Request(kRequestBroadcast).size(), 68u);
-    EXPECT_EQ(AnswerOf(kAnswerUpdate).size(), 432u);
+    EXPECT_EQ(AnswerOf(kAnswerUpdate).size(), 436u);
     EXPECT_EQ(AnswerOf(kAnswerBroadcast).size(), 308u);
     EXPECT_EQ(AnswerOf(kAnswerStatus).size(), 48u);
     EXPECT_EQ(AnswerOf(kAnswerError).size(), 268u);
@@ -277,6 +293,7 @@ TEST(TimeServiceMessagesTest, RequestsAndAnswersComeBackAsSent) {
     u.reply_packet[47] = 0x99;
     u.has_time_word = true;
     u.time_word = 0x80EAFFC1;
+    u.kiss_code = "RATE";
     u.error_text = "Error text";
     const Bytes encoded = EncodeAnswer(sent);
     Answer got;
@@ -294,6 +311,7 @@ TEST(TimeServiceMessagesTest, RequestsAndAnswersComeBackAsSent) {
     EXPECT_EQ(got.update.reply_packet[47], 0x99);
     EXPECT_TRUE(got.update.has_time_word);
     EXPECT_EQ(got.update.time_word, 0x80EAFFC1u);
+    EXPECT_EQ(got.update.kiss_code, "RATE");
     EXPECT_EQ(got.update.error_text, "Error text");
 
     const Bytes status = AnswerOf(kAnswerStatus);

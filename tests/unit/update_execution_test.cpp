@@ -319,6 +319,12 @@ TEST_F(RunUpdateTest, ThroughTheServiceAnUpdateLooksAsALocalOne) {
     EXPECT_EQ(entries[2].substr(0, 60), local_entries[0].substr(0, 60));
     EXPECT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ErrorWindowText(), "");
+
+    // A kiss comes back with its code: logged, and the round ends.
+    AnswerWithKiss("RATE");
+    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailedForRound);
+    SetSntpReportCallback(SntpReport);
+    EXPECT_EQ(LogEntries().back(), "Server 127.0.0.1 sent kiss code RATE.");
 }
 
 // A service that does not run is said once per round: in the manual
