@@ -27,6 +27,8 @@
 #include "settings/settings_record.h"
 #include "platform/name_lookup.h"
 #include "support/fake_clock.h"
+#include "support/fake_process_privileges.h"
+#include "support/fake_registry.h"
 
 namespace {
 
@@ -76,10 +78,14 @@ class QuietUi : public EngineUiSink {
     bool IsConfigurationDialogOpen() override { return false; }
 };
 
+// A token that may set the clock, and no `Clock setting`: the handler sets
+// the clock itself.
 struct World {
     LatestClock clock;
     OneNameLookup lookup;
     QuietUi ui;
+    FakeProcessPrivileges privileges;
+    FakeRegistry registry;
 };
 
 World& TheWorld() {
@@ -89,6 +95,9 @@ World& TheWorld() {
         UseClock(&w->clock);
         UseNameLookup(&w->lookup);
         UseEngineUiSink(&w->ui);
+        w->privileges.holds_systemtime = true;
+        UseProcessPrivileges(&w->privileges);
+        UseRegistry(&w->registry);
         SetBroadcastClockFailureReporter([](const std::string& text) {
             FUZZ_CHECK(text.rfind("SetSystemTime() failed, error code ", 0) == 0);
         });
