@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the fuzz targets with clang in their own build directory and runs
 # each for the given number of seconds (default 60): the SNTP reply fuzzer,
-# then the broadcast fuzzer.
+# the broadcast fuzzer, then the time service's records.
 #   tests/fuzz/run-fuzz.sh [seconds [libFuzzer options...]]
 # e.g. run-fuzz.sh 300 -fork=1 -ignore_crashes=1 to carry on past a finding.
 # ORVANE_FUZZ_BUILD chooses the build directory (default build/fuzz),
@@ -13,7 +13,7 @@ seconds=${1:-60}
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 build=${ORVANE_FUZZ_BUILD:-$repo/build/fuzz}
 jobs=${ORVANE_FUZZ_JOBS:-2}
-targets=${ORVANE_FUZZ_TARGETS:-sntp_reply_fuzz sntp_broadcast_fuzz}
+targets=${ORVANE_FUZZ_TARGETS:-sntp_reply_fuzz sntp_broadcast_fuzz time_service_messages_fuzz}
 
 cmake -S "$repo" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 # shellcheck disable=SC2086
@@ -57,12 +57,27 @@ printf "\300\250\001\005\201\300\250\001\007\377\377\377\000$broadcast$ref$zero8
 printf "\177\000\000\001\000" >"$bcorpus/seed-empty"
 printf "\177\000\000\001\000\045\011" >"$bcorpus/seed-short"
 
+# Seeds for the records: a status request, a broadcast request and an
+# update answer, each well formed.
+mcorpus=$build/corpus/time_service_messages
+mkdir -p "$mcorpus"
+python3 - "$mcorpus" <<'PY'
+import struct, sys
+def record(kind, body):
+    return b"ORVT" + struct.pack("<HHI", 1, kind, 12 + len(body)) + body
+update = struct.pack("<6i", 1, 0, 1, 3, 4, 8) + bytes(4 + 32) + struct.pack("<I", 1) + bytes(96 + 4 + 4 + 256)
+for name, data in (("status", record(3, b"")), ("broadcast", record(2, bytes(56))),
+                   ("update", record(0x81, update))):
+    open(sys.argv[1] + "/seed-" + name, "wb").write(data)
+PY
+
 for target in $targets; do
     case $target in
         sntp_broadcast_fuzz) target_corpus=$bcorpus ;;
+        time_service_messages_fuzz) target_corpus=$mcorpus ;;
         *) target_corpus=$corpus ;;
     esac
     echo "run-fuzz.sh: $target for $seconds s"
-    "$build/tests/fuzz/$target" "$target_corpus" -max_total_time="$seconds" -max_len=256 \
+    "$build/tests/fuzz/$target" "$target_corpus" -max_total_time="$seconds" -max_len=512 \
         -artifact_prefix="$artifacts/$target-" -print_final_stats=1 "$@"
 done
