@@ -49,12 +49,31 @@ std::string DialFailureText() {
     return "Unable to dial \"" + dialup.GetDialEntryName() + "\".  " + dialup.GetDialErrorText();
 }
 
+// The pause the settings ask for between automatic rounds.
+std::int64_t SetPauseMs() {
+    const std::int64_t pause = static_cast<std::int64_t>(CurrentSettings().update_interval) * 60000;
+    // An interval of 0 or less would make rounds follow each other without
+    // a pause, hammering the server.
+    return pause < kMinimumUpdatePauseMs ? kMinimumUpdatePauseMs : pause;
+}
+
 void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
+    // While a server's RATE answers stretch the pause, an early wake-up (the
+    // user's own connection, changed settings) must not ask it before the
+    // pause is over; a manual update still asks.
+    std::int64_t rate_pause_end = 0;
     while (stop_flag.load() == 0) {
         if (IsOn(CurrentSettings().enable_updates) || ManualUpdateFlag() == 1) {
+            const std::int64_t now = semaphore->NowMs();
+            if (ManualUpdateFlag() != 1 && now < rate_pause_end) {
+                WaitOutPause(*semaphore, rate_pause_end - now);
+                continue;
+            }
             if (UpdateRound() == 0)
                 SetManualUpdateFlag(0);
-            WaitOutPause(*semaphore, UpdatePauseMs());
+            const std::int64_t pause = UpdatePauseMs();
+            rate_pause_end = pause > SetPauseMs() ? semaphore->NowMs() + pause : 0;
+            WaitOutPause(*semaphore, pause);
         } else {
             semaphore->Wait(kWaitForever);
         }
@@ -71,10 +90,7 @@ void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
 }  // namespace
 
 std::int64_t UpdatePauseMs() {
-    const std::int64_t pause = static_cast<std::int64_t>(CurrentSettings().update_interval) * 60000;
-    // An interval of 0 or less would make rounds follow each other without
-    // a pause, hammering the server.
-    return PauseAfterKisses(pause < kMinimumUpdatePauseMs ? kMinimumUpdatePauseMs : pause);
+    return PauseAfterKisses(SetPauseMs());
 }
 
 bool WaitOutPause(UpdateSemaphore& semaphore, std::int64_t pause_ms) {
