@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz_check.h"
 #include "support/fake_clock.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/sntp_client.h"
@@ -22,14 +23,6 @@
 namespace {
 
 using namespace orvane;
-
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                      \
-        }                                                                                      \
-    } while (0)
 
 FakeClock& TheFakeClock() {
     static FakeClock* clock = [] {

@@ -5,32 +5,20 @@
 // would come back changed.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "service/time_service_messages.h"
 
-namespace {
-
 using namespace orvane;
-
-void Check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "check failed: %s\n", what);
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> bytes(data, data + size);
     Request request;
     if (DecodeRequest(data, size, &request) == MessageFault::kNone)
-        Check(EncodeRequest(request) == bytes, "an accepted request encodes back the same");
+        FUZZ_CHECK(EncodeRequest(request) == bytes);
     Answer answer;
     if (DecodeAnswer(data, size, &answer) == MessageFault::kNone)
-        Check(EncodeAnswer(answer) == bytes, "an accepted answer encodes back the same");
+        FUZZ_CHECK(EncodeAnswer(answer) == bytes);
     return 0;
 }

@@ -5,7 +5,6 @@
 #include "platform/last_error.h"
 #include "platform/fixed_text.h"
 #include "service/clock_setting.h"
-#include "service/time_service_handler.h"
 #include "settings/settings_store.h"
 #include "support/engine_fixture.h"
 
@@ -143,10 +142,7 @@ TEST_F(BroadcastHandlerTest, ThroughTheService) {
     registry_.PutNumber(RegistryScope::kMachine, kSettingsKeyPath, "Receive sntp broadcasts", 1);
     networks_.interfaces = {{net::HostToNetwork32(0xC0A80101), net::HostToNetwork32(0xFFFFFF00)}};
     TimeServiceHandler handler(nullptr);
-    service_pipe_.service = [&](const std::vector<std::uint8_t>& request) {
-        bool malformed = false;
-        return handler.Handle(request.data(), request.size(), 0, &malformed);
-    };
+    ServeThroughThePipe(handler);
     BroadcastReceived(packet_, source_);
     EXPECT_EQ(service_pipe_.requests.size(), 1u);
     ASSERT_EQ(clock_.system_times_set().size(), 1u);

@@ -7,7 +7,6 @@
 #include "protocols/time_client.h"
 #include "service/clock_setting.h"
 #include "settings/settings_store.h"
-#include "service/time_service_handler.h"
 #include "support/engine_fixture.h"
 #include "support/udp_test_server.h"
 #include "settings/live_settings.h"
@@ -296,10 +295,7 @@ TEST_F(RunUpdateTest, ThroughTheServiceAnUpdateLooksAsALocalOne) {
     registry_.PutNumber(RegistryScope::kMachine, kSettingsKeyPath, kClockSettingValueName,
                         kClockSettingService);
     TimeServiceHandler handler(nullptr);
-    service_pipe_.service = [&](const std::vector<std::uint8_t>& request) {
-        bool malformed = false;
-        return handler.Handle(request.data(), request.size(), 0, &malformed);
-    };
+    ServeThroughThePipe(handler);
     SetManualUpdateFlag(1);
     ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
     SetSntpReportCallback(SntpReport);  // the service's code took the hook for its exchange

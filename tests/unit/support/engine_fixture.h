@@ -44,6 +44,7 @@
 #include "platform/name_lookup.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/fixed_text.h"
+#include "service/time_service_handler.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
 
@@ -214,6 +215,15 @@ class EngineTest : public ::testing::Test {
             entries.push_back(body == std::string::npos ? chunk : chunk.substr(body + 2));
         }
         return entries;
+    }
+
+    // The time service's own request handling answers behind the pipe, as
+    // if the service ran in this process.
+    void ServeThroughThePipe(TimeServiceHandler& handler) {
+        service_pipe_.service = [&handler](const std::vector<std::uint8_t>& request) {
+            bool malformed = false;
+            return handler.Handle(request.data(), request.size(), 0, &malformed);
+        };
     }
 
     std::vector<std::string> EventLogTexts() const {
