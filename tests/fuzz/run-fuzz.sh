@@ -15,7 +15,8 @@ build=${ORVANE_FUZZ_BUILD:-$repo/build/fuzz}
 jobs=${ORVANE_FUZZ_JOBS:-2}
 targets=${ORVANE_FUZZ_TARGETS:-sntp_reply_fuzz sntp_broadcast_fuzz time_service_messages_fuzz}
 
-cmake -S "$repo" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake -S "$repo" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DORVANE_FUZZING=ON >/dev/null
 # shellcheck disable=SC2086
 if ! cmake --build "$build" -j"$jobs" --target $targets; then
     echo "run-fuzz.sh: could not build $targets (is libFuzzer installed?)" >&2
