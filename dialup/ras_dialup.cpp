@@ -9,6 +9,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/fixed_text.h"
+
 namespace orvane {
 
 namespace {
@@ -34,12 +36,7 @@ const char* const kMissingFunctionTexts[kRasFunctionCount] = {
 };
 
 std::string Bounded(const char* text, std::size_t capacity) {
-    if (text == nullptr)
-        return std::string();
-    std::string result(text);
-    if (result.size() > capacity)
-        result.resize(capacity);
-    return result;
+    return text == nullptr ? std::string() : FieldText(text, capacity);
 }
 
 // Lists with room for one record, then again with the room asked for.

@@ -40,7 +40,8 @@ void ShowMissingInterface(const char* interface_name) {
     const std::string text =
         std::string("Internal error: no ") + interface_name + " was installed in this program.";
     MessageBoxA(nullptr, text.c_str(), missing_interface_caption, MB_OK | MB_ICONERROR);
-    ExitProcess(0);
+    // Not 0: whatever started the program must not take this for a clean end.
+    ExitProcess(3);
 }
 
 }  // namespace
