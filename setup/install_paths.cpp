@@ -108,6 +108,15 @@ std::vector<std::string> MissingFolders(const std::string& path,
     return missing;
 }
 
+std::string FolderToProtect(const std::string& path,
+                            const std::function<bool(const std::string&)>& exists,
+                            const std::function<bool(const std::string&)>& in_program_files) {
+    const std::vector<std::string> missing = MissingFolders(path, exists);
+    if (missing.empty() || in_program_files(missing.front()))
+        return std::string();
+    return missing.front();
+}
+
 std::string PathInFolder(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }

@@ -50,6 +50,14 @@ std::vector<std::string> FolderChain(const std::string& path);
 std::vector<std::string> MissingFolders(const std::string& path,
                                         const std::function<bool(const std::string&)>& exists);
 
+// The folder an installation creates that needs the protection Program
+// Files would have handed down: the outermost missing one, unless it lies
+// in Program Files (`in_program_files`) or nothing is missing (then "").
+// What is made inside it afterwards inherits its protection.
+std::string FolderToProtect(const std::string& path,
+                            const std::function<bool(const std::string&)>& exists,
+                            const std::function<bool(const std::string&)>& in_program_files);
+
 // "<folder>\<name>".
 std::string PathInFolder(const std::string& folder, const std::string& name);
 

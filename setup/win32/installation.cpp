@@ -265,15 +265,14 @@ TimeServiceSetup RunInstallation(const std::string& install_folder, bool program
 }
 
 void CreateInstallFolder(const std::string& install_folder) {
-    const std::vector<std::string> missing = MissingFolders(
+    const std::string protect = FolderToProtect(
         install_folder,
-        [](const std::string& folder) { return TheFileSystem().FolderExists(folder); });
-    // The outermost new folder is protected before anything goes inside,
-    // so what is made there afterwards inherits its protection.
-    if (!missing.empty() && CreateDirectoryTree(missing.front()) &&
-        !IsInProgramFiles(missing.front())) {
-        ProtectLikeProgramFiles(missing.front());
-    }
+        [](const std::string& folder) { return TheFileSystem().FolderExists(folder); },
+        IsInProgramFiles);
+    // Protected before anything goes inside, so what is made there
+    // afterwards inherits its protection.
+    if (!protect.empty() && CreateDirectoryTree(protect))
+        ProtectLikeProgramFiles(protect);
     CreateDirectoryTree(install_folder);
 }
 

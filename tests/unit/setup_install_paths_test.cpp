@@ -67,6 +67,15 @@ TEST(SetupInstallFolderTest, MissingFoldersStartAtTheFirstThatIsNotThere) {
     EXPECT_EQ(MissingFolders("D:\\A\\B\\C", exists), (Chain{"D:\\A\\B", "D:\\A\\B\\C"}));
     EXPECT_EQ(MissingFolders("E:\\X", exists), (Chain{"E:\\X"}));
     EXPECT_EQ(MissingFolders("D:\\A", exists), Chain{});
+
+    // The outermost new folder is protected, unless Program Files hands
+    // its protection down.
+    const auto in_program_files = [](const std::string& folder) {
+        return folder.rfind("C:\\Program Files\\", 0) == 0;
+    };
+    EXPECT_EQ(FolderToProtect("D:\\A\\B\\C", exists, in_program_files), "D:\\A\\B");
+    EXPECT_EQ(FolderToProtect("C:\\Program Files\\P\\O", exists, in_program_files), "");
+    EXPECT_EQ(FolderToProtect("D:\\A", exists, in_program_files), "");
 }
 
 TEST(SetupBrowseTest, TheDefaultFolderStartsTheBrowserInItsParentInLowerCase) {
