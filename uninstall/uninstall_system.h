@@ -6,18 +6,12 @@
 #pragma once
 
 #include "platform/interface_slot.h"
+#include "platform/shell_folder.h"
 
 #include <cstdlib>
 #include <string>
 
 namespace orvane {
-
-enum class ShellFolder {
-    kCommonPrograms,  // all users' Programs folder
-    kStartMenu,       // the user's Start Menu folder
-    kCommonStartup,   // all users' Startup folder
-    kStartup,         // the user's Startup folder
-};
 
 class UninstallSystem {
   public:

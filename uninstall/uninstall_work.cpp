@@ -129,18 +129,16 @@ void CloseOrvaneBeforeUninstall() {
     }
 }
 
+std::string FindInstalledShellFolder(ShellFolder folder) {
+    return TheUninstallSystem().FindShellFolder(folder);
+}
+
 std::string FindInstalledProgramsFolder() {
-    UninstallSystem& system = TheUninstallSystem();
-    if (IsNtPlatform())
-        return system.FindShellFolder(ShellFolder::kCommonPrograms);
-    const std::string start_menu = system.FindShellFolder(ShellFolder::kStartMenu);
-    return start_menu.empty() ? std::string() : start_menu + "\\Programs";
+    return ProgramsFolder(FindInstalledShellFolder);
 }
 
 std::string FindInstalledStartupFolder() {
-    UninstallSystem& system = TheUninstallSystem();
-    return system.FindShellFolder(IsNtPlatform() ? ShellFolder::kCommonStartup
-                                                 : ShellFolder::kStartup);
+    return StartupFolder(FindInstalledShellFolder);
 }
 
 bool IsKestrineInstalled() {

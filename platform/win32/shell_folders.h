@@ -6,7 +6,13 @@
 
 #include <string>
 
+#include "platform/shell_folder.h"
+
 namespace orvane {
+
+// The path of one of the installation's shell folders; empty when the
+// shell cannot say.
+std::string ShellFolderPath(ShellFolder folder);
 
 // The path of the special folder (a CSIDL_ number); empty when the shell
 // cannot say.

@@ -11,7 +11,7 @@
 #include "logging/log_writer.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
-#include "platform/os_version.h"
+#include "platform/shell_folder.h"
 #include "platform/win32/file_identity.h"
 #include "platform/win32/folder_security.h"
 #include "platform/win32/shell_folders.h"
@@ -41,9 +41,7 @@ constexpr DWORD kServiceReleaseWaitMilliseconds = 10000;
 constexpr DWORD kServiceReleasePollMilliseconds = 250;
 
 std::string FindProgramsFolder() {
-    if (IsNtPlatform())
-        return SpecialFolderPath(CSIDL_COMMON_PROGRAMS);
-    return SpecialFolderPath(CSIDL_STARTMENU) + "\\Programs";
+    return ProgramsFolder(ShellFolderPath);
 }
 
 void CloseWindowsOfClass(const char* window_class) {

@@ -5,7 +5,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "platform/os_version.h"
+#include "platform/shell_folder.h"
 #include "platform/win32/shell_folders.h"
 #include "ui/startup_shortcut.h"
 
@@ -52,7 +52,7 @@ bool CreateShellLink(const char* target_folder, const char* target_file, const c
 }
 
 std::string FindStartupFolder() {
-    return SpecialFolderPath(IsNtPlatform() ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP);
+    return StartupFolder(ShellFolderPath);
 }
 
 bool CreateStartupShortcut(const std::string& startup_folder) {

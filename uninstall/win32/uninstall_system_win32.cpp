@@ -14,24 +14,10 @@ namespace {
 
 constexpr DWORD kPathCapacity = MAX_PATH;
 
-int FolderId(ShellFolder folder) {
-    switch (folder) {
-        case ShellFolder::kCommonPrograms:
-            return CSIDL_COMMON_PROGRAMS;
-        case ShellFolder::kStartMenu:
-            return CSIDL_STARTMENU;
-        case ShellFolder::kCommonStartup:
-            return CSIDL_COMMON_STARTUP;
-        case ShellFolder::kStartup:
-            return CSIDL_STARTUP;
-    }
-    return CSIDL_STARTUP;
-}
-
 }  // namespace
 
 std::string Win32UninstallSystem::FindShellFolder(ShellFolder folder) {
-    return SpecialFolderPath(FolderId(folder));
+    return ShellFolderPath(folder);
 }
 
 int Win32UninstallSystem::DeleteOneFile(const std::string& path) {
