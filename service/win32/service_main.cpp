@@ -17,6 +17,7 @@
 #include "platform/interface_slot.h"
 #include "platform/time_service_pipe.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/system_library.h"
 #include "service/clock_set_recorder.h"
 #include "service/time_service_handler.h"
 #include "service/time_service_install.h"
@@ -130,6 +131,9 @@ std::string OwnPath() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // It runs with the right to set the clock: nothing is loaded from
+    // beside it or from the current folder.
+    RestrictDllSearchToSystemFolder();
     SetUp();
     if (argc > 1 && std::strcmp(argv[1], "/console") == 0)
         return RunConsole();
