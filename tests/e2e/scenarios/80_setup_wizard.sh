@@ -316,8 +316,7 @@ scenario_80_setup_locked_file_is_fatal() {
     dir=$(stp_unix "$UN_FOLDER_WIN")
     mkdir -p "$dir"
     cp "$E2E_DIST/Orvane.exe" "$dir/"
-    E2E_TIMEOUT=60 e2e_wine "$E2E_BIN/orvane_testhelper.exe" lock "$locked" 40000 \
-        >"$E2E_WORK/lock.out" 2>&1 &
+    e2e_h_to "$E2E_WORK/lock.out" lock "$locked" 40000 &
     e2e_wait_until 10 grep -q locked "$E2E_WORK/lock.out" || e2e_fail "file not locked" || return 1
     stp_start_setup || return 1
     stp_press "$IDC_SETUP_NEXT"
@@ -434,8 +433,7 @@ scenario_82_setup_knows_its_own_folder_by_another_name() {
 scenario_83_setup_answers_while_it_waits_for_orvane_to_end() {
     stp_ensure_w32time || return 1
     stp_clean
-    E2E_TIMEOUT=60 e2e_wine "$E2E_BIN/orvane_testhelper.exe" stubborn "$ORV_CLOCK" 30000 \
-        >"$E2E_WORK/stubborn.out" 2>&1 &
+    e2e_h_to "$E2E_WORK/stubborn.out" stubborn "$ORV_CLOCK" 30000 &
     e2e_h wait "$ORV_CLOCK" - 20000 >/dev/null || e2e_fail "no stand-in window" || return 1
     stp_start_setup || return 1
     stp_press "$IDC_SETUP_NEXT"
@@ -444,8 +442,9 @@ scenario_83_setup_answers_while_it_waits_for_orvane_to_end() {
     local started answered took
     started=$(date +%s%N)
     stp_press "$IDC_SETUP_NEXT"
-    # Inside the wait: the helper gives a window 3 s to answer.
-    sleep 2
+    # Inside the wait, which begins with Setup asking the window to close.
+    e2e_wait_until 10 grep -q "asked to close" "$E2E_WORK/stubborn.out" ||
+        e2e_fail "Orvane's window never asked to close" || return 1
     stp_press "$IDC_SETUP_CANCEL"
     answered=$(e2e_text "$DIALOG" "$STP_FRAME_TITLE")
     took=$((($(date +%s%N) - started) / 1000000))
@@ -475,25 +474,26 @@ scenario_84_setup_configuration_help_shows_the_topic() {
     e2e_wait_until 10 e2e_h item "$DIALOG" "$frame" "$IDC_LOG_EVENT_LOG" enabled ||
         e2e_fail "pages not made" || return 1
     e2e_h dlg "$DIALOG" "$frame" f1 "$IDC_SERVER_UPDATES" >/dev/null
-    e2e_h wait 'Orvane Help Window Class' 'Orvane Help' 10000 >/dev/null ||
+    e2e_h wait "$ORV_HELP" 'Orvane Help' 10000 >/dev/null ||
         e2e_fail "no help window" || return 1
-    text=$(e2e_text 'Orvane Help Window Class' 'Orvane Help' 102)
+    text=$(e2e_text "$ORV_HELP" 'Orvane Help' 102)
     echo "help: ${text:0:80}"
     case $text in
         'Synchronise every\r\n\r\n'*) ;;
         *) e2e_fail "help text [$text]" || return 1 ;;
     esac
     stp_shot setup-configuration-help
-    e2e_h close 'Orvane Help Window Class' 'Orvane Help' >/dev/null
+    e2e_h close "$ORV_HELP" 'Orvane Help' >/dev/null
     e2e_h command "$DIALOG" "$frame" "$IDCANCEL" >/dev/null
     e2e_wait_until 60 stp_install_step || e2e_fail "page 4 not reached" || return 1
     stp_finish
 }
 
-# A rasapi32.dll planted beside Setup.exe and beside Orvane.exe, which
-# marks every loading, is never loaded: not for the Connection page of
-# Setup's configuration dialog, not while Orvane runs with dial-up on.
-# Native libraries come first, so one the search found would be taken.
+# A rasapi32.dll and an iphlpapi.dll planted beside Setup.exe and beside
+# Orvane.exe, which mark every loading, are never loaded: not for the
+# Connection page of Setup's configuration dialog, not while Orvane runs
+# with dial-up on. Native libraries come first, so one the search found
+# would be taken (an imported one would stop the program from starting).
 # e2e-group: desktop
 scenario_85_setup_and_orvane_never_load_a_planted_library() {
     stp_ensure_w32time || return 1
@@ -506,7 +506,8 @@ scenario_85_setup_and_orvane_never_load_a_planted_library() {
     rm -rf "$dir"
     mkdir -p "$dir"
     cp "$E2E_DIST"/* "$E2E_BIN/planted/rasapi32.dll" "$dir"/
-    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n,b"
+    cp "$E2E_BIN/planted/rasapi32.dll" "$dir/iphlpapi.dll"
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32,iphlpapi=n,b"
     stp_start_setup "$dir" || return 1
     stp_press "$IDC_SETUP_NEXT"
     stp_item "$IDC_SETUP_PROGRAM_GROUP" check 0 >/dev/null
@@ -524,6 +525,7 @@ scenario_85_setup_and_orvane_never_load_a_planted_library() {
 
     installed=$(stp_unix "$UN_FOLDER_WIN")
     cp "$E2E_BIN/planted/rasapi32.dll" "$installed/"
+    cp "$E2E_BIN/planted/rasapi32.dll" "$installed/iphlpapi.dll"
     orv_settings 0 '"Use dialup"=dword:00000001' '"Receive sntp broadcasts"=dword:00000000'
     orv_start "$installed" || return 1
     orv_open_status || return 1
