@@ -173,7 +173,7 @@ void CancelPendingDeletionsOfInstalledItems(const std::vector<std::string>& item
     std::vector<std::wstring> wide_items;
     for (const std::string& item : items)
         wide_items.push_back(WidePath(item));
-    CancelPendingDeletionsOf([&wide_items](const std::u16string& path) {
+    const int error = CancelPendingDeletionsOf([&wide_items](const std::u16string& path) {
         const std::wstring wide(path.begin(), path.end());
         for (const std::wstring& item : wide_items) {
             if (IsSameFileSystemItem(wide, item))
@@ -181,6 +181,14 @@ void CancelPendingDeletionsOfInstalledItems(const std::vector<std::string>& item
         }
         return false;
     });
+    // Said, since the next restart may then take the new installation.
+    if (error != 0) {
+        const std::string text =
+            "Unable to cancel the deletions an earlier uninstallation left for the next "
+            "restart.  Error code " +
+            std::to_string(error) + ".  Restart Windows, then run Setup again.";
+        MessageBoxA(Wizard().frame, text.c_str(), kSetupErrorCaption, MB_OK | MB_ICONWARNING);
+    }
 }
 
 void ShortcutFailed(bool with_code) {
