@@ -44,7 +44,7 @@ E2E_KEEP=1
 # shellcheck source=tests/e2e/lib.sh
 source "$ROOT/tests/e2e/lib.sh"
 
-ORVANE_CLOCK='Orvane Window Class'
+ORVANE_CLOCK=$(e2e_window_name kClockWindowClass)
 LOG_DIR=$WINEPREFIX/drive_c/Orvane\ logs
 SHOT_NAME=orvane-screenshot
 own_display=0

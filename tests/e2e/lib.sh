@@ -259,6 +259,15 @@ e2e_h() {
     E2E_TIMEOUT=${E2E_HELPER_TIMEOUT:-60} e2e_wine "$E2E_BIN/orvane_testhelper.exe" "$@" | tr -d '\r'
 }
 
+# The same for a helper left running in the background: its output goes
+# straight to FILE, since a pipe would hold it back until the helper ends.
+#   e2e_h_to FILE COMMAND ARGS... &
+e2e_h_to() {
+    local file=$1
+    shift
+    E2E_TIMEOUT=${E2E_HELPER_TIMEOUT:-60} e2e_wine "$E2E_BIN/orvane_testhelper.exe" "$@" >"$file" 2>&1
+}
+
 # The value of the first "NAME=value" line of TEXT: e2e_field "$out" result
 e2e_field() { printf '%s\n' "$1" | grep -a -m1 "^$2=" | cut -d= -f2- | tr -d '\r'; }
 
@@ -324,6 +333,13 @@ e2e_load_ids() {
     done
 }
 e2e_load_ids
+
+# A window class or title the programs are found by, from the product's
+# header of them: e2e_window_name kClockWindowClass
+e2e_window_name() {
+    sed -n "s/^constexpr char $1\[\] = \"\(.*\)\";\$/\1/p" "$E2E_ROOT/ui/window_names.h"
+}
+
 IDOK=1
 IDCANCEL=2
 IDYES=6

@@ -2,9 +2,10 @@
 # Orvane.exe (orv_*) and an installation for Uninstall.exe (un_*). Built on
 # lib.sh; sourced by run-e2e.sh before each scenario's own file.
 
-DIALOG='#32770'
-ORV_CLOCK='Orvane Window Class'
-ORV_TASKBAR='Orvane Taskbar Window Class'
+DIALOG=$(e2e_window_name kDialogWindowClass)
+ORV_CLOCK=$(e2e_window_name kClockWindowClass)
+ORV_TASKBAR=$(e2e_window_name kTaskbarWindowClass)
+ORV_HELP=$(e2e_window_name kHelpWindowClass)
 ORV_ERROR='Orvane - Error'
 ORV_STATUS='Orvane - Last Update'
 

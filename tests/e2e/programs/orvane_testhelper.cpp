@@ -35,7 +35,8 @@
 //                                                   WM_KEYUP of a virtual key
 //   orvane_testhelper stubborn <class> <ms>         shows a window of that
 //                                                   class that ignores
-//                                                   WM_CLOSE, for ms
+//                                                   WM_CLOSE, for ms;
+//                                                   prints "asked to close"
 //   orvane_testhelper dlg <class> <title> <action> ...  dialog pages:
 //     sclick <id>            BM_CLICK, waiting until it is handled
 //     select <id> <index>    selects a list or combo row, tells the parent
@@ -239,8 +240,12 @@ int Item(HWND window, int argc, char** argv) {
 }
 
 LRESULT CALLBACK StubbornProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_CLOSE)
+    if (message == WM_CLOSE) {
+        // Told, so a test knows the asker is now waiting.
+        std::printf("asked to close\n");
+        std::fflush(stdout);
         return 0;  // a program that does not go when asked
+    }
     return DefWindowProcA(window, message, wparam, lparam);
 }
 

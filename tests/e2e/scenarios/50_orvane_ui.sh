@@ -82,7 +82,8 @@ $IDC_STATUS_LINK|.*since.*
 TABLE
     # Minimum level: the manual update's entry, written before the box
     # showed, and no exchange entry.
-    orv_log_has "^Manual update successful$" || e2e_fail "no log entry" || return 1
+    e2e_wait_until 10 orv_log_has "^Manual update successful$" || e2e_fail "no log entry" ||
+        return 1
     orv_log_has "SNTP external update" && { e2e_fail "exchange logged at Minimum"; return 1; }
     # The status dialog's own Synchronise button starts an update too.
     e2e_h command "$DIALOG" "$ORV_STATUS" "$IDC_STATUS_SYNCHRONISE" >/dev/null

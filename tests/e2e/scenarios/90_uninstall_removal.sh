@@ -212,8 +212,7 @@ scenario_93_uninstall_with_kestrine_leaves_the_time_service() {
 # e2e-group: desktop
 scenario_94_uninstall_escape_ends_at_once_while_waiting() {
     un_layout_install || return 1
-    E2E_TIMEOUT=60 e2e_wine "$E2E_BIN/orvane_testhelper.exe" stubborn 'Orvane Window Class' 30000 \
-        >"$E2E_WORK/stubborn.out" 2>&1 &
+    e2e_h_to "$E2E_WORK/stubborn.out" stubborn "$ORV_CLOCK" 30000 &
     e2e_h wait "$ORV_CLOCK" - 20000 >/dev/null || e2e_fail "no stand-in window" || return 1
     un_start
     un_answer "$IDYES" || return 1
@@ -314,8 +313,7 @@ scenario_98_uninstall_lists_what_it_could_neither_remove_nor_schedule() {
     un_layout_install || return 1
     local folder kept box text label
     folder=$(un_folder)
-    E2E_TIMEOUT=60 e2e_wine "$E2E_BIN/orvane_testhelper.exe" lock "$UN_FOLDER_WIN\Orvane.hlp" 40000 \
-        >"$E2E_WORK/lock.out" 2>&1 &
+    e2e_h_to "$E2E_WORK/lock.out" lock "$UN_FOLDER_WIN\Orvane.hlp" 40000 &
     e2e_wait_until 10 grep -q locked "$E2E_WORK/lock.out" || e2e_fail "file not locked" || return 1
     kept=$(winepath -w "$E2E_WORK/session-manager.sd" 2>/dev/null)
     e2e_h key-deny-write 'System\CurrentControlSet\Control\Session Manager' "$kept" ||
