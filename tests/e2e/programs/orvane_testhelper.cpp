@@ -53,6 +53,8 @@
 //   orvane_testhelper taskbar-created              broadcasts "TaskbarCreated"
 //   orvane_testhelper move <class> <title> <x> <y>  moves the window
 //   orvane_testhelper post <class> <title> <msg> <wparam> <lparam>
+//   orvane_testhelper send <class> <title> <msg> <wparam> <lparam>
+//                                                   sends it, waiting until handled
 //   orvane_testhelper item <class> <title> <id> rect  x=, y=, w=, h=
 //   orvane_testhelper parent <program file name>   parent= the file name of
 //                                                   the program that started
@@ -680,6 +682,17 @@ int main(int argc, char** argv) {
         return PostMessageA(window, static_cast<UINT>(std::atoi(argv[4])),
                             static_cast<WPARAM>(std::atoll(argv[5])),
                             static_cast<LPARAM>(std::atoll(argv[6])))
+                   ? 0
+                   : 1;
+    }
+    if (command == "send" && argc > 6) {
+        // Handled before this returns: what the message changed can be read
+        // at once.
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(window, static_cast<UINT>(std::atoi(argv[4])),
+                                   static_cast<WPARAM>(std::atoll(argv[5])),
+                                   static_cast<LPARAM>(std::atoll(argv[6])), SMTO_ABORTIFHUNG, 5000,
+                                   &result) != 0
                    ? 0
                    : 1;
     }

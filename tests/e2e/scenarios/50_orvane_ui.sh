@@ -285,7 +285,8 @@ scenario_5b_orvane_second_copy_shows_a_clock_hidden_in_the_tray() {
 
 # A stored place on no monitor (x 3000, y 2000 on a 1024 x 768 screen),
 # and a display change that leaves the clock on none: the primary
-# monitor's work area, 10 in from its corner, the size kept.
+# monitor's work area, 10 in from its corner, the size kept. A drag ends
+# when the capture goes.
 # e2e-group: ports
 scenario_5c_orvane_off_screen_clock_comes_onto_the_primary_monitor() {
     orv_settings 0 '"Receive sntp broadcasts"=dword:00000000' \
@@ -298,6 +299,21 @@ scenario_5c_orvane_off_screen_clock_comes_onto_the_primary_monitor() {
         return 1
     [ "$(e2e_field "$info" w)x$(e2e_field "$info" h)" = "300x120" ] || e2e_fail "size changed" ||
         return 1
+    # A drag keeps the clock where the cursor holds it: moved away under a
+    # held button, the next mouse move brings it back. One whose capture is
+    # taken away has ended: the mouse moving afterwards leaves the clock.
+    # WM_LBUTTONDOWN 513, WM_MOUSEMOVE 512, WM_LBUTTONUP 514,
+    # WM_CAPTURECHANGED 533.
+    e2e_h send "$ORV_CLOCK" - 513 1 0 >/dev/null
+    e2e_h move "$ORV_CLOCK" - 40 40 >/dev/null
+    e2e_h send "$ORV_CLOCK" - 512 1 0 >/dev/null
+    orv_info_is "$ORV_CLOCK" x=10 || e2e_fail "a drag does not hold the clock" || return 1
+    e2e_h send "$ORV_CLOCK" - 514 0 0 >/dev/null
+    e2e_h send "$ORV_CLOCK" - 513 1 0 >/dev/null
+    e2e_h send "$ORV_CLOCK" - 533 0 0 >/dev/null
+    e2e_h move "$ORV_CLOCK" - 40 40 >/dev/null
+    e2e_h send "$ORV_CLOCK" - 512 1 0 >/dev/null
+    orv_info_is "$ORV_CLOCK" x=40 || e2e_fail "the drag outlived its capture" || return 1
     e2e_h move "$ORV_CLOCK" - 2500 1500 >/dev/null
     orv_info_is "$ORV_CLOCK" x=2500 || e2e_fail "not moved away" || return 1
     # WM_DISPLAYCHANGE (126): 24 bits, 1024 x 768.
