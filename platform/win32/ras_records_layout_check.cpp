@@ -3,15 +3,6 @@
 // every field at the SDK's offset and every record of the SDK's size. The
 // 64-bit connection record is where a natural layout goes wrong (424 bytes,
 // handle at 8, against the SDK's 4-byte packing: 416, handle at 4).
-//
-// The SDK header is read here as a program written for the first published
-// layouts would read it (Windows 4.0), whatever the rest of the build aims
-// at, so no later version's fields can move what is checked.
-#undef WINVER
-#undef _WIN32_WINNT
-#define WINVER 0x0400
-#define _WIN32_WINNT 0x0400
-
 #include "platform/win32/ras_records_win32.h"
 #include "platform/win32/ras_sdk_layouts.h"
 

@@ -1,7 +1,9 @@
 // The first published layouts of the Remote Access records, measured from
 // the Windows SDK header's own definitions. Each later layout only appends
 // fields, so the first one ends where the first appended field begins,
-// rounded up to the header's packing. Used to check the program's own
+// rounded up to the header's packing. (mingw-w64's ras.h declares the
+// latest layouts whatever WINVER says, so the first cannot be had by
+// compiling for Windows 4.0; it is measured this way instead.) Used to check the program's own
 // records at compile time and by the tests' stand-in library.
 #pragma once
 
