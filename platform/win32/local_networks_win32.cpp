@@ -10,30 +10,42 @@ namespace orvane {
 
 namespace {
 
-using GetIpAddrTableFunction = DWORD(WINAPI*)(PMIB_IPADDRTABLE, PULONG, BOOL);
+using GetIpAddrTableFunction = decltype(&::GetIpAddrTable);
+
+struct IpAddressTable {
+    GetIpAddrTableFunction function = nullptr;
+    DWORD missing_error = ERROR_SUCCESS;  // why function is null
+};
 
 // iphlpapi.dll is not one of the libraries Windows always takes from the
 // system folder, so importing it would let a copy planted beside Setup.exe
 // load, as administrator, before any code of ours runs. It is looked up
 // from the system folder when first needed instead, and kept loaded.
-GetIpAddrTableFunction IpAddressTableFunction() {
-    static const GetIpAddrTableFunction function = [] {
+const IpAddressTable& IpAddressTableLookup() {
+    static const IpAddressTable table = [] {
+        IpAddressTable found;
         HMODULE library = LoadSystemLibrary("iphlpapi.dll");
-        return library == nullptr
-                   ? nullptr
-                   : reinterpret_cast<GetIpAddrTableFunction>(
-                         reinterpret_cast<void*>(GetProcAddress(library, "GetIpAddrTable")));
+        if (library == nullptr) {
+            found.missing_error = ERROR_MOD_NOT_FOUND;
+            return found;
+        }
+        found.function = reinterpret_cast<GetIpAddrTableFunction>(
+            reinterpret_cast<void*>(GetProcAddress(library, "GetIpAddrTable")));
+        if (found.function == nullptr)
+            found.missing_error = ERROR_PROC_NOT_FOUND;
+        return found;
     }();
-    return function;
+    return table;
 }
 
 }  // namespace
 
 int Win32LocalNetworks::ListInterfaces(std::vector<LocalInterface>* interfaces) {
     interfaces->clear();
-    const GetIpAddrTableFunction get_ip_addr_table = IpAddressTableFunction();
-    if (get_ip_addr_table == nullptr)
-        return static_cast<int>(ERROR_PROC_NOT_FOUND);
+    const IpAddressTable& lookup = IpAddressTableLookup();
+    if (lookup.function == nullptr)
+        return static_cast<int>(lookup.missing_error);
+    const GetIpAddrTableFunction get_ip_addr_table = lookup.function;
     ULONG size = 0;
     DWORD error = get_ip_addr_table(nullptr, &size, FALSE);
     // The table can grow between the two calls: asked again a few times.
