@@ -104,6 +104,10 @@ void RemoveShortcuts(Leftovers& left) {
     RemoveFolder(programs + "\\Orvane", left);
 }
 
+std::string FindInstalledShellFolder(ShellFolder folder) {
+    return TheUninstallSystem().FindShellFolder(folder);
+}
+
 }  // namespace
 
 std::string TimeServiceLeftover(int error) {
@@ -127,10 +131,6 @@ void CloseOrvaneBeforeUninstall() {
     for (int i = 0; i < kCloseWaits && system.ProgramWindowExists(); ++i) {
         system.Sleep(kCloseWaitMilliseconds);
     }
-}
-
-std::string FindInstalledShellFolder(ShellFolder folder) {
-    return TheUninstallSystem().FindShellFolder(folder);
 }
 
 std::string FindInstalledProgramsFolder() {

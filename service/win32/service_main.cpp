@@ -131,8 +131,8 @@ std::string OwnPath() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // It runs with the right to set the clock: nothing is loaded from
-    // beside it or from the current folder.
+    // It runs with the right to set the clock: libraries it loads by name
+    // come from the system folder, as far as this Windows allows.
     RestrictDllSearchToSystemFolder();
     SetUp();
     if (argc > 1 && std::strcmp(argv[1], "/console") == 0)
