@@ -184,9 +184,11 @@ void CancelPendingDeletionsOfInstalledItems(const std::vector<std::string>& item
     // Said, since the next restart may then take the new installation.
     if (error != 0) {
         const std::string text =
-            "Unable to cancel the deletions an earlier uninstallation left for the next "
-            "restart.  Error code " +
-            std::to_string(error) + ".  Restart Windows, then run Setup again.";
+            "Unable to check the deletions an earlier uninstallation may have left for the "
+            "next restart.  Error code " +
+            std::to_string(error) +
+            ".  If Orvane was uninstalled since Windows last started, restart Windows, then "
+            "run Setup again.";
         MessageBoxA(Wizard().frame, text.c_str(), kSetupErrorCaption, MB_OK | MB_ICONWARNING);
     }
 }
