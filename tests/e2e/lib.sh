@@ -337,7 +337,10 @@ e2e_load_ids
 # A window class or title the programs are found by, from the product's
 # header of them: e2e_window_name kClockWindowClass
 e2e_window_name() {
-    sed -n "s/^constexpr char $1\[\] = \"\(.*\)\";\$/\1/p" "$E2E_ROOT/ui/window_names.h"
+    local name
+    name=$(sed -n "s/^constexpr char $1\[\] = \"\(.*\)\";\$/\1/p" "$E2E_ROOT/ui/window_names.h")
+    [ -n "$name" ] || { e2e_log "no $1 in ui/window_names.h"; return 1; }
+    printf '%s\n' "$name"
 }
 
 IDOK=1
