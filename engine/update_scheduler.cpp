@@ -71,8 +71,9 @@ void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
             }
             if (UpdateRound() == 0)
                 SetManualUpdateFlag(0);
-            const std::int64_t pause = UpdatePauseMs();
-            rate_pause_end = pause > SetPauseMs() ? semaphore->NowMs() + pause : 0;
+            const std::int64_t set_pause = SetPauseMs();
+            const std::int64_t pause = PauseAfterKisses(set_pause);
+            rate_pause_end = pause > set_pause ? semaphore->NowMs() + pause : 0;
             WaitOutPause(*semaphore, pause);
         } else {
             semaphore->Wait(kWaitForever);

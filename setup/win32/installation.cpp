@@ -109,7 +109,6 @@ bool CopyInstalledFile(const std::string& source, const std::string& destination
             return false;
         }
         WaitPumpingMessages(nullptr, kServiceReleasePollMilliseconds);
-        SetLastError(error);
     }
 }
 

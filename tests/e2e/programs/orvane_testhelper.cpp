@@ -678,20 +678,16 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
-    if (command == "post" && argc > 6) {
-        return PostMessageA(window, static_cast<UINT>(std::atoi(argv[4])),
-                            static_cast<WPARAM>(std::atoll(argv[5])),
-                            static_cast<LPARAM>(std::atoll(argv[6])))
-                   ? 0
-                   : 1;
-    }
-    if (command == "send" && argc > 6) {
-        // Handled before this returns: what the message changed can be read
-        // at once.
+    if ((command == "post" || command == "send") && argc > 6) {
+        const UINT message = static_cast<UINT>(std::atoi(argv[4]));
+        const WPARAM wparam = static_cast<WPARAM>(std::atoll(argv[5]));
+        const LPARAM lparam = static_cast<LPARAM>(std::atoll(argv[6]));
+        if (command == "post")
+            return PostMessageA(window, message, wparam, lparam) ? 0 : 1;
+        // Sent: handled before this returns, so what the message changed can
+        // be read at once.
         DWORD_PTR result = 0;
-        return SendMessageTimeoutA(window, static_cast<UINT>(std::atoi(argv[4])),
-                                   static_cast<WPARAM>(std::atoll(argv[5])),
-                                   static_cast<LPARAM>(std::atoll(argv[6])), SMTO_ABORTIFHUNG, 5000,
+        return SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 5000,
                                    &result) != 0
                    ? 0
                    : 1;

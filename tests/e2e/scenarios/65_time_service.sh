@@ -15,11 +15,7 @@ svc_client_to() {
     e2e_wine "$E2E_BIN/service_client.exe" "$@" >"$file"
 }
 
-svc_running() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*RUNNING'; }
 svc_stopped() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*STOPPED'; }
-
-# The service answers a status request with its version.
-svc_answers() { svc_client status | grep -q '^version=.'; }
 
 # The machine settings the service reads: PROTOCOL (1 SNTP, 3 TIME/TCP)
 # against 127.0.0.1, and RECEIVE (default 0) for `Receive sntp broadcasts`.
@@ -39,24 +35,21 @@ REG
 }
 
 # Registers the service (once per prefix) from a copy of the shipped
-# program, starts it and waits until it answers. Wine ends a prefix's
-# services as soon as no other program of the prefix runs, which would
-# restart the service (and its rate limit) between two clients: a program
-# that only waits keeps it for the scenario.
+# program, starts it and waits until it answers; kept for the whole
+# scenario, so its rate limit is not restarted between two clients.
 svc_start() {
     local dir
     dir=$WINEPREFIX/drive_c/orvane-service
     mkdir -p "$dir"
     cp "$E2E_DIST/OrvaneService.exe" "$dir/"
-    e2e_spawn keeper "$E2E_WORK/keeper.log" wine "$E2E_BIN/service_client.exe" hold 600
-    if ! e2e_wine sc query OrvaneTime >/dev/null 2>&1; then
+    ts_keep_services
+    if ts_gone; then
         e2e_wine sc create OrvaneTime binPath= "$SVC_DIR_WIN\\OrvaneService.exe" start= demand \
             obj= 'NT AUTHORITY\LocalService' >/dev/null 2>&1 || e2e_fail "sc create failed" ||
             return 1
     fi
     e2e_wine sc start OrvaneTime >/dev/null 2>&1
-    e2e_wait_until 30 svc_running || e2e_fail "service not running" || return 1
-    e2e_wait_until 20 svc_answers || e2e_fail "service does not answer" || return 1
+    ts_expect_running >/dev/null
 }
 
 # Checks "name=value" lines of OUT against extended regular expressions:
@@ -85,7 +78,7 @@ scenario_64_svc_remove_stops_and_deletes() {
     echo "$out"
     [ "$out" = "remove=0 error=0" ] || e2e_fail "removal: $out" || return 1
     e2e_wait_until 20 e2e_not_running 'OrvaneService\.exe' || e2e_fail "still running" || return 1
-    ! e2e_wine sc query OrvaneTime >/dev/null 2>&1 || e2e_fail "still registered" || return 1
+    ts_gone || e2e_fail "still registered" || return 1
     # A client started while Wine winds the service down can end without a
     # word; the answer that counts is the one once it has settled.
     e2e_wait_until 10 e2e_prints_match '^status=1$' svc_client status
@@ -156,7 +149,7 @@ too-long 4f525654010001000c0000000000000000000000 too long
 CASES
     # Half a record, and the client gone before any answer.
     svc_client drop 4f525654010002
-    svc_running || e2e_fail "service ended" || return 1
+    ts_running || e2e_fail "service ended" || return 1
     out=$(svc_client update)
     echo "$out"
     svc_expect "$out" status 0 result 1 protocol 1 has_packets 1 || return 1
