@@ -200,6 +200,10 @@ TEST_F(EngineStartTest, BadBroadcastsAreReportedToTheEventLogToo) {
     const std::uint16_t port = FreeUdpPort();
     SetBroadcastListenPort(port);
     StartEngine();
+    // A datagram sent before the listener has bound its socket is lost.
+    for (int i = 0; i < 500 && BroadcastListenerState() != 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(BroadcastListenerState(), 2);
     const std::size_t before = event_log_.entries().size();
 
     int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
