@@ -148,14 +148,27 @@ e2e_cleanup() {
     if [ -z "${E2E_KEEP:-}" ]; then rm -rf "$E2E_WORK"; fi
 }
 
-# A new Wine prefix at $WINEPREFIX, replacing whatever is there.
+# A new Wine prefix at $WINEPREFIX, replacing whatever is there. Now and
+# then a prefix comes out of wineboot unable to start any program ("could
+# not load kernel32.dll"); one that cannot run the test helper is made again.
 e2e_new_prefix() {
-    WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null
-    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
-    rm -rf "$WINEPREFIX"
-    wineboot -i >"$E2E_WORK/wineboot.log" 2>&1
-    wineserver -w
-    [ -f "$WINEPREFIX/system.reg" ] || { e2e_log "wineboot made no prefix"; return 1; }
+    local attempt out
+    for attempt in 1 2; do
+        WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null
+        WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
+        rm -rf "$WINEPREFIX"
+        wineboot -i >"$E2E_WORK/wineboot.log" 2>&1
+        wineserver -w
+        if [ ! -f "$WINEPREFIX/system.reg" ]; then
+            e2e_log "wineboot made no prefix"
+        elif out=$(e2e_h count - - 2>&1) && [ -n "$(e2e_field "$out" count)" ]; then
+            return 0
+        else
+            e2e_log "the new prefix runs no program: $out"
+        fi
+        tail -5 "$E2E_WORK/wineboot.log" | sed 's/^/[e2e]   wineboot: /' >&2
+    done
+    return 1
 }
 
 # True when something is bound to the UDP or TCP port on 127.0.0.1, or
