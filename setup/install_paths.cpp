@@ -117,6 +117,28 @@ std::string FolderToProtect(const std::string& path,
     return missing.front();
 }
 
+FolderProtectionFailure MakeInstallFolder(const std::string& path, const FolderMakingSteps& os) {
+    FolderProtectionFailure failure;
+    const std::string protect = FolderToProtect(path, os.exists, os.in_program_files);
+    if (!protect.empty() && os.make_tree(protect)) {
+        failure.error = os.protect(protect);
+        if (failure.error != 0) {
+            os.remove(protect);
+            failure.folder = protect;
+            return failure;
+        }
+    }
+    // A folder that cannot be made shows in the copy's own error.
+    os.make_tree(path);
+    return failure;
+}
+
+std::string FolderProtectionFailureText(const FolderProtectionFailure& failure) {
+    return "Unable to protect the new folder \"" + failure.folder +
+           "\" from changes by other users.  Error code " + std::to_string(failure.error) +
+           ".  Please choose another folder, such as C:\\Program Files\\Pellmoor\\Orvane.";
+}
+
 std::string PathInFolder(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }

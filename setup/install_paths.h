@@ -58,6 +58,27 @@ std::string FolderToProtect(const std::string& path,
                             const std::function<bool(const std::string&)>& exists,
                             const std::function<bool(const std::string&)>& in_program_files);
 
+// The operating system's part in making the install folder.
+struct FolderMakingSteps {
+    std::function<bool(const std::string&)> exists;
+    std::function<bool(const std::string&)> in_program_files;
+    std::function<bool(const std::string&)> make_tree;  // true when it is there
+    std::function<int(const std::string&)> protect;     // 0, or the OS error
+    std::function<void(const std::string&)> remove;     // one empty folder
+};
+struct FolderProtectionFailure {
+    int error = 0;  // 0: the folder is made (or its making left to the copy)
+    std::string folder;
+};
+// Makes the install folder, the folder FolderToProtect names protected
+// before anything goes inside it. When that protection fails, the folder
+// is removed again and nothing more is made: left there, it would exist
+// when chosen once more and be installed into unprotected.
+FolderProtectionFailure MakeInstallFolder(const std::string& path, const FolderMakingSteps& os);
+
+// Shown, captioned "Orvane Setup Error", when MakeInstallFolder fails.
+std::string FolderProtectionFailureText(const FolderProtectionFailure& failure);
+
 // "<folder>\<name>".
 std::string PathInFolder(const std::string& folder, const std::string& name);
 

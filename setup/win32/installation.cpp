@@ -271,16 +271,19 @@ TimeServiceSetup RunInstallation(const std::string& install_folder, bool program
     return time_service;
 }
 
-void CreateInstallFolder(const std::string& install_folder) {
-    const std::string protect = FolderToProtect(
-        install_folder,
-        [](const std::string& folder) { return TheFileSystem().FolderExists(folder); },
-        IsInProgramFiles);
-    // Protected before anything goes inside, so what is made there
-    // afterwards inherits its protection.
-    if (!protect.empty() && CreateDirectoryTree(protect))
-        ProtectLikeProgramFiles(protect);
-    CreateDirectoryTree(install_folder);
+bool CreateInstallFolder(const std::string& install_folder) {
+    FolderMakingSteps os;
+    os.exists = [](const std::string& folder) { return TheFileSystem().FolderExists(folder); };
+    os.in_program_files = IsInProgramFiles;
+    os.make_tree = CreateDirectoryTree;
+    os.protect = ProtectLikeProgramFiles;
+    os.remove = [](const std::string& folder) { RemoveDirectoryA(folder.c_str()); };
+    const FolderProtectionFailure failure = MakeInstallFolder(install_folder, os);
+    if (failure.error == 0)
+        return true;
+    MessageBoxA(Wizard().frame, FolderProtectionFailureText(failure).c_str(), kSetupErrorCaption,
+                MB_OK | MB_ICONERROR);
+    return false;
 }
 
 void RunFinishSteps(const std::string& install_folder, bool start_program,

@@ -11,8 +11,9 @@ constexpr char kSetupErrorCaption[] = "Orvane Setup Error";
 
 // Creates the install folder and the folders above it that are missing;
 // the outermost one made, unless it lies in a Program Files folder, gets
-// the protection Program Files has.
-void CreateInstallFolder(const std::string& install_folder);
+// the protection Program Files has. False, after a box saying so, when
+// that protection failed: the wizard then stays on the folder page.
+bool CreateInstallFolder(const std::string& install_folder);
 
 // Closes a running Orvane, copies the files (the source is Setup's own
 // folder), writes the registry, makes the shortcuts and takes what it made

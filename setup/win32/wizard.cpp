@@ -113,11 +113,10 @@ bool TakeInstallFolder() {
 void InstallFromFolderPage() {
     WizardState& wizard = Wizard();
     HWND folder_page = wizard.pages[kFolderPage];
-    if (!TakeInstallFolder()) {
+    if (!TakeInstallFolder() || !CreateInstallFolder(wizard.install_folder)) {
         ShowPage(kFolderPage);
         return;
     }
-    CreateInstallFolder(wizard.install_folder);
     ShowPage(kProgressPage);
     EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_NEXT), FALSE);
     EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_BACK), FALSE);

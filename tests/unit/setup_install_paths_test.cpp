@@ -78,6 +78,27 @@ TEST(SetupInstallFolderTest, MissingFoldersStartAtTheFirstThatIsNotThere) {
     EXPECT_EQ(FolderToProtect("D:\\A", exists, in_program_files), "");
 }
 
+// A folder whose protection failed is taken away again, so that choosing
+// it once more does not find it there and install into it unprotected.
+TEST(SetupInstallFolderTest, AFailedProtectionRemovesTheFolderAndMakesNothingMore) {
+    for (const int protect_error : {0, 5}) {
+        std::vector<std::string> calls;
+        FolderMakingSteps os;
+        os.exists = [](const std::string& folder) { return folder == "D:\\A"; };
+        os.in_program_files = [](const std::string&) { return false; };
+        os.make_tree = [&](const std::string& f) { return calls.push_back("make " + f), true; };
+        os.protect = [&](const std::string& f) {
+            return calls.push_back("protect " + f), protect_error;
+        };
+        os.remove = [&](const std::string& f) { calls.push_back("remove " + f); };
+
+        const FolderProtectionFailure failure = MakeInstallFolder("D:\\A\\B\\C", os);
+        EXPECT_EQ(failure.error, protect_error);
+        const std::string last = protect_error ? "remove D:\\A\\B" : "make D:\\A\\B\\C";
+        EXPECT_EQ(calls, (std::vector<std::string>{"make D:\\A\\B", "protect D:\\A\\B", last}));
+    }
+}
+
 TEST(SetupBrowseTest, TheDefaultFolderStartsTheBrowserInItsParentInLowerCase) {
     EXPECT_EQ(BrowseStartFolder(kDefaultSetupInstallFolder), "c:\\program files\\pellmoor");
 }
