@@ -71,7 +71,8 @@ struct FolderProtectionFailure {
     std::string folder;
 };
 // Makes the install folder, the folder FolderToProtect names protected
-// before anything goes inside it. When that protection fails, the folder
+// before anything goes inside it, so that all made there later inherits
+// the protection. When that protection fails, the folder
 // is removed again and nothing more is made: left there, it would exist
 // when chosen once more and be installed into unprotected.
 FolderProtectionFailure MakeInstallFolder(const std::string& path, const FolderMakingSteps& os);
