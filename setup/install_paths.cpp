@@ -136,7 +136,7 @@ FolderProtectionFailure MakeInstallFolder(const std::string& path, const FolderM
 std::string FolderProtectionFailureText(const FolderProtectionFailure& failure) {
     return "Unable to protect the new folder \"" + failure.folder +
            "\" from changes by other users.  Error code " + std::to_string(failure.error) +
-           ".  Please choose another folder, such as C:\\Program Files\\Pellmoor\\Orvane.";
+           ".  Please choose another folder, such as " + kDefaultSetupInstallFolder + ".";
 }
 
 std::string PathInFolder(const std::string& folder, const std::string& name) {

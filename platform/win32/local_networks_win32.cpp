@@ -45,14 +45,13 @@ int Win32LocalNetworks::ListInterfaces(std::vector<LocalInterface>* interfaces) 
     const IpAddressTable& lookup = IpAddressTableLookup();
     if (lookup.function == nullptr)
         return static_cast<int>(lookup.missing_error);
-    const GetIpAddrTableFunction get_ip_addr_table = lookup.function;
     ULONG size = 0;
-    DWORD error = get_ip_addr_table(nullptr, &size, FALSE);
+    DWORD error = lookup.function(nullptr, &size, FALSE);
     // The table can grow between the two calls: asked again a few times.
     for (int attempt = 0; attempt < 3 && error == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
         std::vector<unsigned char> buffer(size);
         auto* table = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
-        error = get_ip_addr_table(table, &size, FALSE);
+        error = lookup.function(table, &size, FALSE);
         if (error == NO_ERROR) {
             for (DWORD i = 0; i < table->dwNumEntries; ++i) {
                 LocalInterface entry;

@@ -268,6 +268,7 @@ un_wait_done() {
 # ---- The Orvane Time Service as Setup installs it -----------------------------
 
 ts_running() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*RUNNING'; }
+ts_stopped() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*STOPPED'; }
 ts_gone() { ! e2e_wine sc query OrvaneTime >/dev/null 2>&1; }
 ts_answers() {
     e2e_wine "$E2E_BIN/service_client.exe" status 2>/dev/null | tr -d '\r' | grep -q '^version=.'

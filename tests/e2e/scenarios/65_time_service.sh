@@ -15,8 +15,6 @@ svc_client_to() {
     e2e_wine "$E2E_BIN/service_client.exe" "$@" >"$file"
 }
 
-svc_stopped() { e2e_wine sc query OrvaneTime 2>/dev/null | grep -q 'STATE.*STOPPED'; }
-
 # The machine settings the service reads: PROTOCOL (1 SNTP, 3 TIME/TCP)
 # against 127.0.0.1, and RECEIVE (default 0) for `Receive sntp broadcasts`.
 svc_settings() {
@@ -236,7 +234,7 @@ scenario_68_svc_stops_with_a_client_connected() {
     e2e_wait_until 20 grep -q connected=1 "$E2E_WORK/busy.out" ||
         e2e_fail "the client did not connect" || return 1
     e2e_wine sc stop OrvaneTime >/dev/null 2>&1
-    e2e_wait_until 10 svc_stopped || e2e_fail "service did not stop" || return 1
+    e2e_wait_until 10 ts_stopped || e2e_fail "service did not stop" || return 1
     wait "$busy_pid"
     out=$(tr -d '\r' <"$E2E_WORK/busy.out")
     echo "$out"
@@ -286,7 +284,7 @@ scenario_69_svc_orvane_says_when_the_service_is_stopped() {
     orv_settings 0 '"Clock setting"=dword:00000002'
     svc_start || return 1
     e2e_wine sc stop OrvaneTime >/dev/null 2>&1
-    e2e_wait_until 20 svc_stopped || e2e_fail "service did not stop" || return 1
+    e2e_wait_until 20 ts_stopped || e2e_fail "service did not stop" || return 1
     orv_start || return 1
     e2e_h char "$ORV_CLOCK" - y >/dev/null
     local failure='Manual update failed.  The Orvane Time Service is not running'
