@@ -3,67 +3,8 @@
 # service_client.exe: updates against chronyd and xinetd, malformed and
 # half-written records, a silent client, and the rate limit.
 
-SVC_DIR_WIN='C:\orvane-service'
-
-svc_client() { e2e_wine "$E2E_BIN/service_client.exe" "$@" | tr -d '\r'; }
-
-# A client in the background, its output straight into FILE (a pipe
-# through tr would hold "connected=1" back until the client ends).
-svc_client_to() {
-    local file=$1
-    shift
-    e2e_wine "$E2E_BIN/service_client.exe" "$@" >"$file"
-}
-
-# The machine settings the service reads: PROTOCOL (1 SNTP, 3 TIME/TCP)
-# against 127.0.0.1, and RECEIVE (default 0) for `Receive sntp broadcasts`.
-svc_settings() {
-    e2e_reg_import <<REG
-REGEDIT4
-
-[-HKEY_LOCAL_MACHINE\\$E2E_KEY]
-
-[HKEY_LOCAL_MACHINE\\$E2E_KEY]
-"Protocol"=dword:0000000$1
-"Server ip address"="127.0.0.1"
-"Use server by name"=dword:00000000
-"Server name"=""
-"Receive sntp broadcasts"=dword:0000000${2:-0}
-REG
-}
-
-# Registers the service (once per prefix) from a copy of the shipped
-# program, starts it and waits until it answers; kept for the whole
-# scenario, so its rate limit is not restarted between two clients.
-svc_start() {
-    local dir
-    dir=$WINEPREFIX/drive_c/orvane-service
-    mkdir -p "$dir"
-    cp "$E2E_DIST/OrvaneService.exe" "$dir/"
-    ts_keep_services
-    if ts_gone; then
-        e2e_wine sc create OrvaneTime binPath= "$SVC_DIR_WIN\\OrvaneService.exe" start= demand \
-            obj= 'NT AUTHORITY\LocalService' >/dev/null 2>&1 || e2e_fail "sc create failed" ||
-            return 1
-    fi
-    e2e_wine sc start OrvaneTime >/dev/null 2>&1
-    ts_expect_running >/dev/null
-}
-
-# Checks "name=value" lines of OUT against extended regular expressions:
-#   svc_expect "$out" result '1' stratum '8' ...
-svc_expect() {
-    local out=$1 name want got
-    shift
-    while [ $# -ge 2 ]; do
-        name=$1 want=$2
-        shift 2
-        got=$(e2e_field "$out" "$name")
-        [[ "$got" =~ ^($want)$ ]] || e2e_fail "$name is [$got], not [$want]" || return 1
-    done
-}
-
-svc_time_set() { [[ "$1" =~ ^20[0-9]{2}-[01][0-9]-[0-3][0-9]\ [0-9:.]{12}$ ]]; }
+# The svc_* helpers (registering, starting, the client, the checks) are in
+# product.sh, shared with the other service scenarios.
 
 # The removal that Uninstall is to call, through Wine's service manager:
 # the running service is stopped and deleted, and its pipe goes with it.
