@@ -1,6 +1,7 @@
 // The service control manager as Setup and Uninstall see it: open the
 // manager and a service, stop it, read its state, change its start type;
-// create, configure, start and delete a service of the product's own.
+// create, configure, read back, start and delete a service of the
+// product's own.
 // The programs install the real one at start; unit tests install a fake.
 // Every operation returns 0 on success, else a Windows error code.
 #pragma once
@@ -18,6 +19,7 @@ using ServiceHandle = std::uintptr_t;
 constexpr ServiceHandle kNoServiceHandle = 0;
 
 // Access rights, numbered as Windows numbers them.
+constexpr std::uint32_t kServiceQueryConfig = 0x0001;
 constexpr std::uint32_t kServiceQueryStatus = 0x0004;
 constexpr std::uint32_t kServiceChangeConfig = 0x0002;
 constexpr std::uint32_t kServiceStop = 0x0020;
@@ -85,6 +87,10 @@ class ServiceControl {
                                       const std::vector<std::string>& privileges) = 0;
     virtual int SetRestartOnFailure(ServiceHandle service, std::uint32_t reset_period_seconds,
                                     std::uint32_t restart_delay_ms) = 0;
+    // QueryServiceConfig2 of SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO: the
+    // privileges the service's token is limited to (none: not limited).
+    virtual int QueryRequiredPrivileges(ServiceHandle service,
+                                        std::vector<std::string>* privileges) = 0;
     virtual int Start(ServiceHandle service) = 0;
     // Marks the service for deletion; it goes once every handle is closed.
     virtual int Delete(ServiceHandle service) = 0;

@@ -1,5 +1,6 @@
 #include "service/time_service_install.h"
 
+#include <string>
 #include <vector>
 
 #include "platform/os_errors.h"
@@ -33,6 +34,18 @@ int Fail(int result, int code, int* error) {
     if (error != nullptr)
         *error = code;
     return result;
+}
+
+// A manager that does not know the required privileges setting refuses it
+// with 87 and cannot limit the token; the service still works, so that
+// alone does not fail the install. Only a manager that cannot report the
+// setting either lacks it: where it exists, 87 means the list itself was
+// refused, and the service would run with more rights than it should.
+bool PrivilegesSettingIsUnknown(ServiceControl& control, ServiceHandle service, int set_code) {
+    if (set_code != kErrorInvalidParameter)
+        return false;
+    std::vector<std::string> reported;
+    return control.QueryRequiredPrivileges(service, &reported) != 0;
 }
 
 }  // namespace
@@ -99,9 +112,7 @@ int InstallTimeService(const std::string& program_path, bool start, int* error) 
     if (code == 0) {
         privileges_code = control.SetRequiredPrivileges(
             handles.service, {"SeSystemtimePrivilege", "SeChangeNotifyPrivilege"});
-        // A manager that does not know the setting cannot limit the token;
-        // the service still works, so that alone does not fail the install.
-        if (privileges_code != kErrorInvalidParameter)
+        if (!PrivilegesSettingIsUnknown(control, handles.service, privileges_code))
             code = privileges_code;
     }
     if (code == 0) {

@@ -24,8 +24,10 @@ constexpr int kServiceInstallCreateFailed = 2;  // creating or reconfiguring
 constexpr int kServiceInstallConfigFailed = 3;  // description, privileges, recovery
 constexpr int kServiceInstallStartFailed = 4;
 // Installed and started, but the manager does not know the required
-// privileges setting (Wine answers 87): the service runs with the whole
-// LocalService token. Counts as installed; `error` holds the code.
+// privileges setting: it refuses to set it with 87 and to report it (Wine
+// does both). The service runs with the whole LocalService token. Counts
+// as installed; `error` holds the code. An 87 where the setting can be
+// read is kServiceInstallConfigFailed.
 constexpr int kServiceInstallPrivilegesNotLimited = 5;
 
 constexpr int kServiceRemoveDone = 0;

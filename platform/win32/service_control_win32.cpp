@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,35 @@ int Win32ServiceControl::SetRestartOnFailure(ServiceHandle service,
     SERVICE_FAILURE_ACTIONS_FLAG flag = {};
     flag.fFailureActionsOnNonCrashFailures = TRUE;
     ChangeServiceConfig2A(AsHandle(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag);
+    return 0;
+}
+
+int Win32ServiceControl::QueryRequiredPrivileges(ServiceHandle service,
+                                                 std::vector<std::string>* privileges) {
+    privileges->clear();
+    DWORD needed = 0;
+    if (!QueryServiceConfig2A(AsHandle(service), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, nullptr,
+                              0, &needed)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER)
+            return error != 0 ? static_cast<int>(error) : ERROR_INVALID_HANDLE;
+    }
+    // Grown until the answer fits: the setting may change in between.
+    std::vector<BYTE> buffer(needed > sizeof(SERVICE_REQUIRED_PRIVILEGES_INFOA)
+                                 ? needed
+                                 : sizeof(SERVICE_REQUIRED_PRIVILEGES_INFOA));
+    while (!QueryServiceConfig2A(AsHandle(service), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO,
+                                 buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size())
+            return LastErrorOr(ERROR_INVALID_HANDLE);
+        buffer.resize(needed);
+    }
+    const auto* info = reinterpret_cast<const SERVICE_REQUIRED_PRIVILEGES_INFOA*>(buffer.data());
+    // A multi-string: names each with its terminator, an empty one last.
+    for (const char* name = info->pmszRequiredPrivileges; name != nullptr && *name != '\0';
+         name += std::strlen(name) + 1) {
+        privileges->push_back(name);
+    }
     return 0;
 }
 

@@ -24,6 +24,8 @@ class Win32ServiceControl : public ServiceControl {
                               const std::vector<std::string>& privileges) override;
     int SetRestartOnFailure(ServiceHandle service, std::uint32_t reset_period_seconds,
                             std::uint32_t restart_delay_ms) override;
+    int QueryRequiredPrivileges(ServiceHandle service,
+                                std::vector<std::string>* privileges) override;
     int Start(ServiceHandle service) override;
     int Delete(ServiceHandle service) override;
 };

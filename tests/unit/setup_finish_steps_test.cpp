@@ -157,8 +157,12 @@ INSTANTIATE_TEST_SUITE_P(
                             services.AddService("OrvaneTime").command_line = "C:\\Old\\x.exe";
                         },
                         TimeServiceSetup::kRunning, nullptr, true, false, kServiceDemandStart},
+        // A manager without the setting: it can neither set nor report it.
         TimeServiceCase{"NoPrivilegeListStillCounts", 10, 0, false,
-                        [](FakeServiceControl& services) { services.FailRequiredPrivileges(87); },
+                        [](FakeServiceControl& services) {
+                            services.FailRequiredPrivileges(87);
+                            services.FailRequiredPrivilegesQuery(87);
+                        },
                         TimeServiceSetup::kRunning, nullptr, true, false, kServiceDemandStart},
         TimeServiceCase{"NoManagerKeepsWindowsTime", 10, 0, false,
                         [](FakeServiceControl& services) { services.FailOpenManager(5); },

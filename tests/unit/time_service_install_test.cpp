@@ -56,20 +56,39 @@ TEST_F(TimeServiceInstallTest, AnExistingServiceIsStoppedAndReconfiguredNotDupli
     EXPECT_EQ(control_.open_handles(), 0);
 }
 
-TEST_F(TimeServiceInstallTest, APrivilegeListRefusal) {
-    // Refused as unknown (87): installed and started all the same, and said so.
-    control_.FailRequiredPrivileges(87);
-    int error = 0;
-    EXPECT_EQ(InstallTimeService(kProgram, true, &error), kServiceInstallPrivilegesNotLimited);
-    EXPECT_EQ(error, 87);
-    EXPECT_EQ(control_.Find("OrvaneTime")->starts, 1);
-    EXPECT_GT(control_.Find("OrvaneTime")->restart_delay_ms, 0u);
-    // Refused for any other reason: a failure, and not started again.
-    control_.FailRequiredPrivileges(5);
-    EXPECT_EQ(InstallTimeService(kProgram, true, &error), kServiceInstallConfigFailed);
-    EXPECT_EQ(error, 5);
-    EXPECT_EQ(control_.Find("OrvaneTime")->starts, 1);
-    EXPECT_EQ(control_.open_handles(), 0);
+// A refused privilege list is let pass only where the manager cannot
+// report the setting either (it does not have it); then the service is
+// installed and started all the same, and that is said.
+TEST(TimeServicePrivilegesTest, ARefusedListFailsUnlessTheSettingIsUnknown) {
+    struct Case {
+        int set_error;
+        int query_error;
+        int result;
+        int error;
+    };
+    const Case cases[] = {
+        {87, 87, kServiceInstallPrivilegesNotLimited, 87},
+        {87, 124, kServiceInstallPrivilegesNotLimited, 87},
+        {87, 0, kServiceInstallConfigFailed, 87},
+        {5, 87, kServiceInstallConfigFailed, 5},
+        {5, 0, kServiceInstallConfigFailed, 5},
+        {0, 87, kServiceInstallDone, 0},
+    };
+    for (const Case& c : cases) {
+        FakeServiceControl control;
+        UseServiceControl(&control);
+        control.FailRequiredPrivileges(c.set_error);
+        control.FailRequiredPrivilegesQuery(c.query_error);
+        int error = -1;
+        EXPECT_EQ(InstallTimeService(kProgram, true, &error), c.result)
+            << c.set_error << " " << c.query_error;
+        EXPECT_EQ(error, c.error);
+        const bool installed = c.result != kServiceInstallConfigFailed;
+        EXPECT_EQ(control.Find("OrvaneTime")->starts, installed ? 1 : 0);
+        EXPECT_EQ(control.Find("OrvaneTime")->restart_delay_ms > 0, installed);
+        EXPECT_EQ(control.open_handles(), 0);
+        UseServiceControl(nullptr);
+    }
 }
 
 TEST_F(TimeServiceInstallTest, NoManagerAndFailedCreation) {

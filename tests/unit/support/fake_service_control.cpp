@@ -194,6 +194,18 @@ int FakeServiceControl::SetRestartOnFailure(ServiceHandle service,
     return 0;
 }
 
+int FakeServiceControl::QueryRequiredPrivileges(ServiceHandle service,
+                                                std::vector<std::string>* privileges) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceQueryConfig, &error);
+    if (target == nullptr)
+        return error;
+    if (privileges_query_error_ != 0)
+        return privileges_query_error_;
+    *privileges = target->required_privileges;
+    return 0;
+}
+
 int FakeServiceControl::Start(ServiceHandle service) {
     int error = 0;
     FakeService* target = Target(service, kServiceStart, &error);

@@ -52,6 +52,8 @@ class FakeServiceControl : public ServiceControl {
                               const std::vector<std::string>& privileges) override;
     int SetRestartOnFailure(ServiceHandle service, std::uint32_t reset_period_seconds,
                             std::uint32_t restart_delay_ms) override;
+    int QueryRequiredPrivileges(ServiceHandle service,
+                                std::vector<std::string>* privileges) override;
     int Start(ServiceHandle service) override;
     // Removes the service at once (the real manager waits for the last
     // handle).
@@ -68,6 +70,8 @@ class FakeServiceControl : public ServiceControl {
     void FailChange(int error) { change_error_ = error; }
     void FailCreate(int error) { create_error_ = error; }
     void FailRequiredPrivileges(int error) { privileges_error_ = error; }
+    // Reading the setting back fails with this error.
+    void FailRequiredPrivilegesQuery(int error) { privileges_query_error_ = error; }
 
     int open_handles() const { return static_cast<int>(handles_.size()); }
     int paused_milliseconds() const { return paused_; }
@@ -96,6 +100,7 @@ class FakeServiceControl : public ServiceControl {
     int change_error_ = 0;
     int create_error_ = 0;
     int privileges_error_ = 0;
+    int privileges_query_error_ = 0;
     int paused_ = 0;
     int queries_ = 0;
     std::vector<std::uint32_t> accesses_;
