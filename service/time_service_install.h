@@ -11,6 +11,9 @@ constexpr char kTimeServiceDisplayName[] = "Orvane Time Service";
 constexpr char kTimeServiceDescription[] = "Sets the clock for Orvane.";
 constexpr char kTimeServiceAccount[] = "NT AUTHORITY\\LocalService";
 constexpr char kTimeServiceProgramName[] = "OrvaneService.exe";
+// The service's entries in the Application event log come from this source,
+// which Setup registers with the same message library as "Orvane".
+constexpr char kTimeServiceEventSourceName[] = "Orvane Time Service";
 // The manager restarts the service this long after a failure, and forgets
 // past failures after a day without one.
 constexpr unsigned kTimeServiceRestartDelayMs = 5000;

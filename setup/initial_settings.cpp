@@ -51,10 +51,10 @@ void WriteUninstallEntry(Registry& registry, const std::string& folder) {
     registry.CloseKey(key);
 }
 
-void WriteEventSource(Registry& registry, const std::string& folder) {
+void WriteEventSource(Registry& registry, const char* key_path, const std::string& folder) {
     RegistryKey key = kNoRegistryKey;
-    if (registry.OpenKey(RegistryScope::kMachine, kEventSourceKeyPath, RegistryMode::kWrite, true,
-                         &key) != 0) {
+    if (registry.OpenKey(RegistryScope::kMachine, key_path, RegistryMode::kWrite, true, &key) !=
+        0) {
         return;
     }
     registry.WriteText(key, "EventMessageFile",
@@ -136,7 +136,10 @@ void WriteInitialSettingsAndSystemEntries(const std::string& install_folder,
     WriteInstallationValues(registry, install_folder);
     WriteAppPaths(registry, install_folder);
     WriteUninstallEntry(registry, install_folder);
-    WriteEventSource(registry, install_folder);
+    WriteEventSource(registry, kEventSourceKeyPath, install_folder);
+    // The service's entries carry their own source, so the log tells them
+    // apart from the program's; same library, same message.
+    WriteEventSource(registry, kTimeServiceEventSourceKeyPath, install_folder);
 }
 
 std::string UninstallDisplayName() {

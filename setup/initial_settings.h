@@ -1,6 +1,6 @@
 // The settings and system entries an installation writes: the first
 // settings merged with an earlier installation's, the installation values,
-// App Paths, the Uninstall entry and the event source. Goes through
+// App Paths, the Uninstall entry and the event sources. Goes through
 // TheRegistry().
 #pragma once
 
@@ -23,6 +23,9 @@ constexpr char kUninstallKeyPath[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane";
 constexpr char kEventSourceKeyPath[] =
     "System\\CurrentControlSet\\Services\\EventLog\\Application\\Orvane\\";
+// The Orvane Time Service's own source (kTimeServiceEventSourceName).
+constexpr char kTimeServiceEventSourceKeyPath[] =
+    "System\\CurrentControlSet\\Services\\EventLog\\Application\\Orvane Time Service\\";
 constexpr char kEventMessageFileName[] = "Orvane Event Log Interface.dll";
 // Error, warning and information entries.
 constexpr int kEventTypesSupported = 7;

@@ -200,6 +200,7 @@ void RunUninstallWork(UninstallProgressView& view) {
     DeleteMachineSubKey(uninstall::kAppPathsKey, "Orvane.exe", left);
     view.SetPosition(60);
     DeleteMachineSubKey(uninstall::kUninstallKey, "Orvane", left);
+    DeleteMachineSubKey(uninstall::kEventLogApplicationKey, kTimeServiceEventSourceName, left);
 
     MarkNotInstalled(left);
     RestoreWindowsTime(left);

@@ -1,7 +1,8 @@
 // The uninstaller's work, run on its worker thread once the user has said
 // Yes: close a running Orvane, remove the installed files, shortcuts and
-// registry entries, mark the product as not installed and give the
-// Windows Time service back its automatic start.
+// registry entries (the Orvane Time Service's event source with them; the
+// program's own source "Orvane" stays), mark the product as not installed
+// and give the Windows Time service back its automatic start.
 #pragma once
 
 #include <string>
@@ -17,6 +18,8 @@ constexpr char kKestrineKey[] = "Software\\Pellmoor\\Kestrine";
 constexpr char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kInstalledValue[] = "Program is installed";
+constexpr char kEventLogApplicationKey[] =
+    "System\\CurrentControlSet\\Services\\EventLog\\Application";
 }  // namespace uninstall
 
 constexpr char kRemovingTimeServiceLabel[] = "Removing the Orvane Time Service";

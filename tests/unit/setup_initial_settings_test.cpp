@@ -89,9 +89,15 @@ TEST_F(SetupInitialSettingsTest, InstallationValuesAndSystemEntries) {
               "\"D:\\Tools\\Orvane\\Uninstall.exe\"");
     EXPECT_EQ(registry_.Text(kMachine, kUninstallKeyPath, "DisplayName"), "Orvane 1.72");
 
-    EXPECT_EQ(registry_.Text(kMachine, kEventSourceKeyPath, "EventMessageFile"),
-              "D:\\Tools\\Orvane\\Orvane Event Log Interface.dll");
-    EXPECT_EQ(registry_.Number(kMachine, kEventSourceKeyPath, "TypesSupported"), 7);
+    for (const char* source : {"Orvane", "Orvane Time Service"}) {
+        const std::string key =
+            std::string("System\\CurrentControlSet\\Services\\EventLog\\Application\\") + source +
+            "\\";
+        EXPECT_EQ(registry_.Text(kMachine, key, "EventMessageFile"),
+                  "D:\\Tools\\Orvane\\Orvane Event Log Interface.dll")
+            << source;
+        EXPECT_EQ(registry_.Number(kMachine, key, "TypesSupported"), 7) << source;
+    }
     EXPECT_EQ(registry_.open_keys(), 0);
 }
 

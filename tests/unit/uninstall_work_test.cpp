@@ -23,6 +23,8 @@ constexpr RegistryScope kUser = RegistryScope::kUser;
 const std::string kFolder = "D:\\Tools\\Orvane";
 const std::string kAppPathsEntry = std::string(uninstall::kAppPathsKey) + "\\Orvane.exe";
 const std::string kUninstallEntry = std::string(uninstall::kUninstallKey) + "\\Orvane";
+const std::string kEventSources = "System\\CurrentControlSet\\Services\\EventLog\\Application";
+const std::string kServiceEventSource = kEventSources + "\\Orvane Time Service";
 
 class UninstallWorkTest : public ::testing::Test {
   protected:
@@ -47,9 +49,10 @@ class UninstallWorkTest : public ::testing::Test {
         registry_.PutText(kMachine, kUninstallEntry, "UninstallString",
                           kFolder + "\\Uninstall.exe");
         registry_.PutText(kMachine, kUninstallEntry, "DisplayName", "Orvane 1.72");
-        registry_.PutText(kMachine,
-                          "System\\CurrentControlSet\\Services\\EventLog\\Application\\Orvane",
-                          "EventMessageFile", kFolder + "\\Orvane Event Log Interface.dll");
+        for (const std::string source : {"\\Orvane", "\\Orvane Time Service"}) {
+            registry_.PutText(kMachine, kEventSources + source, "EventMessageFile",
+                              kFolder + "\\Orvane Event Log Interface.dll");
+        }
         FakeService& time = services_.AddService("W32Time");
         time.state = kServiceStopped;
         time.start_type = kServiceDemandStart;
@@ -150,6 +153,9 @@ TEST_F(UninstallWorkTest, RegistryStepsComeAfterTheFilesAndInTheirOrder) {
         "open machine write SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
         "delete key Orvane",
         "close",
+        "open machine write System\\CurrentControlSet\\Services\\EventLog\\Application",
+        "delete key Orvane Time Service",
+        "close",
         "open machine write Software\\Pellmoor\\Orvane",
         "write number Program is installed",
         "close",
@@ -171,9 +177,9 @@ TEST_F(UninstallWorkTest, DeletesTheAppPathsAndUninstallEntriesOnly) {
     EXPECT_FALSE(registry_.HasKey(kMachine, kAppPathsEntry));
     EXPECT_FALSE(registry_.HasKey(kMachine, kUninstallEntry));
     EXPECT_TRUE(registry_.HasKey(kMachine, std::string(uninstall::kAppPathsKey) + "\\other.exe"));
-    // The event source stays.
-    EXPECT_TRUE(registry_.HasKey(
-        kMachine, "System\\CurrentControlSet\\Services\\EventLog\\Application\\Orvane"));
+    // The program's event source stays; the service's goes with the service.
+    EXPECT_TRUE(registry_.HasKey(kMachine, kEventSources + "\\Orvane"));
+    EXPECT_FALSE(registry_.HasKey(kMachine, kServiceEventSource));
 }
 
 TEST_F(UninstallWorkTest, MarksTheProductNotInstalledAndKeepsItsSettings) {
@@ -242,6 +248,8 @@ TEST_F(UninstallWorkTest, FailuresEverywhereEndIncompleteWithEveryItemListed) {
         "D:\\Tools\\Orvane\n"
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Orvane.exe\n"
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane\n"
+        "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\EventLog\\Application\\"
+        "Orvane Time Service\n"
         "HKEY_LOCAL_MACHINE\\Software\\Pellmoor\\Orvane: \"Program is installed\" mark\n"
         "Windows Time service: its automatic start");
     EXPECT_EQ(registry_.Number(kMachine, uninstall::kProductKey, "Program is installed"), 1);
@@ -290,6 +298,11 @@ INSTANTIATE_TEST_SUITE_P(
                          registry.CreateKey(kMachine, kUninstallEntry + "\\Below");
                      },
                      "HKEY_LOCAL_MACHINE\\" + kUninstallEntry},
+        LeftoverCase{"EventSourceThatStays",
+                     [](FakeUninstallSystem&, FakeRegistry& registry, FakeServiceControl&) {
+                         registry.CreateKey(kMachine, kServiceEventSource + "\\Below");
+                     },
+                     "HKEY_LOCAL_MACHINE\\" + kServiceEventSource},
         LeftoverCase{"WindowsTimeLeftOnDemand",
                      [](FakeUninstallSystem&, FakeRegistry&, FakeServiceControl& services) {
                          services.FailChange(5);
