@@ -15,13 +15,18 @@ class FakeTimeServicePipe : public TimeServicePipe {
                  std::vector<std::uint8_t>* out) override {
         requests.push_back(request);
         limits.push_back(answer_limit);
-        if (error != 0)
+        const bool fails = failing_exchanges == 0 ||
+                           requests.size() <= static_cast<std::size_t>(failing_exchanges);
+        if (error != 0 && fails)
             return error;
         *out = service ? service(request) : answer;
         return 0;
     }
 
     int error = 0;
+    // When positive, only the first this many exchanges fail with `error`
+    // (a service that opens its pipe a moment late); 0: every one does.
+    int failing_exchanges = 0;
     std::vector<std::uint8_t> answer;
     std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&)> service;
     std::vector<std::vector<std::uint8_t>> requests;
