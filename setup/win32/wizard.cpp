@@ -7,11 +7,14 @@
 #include <string>
 
 #include "logging/log_writer.h"
+#include "platform/file_system.h"
+#include "platform/win32/folder_security.h"
 #include "platform/win32/shell_folders.h"
 #include "platform/fixed_text.h"
 #include "settings/win32/config_dialog.h"
 #include "ui/win32/window_placement.h"
 #include "setup/finish_steps.h"
+#include "setup/folder_permissions.h"
 #include "setup/install_paths.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/installation.h"
@@ -97,13 +100,28 @@ bool StartsAtLogon() {
     return IsChecked(Wizard().pages[kFolderPage], IDC_SETUP_START_AT_LOGON);
 }
 
-// A folder relative to wherever Setup happens to run is refused on page 2.
+std::string FirstFolderUsersCanChange(const std::string& folder) {
+    FolderSecuritySteps os;
+    os.exists = [](const std::string& path) { return TheFileSystem().FolderExists(path); };
+    os.read = ReadFolderAccess;
+    os.token_sids = OwnTokenSids();
+    return FirstChangeableFolder(folder, os);
+}
+
+// A folder relative to wherever Setup happens to run is refused on page 2,
+// and so is one that users who are not administrators could change.
 bool TakeInstallFolder() {
     WizardState& wizard = Wizard();
     const std::string folder =
         InstallFolderFromText(ControlText(wizard.pages[kFolderPage], IDC_SETUP_FOLDER_EDIT));
     if (!IsCompleteFolderPath(folder)) {
         MessageBoxA(wizard.frame, kIncompleteFolderText, kSetupErrorCaption, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    const std::string changeable = FirstFolderUsersCanChange(folder);
+    if (!changeable.empty()) {
+        MessageBoxA(wizard.frame, ChangeableFolderText(changeable).c_str(), kSetupErrorCaption,
+                    MB_OK | MB_ICONERROR);
         return false;
     }
     CopyToField(wizard.install_folder, folder);

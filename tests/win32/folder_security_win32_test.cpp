@@ -1,11 +1,14 @@
 #include "platform/win32/folder_security.h"
 
+#include "setup/folder_permissions.h"
+
 #include <winsock2.h>
 #include <windows.h>
 #include <aclapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -100,6 +103,54 @@ TEST(Win32FolderSecurityTest, AProtectedFolderReadsBackProtectedWithOnlyThatList
 
     DeleteFileA(file.c_str());
     RemoveDirectoryA(folder.c_str());
+}
+
+std::string NewTempFolder(const char* name) {
+    char temp[MAX_PATH];
+    if (GetTempPathA(MAX_PATH, temp) == 0)
+        return std::string();
+    const std::string folder = std::string(temp) + name + std::to_string(GetCurrentProcessId()) +
+                               "_" + std::to_string(GetTickCount());
+    return CreateDirectoryA(folder.c_str(), nullptr) ? folder : std::string();
+}
+
+// What the rule sees of real folders: one this process makes and protects
+// is its own (its owner among the process's SIDs) and passes; one open to
+// everyone (no access list at all; Wine turns that into mode 777) is
+// refused. Wine reports access lists made from the Unix mode bits.
+TEST(Win32FolderSecurityTest, TheRuleReadsRealFolders) {
+    const std::vector<std::string> own = OwnTokenSids();
+    ASSERT_FALSE(own.empty());
+    for (const std::string& sid : own)
+        EXPECT_EQ(sid.rfind("S-1-", 0), 0u) << sid;
+
+    const std::string folder = NewTempFolder("orvane_rule_");
+    ASSERT_FALSE(folder.empty());
+    ASSERT_EQ(ProtectLikeProgramFiles(folder), 0);
+    FolderAccess access;
+    ASSERT_TRUE(ReadFolderAccess(folder, &access));
+    EXPECT_TRUE(access.persistent_acls);
+    EXPECT_NE(std::find(own.begin(), own.end(), access.owner), own.end()) << access.owner;
+    EXPECT_FALSE(NonAdministratorsCanChange(access, FolderRole::kInstallFolder, own));
+
+    std::vector<char> path(folder.begin(), folder.end());
+    path.push_back('\0');
+    ASSERT_EQ(SetNamedSecurityInfoA(path.data(), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION |
+                                        UNPROTECTED_DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, nullptr, nullptr),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_TRUE(ReadFolderAccess(folder, &access));
+    bool everyone_deletes = false;
+    for (const FolderAccessEntry& entry : access.entries) {
+        everyone_deletes |= entry.allow && entry.sid == "S-1-1-0" &&
+                            (entry.mask & (GENERIC_ALL | DELETE)) != 0;
+    }
+    EXPECT_TRUE(everyone_deletes);
+    EXPECT_TRUE(NonAdministratorsCanChange(access, FolderRole::kAbove, own));
+    RemoveDirectoryA(folder.c_str());
+
+    EXPECT_FALSE(ReadFolderAccess(folder, &access));
 }
 
 }  // namespace
