@@ -1,10 +1,12 @@
 #include "engine/broadcast_handler.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "engine/last_update_record.h"
 #include "logging/log_levels.h"
@@ -78,33 +80,48 @@ void ReportClockFailure(int code, const std::string& service_text = "") {
     reporter(text);
 }
 
-// Sets the clock from the broadcast, here or through the Orvane Time
-// Service (which checks the packet and sender again itself); reports a
-// failure and returns false.
-bool SetClockFromBroadcast(const SntpPacket& packet, const net::SocketAddressIn& source,
-                           SystemTime* before, SystemTime* after) {
-    if (CurrentClockPath() == ClockPath::kThroughService) {
-        BroadcastRequest request;
-        EncodePacket(packet, request.packet);
-        request.sender_address = source.address;
-        request.sender_port = source.port;
-        const ServiceCall call = RequestServiceBroadcast(request);
-        if (call.status != ServiceCallStatus::kAnswered || call.answer.type != kAnswerBroadcast) {
+// The service's sequence number of the last broadcast shown here.
+std::atomic<std::uint32_t> shown_service_broadcast{0};
+
+// Through the Orvane Time Service, which hears the same broadcast and sets
+// the clock itself: what it applied is asked for twice within a second of
+// hearing it (it may not have set it yet at the first question). Only a
+// broadcast the service reports as new counts; `packet` takes the
+// service's sender, version and stratum.
+bool FollowServiceBroadcast(SntpPacket* packet, net::SocketAddressIn* source, SystemTime* before,
+                            SystemTime* after) {
+    for (const int delay_ms : {kServiceBroadcastFirstAskMs, kServiceBroadcastSecondAskMs}) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+        const ServiceCall call = RequestServiceStatus();
+        if (call.status != ServiceCallStatus::kAnswered || call.answer.type != kAnswerStatus) {
             ReportClockFailure(0, call.error_text);
             return false;
         }
-        const BroadcastAnswer& answer = call.answer.broadcast;
-        if (answer.result != 1) {
-            ReportClockFailure(answer.clock_error, answer.error_text);
-            return false;
-        }
-        *before = answer.time_before;
-        *after = answer.time_after;
+        const AppliedBroadcast& applied = call.answer.status.broadcast;
+        std::uint32_t shown = shown_service_broadcast.load();
+        if (applied.sequence == 0 || applied.sequence == shown)
+            continue;
+        if (!shown_service_broadcast.compare_exchange_strong(shown, applied.sequence))
+            return false;  // another report showed it meanwhile
+        source->address = applied.sender_address;
+        packet->version_number = applied.version;
+        packet->stratum = applied.stratum;
+        *before = applied.time_before;
+        *after = applied.time_after;
         return true;
     }
+    return false;
+}
+
+// Sets the clock from the broadcast here, or learns what the Orvane Time
+// Service set; reports a failure and returns false.
+bool SetClockFromBroadcast(SntpPacket* packet, net::SocketAddressIn* source, SystemTime* before,
+                           SystemTime* after) {
+    if (CurrentClockPath() == ClockPath::kThroughService)
+        return FollowServiceBroadcast(packet, source, before, after);
     Clock& clock = TheClock();
     *before = clock.GetLocalTime();
-    const int code = clock.SetSystemTime(NtpTimeToCalendar(packet.transmit_timestamp));
+    const int code = clock.SetSystemTime(NtpTimeToCalendar(packet->transmit_timestamp));
     if (code != 0) {
         ReportClockFailure(code);
         return false;
@@ -124,6 +141,7 @@ void SetBroadcastClockFailureReporter(TextReporter reporter) {
 void ForgetBroadcastSenderNames() {
     std::lock_guard<std::mutex> lock(sender_names_mutex);
     sender_names.clear();
+    shown_service_broadcast.store(0);
 }
 
 std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressIn& source,
@@ -137,11 +155,13 @@ std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressI
            "\n\n\tOutgoing packet:\n" + "\n\tPacket:\n" + dump;
 }
 
-void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source) {
+void BroadcastReceived(const SntpPacket& heard, const net::SocketAddressIn& heard_from) {
+    SntpPacket packet = heard;
+    net::SocketAddressIn source = heard_from;
     SystemTime before;
     SystemTime after;
     // A clock that was not set is no update: nothing to show or log as one.
-    if (!SetClockFromBroadcast(packet, source, &before, &after))
+    if (!SetClockFromBroadcast(&packet, &source, &before, &after))
         return;
     clock_failure_reported.store(false);
 

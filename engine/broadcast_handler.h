@@ -1,5 +1,7 @@
 // What happens when an SNTP broadcast arrives: the clock is set to its
-// transmit time, the outcome kept for the status dialog and logged.
+// transmit time (or, when the Orvane Time Service sets the clock, what it
+// reports having applied is taken), the outcome kept for the status dialog
+// and logged.
 #pragma once
 
 #include "platform/sockets.h"
@@ -7,6 +9,10 @@
 #include "protocols/text_reporter.h"
 
 namespace orvane {
+
+// When the service's Status is asked for after a broadcast is heard.
+constexpr int kServiceBroadcastFirstAskMs = 200;
+constexpr int kServiceBroadcastSecondAskMs = 600;
 
 // Installed in the broadcast listener; runs on the listener thread.
 void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source);
@@ -16,7 +22,8 @@ void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& sou
 // clock again.
 void SetBroadcastClockFailureReporter(TextReporter reporter);
 
-// Forgets the host names of the senders seen so far (engine start, tests).
+// Forgets the host names of the senders seen so far and the service's last
+// broadcast shown (engine start, tests).
 void ForgetBroadcastSenderNames();
 
 // The log text of a broadcast at the given detail.

@@ -38,6 +38,13 @@ void BadBroadcastReport(const std::string& text) {
         WriteEventLogEntry(text, kEventSeverityWarning);
 }
 
+// Another program may hold the port (the time service, another user's
+// copy): said once, and the listener tries again each minute.
+void BroadcastBindFailure(int code) {
+    AppendToErrorWindow("Unable to listen for SNTP broadcasts.  Winsock error number " +
+                        std::to_string(code));
+}
+
 void SetUpDialup(const SettingsRecord& settings) {
     DialupModule& dialup = TheDialupModule();
     if (dialup.IsDialupAvailable() != 1) {
@@ -68,6 +75,7 @@ int StartEngine() {
     SetSntpBindAddress(0);
 
     SetBroadcastErrorReporter(FatalWithCode);
+    SetBroadcastBindFailureReporter(BroadcastBindFailure);
     SetSntpTextReporter(ToErrorWindow);
     SetBroadcastTextReporter(BadBroadcastReport);
     SetBroadcastClockFailureReporter(ToErrorWindow);

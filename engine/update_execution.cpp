@@ -129,7 +129,7 @@ ExchangeOutcome ServiceRefusal(const std::string& text) {
 ExchangeOutcome RunServiceExchange(int protocol, LastUpdateRecord& pending) {
     if (protocol != kProtocolSntp && protocol != kProtocolTimeUdp && protocol != kProtocolTimeTcp)
         return ExchangeOutcome{};
-    const ServiceCall call = RequestServiceUpdate();
+    const ServiceCall call = RequestServiceUpdate(ManualUpdateFlag() != 1);
     if (call.status != ServiceCallStatus::kAnswered || call.answer.type != kAnswerUpdate)
         return ServiceRefusal(call.error_text);
     const UpdateAnswer& u = call.answer.update;

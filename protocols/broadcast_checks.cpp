@@ -19,8 +19,14 @@ std::string CheckBroadcastPacket(const SntpPacket& packet) {
 }
 
 bool SenderOnConnectedSubnet(std::uint32_t sender, const std::vector<LocalInterface>& interfaces) {
+    // Any program on this PC can send from loopback or from one of the PC's
+    // own addresses, and no time may come from a local program.
     if ((net::NetworkToHost32(sender) >> 24) == 127)
-        return true;
+        return false;
+    for (const LocalInterface& local : interfaces) {
+        if (sender == local.address)
+            return false;
+    }
     for (const LocalInterface& local : interfaces) {
         // An interface without an address or mask says nothing about a subnet.
         if (local.address == 0 || local.mask == 0)

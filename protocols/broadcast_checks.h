@@ -1,6 +1,6 @@
 // The checks a broadcast packet and its sender pass before the clock is set
 // from it, by Orvane's own listener or by the time service: the packet's
-// fields, and a sender on a directly connected subnet (or this machine).
+// fields, and a sender on a directly connected subnet other than this PC.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,8 @@ namespace orvane {
 // Otherwise why not.
 std::string CheckBroadcastPacket(const SntpPacket& packet);
 
-// Whether the sender (network order) is a loopback address or lies in the
-// subnet of one of the interfaces.
+// Whether the sender (network order) lies in the subnet of one of the
+// interfaces and is neither a loopback address nor one of this PC's own.
 bool SenderOnConnectedSubnet(std::uint32_t sender, const std::vector<LocalInterface>& interfaces);
 
 }  // namespace orvane

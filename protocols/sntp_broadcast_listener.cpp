@@ -37,9 +37,12 @@ std::atomic<int> listener_state{0};
 std::mutex setup_mutex;
 // Never destroyed: the listener thread may still use them while the process ends.
 ErrorReporter& error_reporter = *new ErrorReporter;
+BindFailureReporter& bind_failure_reporter = *new BindFailureReporter;
+int bind_retry_interval_ms = kBindRetryIntervalMs;
 TextReporter& text_reporter = *new TextReporter;
 BroadcastHandler& broadcast_handler = *new BroadcastHandler;
 std::uint16_t listen_port = kSntpPort;
+std::uint32_t source_for_tests = 0;
 
 void Sleep(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -119,7 +122,8 @@ net::SocketHandle CreateListenSocket() {
     return s;
 }
 
-bool BindListenSocket(net::SocketHandle s) {
+// 0 when bound, else the Winsock error; the socket is closed then.
+int BindListenSocket(net::SocketHandle s) {
     net::SocketAddressIn local;
     local.family = net::kAfInet;
     local.address = GetSntpBindAddress();
@@ -127,13 +131,49 @@ bool BindListenSocket(net::SocketHandle s) {
         std::lock_guard<std::mutex> lock(setup_mutex);
         local.port = net::HostToNetwork16(listen_port);
     }
+    // Shared with the other listeners on this PC (the time service, other
+    // users' copies): each of them receives every broadcast.
+    net::SetReuseAddressOption(s, true);
     if (net::BindSocket(s, local) == 0)
-        return true;
-    int code = GetLastErrorCode();
+        return 0;
+    const int code = net::LastSocketError();
     net::CloseSocket(s);
-    SetLastErrorCode(code);
-    RaiseError("Unable to bind SNTP multicast listen socket");
-    return false;
+    return code != 0 ? code : net::kWsaEaddrinuse;
+}
+
+void ReportBindFailure(int code) {
+    BindFailureReporter reporter;
+    {
+        std::lock_guard<std::mutex> lock(setup_mutex);
+        reporter = bind_failure_reporter;
+    }
+    if (reporter)
+        reporter(code);
+}
+
+// Ends the thread by the stop handshake once listening is no longer wanted.
+void EndListenerThread() {
+    listener_state.store(kClosedWaiting);
+    if (!WaitForState(kAcknowledged)) {
+        RaiseError("Unable to end SNTP multicast listen thread (1).");
+    }
+    listener_state.store(kEnding);
+}
+
+// Waits out the retry interval after a failed bind; false when listening
+// was switched off meanwhile.
+bool WaitToRetryBind() {
+    int interval = 0;
+    {
+        std::lock_guard<std::mutex> lock(setup_mutex);
+        interval = bind_retry_interval_ms;
+    }
+    for (int waited = 0; waited < interval; waited += kIdleMilliseconds) {
+        if (listening_enabled.load() != 1)
+            return false;
+        Sleep(kIdleMilliseconds);
+    }
+    return listening_enabled.load() == 1;
 }
 
 void ListenerThread() {
@@ -142,23 +182,36 @@ void ListenerThread() {
     ReportLimit invalid_reports;
     ReportLimit failure_reports;
     ConnectedInterfaces connected;
+    bool bind_failure_reported = false;
     net::SocketHandle s = CreateListenSocket();
     if (s == net::kInvalidSocket)
         return;
 
     for (;;) {  // one pass per socket: a connection reset starts a new one
-        if (!BindListenSocket(s))
-            return;
+        const int bind_error = BindListenSocket(s);
+        if (bind_error != 0) {
+            // Another program may hold the port (another user's copy, a
+            // time server): not a reason to end, only to try again later.
+            if (!bind_failure_reported) {
+                bind_failure_reported = true;
+                ReportBindFailure(bind_error);
+            }
+            if (!WaitToRetryBind()) {
+                EndListenerThread();
+                return;
+            }
+            s = CreateListenSocket();
+            if (s == net::kInvalidSocket)
+                return;
+            continue;
+        }
+        bind_failure_reported = false;
         listener_state.store(kReceiving);
         bool rebuild = false;
         while (!rebuild) {
             if (listening_enabled.load() != 1) {
                 net::CloseSocket(s);
-                listener_state.store(kClosedWaiting);
-                if (!WaitForState(kAcknowledged)) {
-                    RaiseError("Unable to end SNTP multicast listen thread (1).");
-                }
-                listener_state.store(kEnding);
+                EndListenerThread();
                 return;
             }
             // Waits only while nothing is there: a burst of datagrams is
@@ -200,6 +253,11 @@ void ListenerThread() {
                     ReportText("recvfrom() failed.");
                 Sleep(kIdleMilliseconds);
                 continue;
+            }
+            {
+                std::lock_guard<std::mutex> lock(setup_mutex);
+                if (source_for_tests != 0 && (net::NetworkToHost32(source.address) >> 24) == 127)
+                    source.address = source_for_tests;
             }
             SntpPacket packet;
             switch (CheckBroadcastDatagram(datagram, received, source.address, connected.Get(now),
@@ -265,6 +323,16 @@ void SetBroadcastErrorReporter(ErrorReporter reporter) {
     error_reporter = std::move(reporter);
 }
 
+void SetBroadcastBindFailureReporter(BindFailureReporter reporter) {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    bind_failure_reporter = std::move(reporter);
+}
+
+void SetBroadcastBindRetryInterval(int milliseconds) {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    bind_retry_interval_ms = milliseconds;
+}
+
 void SetBroadcastHandler(BroadcastHandler handler) {
     std::lock_guard<std::mutex> lock(setup_mutex);
     broadcast_handler = std::move(handler);
@@ -278,6 +346,11 @@ void SetBroadcastTextReporter(TextReporter reporter) {
 void SetBroadcastListenPort(std::uint16_t port) {
     std::lock_guard<std::mutex> lock(setup_mutex);
     listen_port = port;
+}
+
+void SetBroadcastSourceForTests(std::uint32_t address) {
+    std::lock_guard<std::mutex> lock(setup_mutex);
+    source_for_tests = address;
 }
 
 void ResetBroadcastListening() {

@@ -1,6 +1,8 @@
 // The SNTP broadcast listener: a thread that receives mode-5 packets on
 // UDP port 123 and hands each usable one from a sender on a directly
-// connected subnet to the engine's handler.
+// connected subnet to the handler. The port is shared (SO_REUSEADDR), so
+// every listener on the PC receives each broadcast; one that cannot bind
+// says so and tries again later.
 #pragma once
 
 #include <cstdint>
@@ -21,12 +23,24 @@ using BroadcastHandler =
 // the fatal-error report, which reads the last-error value).
 using ErrorReporter = std::function<void(const std::string& text)>;
 
+// Reports that the port could not be bound, with the Winsock error: once,
+// until a bind succeeds; the listener tries again each retry interval.
+using BindFailureReporter = std::function<void(int winsock_error)>;
+
 void SetBroadcastErrorReporter(ErrorReporter reporter);
+void SetBroadcastBindFailureReporter(BindFailureReporter reporter);
+// 60 s in the product; shorter only in tests.
+constexpr int kBindRetryIntervalMs = 60000;
+void SetBroadcastBindRetryInterval(int milliseconds);
 void SetBroadcastHandler(BroadcastHandler handler);
 // The text reporter shared with the unicast client.
 void SetBroadcastTextReporter(TextReporter reporter);
 // 123 in the product; another port only in tests.
 void SetBroadcastListenPort(std::uint16_t port);
+// 0 in the product. Tests can send only from loopback, which is never
+// accepted: a non-zero address (network order) stands in for every
+// loopback sender, as if the datagram came from that host.
+void SetBroadcastSourceForTests(std::uint32_t address);
 
 // Engine reset at start: marks the listener as not wanted without a
 // handshake (no thread runs yet).
@@ -41,6 +55,7 @@ enum class BroadcastVerdict {
     kEmpty,     // reported, at most once a minute
     kInvalid,   // shorter than a packet: reported, at most once a minute
     kDropped,   // silently: no usable broadcast, or a sender not on a connected subnet
+                // (this PC itself never is one)
     kAccepted,  // handed to the handler
 };
 // The checks of one datagram from `source` (network order), in the order

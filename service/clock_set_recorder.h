@@ -4,10 +4,18 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 
 #include "platform/clock.h"
 
 namespace orvane {
+
+// Held while the service sets the clock and reads the refusal code, by an
+// update and a broadcast alike, so neither reads the other's code.
+inline std::mutex& ClockSetMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
 
 class ClockSetRecorder : public Clock {
   public:

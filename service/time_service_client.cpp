@@ -9,33 +9,34 @@ namespace orvane {
 namespace {
 
 MessageType AnswerTypeFor(MessageType request) {
-    switch (request) {
-        case kRequestUpdate:
-            return kAnswerUpdate;
-        case kRequestBroadcast:
-            return kAnswerBroadcast;
-        default:
-            return kAnswerStatus;
-    }
+    return request == kRequestUpdate ? kAnswerUpdate : kAnswerStatus;
 }
 
 }  // namespace
 
+bool IsTimeServiceProcess(std::uint32_t server_process_id, std::uint32_t service_process_id) {
+    return service_process_id != 0 && server_process_id == service_process_id;
+}
+
 ServiceCall CallTimeService(const Request& request) {
     ServiceCall call;
+    TimeServicePipe& pipe = TheTimeServicePipe();
     std::vector<std::uint8_t> reply;
-    const int error =
-        TheTimeServicePipe().Exchange(EncodeRequest(request), kLongestAnswerSize, &reply);
-    if (error == kErrorPipeNotFound) {
+    // The service's process id is read when the pipe's holder is known, so
+    // a service that restarted in between is still recognised.
+    const int error = pipe.Exchange(
+        EncodeRequest(request), kLongestAnswerSize, kPipeBusyLimitMs,
+        [&pipe](std::uint32_t server) { return IsTimeServiceProcess(server, pipe.ServiceProcessId()); },
+        &reply);
+    if (error == kPipeServerRefused) {
+        call.status = ServiceCallStatus::kNotTheService;
+        call.error_text = kPipeImpostorText;
+        return call;
+    }
+    if (error == kErrorPipeNotFound || error == kErrorPipeBusy || error == kErrorSemTimeout) {
         call.status = ServiceCallStatus::kNotRunning;
         call.error_code = error;
         call.error_text = kServiceNotRunningText;
-        return call;
-    }
-    if (error == kErrorPipeBusy || error == kErrorSemTimeout) {
-        call.status = ServiceCallStatus::kFailed;
-        call.error_code = error;
-        call.error_text = "The Orvane Time Service is busy; try again";
         return call;
     }
     if (error != 0) {
@@ -60,27 +61,20 @@ ServiceCall CallTimeService(const Request& request) {
         call.error_text = answer.error_text;
     else if (answer.type == kAnswerUpdate)
         call.error_text = answer.update.error_text;
-    else if (answer.type == kAnswerBroadcast)
-        call.error_text = answer.broadcast.error_text;
     return call;
 }
 
-ServiceCall RequestServiceUpdate() {
+ServiceCall RequestServiceUpdate(bool automatic) {
     Request request;
     request.type = kRequestUpdate;
+    request.update.has_tail = true;
+    request.update.flags = automatic ? kUpdateAutomatic : 0;
     return CallTimeService(request);
 }
 
 ServiceCall RequestServiceStatus() {
     Request request;
     request.type = kRequestStatus;
-    return CallTimeService(request);
-}
-
-ServiceCall RequestServiceBroadcast(const BroadcastRequest& broadcast) {
-    Request request;
-    request.type = kRequestBroadcast;
-    request.broadcast = broadcast;
     return CallTimeService(request);
 }
 

@@ -1,5 +1,6 @@
 // A program's side of the time service: one request through the pipe and
-// the service's answer, checked and parsed. Goes through
+// the service's answer, checked and parsed. Nothing is sent unless the
+// pipe is held by the registered service's own process. Goes through
 // TheTimeServicePipe().
 #pragma once
 
@@ -10,12 +11,16 @@
 namespace orvane {
 
 constexpr char kServiceNotRunningText[] = "The Orvane Time Service is not running";
+constexpr char kPipeImpostorText[] = "A program other than the Orvane Time Service holds its pipe";
+// How long a client waits in all for a free instance of the pipe.
+constexpr int kPipeBusyLimitMs = 10000;
 
 enum class ServiceCallStatus {
     kAnswered,         // `answer` holds the service's answer (an error answer included)
-    kNotRunning,       // no service listens on the pipe (it does not exist)
-    kFailed,           // the pipe failed or stayed busy (error_code) before an answer came
+    kNotRunning,       // no service listens on the pipe, or none took the call in time
+    kFailed,           // the pipe failed (error_code) before an answer came
     kMalformedAnswer,  // something answered, but not a well-formed answer to the request
+    kNotTheService,    // the pipe is held by another program: nothing was sent
 };
 
 struct ServiceCall {
@@ -23,15 +28,20 @@ struct ServiceCall {
     int error_code = 0;
     Answer answer;
     // For the caller to show: the service's error text, kServiceNotRunningText,
-    // or why the call failed; empty for an answer without an error.
+    // kPipeImpostorText, or why the call failed; empty for an answer without
+    // an error.
     std::string error_text;
 };
 
+// Whether a pipe held by `server_process_id` may be sent anything: only when
+// it is the running service's process (a stopped or missing service has
+// process id 0, which never matches).
+bool IsTimeServiceProcess(std::uint32_t server_process_id, std::uint32_t service_process_id);
+
 ServiceCall CallTimeService(const Request& request);
 
-// The three requests.
-ServiceCall RequestServiceUpdate();
+// An update: `automatic` for a scheduled round, else the user's request.
+ServiceCall RequestServiceUpdate(bool automatic);
 ServiceCall RequestServiceStatus();
-ServiceCall RequestServiceBroadcast(const BroadcastRequest& broadcast);
 
 }  // namespace orvane

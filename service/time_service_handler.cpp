@@ -1,16 +1,21 @@
 #include "service/time_service_handler.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <system_error>
+#include <thread>
+
 #include "platform/clock.h"
 #include "platform/fixed_text.h"
-#include "platform/local_networks.h"
 #include "platform/name_lookup.h"
 #include "platform/process_privileges.h"
 #include "platform/registry.h"
 #include "platform/sockets.h"
-#include "protocols/broadcast_checks.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
+#include "service/service_broadcasts.h"
 #include "settings/ipv4_text.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
@@ -26,6 +31,44 @@ Answer ErrorAnswer(const std::string& text) {
     return answer;
 }
 
+// A name lookup has no time limit of its own; the update stops waiting for
+// it after `limit_ms` and leaves the worker to finish on its own.
+bool LookUpWithin(const std::string& name, int limit_ms, std::uint32_t* address) {
+    struct Lookup {
+        std::mutex mutex;
+        std::condition_variable done_signal;
+        bool done = false;
+        bool found = false;
+        std::uint32_t address = 0;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    std::thread worker;
+    try {
+        worker = std::thread([lookup, name] {
+            std::uint32_t found_address = 0;
+            const bool found = TheNameLookup().LookUpAddress(name, &found_address);
+            std::lock_guard<std::mutex> lock(lookup->mutex);
+            lookup->found = found;
+            lookup->address = found_address;
+            lookup->done = true;
+            lookup->done_signal.notify_all();
+        });
+    } catch (const std::system_error&) {
+        return TheNameLookup().LookUpAddress(name, address);
+    }
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    const bool in_time = lookup->done_signal.wait_for(lock, std::chrono::milliseconds(limit_ms),
+                                                      [&] { return lookup->done; });
+    lock.unlock();
+    if (!in_time) {
+        worker.detach();
+        return false;
+    }
+    worker.join();
+    *address = lookup->address;
+    return lookup->found;
+}
+
 // The server the settings name: by name when they say so (or when no
 // address is stored), else the stored address. Empty error text on success.
 std::string ResolveServer(const MachineTimeSettings& settings, std::uint32_t* address) {
@@ -34,9 +77,26 @@ std::string ResolveServer(const MachineTimeSettings& settings, std::uint32_t* ad
         *address = settings.server_address;
         return *address != 0 ? "" : "No time server is configured";
     }
-    if (!TheNameLookup().LookUpAddress(settings.server_name, address) || *address == 0)
+    if (!LookUpWithin(settings.server_name, kServiceLookupLimitMs, address) || *address == 0)
         return "Unable to resolve server name " + settings.server_name;
     return "";
+}
+
+// What tells one server setting from another, for the kiss memory.
+std::string ServerSettingsKey(const MachineTimeSettings& settings) {
+    return std::to_string(settings.protocol) + "|" + std::to_string(settings.server_address) +
+           "|" + std::to_string(settings.use_server_by_name) + "|" + settings.server_name;
+}
+
+std::uint64_t SetPauseMs(const MachineTimeSettings& settings) {
+    const std::int32_t minutes =
+        settings.update_interval_minutes > 0 ? settings.update_interval_minutes : 1;
+    return static_cast<std::uint64_t>(minutes) * 60000;
+}
+
+std::string OriginText(const RequestOrigin& origin) {
+    return "process " + std::to_string(origin.process_id) + " in session " +
+           std::to_string(origin.session_id);
 }
 
 }  // namespace
@@ -58,19 +118,23 @@ MachineTimeSettings ReadMachineTimeSettings() {
     if (ReadTextField(registry, key, "Server name", name) == 0)
         settings.server_name = FieldText(name);
     registry.ReadNumber(key, "Receive sntp broadcasts", &settings.receive_sntp_broadcasts);
+    registry.ReadNumber(key, "Update interval", &settings.update_interval_minutes);
     registry.CloseKey(key);
     return settings;
 }
 
-Answer TimeServiceHandler::Update(std::uint64_t now_ms) {
+Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& request,
+                                  const RequestOrigin& origin) {
     Answer answer;
     answer.type = kAnswerUpdate;
     UpdateAnswer& u = answer.update;
+    std::lock_guard<std::mutex> update_lock(update_mutex_);
     const MachineTimeSettings settings = ReadMachineTimeSettings();
     if (settings.protocol < kProtocolSntp || settings.protocol > kProtocolTimeTcp) {
         u.error_text = "No time protocol is configured";
         return answer;
     }
+    kisses_.UseServerSettings(ServerSettingsKey(settings));
     if (!limit_.TryTake(now_ms)) {
         u.error_text = kRateLimitText;
         return answer;
@@ -80,19 +144,27 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms) {
     u.error_text = ResolveServer(settings, &address);
     if (!u.error_text.empty())
         return answer;
+    if (request.automatic()) {
+        u.error_text = kisses_.AutomaticRefusal(address, now_ms, SetPauseMs(settings));
+        if (!u.error_text.empty()) {
+            u.protocol = 0;  // nothing was asked of the server
+            return answer;
+        }
+    }
     u.server_address = address;
     net::SocketAddressIn server;
     server.family = net::kAfInet;
     server.address = address;
 
+    std::lock_guard<std::mutex> clock_lock(ClockSetMutex());
     if (recorder_ != nullptr)
         recorder_->Reset();
     if (settings.protocol == kProtocolSntp) {
-        // Requests are answered one at a time, so the module-wide report
-        // hook belongs to this exchange for its duration.
-        SetSntpReportCallback([&u](const SntpPacket& request, const net::SocketAddressIn&,
+        // Updates run one at a time, so the module-wide report hook belongs
+        // to this exchange for its duration.
+        SetSntpReportCallback([&u](const SntpPacket& sent, const net::SocketAddressIn&,
                                    const SntpPacket& reply, const SystemTime&, const SystemTime&) {
-            EncodePacket(request, u.request_packet);
+            EncodePacket(sent, u.request_packet);
             EncodePacket(reply, u.reply_packet);
             u.has_packets = true;
         });
@@ -133,37 +205,20 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms) {
     // service runs one at a time, so this is only a safeguard.
     if (u.result != 1 && u.error_text.empty())
         u.error_text = "Another update is running";
-    return answer;
-}
 
-Answer TimeServiceHandler::Broadcast(const BroadcastRequest& broadcast) {
-    Answer answer;
-    answer.type = kAnswerBroadcast;
-    BroadcastAnswer& b = answer.broadcast;
-    if (ReadMachineTimeSettings().receive_sntp_broadcasts != 1) {
-        b.error_text = "Receiving SNTP broadcasts is off on this machine";
-        return answer;
+    const std::string server_text = Ipv4AddressToText(address);
+    if (!u.kiss_code.empty())
+        kisses_.NoteKiss(address, u.kiss_code, now_ms);
+    if (u.result == 1) {
+        kisses_.NoteSuccess(address);
+        WriteServiceEvent(EventType::kInformation,
+                          ClockSetByServerText(u.time_before, u.time_after, server_text, origin));
+    } else if (u.clock_error != 0) {
+        WriteServiceEvent(EventType::kWarning, "The clock refused the time of server " +
+                                                   server_text + ", error code " +
+                                                   std::to_string(u.clock_error) + ", for " +
+                                                   OriginText(origin) + ".");
     }
-    const SntpPacket packet = DecodePacket(broadcast.packet);
-    b.error_text = CheckBroadcastPacket(packet);
-    if (!b.error_text.empty())
-        return answer;
-    std::vector<LocalInterface> interfaces;
-    TheLocalNetworks().ListInterfaces(&interfaces);
-    if (!SenderOnConnectedSubnet(broadcast.sender_address, interfaces)) {
-        b.error_text = "Broadcast sender is not on a directly connected subnet";
-        return answer;
-    }
-    Clock& clock = TheClock();
-    b.time_before = clock.GetLocalTime();
-    const int code = clock.SetSystemTime(NtpTimeToCalendar(packet.transmit_timestamp));
-    if (code != 0) {
-        b.clock_error = code;
-        b.error_text = "SetSystemTime() failed, error code " + std::to_string(code);
-        return answer;
-    }
-    b.time_after = clock.GetLocalTime();
-    b.result = 1;
     return answer;
 }
 
@@ -172,24 +227,22 @@ Answer TimeServiceHandler::Status() {
     answer.type = kAnswerStatus;
     answer.status.version_text = ORVANE_VERSION_TEXT;
     answer.status.holds_privilege = TheProcessPrivileges().HoldsSystemtimePrivilege();
+    answer.status.broadcast = LastAppliedBroadcast();
     return answer;
 }
 
 std::vector<std::uint8_t> TimeServiceHandler::Handle(const std::uint8_t* data, std::size_t size,
-                                                     std::uint64_t now_ms, bool* malformed) {
+                                                     std::uint64_t now_ms,
+                                                     const RequestOrigin& origin,
+                                                     bool* malformed) {
     Request request;
     const MessageFault fault = DecodeRequest(data, size, &request);
     *malformed = fault != MessageFault::kNone;
     if (*malformed)
         return EncodeAnswer(ErrorAnswer(MessageFaultText(fault)));
-    switch (request.type) {
-        case kRequestUpdate:
-            return EncodeAnswer(Update(now_ms));
-        case kRequestBroadcast:
-            return EncodeAnswer(Broadcast(request.broadcast));
-        default:
-            return EncodeAnswer(Status());
-    }
+    if (request.type == kRequestUpdate)
+        return EncodeAnswer(Update(now_ms, request.update, origin));
+    return EncodeAnswer(Status());
 }
 
 }  // namespace orvane

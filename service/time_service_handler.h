@@ -1,18 +1,22 @@
 // The time service's answers: one request record in, one answer record
 // out. Updates run the same exchanges as Orvane.exe against the server the
 // machine's settings name (never a time or server from the client),
-// limited in rate; broadcasts set the clock only when the machine allows
-// it and the packet and its sender pass the listener's checks. Goes
-// through TheRegistry(), TheClock(), TheNameLookup(),
-// TheLocalNetworks() and TheProcessPrivileges().
+// limited in rate and by what each server said with kiss codes; the Status
+// carries the last broadcast the service applied. Requests may come on
+// several connections at once; updates run one at a time. Goes through
+// TheRegistry(), TheClock(), TheNameLookup(), TheEventLog() and
+// TheProcessPrivileges().
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "service/clock_set_recorder.h"
+#include "service/service_event_log.h"
+#include "service/service_kisses.h"
 #include "service/time_service_messages.h"
 #include "service/update_rate_limit.h"
 
@@ -20,6 +24,8 @@ namespace orvane {
 
 // The exchanges' time limit for SNTP and TIME/UDP, as in Orvane.exe.
 constexpr int kServiceExchangeTimeoutMs = 2000;
+// The longest a server name's lookup may hold an update (and a stop).
+constexpr int kServiceLookupLimitMs = 5000;
 
 // The machine settings the service reads, from the machine hive only.
 struct MachineTimeSettings {
@@ -28,6 +34,7 @@ struct MachineTimeSettings {
     std::int32_t use_server_by_name = 0;
     std::string server_name;
     std::int32_t receive_sntp_broadcasts = 0;
+    std::int32_t update_interval_minutes = 0;
 };
 MachineTimeSettings ReadMachineTimeSettings();
 
@@ -36,18 +43,20 @@ class TimeServiceHandler {
     // `recorder` (may be null) is the installed clock, for the refusal code.
     explicit TimeServiceHandler(ClockSetRecorder* recorder) : recorder_(recorder) {}
 
-    // The answer to one received record. `malformed` is set when the record
-    // was refused: the answer is then an error answer and the connection
-    // is to be closed. `now_ms` is a monotonic millisecond count.
+    // The answer to one received record from `origin`. `malformed` is set
+    // when the record was refused: the answer is then an error answer.
+    // `now_ms` is a monotonic millisecond count.
     std::vector<std::uint8_t> Handle(const std::uint8_t* data, std::size_t size,
-                                     std::uint64_t now_ms, bool* malformed);
+                                     std::uint64_t now_ms, const RequestOrigin& origin,
+                                     bool* malformed);
 
-    Answer Update(std::uint64_t now_ms);
-    Answer Broadcast(const BroadcastRequest& broadcast);
+    Answer Update(std::uint64_t now_ms, const UpdateRequest& request, const RequestOrigin& origin);
     Answer Status();
 
   private:
+    std::mutex update_mutex_;  // one update at a time; guards the members below
     UpdateRateLimit limit_;
+    ServerKissMemory kisses_;
     ClockSetRecorder* recorder_;
 };
 

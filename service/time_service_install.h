@@ -4,9 +4,10 @@
 
 #include <string>
 
+#include "platform/time_service_pipe.h"  // kTimeServiceName
+
 namespace orvane {
 
-constexpr char kTimeServiceName[] = "OrvaneTime";
 constexpr char kTimeServiceDisplayName[] = "Orvane Time Service";
 constexpr char kTimeServiceDescription[] = "Sets the clock for Orvane.";
 constexpr char kTimeServiceAccount[] = "NT AUTHORITY\\LocalService";

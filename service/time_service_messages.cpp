@@ -25,7 +25,6 @@ class Writer {
     }
     // An address or port kept in network order: its bytes as they lie.
     void Raw32(std::uint32_t value) { Bytes(&value, 4); }
-    void Raw16(std::uint16_t value) { Bytes(&value, 2); }
     void Time(const SystemTime& t) {
         for (std::uint16_t field : {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute,
                                     t.wSecond, t.wMilliseconds})
@@ -72,11 +71,6 @@ class Reader {
     std::uint32_t Raw32() {
         std::uint32_t value = 0;
         Bytes(&value, 4);
-        return value;
-    }
-    std::uint16_t Raw16() {
-        std::uint16_t value = 0;
-        Bytes(&value, 2);
         return value;
     }
     // False for a time no SYSTEMTIME can hold; all zeros means none.
@@ -130,38 +124,41 @@ bool IsFlag(std::int32_t value) {
     return value == 0 || value == 1;
 }
 
-std::size_t RequestSize(std::uint16_t type) {
+// The sizes a record of the type may have: a request with an optional
+// tail has two. {0, 0} for no such type.
+struct SizeRange {
+    std::size_t shortest = 0;
+    std::size_t longest = 0;
+};
+
+SizeRange RequestSize(std::uint16_t type) {
     switch (type) {
         case kRequestUpdate:
-            return kUpdateRequestSize;
-        case kRequestBroadcast:
-            return kBroadcastRequestSize;
+            return {kUpdateRequestSize, kUpdateRequestWithTailSize};
         case kRequestStatus:
-            return kStatusRequestSize;
+            return {kStatusRequestSize, kStatusRequestSize};
         default:
-            return 0;
+            return {};
     }
 }
 
-std::size_t AnswerSize(std::uint16_t type) {
+SizeRange AnswerSize(std::uint16_t type) {
     switch (type) {
         case kAnswerUpdate:
-            return kUpdateAnswerSize;
-        case kAnswerBroadcast:
-            return kBroadcastAnswerSize;
+            return {kUpdateAnswerSize, kUpdateAnswerSize};
         case kAnswerStatus:
-            return kStatusAnswerSize;
+            return {kStatusAnswerSize, kStatusAnswerSize};
         case kAnswerError:
-            return kErrorAnswerSize;
+            return {kErrorAnswerSize, kErrorAnswerSize};
         default:
-            return 0;
+            return {};
     }
 }
 
 // The header's checks; on success `type` holds the record's type and the
 // reader stands after the header.
 MessageFault CheckHeader(const std::uint8_t* data, std::size_t size,
-                         std::size_t (*size_of_type)(std::uint16_t), Reader& reader,
+                         SizeRange (*size_of_type)(std::uint16_t), Reader& reader,
                          std::uint16_t* type) {
     if (data == nullptr || size < kMessageHeaderSize)
         return MessageFault::kTooShort;
@@ -170,13 +167,16 @@ MessageFault CheckHeader(const std::uint8_t* data, std::size_t size,
     if (reader.U16() != kMessageLayoutVersion)
         return MessageFault::kWrongVersion;
     *type = reader.U16();
-    const std::size_t expected = size_of_type(*type);
-    if (expected == 0)
+    const SizeRange expected = size_of_type(*type);
+    if (expected.shortest == 0)
         return MessageFault::kUnknownType;
-    if (size < expected)
+    if (size < expected.shortest)
         return MessageFault::kTooShort;
-    if (size > expected)
+    if (size > expected.longest)
         return MessageFault::kTooLong;
+    // Nothing between the two sizes: a tail is whole or absent.
+    if (size != expected.shortest && size != expected.longest)
+        return MessageFault::kTooShort;
     if (reader.U32() != size)
         return MessageFault::kLengthMismatch;
     return MessageFault::kNone;
@@ -209,19 +209,17 @@ std::string MessageFaultText(MessageFault fault) {
 }
 
 std::vector<std::uint8_t> EncodeRequest(const Request& request) {
-    Writer w(RequestSize(request.type) == 0 ? kMessageHeaderSize : RequestSize(request.type));
+    const bool tail = request.type == kRequestUpdate && request.update.has_tail;
+    Writer w(tail ? kUpdateRequestWithTailSize : kMessageHeaderSize);
     w.Header(request.type);
-    if (request.type == kRequestBroadcast) {
-        w.Bytes(request.broadcast.packet, kMessagePacketSize);
-        w.Raw32(request.broadcast.sender_address);
-        w.Raw16(request.broadcast.sender_port);
-        w.U16(0);
-    }
+    if (tail)
+        w.U32(request.update.flags);
     return w.Take();
 }
 
 std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
-    Writer w(AnswerSize(answer.type) == 0 ? kMessageHeaderSize : AnswerSize(answer.type));
+    const std::size_t size = AnswerSize(answer.type).shortest;
+    Writer w(size == 0 ? kMessageHeaderSize : size);
     w.Header(answer.type);
     switch (answer.type) {
         case kAnswerUpdate: {
@@ -248,19 +246,18 @@ std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
             w.Text(u.error_text, kMessageTextCapacity);
             break;
         }
-        case kAnswerBroadcast: {
-            const BroadcastAnswer& b = answer.broadcast;
-            w.I32(b.result);
-            w.I32(b.clock_error);
-            w.Time(b.time_before);
-            w.Time(b.time_after);
-            w.Text(b.error_text, kMessageTextCapacity);
-            break;
-        }
-        case kAnswerStatus:
+        case kAnswerStatus: {
             w.Text(answer.status.version_text, kStatusVersionCapacity);
             w.U32(answer.status.holds_privilege ? 1 : 0);
+            const AppliedBroadcast& b = answer.status.broadcast;
+            w.U32(b.sequence);
+            w.Raw32(b.sender_address);
+            w.Time(b.time_before);
+            w.Time(b.time_after);
+            w.I32(b.version);
+            w.I32(b.stratum);
             break;
+        }
         case kAnswerError:
             w.Text(answer.error_text, kMessageTextCapacity);
             break;
@@ -278,11 +275,10 @@ MessageFault DecodeRequest(const std::uint8_t* data, std::size_t size, Request* 
         return fault;
     Request decoded;
     decoded.type = static_cast<MessageType>(type);
-    if (type == kRequestBroadcast) {
-        r.Bytes(decoded.broadcast.packet, kMessagePacketSize);
-        decoded.broadcast.sender_address = r.Raw32();
-        decoded.broadcast.sender_port = r.Raw16();
-        if (r.U16() != 0)
+    if (type == kRequestUpdate && size == kUpdateRequestWithTailSize) {
+        decoded.update.has_tail = true;
+        decoded.update.flags = r.U32();
+        if ((decoded.update.flags & ~(kUpdateAutomatic | kUpdateConfirmed)) != 0)
             return MessageFault::kBadField;
     }
     *request = decoded;
@@ -330,19 +326,6 @@ MessageFault DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer* an
                 u.kiss_code.assign(reinterpret_cast<const char*>(kiss), kKissCodeSize);
             break;
         }
-        case kAnswerBroadcast: {
-            BroadcastAnswer& b = decoded.broadcast;
-            b.result = r.I32();
-            b.clock_error = r.I32();
-            const bool before_valid = r.Time(&b.time_before);
-            const bool times_valid = r.Time(&b.time_after) && before_valid;
-            fault = r.Text(kMessageTextCapacity, &b.error_text);
-            if (fault != MessageFault::kNone)
-                return fault;
-            if (!IsFlag(b.result) || !times_valid)
-                return MessageFault::kBadField;
-            break;
-        }
         case kAnswerStatus: {
             fault = r.Text(kStatusVersionCapacity, &decoded.status.version_text);
             if (fault != MessageFault::kNone)
@@ -351,6 +334,15 @@ MessageFault DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer* an
             if (holds > 1)
                 return MessageFault::kBadField;
             decoded.status.holds_privilege = holds == 1;
+            AppliedBroadcast& b = decoded.status.broadcast;
+            b.sequence = r.U32();
+            b.sender_address = r.Raw32();
+            const bool before_valid = r.Time(&b.time_before);
+            const bool times_valid = r.Time(&b.time_after) && before_valid;
+            b.version = r.I32();
+            b.stratum = r.I32();
+            if (!times_valid || b.version < 0 || b.version > 7 || b.stratum < 0 || b.stratum > 255)
+                return MessageFault::kBadField;
             break;
         }
         case kAnswerError:

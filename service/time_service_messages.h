@@ -2,10 +2,11 @@
 // pipe message of a fixed size for its type, little-endian numbers, and
 // starts with the same 12-byte header:
 //   0  u32 magic "ORVT" (4F 52 56 54)
-//   4  u16 layout version (1)
+//   4  u16 layout version (2)
 //   6  u16 type
 //   8  u32 the record's whole length, header included
-// Texts are fixed fields of 256 bytes holding a zero-terminated text (at
+// A request may carry an optional tail after its header, for fields added
+// later; a header-only request stays valid. Texts are fixed fields of 256 bytes holding a zero-terminated text (at
 // most 255 characters), zero bytes after it. Addresses are the four bytes
 // in network order, as on the wire. A record that breaks any rule is
 // refused as a whole.
@@ -21,46 +22,48 @@
 namespace orvane {
 
 constexpr std::uint32_t kMessageMagic = 0x5456524FU;  // "ORVT" read little-endian
-constexpr std::uint16_t kMessageLayoutVersion = 1;
+constexpr std::uint16_t kMessageLayoutVersion = 2;
 constexpr std::size_t kMessageHeaderSize = 12;
 constexpr std::size_t kMessageTextCapacity = 256;
 constexpr std::size_t kMessagePacketSize = 48;
 constexpr std::size_t kStatusVersionCapacity = 32;
 
+// Type 2 once carried a broadcast from a caller; no time is ever taken
+// from a caller, so it is an unknown request now, as is 0x82 an answer.
 enum MessageType : std::uint16_t {
     kRequestUpdate = 1,
-    kRequestBroadcast = 2,
     kRequestStatus = 3,
     kAnswerUpdate = 0x81,
-    kAnswerBroadcast = 0x82,
     kAnswerStatus = 0x83,
     kAnswerError = 0xFF,
 };
 
-// The fixed size of each record.
+// The size of each record. An update request is the header alone, or the
+// header and its tail: u32 flags (below; no other bits).
 constexpr std::size_t kUpdateRequestSize = kMessageHeaderSize;
+constexpr std::size_t kUpdateRequestWithTailSize = kMessageHeaderSize + 4;
 constexpr std::size_t kStatusRequestSize = kMessageHeaderSize;
-constexpr std::size_t kBroadcastRequestSize = kMessageHeaderSize + 48 + 4 + 2 + 2;  // 68
 constexpr std::size_t kUpdateAnswerSize =
     kMessageHeaderSize + 6 * 4 + 4 + 16 + 16 + 4 + 48 + 48 + 4 + 4 + kMessageTextCapacity;  // 436
-constexpr std::size_t kBroadcastAnswerSize =
-    kMessageHeaderSize + 4 + 4 + 16 + 16 + kMessageTextCapacity;                            // 308
-constexpr std::size_t kStatusAnswerSize = kMessageHeaderSize + kStatusVersionCapacity + 4;  // 48
-constexpr std::size_t kErrorAnswerSize = kMessageHeaderSize + kMessageTextCapacity;         // 268
-constexpr std::size_t kLongestRequestSize = kBroadcastRequestSize;
+constexpr std::size_t kStatusAnswerSize =
+    kMessageHeaderSize + kStatusVersionCapacity + 4 + 4 + 4 + 16 + 16 + 4 + 4;  // 96
+constexpr std::size_t kErrorAnswerSize = kMessageHeaderSize + kMessageTextCapacity;  // 268
+constexpr std::size_t kLongestRequestSize = kUpdateRequestWithTailSize;
 constexpr std::size_t kLongestAnswerSize = kUpdateAnswerSize;
 
-// Broadcast request body: the packet as received, then the sender's
-// address, its port (network order) and two zero bytes.
-struct BroadcastRequest {
-    std::uint8_t packet[kMessagePacketSize] = {};
-    std::uint32_t sender_address = 0;  // network order
-    std::uint16_t sender_port = 0;     // network order
+// Update request flags. Without the tail: a manual, unconfirmed update.
+constexpr std::uint32_t kUpdateAutomatic = 1;  // an automatic round, not the user's request
+constexpr std::uint32_t kUpdateConfirmed = 2;  // the user confirmed a large correction
+
+struct UpdateRequest {
+    bool has_tail = false;
+    std::uint32_t flags = 0;
+    bool automatic() const { return (flags & kUpdateAutomatic) != 0; }
 };
 
 struct Request {
     MessageType type = kRequestStatus;
-    BroadcastRequest broadcast;  // kRequestBroadcast only
+    UpdateRequest update;  // kRequestUpdate only
 };
 
 // Update answer body, in this order: result, clock error, protocol,
@@ -96,29 +99,34 @@ struct UpdateAnswer {
     std::string error_text;
 };
 
-// Broadcast answer body: result, clock error (i32); time before, time
-// after; error text.
-struct BroadcastAnswer {
-    std::int32_t result = 0;
-    std::int32_t clock_error = 0;
+// The last broadcast the service set the clock from: a sequence number
+// that grows by one with each (0: none since the service started), the
+// sender (network order), the local times before and after, the packet's
+// version and stratum.
+struct AppliedBroadcast {
+    std::uint32_t sequence = 0;
+    std::uint32_t sender_address = 0;
     SystemTime time_before;
     SystemTime time_after;
-    std::string error_text;
+    std::int32_t version = 0;
+    std::int32_t stratum = 0;
 };
 
-// Status answer body: the service's version text (32-byte field), then
-// u32 1 when its token holds SeSystemtimePrivilege, else 0.
+// Status answer body: the service's version text (32-byte field); u32 1
+// when its token holds SeSystemtimePrivilege, else 0; the last broadcast
+// applied: u32 sequence, sender (4 bytes), time before, time after, version
+// and stratum (i32 each); all zero when none.
 struct StatusAnswer {
     std::string version_text;
     bool holds_privilege = false;
+    AppliedBroadcast broadcast;
 };
 
 struct Answer {
     MessageType type = kAnswerError;
-    UpdateAnswer update;        // kAnswerUpdate
-    BroadcastAnswer broadcast;  // kAnswerBroadcast
-    StatusAnswer status;        // kAnswerStatus
-    std::string error_text;     // kAnswerError
+    UpdateAnswer update;     // kAnswerUpdate
+    StatusAnswer status;     // kAnswerStatus
+    std::string error_text;  // kAnswerError
 };
 
 // Why a record was refused.

@@ -6,8 +6,6 @@ namespace orvane {
 
 namespace {
 
-// The service takes one client at a time, an update for up to about 5 s.
-constexpr DWORD kBusyWaitMilliseconds = 15000;
 // The longest answer wait: an update's exchange and the service's own
 // 5-second write limit, with room to spare.
 constexpr DWORD kAnswerWaitMilliseconds = 20000;
@@ -34,20 +32,61 @@ int Finish(HANDLE pipe, OVERLAPPED* overlapped, BOOL started, DWORD limit, DWORD
 
 }  // namespace
 
+std::uint32_t Win32TimeServicePipe::ServiceProcessId() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (manager == nullptr)
+        return 0;
+    DWORD process_id = 0;
+    SC_HANDLE service = OpenServiceA(manager, kTimeServiceName, SERVICE_QUERY_STATUS);
+    if (service != nullptr) {
+        SERVICE_STATUS_PROCESS status = {};
+        DWORD needed = 0;
+        if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                 reinterpret_cast<BYTE*>(&status), sizeof status, &needed) &&
+            status.dwCurrentState != SERVICE_STOPPED) {
+            process_id = status.dwProcessId;
+        }
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return process_id;
+}
+
 int Win32TimeServicePipe::Exchange(const std::vector<std::uint8_t>& request,
-                                   std::size_t answer_limit, std::vector<std::uint8_t>* answer) {
+                                   std::size_t answer_limit, int busy_limit_ms,
+                                   const PipeServerCheck& accept_server,
+                                   std::vector<std::uint8_t>* answer) {
     answer->clear();
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(busy_limit_ms);
     HANDLE pipe = INVALID_HANDLE_VALUE;
     for (;;) {
+        // Identification only: whoever holds the pipe may learn who asks,
+        // never act as the caller.
         pipe = CreateFileA(kTimeServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+                           OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                           nullptr);
         if (pipe != INVALID_HANDLE_VALUE)
             break;
         const int error = LastError();
         if (error != ERROR_PIPE_BUSY)
             return error;
-        if (!WaitNamedPipeA(kTimeServicePipeName, kBusyWaitMilliseconds))
-            return LastError();
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return ERROR_PIPE_BUSY;
+        // A wait that fails at once (the instance went between the two
+        // calls) loops back to the open; the deadline still bounds it.
+        if (!WaitNamedPipeA(kTimeServicePipeName, static_cast<DWORD>(deadline - now)) &&
+            GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return ERROR_FILE_NOT_FOUND;
+        }
+    }
+    ULONG server_process_id = 0;
+    if (!GetNamedPipeServerProcessId(pipe, &server_process_id))
+        server_process_id = 0;
+    if (!accept_server(static_cast<std::uint32_t>(server_process_id))) {
+        CloseHandle(pipe);
+        return kPipeServerRefused;
     }
     DWORD mode = PIPE_READMODE_MESSAGE;
     SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr);

@@ -17,6 +17,19 @@ enum class Wait { kDone, kTimedOut, kStopped, kFailed };
 // the pipe whole and the client can read the refusal that follows.
 constexpr DWORD kPipeBufferSize = 4096;
 
+// FILE_READ_DATA | FILE_WRITE_DATA | SYNCHRONIZE | READ_CONTROL, and the
+// attributes a client needs to switch its end to message reads
+// (SetNamedPipeHandleState). Never FILE_CREATE_PIPE_INSTANCE.
+constexpr char kClientRights[] = "0x00120183";
+
+struct Instance {
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    HANDLE thread = nullptr;
+    OVERLAPPED overlapped = {};
+    TimeServiceHandler* handler = nullptr;
+    HANDLE stop_event = nullptr;
+};
+
 // Waits for an overlapped operation; cancels it on time-out or stop, so the
 // buffer is free again when this returns.
 Wait Finish(HANDLE pipe, OVERLAPPED* overlapped, BOOL started, DWORD limit, HANDLE stop_event,
@@ -50,129 +63,212 @@ DWORD WINAPI Flush(void* pipe) {
     return 0;
 }
 
-// Disconnecting drops an answer the client has not read yet, so before a
-// refused client is dropped it gets the I/O limit to read the error
-// answer. The flush that waits for that has no limit of its own: it runs
-// on a thread of its own, and the disconnect that follows ends it.
+// Disconnecting drops an answer the client has not read yet, so the client
+// gets the I/O limit to read it. The flush that waits for that has no limit
+// of its own: it runs on a thread of its own, cancelled after the limit.
 void WaitUntilRead(HANDLE pipe, HANDLE stop_event) {
     HANDLE thread = CreateThread(nullptr, 0, &Flush, pipe, 0, nullptr);
     if (thread == nullptr)
         return;
     HANDLE events[2] = {thread, stop_event};
-    if (WaitForMultipleObjects(2, events, FALSE, kPipeIoLimitMilliseconds) != WAIT_OBJECT_0)
+    if (WaitForMultipleObjects(2, events, FALSE, kPipeIoLimitMilliseconds) != WAIT_OBJECT_0) {
         CancelSynchronousIo(thread);
+        WaitForSingleObject(thread, kPipeIoLimitMilliseconds);
+    }
     CloseHandle(thread);
 }
 
-std::uint64_t NowMilliseconds() {
-    return GetTickCount64();
+RequestOrigin OriginOf(HANDLE pipe) {
+    RequestOrigin origin;
+    ULONG process_id = 0;
+    if (GetNamedPipeClientProcessId(pipe, &process_id)) {
+        origin.process_id = process_id;
+        DWORD session = 0;
+        if (ProcessIdToSessionId(process_id, &session))
+            origin.session_id = session;
+    }
+    return origin;
 }
 
-// Serves one connected client until it leaves, stays silent for the limit,
-// sends something malformed, or the service stops.
-void ServeClient(HANDLE pipe, OVERLAPPED* overlapped, TimeServiceHandler& handler,
-                 HANDLE stop_event) {
+// Serves one connected client: one request, one answer, then the
+// connection ends.
+void ServeClient(Instance& instance) {
     // One byte more than the longest request, so a longer one shows.
     std::vector<std::uint8_t> buffer(kLongestRequestSize + 1);
-    for (;;) {
-        DWORD bytes = 0;
-        DWORD error = 0;
-        ResetEvent(overlapped->hEvent);
-        Wait wait = Finish(
-            pipe, overlapped,
-            ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, overlapped),
-            kPipeIoLimitMilliseconds, stop_event, &bytes, &error);
-        if (wait != Wait::kDone)
-            return;
-        if (error == ERROR_MORE_DATA) {
-            // The rest of the message is not wanted; the record is refused
-            // on its length.
-            bytes = static_cast<DWORD>(buffer.size());
-        }
-        bool malformed = false;
-        const std::vector<std::uint8_t> answer =
-            handler.Handle(buffer.data(), bytes, NowMilliseconds(), &malformed);
-        ResetEvent(overlapped->hEvent);
-        DWORD written = 0;
-        wait = Finish(
-            pipe, overlapped,
-            WriteFile(pipe, answer.data(), static_cast<DWORD>(answer.size()), nullptr, overlapped),
-            kPipeIoLimitMilliseconds, stop_event, &written, &error);
-        if (wait != Wait::kDone || malformed) {
-            if (wait == Wait::kDone)
-                WaitUntilRead(pipe, stop_event);
-            return;
-        }
+    DWORD bytes = 0;
+    DWORD error = 0;
+    ResetEvent(instance.overlapped.hEvent);
+    Wait wait = Finish(instance.pipe, &instance.overlapped,
+                       ReadFile(instance.pipe, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                nullptr, &instance.overlapped),
+                       kPipeIoLimitMilliseconds, instance.stop_event, &bytes, &error);
+    if (wait != Wait::kDone)
+        return;
+    if (error == ERROR_MORE_DATA) {
+        // The rest of the message is not wanted; the record is refused on
+        // its length.
+        bytes = static_cast<DWORD>(buffer.size());
     }
+    bool malformed = false;
+    const std::vector<std::uint8_t> answer = instance.handler->Handle(
+        buffer.data(), bytes, GetTickCount64(), OriginOf(instance.pipe), &malformed);
+    ResetEvent(instance.overlapped.hEvent);
+    DWORD written = 0;
+    wait = Finish(instance.pipe, &instance.overlapped,
+                  WriteFile(instance.pipe, answer.data(), static_cast<DWORD>(answer.size()),
+                            nullptr, &instance.overlapped),
+                  kPipeIoLimitMilliseconds, instance.stop_event, &written, &error);
+    if (wait == Wait::kDone)
+        WaitUntilRead(instance.pipe, instance.stop_event);
 }
 
-}  // namespace
-
-DWORD RunPipeServer(TimeServiceHandler& handler, HANDLE stop_event) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kPipeSecurity, SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
-        return GetLastError();
-    }
-    SECURITY_ATTRIBUTES attributes = {};
-    attributes.nLength = sizeof attributes;
-    attributes.lpSecurityDescriptor = descriptor;
-    attributes.bInheritHandle = FALSE;
-    // The first instance: a pipe of this name made by anyone else first
-    // makes this fail rather than share the name with an impostor.
-    HANDLE pipe = CreateNamedPipeA(
-        kTimeServicePipeName,
-        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
-        kPipeBufferSize, kPipeBufferSize, kPipeIoLimitMilliseconds, &attributes);
-    const DWORD create_error = GetLastError();
-    LocalFree(descriptor);
-    if (pipe == INVALID_HANDLE_VALUE)
-        return create_error;
-
-    OVERLAPPED overlapped = {};
-    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (overlapped.hEvent == nullptr) {
-        const DWORD error = GetLastError();
-        CloseHandle(pipe);
-        return error;
-    }
-    DWORD result = 0;
+DWORD WINAPI ServeInstance(void* parameter) {
+    Instance& instance = *static_cast<Instance*>(parameter);
     for (;;) {
-        ResetEvent(overlapped.hEvent);
+        ResetEvent(instance.overlapped.hEvent);
         bool connected = false;
-        if (ConnectNamedPipe(pipe, &overlapped)) {
+        if (ConnectNamedPipe(instance.pipe, &instance.overlapped)) {
             connected = true;
         } else {
             const DWORD error = GetLastError();
             if (error == ERROR_PIPE_CONNECTED) {
                 connected = true;
             } else if (error == ERROR_IO_PENDING) {
-                HANDLE events[2] = {overlapped.hEvent, stop_event};
+                HANDLE events[2] = {instance.overlapped.hEvent, instance.stop_event};
                 const DWORD waited = WaitForMultipleObjects(2, events, FALSE, INFINITE);
                 DWORD bytes = 0;
                 if (waited != WAIT_OBJECT_0) {
-                    CancelIo(pipe);
-                    GetOverlappedResult(pipe, &overlapped, &bytes, TRUE);
-                    break;
+                    CancelIo(instance.pipe);
+                    GetOverlappedResult(instance.pipe, &instance.overlapped, &bytes, TRUE);
+                    return 0;
                 }
-                connected = GetOverlappedResult(pipe, &overlapped, &bytes, FALSE) != 0;
-            } else if (error == ERROR_NO_DATA) {
-                // A client that came and went already: free the instance.
-            } else {
-                result = error;
-                break;
+                connected =
+                    GetOverlappedResult(instance.pipe, &instance.overlapped, &bytes, FALSE) != 0;
+            } else if (error != ERROR_NO_DATA) {
+                // ERROR_NO_DATA: a client that came and went already. Any
+                // other failure: this instance pauses rather than spin.
+                if (WaitForSingleObject(instance.stop_event, 1000) == WAIT_OBJECT_0)
+                    return 0;
             }
         }
         if (connected)
-            ServeClient(pipe, &overlapped, handler, stop_event);
-        DisconnectNamedPipe(pipe);
-        if (WaitForSingleObject(stop_event, 0) == WAIT_OBJECT_0)
-            break;
+            ServeClient(instance);
+        DisconnectNamedPipe(instance.pipe);
+        if (WaitForSingleObject(instance.stop_event, 0) == WAIT_OBJECT_0)
+            return 0;
     }
-    CloseHandle(overlapped.hEvent);
-    CloseHandle(pipe);
-    return result;
+}
+
+// The text form of the SID this process runs as; empty when unknown.
+std::string OwnSidText() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return "";
+    std::string text;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    if (size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+        char* sid_text = nullptr;
+        if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid,
+                                   &sid_text)) {
+            text = sid_text;
+            LocalFree(sid_text);
+        }
+    }
+    CloseHandle(token);
+    return text;
+}
+
+void CloseInstances(std::vector<Instance>& instances) {
+    for (Instance& instance : instances) {
+        if (instance.pipe != INVALID_HANDLE_VALUE)
+            CloseHandle(instance.pipe);
+        if (instance.overlapped.hEvent != nullptr)
+            CloseHandle(instance.overlapped.hEvent);
+    }
+}
+
+}  // namespace
+
+class PipeServer {
+  public:
+    std::vector<Instance> instances;
+};
+
+std::string PipeSecurityText(const std::string& sid_text) {
+    // The owner may change the list; everyone else on it may only talk.
+    return "O:" + sid_text + "D:P(A;;FA;;;" + sid_text + ")(A;;" + kClientRights + ";;;IU)(A;;" +
+           kClientRights + ";;;SY)(A;;" + kClientRights + ";;;BA)";
+}
+
+PipeServer* CreatePipeServer(TimeServiceHandler& handler, DWORD* error) {
+    *error = 0;
+    const std::string sid_text = OwnSidText();
+    if (sid_text.empty()) {
+        *error = GetLastError() != 0 ? GetLastError() : ERROR_INVALID_SID;
+        return nullptr;
+    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            PipeSecurityText(sid_text).c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+        *error = GetLastError();
+        return nullptr;
+    }
+    SECURITY_ATTRIBUTES attributes = {};
+    attributes.nLength = sizeof attributes;
+    attributes.lpSecurityDescriptor = descriptor;
+    attributes.bInheritHandle = FALSE;
+
+    auto* server = new PipeServer;
+    server->instances.resize(kPipeInstances);
+    for (int i = 0; i < kPipeInstances && *error == 0; ++i) {
+        Instance& instance = server->instances[i];
+        instance.handler = &handler;
+        const DWORD first = i == 0 ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0;
+        instance.pipe = CreateNamedPipeA(
+            kTimeServicePipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | first,
+            PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+            kPipeInstances, kPipeBufferSize, kPipeBufferSize, kPipeIoLimitMilliseconds,
+            &attributes);
+        if (instance.pipe == INVALID_HANDLE_VALUE) {
+            *error = GetLastError();
+            break;
+        }
+        instance.overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (instance.overlapped.hEvent == nullptr)
+            *error = GetLastError();
+    }
+    LocalFree(descriptor);
+    if (*error != 0) {
+        CloseInstances(server->instances);
+        delete server;
+        return nullptr;
+    }
+    return server;
+}
+
+void RunPipeServer(PipeServer* server, HANDLE stop_event, void (*waiting)()) {
+    std::vector<HANDLE> threads;
+    for (Instance& instance : server->instances) {
+        instance.stop_event = stop_event;
+        instance.thread = CreateThread(nullptr, 0, &ServeInstance, &instance, 0, nullptr);
+        if (instance.thread != nullptr)
+            threads.push_back(instance.thread);
+    }
+    WaitForSingleObject(stop_event, INFINITE);
+    // An update under way ends within its own limits (the name lookup's and
+    // the exchange's); meanwhile the manager hears that the stop goes on.
+    while (!threads.empty() &&
+           WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
+                                  1000) == WAIT_TIMEOUT) {
+        if (waiting != nullptr)
+            waiting();
+    }
+    for (HANDLE thread : threads)
+        CloseHandle(thread);
+    CloseInstances(server->instances);
+    delete server;
 }
 
 }  // namespace orvane

@@ -1,7 +1,8 @@
 // OrvaneService.exe: the Orvane Time Service, run by the service control
 // manager as "OrvaneTime".
 //   OrvaneService.exe            as a service
-//   OrvaneService.exe /console   the pipe server in the foreground, until
+//   OrvaneService.exe /console   the whole service (pipe and broadcast
+//                                listener) in the foreground, until
 //                                standard input ends or Ctrl+C (for tests)
 //   OrvaneService.exe /install   installs (or reconfigures) and starts the
 //                                service for this program file
@@ -19,6 +20,8 @@
 #include "platform/win32/install_win32.h"
 #include "platform/win32/system_library.h"
 #include "service/clock_set_recorder.h"
+#include "service/service_broadcasts.h"
+#include "service/service_event_log.h"
 #include "service/time_service_handler.h"
 #include "service/time_service_install.h"
 #include "service/win32/pipe_server.h"
@@ -50,13 +53,10 @@ void SetUp() {
     stop_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
-DWORD Serve() {
-    TimeServiceHandler handler(clock_recorder);
-    return RunPipeServer(handler, stop_event);
-}
-
 void Report(DWORD state, DWORD exit_code, DWORD wait_hint) {
     static DWORD checkpoint = 1;
+    if (status_handle == nullptr)
+        return;  // console mode
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = state;
     status.dwControlsAccepted =
@@ -68,12 +68,52 @@ void Report(DWORD state, DWORD exit_code, DWORD wait_hint) {
     SetServiceStatus(status_handle, &status);
 }
 
+// The stop waits for an update under way: each second the manager hears
+// that it still makes progress.
+constexpr DWORD kStopWaitHintMs = 3000;
+void StopStillPending() {
+    Report(SERVICE_STOP_PENDING, NO_ERROR, kStopWaitHintMs);
+}
+
+// Reads the machine's broadcast setting again each minute until the stop.
+DWORD WINAPI WatchBroadcastSetting(void*) {
+    while (WaitForSingleObject(stop_event, kBroadcastSettingCheckMs) == WAIT_TIMEOUT)
+        RefreshServiceBroadcasts();
+    return 0;
+}
+
+// Runs the service until the stop event: the pipe exists before `running`
+// is called (so whoever started the service finds it), or the failure is
+// logged and returned.
+DWORD Serve(void (*running)()) {
+    static TimeServiceHandler handler(clock_recorder);
+    DWORD error = 0;
+    PipeServer* server = CreatePipeServer(handler, &error);
+    if (server == nullptr) {
+        WriteServiceEvent(EventType::kError,
+                          std::string("The Orvane Time Service could not create its pipe ") +
+                              kTimeServicePipeName + " (error code " + std::to_string(error) +
+                              "); another program may hold it.  The service stops.");
+        return error != 0 ? error : ERROR_GEN_FAILURE;
+    }
+    SetUpServiceBroadcasts();
+    RefreshServiceBroadcasts();
+    HANDLE watcher = CreateThread(nullptr, 0, &WatchBroadcastSetting, nullptr, 0, nullptr);
+    running();
+    RunPipeServer(server, stop_event, &StopStillPending);
+    if (watcher != nullptr) {
+        WaitForSingleObject(watcher, INFINITE);
+        CloseHandle(watcher);
+    }
+    RefreshServiceBroadcasts(0);
+    return 0;
+}
+
 DWORD WINAPI Control(DWORD control, DWORD, void*, void*) {
     switch (control) {
         case SERVICE_CONTROL_STOP:
         case SERVICE_CONTROL_SHUTDOWN:
-            // The server finishes with its client within the I/O limit.
-            Report(SERVICE_STOP_PENDING, NO_ERROR, kPipeIoLimitMilliseconds * 2);
+            Report(SERVICE_STOP_PENDING, NO_ERROR, kStopWaitHintMs);
             SetEvent(stop_event);
             return NO_ERROR;
         case SERVICE_CONTROL_INTERROGATE:
@@ -88,8 +128,7 @@ void WINAPI ServiceMain(DWORD, char**) {
     if (status_handle == nullptr)
         return;
     Report(SERVICE_START_PENDING, NO_ERROR, 3000);
-    Report(SERVICE_RUNNING, NO_ERROR, 0);
-    const DWORD error = Serve();
+    const DWORD error = Serve([] { Report(SERVICE_RUNNING, NO_ERROR, 0); });
     // An error exit counts as a failure, so the manager restarts the service.
     Report(SERVICE_STOPPED, error, 0);
 }
@@ -115,9 +154,11 @@ int RunConsole() {
     HANDLE watcher = CreateThread(nullptr, 0, &WatchInput, nullptr, 0, nullptr);
     if (watcher != nullptr)
         CloseHandle(watcher);
-    std::printf("Orvane Time Service %s serving %s\n", ORVANE_VERSION_TEXT, kTimeServicePipeName);
-    std::fflush(stdout);
-    const DWORD error = Serve();
+    const DWORD error = Serve([] {
+        std::printf("Orvane Time Service %s serving %s\n", ORVANE_VERSION_TEXT,
+                    kTimeServicePipeName);
+        std::fflush(stdout);
+    });
     std::printf("stopped, error %lu\n", static_cast<unsigned long>(error));
     return error == 0 ? 0 : 1;
 }

@@ -109,7 +109,11 @@ std::uint32_t Load32(const std::uint8_t* p) {
 bool Connected(std::uint32_t source, const std::vector<LocalInterface>& subnets) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&source);
     if (bytes[0] == 127)
-        return true;
+        return false;  // this PC: never a sender
+    for (const LocalInterface& s : subnets) {
+        if (s.address == source)
+            return false;
+    }
     for (const LocalInterface& s : subnets) {
         if (s.address == 0 || s.mask == 0)
             continue;

@@ -5,6 +5,7 @@
 #include "platform/last_error.h"
 #include "platform/fixed_text.h"
 #include "service/clock_setting.h"
+#include "service/service_broadcasts.h"
 #include "settings/settings_store.h"
 #include "support/engine_fixture.h"
 
@@ -134,26 +135,51 @@ TEST_F(BroadcastHandlerTest, ClockThatCannotBeSetIsNoUpdateAndIsReportedOnce) {
     EXPECT_EQ(reported_.size(), 2u);
 }
 
-// Without the privilege the service sets the clock from the broadcast, after
-// its own checks; a service that does not run is reported once, like a
-// refusing clock.
-TEST_F(BroadcastHandlerTest, ThroughTheService) {
+// Without the privilege Orvane sets nothing and hands nothing on: the
+// service hears the broadcast itself, and what it reports having applied is
+// what is shown and logged, once per broadcast it applied. A pipe held by
+// another program, or no service, is reported once.
+TEST_F(BroadcastHandlerTest, ThroughTheServiceOnlyWhatItApplied) {
     privileges_.holds_systemtime = false;
-    registry_.PutNumber(RegistryScope::kMachine, kSettingsKeyPath, "Receive sntp broadcasts", 1);
-    networks_.interfaces = {{net::HostToNetwork32(0xC0A80101), net::HostToNetwork32(0xFFFFFF00)}};
     TimeServiceHandler handler(nullptr);
     ServeThroughThePipe(handler);
-    BroadcastReceived(packet_, source_);
-    EXPECT_EQ(service_pipe_.requests.size(), 1u);
-    ASSERT_EQ(clock_.system_times_set().size(), 1u);
-    EXPECT_EQ(CopyLastUpdateRecord().protocol, kProtocolSntpBroadcast);
-    EXPECT_TRUE(reported_.empty());
-
-    service_pipe_.error = kErrorPipeNotFound;
-    BroadcastReceived(packet_, source_);
-    BroadcastReceived(packet_, source_);
-    EXPECT_EQ(reported_, std::vector<std::string>{"The Orvane Time Service is not running"});
-    EXPECT_EQ(clock_.system_times_set().size(), 1u);
+    const net::SocketAddressIn lan_sender = net::MakeAddress(0xC0000202, 123);
+    SntpPacket applied = packet_;
+    applied.stratum = 3;
+    struct Step {
+        const char* name;
+        bool service_applies;  // the service sets the clock before it is asked
+        int pipe_error;
+        std::uint32_t holder;  // the pipe's server process
+        bool shown;
+        std::size_t reports;
+    };
+    const Step steps[] = {
+        {"nothing applied", false, 0, 4242, false, 0},
+        {"applied", true, 0, 4242, true, 0},
+        {"the same one again", false, 0, 4242, false, 0},
+        {"another program holds the pipe", true, 0, 666, false, 1},
+        {"no service", true, kErrorPipeNotFound, 0, false, 1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        StoreLastUpdateRecord(LastUpdateRecord());
+        if (step.service_applies)
+            ServiceBroadcastReceived(applied, lan_sender);
+        service_pipe_.error = step.pipe_error;
+        service_pipe_.server_process_id = step.holder;
+        BroadcastReceived(packet_, source_);
+        const LastUpdateRecord record = CopyLastUpdateRecord();
+        EXPECT_EQ(record.valid, step.shown ? 1 : 0);
+        if (step.shown) {
+            EXPECT_EQ(record.server_address.address, lan_sender.address);
+            EXPECT_EQ(record.stratum, 3);
+        }
+        EXPECT_EQ(reported_.size(), step.reports);
+    }
+    EXPECT_EQ(reported_[0], "A program other than the Orvane Time Service holds its pipe");
+    // Only the service's own clock setting happened.
+    EXPECT_EQ(clock_.system_times_set().size(), 3u);
 }
 
 }  // namespace

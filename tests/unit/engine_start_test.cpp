@@ -30,7 +30,10 @@ class EngineStartTest : public EngineTest {
     void TearDown() override {
         SetBroadcastListening(0);
         SetBroadcastListenPort(kSntpPort);
+        SetBroadcastSourceForTests(0);
+        SetBroadcastBindRetryInterval(kBindRetryIntervalMs);
         SetBroadcastErrorReporter(nullptr);
+        SetBroadcastBindFailureReporter(nullptr);
         SetSntpTextReporter(nullptr);
         SetBroadcastTextReporter(nullptr);
         SetBroadcastHandler(nullptr);
@@ -165,6 +168,9 @@ TEST_F(EngineStartTest, BroadcastsSwitchedOnReachTheHandler) {
     UpdateSettings([&](SettingsRecord& live) { live.receive_sntp_broadcasts = 1; });
     const std::uint16_t port = FreeUdpPort();
     SetBroadcastListenPort(port);
+    // Sent from loopback, standing in for a host on this PC's subnet.
+    networks_.interfaces = {{htonl(0xC0000201), htonl(0xFFFFFF00)}};
+    SetBroadcastSourceForTests(htonl(0xC0000202));
     StartEngine();
 
     SntpPacket packet;
@@ -188,6 +194,29 @@ TEST_F(EngineStartTest, BroadcastsSwitchedOnReachTheHandler) {
     EXPECT_EQ(record.valid, 1);
     EXPECT_EQ(record.protocol, kProtocolSntpBroadcast);
     EXPECT_EQ(record.stratum, 9);
+}
+
+// Another program holding the port (another user's copy, the time
+// service) is no reason to end: said once, tried again.
+TEST_F(EngineStartTest, APortHeldByAnotherProgramIsSaidOnceAndTheEngineGoesOn) {
+    const std::uint16_t port = FreeUdpPort();
+    int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    UpdateSettings([&](SettingsRecord& live) { live.receive_sntp_broadcasts = 1; });
+    SetBroadcastListenPort(port);
+    SetBroadcastBindRetryInterval(50);
+    EXPECT_EQ(StartEngine(), 1);
+    const std::string said = "Unable to listen for SNTP broadcasts.  Winsock error number 10048";
+    for (int i = 0; i < 200 && ErrorWindowText().find(said) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a few retries
+    const std::string text = ErrorWindowText();
+    EXPECT_EQ(text.find(said), text.rfind(said)) << text;
+    EXPECT_NE(text.find(said), std::string::npos) << text;
+    ::close(blocker);
 }
 
 // A bad datagram's report goes to the error window and, for a user who

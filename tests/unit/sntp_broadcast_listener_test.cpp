@@ -44,6 +44,10 @@ class BroadcastListenerTest : public ::testing::Test {
         port_ = FreeUdpPort();
         SetBroadcastListenPort(port_);
         SetSntpBindAddress(htonl(INADDR_LOOPBACK));
+        // The datagrams come from loopback, standing in for a host on
+        // this PC's subnet.
+        networks_.interfaces = {{htonl(0xC0000201), htonl(0xFFFFFF00)}};  // 192.0.2.1/24
+        SetBroadcastSourceForTests(htonl(0xC0000202));
         SetBroadcastHandler([this](const SntpPacket& p, const net::SocketAddressIn& source) {
             std::lock_guard<std::mutex> lock(mutex_);
             packets_.push_back(p);
@@ -65,6 +69,9 @@ class BroadcastListenerTest : public ::testing::Test {
         SetBroadcastHandler(nullptr);
         SetBroadcastTextReporter(nullptr);
         SetBroadcastErrorReporter(nullptr);
+        SetBroadcastBindFailureReporter(nullptr);
+        SetBroadcastBindRetryInterval(kBindRetryIntervalMs);
+        SetBroadcastSourceForTests(0);
         SetBroadcastListenPort(kSntpPort);
         SetSntpBindAddress(0);
         UseLocalNetworks(nullptr);
@@ -135,7 +142,7 @@ TEST_F(BroadcastListenerTest, OnlyBroadcastModeReachesTheHandler) {
     ASSERT_EQ(packets_.size(), 1u);
     EXPECT_EQ(packets_[0].mode, 5);
     EXPECT_EQ(packets_[0].stratum, 9);
-    EXPECT_EQ(sources_[0].address, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(sources_[0].address, htonl(0xC0000202));  // the stand-in sender
     EXPECT_TRUE(texts_.empty());
 }
 
@@ -224,7 +231,8 @@ TEST(BroadcastChecks, ListenerPassesOnlyUsableBroadcastsFromConnectedSubnets) {
     auto none = [](SntpPacket&) {};
     const VerdictCase cases[] = {
         {"same subnet", none, 0xC0A80105, BroadcastVerdict::kAccepted},
-        {"loopback", none, 0x7F000001, BroadcastVerdict::kAccepted},
+        {"loopback", none, 0x7F000001, BroadcastVerdict::kDropped},
+        {"this PC's own address", none, 0xC0A80107, BroadcastVerdict::kDropped},
         {"unconnected sender", none, 0xC0A80205, BroadcastVerdict::kDropped},
         {"version 0", [](SntpPacket& p) { p.version_number = 0; }, 0xC0A80105,
          BroadcastVerdict::kDropped},
@@ -267,21 +275,49 @@ TEST_F(BroadcastListenerTest, StopEndsTheThreadQuicklyAndItCanStartAgain) {
     EXPECT_TRUE(errors_.empty());
 }
 
-TEST_F(BroadcastListenerTest, PortTakenIsReportedWithTheBindError) {
+TEST_F(BroadcastListenerTest, APortTakenIsReportedOnceAndTriedAgainUntilItIsFree) {
     int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port_);
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    std::vector<int> bind_errors;
+    SetBroadcastBindFailureReporter([&](int code) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        bind_errors.push_back(code);
+    });
+    SetBroadcastBindRetryInterval(100);
     SetBroadcastListening(1);
-    EXPECT_TRUE(WaitFor([this] { return !errors_.empty(); }));
+    EXPECT_TRUE(WaitFor([&] { return !bind_errors.empty(); }));
+    // Several retries while the port stays taken: still one report.
+    std::this_thread::sleep_for(std::chrono::milliseconds(350));
     ::close(blocker);
+    ASSERT_TRUE(WaitFor([] { return BroadcastListenerState() == 2; }));
+    Send(Packet(5));
+    EXPECT_TRUE(WaitFor([this] { return packets_.size() == 1; }));
     std::lock_guard<std::mutex> lock(mutex_);
-    EXPECT_EQ(errors_[0], "Unable to bind SNTP multicast listen socket");
-    EXPECT_EQ(error_codes_[0], net::kWsaEaddrinuse);
-    // The thread has ended; a real program would have ended with it.
-    ResetBroadcastListening();
+    EXPECT_EQ(bind_errors, std::vector<int>{net::kWsaEaddrinuse});
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(BroadcastListenerTest, AStopWhileWaitingToBindAgainEndsTheThread) {
+    int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port_);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    bool reported = false;
+    SetBroadcastBindFailureReporter([&](int) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        reported = true;
+    });
+    SetBroadcastListening(1);
+    EXPECT_TRUE(WaitFor([&] { return reported; }));
+    SetBroadcastListening(0);
+    EXPECT_EQ(BroadcastListenerState(), 5);
+    ::close(blocker);
 }
 
 }  // namespace

@@ -4,15 +4,19 @@
 
 #include "platform/sockets.h"
 #include "protocols/ntp_packet.h"
+#include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "protocols/broadcast_checks.h"
 #include "settings/settings_store.h"
+#include "service/service_broadcasts.h"
 #include "support/fake_clock.h"
+#include "support/fake_event_log.h"
 #include "support/fake_local_networks.h"
 #include "support/fake_name_lookup.h"
 #include "support/fake_process_privileges.h"
 #include "support/fake_registry.h"
 #include "support/tcp_test_server.h"
+#include "support/udp_test_server.h"
 
 namespace orvane {
 namespace {
@@ -31,6 +35,8 @@ class TimeServiceHandlerTest : public ::testing::Test {
         UseNameLookup(&names_);
         UseLocalNetworks(&networks_);
         UseProcessPrivileges(&token_);
+        UseEventLog(&event_log_);
+        ForgetAppliedBroadcasts();
         clock_.SetLocal(kPresetLocal);
         clock_.SetTicks(5000, 7);
     }
@@ -41,6 +47,7 @@ class TimeServiceHandlerTest : public ::testing::Test {
         UseNameLookup(nullptr);
         UseLocalNetworks(nullptr);
         UseProcessPrivileges(nullptr);
+        UseEventLog(nullptr);
     }
     void Machine(const std::string& name, std::int32_t value) {
         registry_.PutNumber(RegistryScope::kMachine, kSettingsKeyPath, name, value);
@@ -49,30 +56,29 @@ class TimeServiceHandlerTest : public ::testing::Test {
         registry_.PutText(RegistryScope::kMachine, kSettingsKeyPath, name, text);
     }
     Answer Send(const Bytes& record, std::uint64_t now_ms, bool* malformed) {
-        const Bytes reply = handler_.Handle(record.data(), record.size(), now_ms, malformed);
+        const Bytes reply =
+            handler_.Handle(record.data(), record.size(), now_ms, RequestOrigin{321, 2}, malformed);
         Answer answer;
         EXPECT_EQ(DecodeAnswer(reply.data(), reply.size(), &answer), MessageFault::kNone);
         return answer;
     }
-    Answer SendRequest(MessageType type, std::uint64_t now_ms = 0) {
+    Answer SendRequest(MessageType type, std::uint64_t now_ms = 0, bool automatic = false) {
         Request request;
         request.type = type;
-        request.broadcast = broadcast_;
+        request.update.has_tail = automatic;
+        request.update.flags = automatic ? kUpdateAutomatic : 0;
         bool malformed = true;
         const Answer answer = Send(EncodeRequest(request), now_ms, &malformed);
         EXPECT_FALSE(malformed);
         return answer;
     }
-    // A good broadcast from 127.0.0.1 into broadcast_.
-    void GoodBroadcast() {
-        SntpPacket packet;
-        packet.mode = kModeBroadcast;
-        packet.version_number = 4;
-        packet.stratum = 9;
-        packet.transmit_timestamp = MakeWireTimestamp(0xEEC00000, 0x80000000);
-        EncodePacket(packet, broadcast_.packet);
-        broadcast_.sender_address = kLoopback;
-        broadcast_.sender_port = net::HostToNetwork16(1124);
+    std::vector<std::string> EventTexts() const {
+        std::vector<std::string> texts;
+        for (const FakeEventLogEntry& entry : event_log_.entries()) {
+            EXPECT_EQ(entry.source, "Orvane Time Service");
+            texts.push_back(entry.strings.empty() ? "" : entry.strings[0]);
+        }
+        return texts;
     }
 
     FakeClock clock_;
@@ -81,8 +87,8 @@ class TimeServiceHandlerTest : public ::testing::Test {
     FakeNameLookup names_;
     FakeLocalNetworks networks_;
     FakeProcessPrivileges token_;
+    FakeEventLog event_log_;
     TimeServiceHandler handler_{&recorder_};
-    BroadcastRequest broadcast_;
 };
 
 TEST_F(TimeServiceHandlerTest, AMalformedRequestGetsAnErrorAnswerAndClosesTheConnection) {
@@ -174,31 +180,131 @@ TEST_F(TimeServiceHandlerTest, AServerByNameIsLookedUp) {
     EXPECT_EQ(u.server_address, kLoopback);
 }
 
-TEST_F(TimeServiceHandlerTest, ABroadcastSetsTheClockOnlyWhenTheMachineReceivesThem) {
-    GoodBroadcast();
-    Answer answer = SendRequest(kRequestBroadcast);
-    EXPECT_EQ(answer.type, kAnswerBroadcast);
-    EXPECT_EQ(answer.broadcast.result, 0);
-    EXPECT_EQ(answer.broadcast.error_text, "Receiving SNTP broadcasts is off on this machine");
-    EXPECT_TRUE(clock_.system_times_set().empty());
-
+TEST_F(TimeServiceHandlerTest, ABroadcastRecordFromAClientIsAnUnknownRequest) {
     Machine("Receive sntp broadcasts", 1);
-    answer = SendRequest(kRequestBroadcast);
-    EXPECT_EQ(answer.broadcast.result, 1);
-    EXPECT_EQ(answer.broadcast.time_before, kPresetLocal);
-    ASSERT_EQ(clock_.system_times_set().size(), 1u);
-    EXPECT_EQ(clock_.system_times_set()[0],
-              NtpTimeToCalendar(MakeWireTimestamp(0xEEC00000, 0x80000000)));
+    // The record a caller once handed over: header, packet, sender, port.
+    Bytes record(68, 0);
+    const Bytes header = {0x4F, 0x52, 0x56, 0x54, 0x02, 0x00, 0x02, 0x00, 68, 0x00, 0x00, 0x00};
+    std::copy(header.begin(), header.end(), record.begin());
+    record[12] = 0x25;  // version 4, mode 5
+    record[13] = 9;
+    record[52] = 127;
+    record[55] = 1;
+    bool malformed = false;
+    const Answer answer = Send(record, 0, &malformed);
+    EXPECT_TRUE(malformed);
+    EXPECT_EQ(answer.error_text, "Malformed request: unknown request");
+    EXPECT_TRUE(clock_.system_times_set().empty());
 }
 
-TEST_F(TimeServiceHandlerTest, ABroadcastFromOutsideTheConnectedSubnetsIsRefused) {
-    Machine("Receive sntp broadcasts", 1);
-    GoodBroadcast();
-    broadcast_.sender_address = net::HostToNetwork32(0xC0A80105);  // 192.168.1.5
-    EXPECT_EQ(SendRequest(kRequestBroadcast).broadcast.error_text,
-              "Broadcast sender is not on a directly connected subnet");
-    networks_.interfaces = {{net::HostToNetwork32(0xC0A80101), net::HostToNetwork32(0xFFFFFF00)}};
-    EXPECT_EQ(SendRequest(kRequestBroadcast).broadcast.result, 1);
+TEST_F(TimeServiceHandlerTest, EachClockSetAndEachRefusalGoesToTheEventLog) {
+    TcpTestServer server({{{0xC1, 0xFF, 0xEA, 0x80}}});
+    SetTimeServerPort(server.port());
+    Machine("Protocol", 3);
+    MachineText("Server ip address", "127.0.0.1");
+    EXPECT_EQ(SendRequest(kRequestUpdate).update.result, 1);
+    clock_.FailSettersWith(1314);
+    EXPECT_EQ(SendRequest(kRequestUpdate, 1000).update.result, 0);
+    const std::vector<std::string> texts = EventTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].rfind("Clock set from 2026-12-07 23:03:44.512 to ", 0), 0u) << texts[0];
+    EXPECT_NE(texts[0].find(" by server 127.0.0.1 for process 321 in session 2."),
+              std::string::npos)
+        << texts[0];
+    EXPECT_EQ(texts[1],
+              "The clock refused the time of server 127.0.0.1, error code 1314, for process 321 "
+              "in session 2.");
+}
+
+// Kiss codes belong to the server that sent them and hold back only the
+// automatic requests: RATE for twice the set interval, DENY until the
+// server settings change. A manual request always asks.
+TEST_F(TimeServiceHandlerTest, KissCodesHoldBackAutomaticRequestsOfThatServer) {
+    struct Step {
+        const char* name;
+        const char* code;         // the server's kiss, "" for a good reply
+        std::uint64_t now_ms;
+        bool automatic;
+        bool asked;               // whether the server saw the request
+        const char* error_start;  // how the answer's error text begins
+    };
+    const Step steps[] = {
+        {"RATE answered", "RATE", 0, true, true, ""},
+        {"automatic within twice the interval", "", 60000, true, false,
+         "The time server asked for fewer requests (RATE)"},
+        {"manual at once", "", 61000, false, true, ""},
+        {"automatic after twice the interval", "DENY", 125000, true, true, ""},
+        {"automatic after DENY", "", 400000, true, false, "The time server answered DENY"},
+        {"manual after DENY", "", 460000, false, true, ""},
+    };
+    Machine("Protocol", 1);
+    Machine("Update interval", 1);
+    MachineText("Server ip address", "127.0.0.1");
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        const std::string code = step.code;
+        testing::UdpTestServer server([code](const Bytes& request) {
+            SntpPacket reply;
+            reply.version_number = 4;
+            reply.mode = kModeServer;
+            reply.stratum = 8;
+            reply.originate_timestamp = DecodePacket(request.data()).transmit_timestamp;
+            reply.receive_timestamp = reply.originate_timestamp;
+            reply.transmit_timestamp = reply.originate_timestamp;
+            if (!code.empty()) {
+                reply.leap_indicator = 3;
+                reply.stratum = 0;
+                for (char c : code)
+                    reply.reference_identifier = (reply.reference_identifier << 8) |
+                                                 static_cast<std::uint8_t>(c);
+            }
+            Bytes bytes(kSntpPacketSize);
+            EncodePacket(reply, bytes.data());
+            return std::vector<Bytes>{bytes};
+        });
+        SetSntpServerPort(server.port());
+        const UpdateAnswer u = SendRequest(kRequestUpdate, step.now_ms, step.automatic).update;
+        EXPECT_EQ(server.requests_seen() > 0, step.asked);
+        EXPECT_EQ(u.error_text.rfind(step.error_start, 0), 0u) << u.error_text;
+        if (*step.code != 0)
+            EXPECT_EQ(u.kiss_code, step.code);
+    }
+    SetSntpServerPort(kSntpPort);
+    // Another server setting starts afresh.
+    Machine("Protocol", 3);
+    TcpTestServer server({{{0xC1, 0xFF, 0xEA, 0x80}}});
+    SetTimeServerPort(server.port());
+    EXPECT_EQ(SendRequest(kRequestUpdate, 500000, true).update.result, 1);
+}
+
+TEST_F(TimeServiceHandlerTest, StatusCarriesTheLastBroadcastTheServiceApplied) {
+    EXPECT_EQ(SendRequest(kRequestStatus).status.broadcast.sequence, 0u);
+    SntpPacket packet;
+    packet.mode = kModeBroadcast;
+    packet.version_number = 4;
+    packet.stratum = 9;
+    packet.transmit_timestamp = MakeWireTimestamp(0xEEC00000, 0x80000000);
+    const net::SocketAddressIn sender = net::MakeAddress(0xC0000202, 123);  // 192.0.2.2
+    ServiceBroadcastReceived(packet, sender);
+    ServiceBroadcastReceived(packet, sender);
+    const AppliedBroadcast applied = SendRequest(kRequestStatus).status.broadcast;
+    EXPECT_EQ(applied.sequence, 2u);
+    EXPECT_EQ(applied.sender_address, sender.address);
+    EXPECT_EQ(applied.time_before, kPresetLocal);
+    EXPECT_EQ(applied.version, 4);
+    EXPECT_EQ(applied.stratum, 9);
+    ASSERT_EQ(clock_.system_times_set().size(), 2u);
+    EXPECT_EQ(clock_.system_times_set()[0],
+              NtpTimeToCalendar(MakeWireTimestamp(0xEEC00000, 0x80000000)));
+    // A refusing clock counts no broadcast and is logged once.
+    clock_.FailSettersWith(1314);
+    ServiceBroadcastReceived(packet, sender);
+    ServiceBroadcastReceived(packet, sender);
+    EXPECT_EQ(SendRequest(kRequestStatus).status.broadcast.sequence, 2u);
+    const std::vector<std::string> texts = EventTexts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_NE(texts[0].find(" by broadcast from 192.0.2.2."), std::string::npos) << texts[0];
+    EXPECT_EQ(texts[2], "The clock refused the time of a broadcast from 192.0.2.2, error code 1314.");
 }
 
 TEST(BroadcastChecksTest, ThePacketChecks) {
@@ -232,13 +338,15 @@ TEST(BroadcastChecksTest, ThePacketChecks) {
     }
 }
 
-TEST(BroadcastChecksTest, LoopbackAndConnectedSubnetsOnly) {
+TEST(BroadcastChecksTest, ConnectedSubnetsOnlyAndNeverThisPc) {
     const std::vector<LocalInterface> interfaces = {
         {net::HostToNetwork32(0x0A000005), net::HostToNetwork32(0xFF000000)},  // 10.0.0.5/8
         {net::HostToNetwork32(0xC0A80001), 0},                                 // no mask
+        {net::HostToNetwork32(0x7F000001), net::HostToNetwork32(0xFF000000)},  // loopback
     };
-    EXPECT_TRUE(SenderOnConnectedSubnet(net::HostToNetwork32(0x7F000001), {}));
-    EXPECT_TRUE(SenderOnConnectedSubnet(net::HostToNetwork32(0x7F0A0B0C), {}));
+    EXPECT_FALSE(SenderOnConnectedSubnet(net::HostToNetwork32(0x7F000001), interfaces));
+    EXPECT_FALSE(SenderOnConnectedSubnet(net::HostToNetwork32(0x7F0A0B0C), interfaces));
+    EXPECT_FALSE(SenderOnConnectedSubnet(net::HostToNetwork32(0x0A000005), interfaces));
     EXPECT_TRUE(SenderOnConnectedSubnet(net::HostToNetwork32(0x0AFFFFFE), interfaces));
     EXPECT_FALSE(SenderOnConnectedSubnet(net::HostToNetwork32(0x0B000001), interfaces));
     EXPECT_FALSE(SenderOnConnectedSubnet(net::HostToNetwork32(0xC0A80002), interfaces));

@@ -122,11 +122,43 @@ class TimeServiceClientTest : public ::testing::Test {
     FakeTimeServicePipe pipe_;
 };
 
-TEST_F(TimeServiceClientTest, NoPipeMeansTheServiceIsNotRunning) {
-    pipe_.error = 2;
-    const ServiceCall call = RequestServiceUpdate();
-    EXPECT_EQ(call.status, ServiceCallStatus::kNotRunning);
-    EXPECT_EQ(call.error_text, "The Orvane Time Service is not running");
+TEST_F(TimeServiceClientTest, OnlyTheRunningServiceProcessIsSentAnything) {
+    struct Case {
+        const char* name;
+        int pipe_error;
+        std::uint32_t holder;   // the pipe's server process
+        std::uint32_t service;  // the registered service's process, 0 when stopped
+        ServiceCallStatus status;
+        const char* text;
+    };
+    const char* const not_running = "The Orvane Time Service is not running";
+    const char* const impostor = "A program other than the Orvane Time Service holds its pipe";
+    const Case cases[] = {
+        {"the service", 0, 4242, 4242, ServiceCallStatus::kAnswered, ""},
+        {"another program, service running", 0, 666, 4242, ServiceCallStatus::kNotTheService,
+         impostor},
+        {"another program, service stopped", 0, 666, 0, ServiceCallStatus::kNotTheService,
+         impostor},
+        {"holder unknown, service stopped", 0, 0, 0, ServiceCallStatus::kNotTheService, impostor},
+        {"no pipe", 2, 0, 0, ServiceCallStatus::kNotRunning, not_running},
+        {"busy for 10 s", 231, 4242, 4242, ServiceCallStatus::kNotRunning, not_running},
+    };
+    Answer status;
+    status.type = kAnswerStatus;
+    pipe_.answer = EncodeAnswer(status);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pipe_.requests.clear();
+        pipe_.error = c.pipe_error;
+        pipe_.server_process_id = c.holder;
+        pipe_.service_process_id = c.service;
+        const ServiceCall call = RequestServiceStatus();
+        EXPECT_EQ(call.status, c.status);
+        EXPECT_EQ(call.error_text, c.text);
+        if (c.status == ServiceCallStatus::kNotTheService)
+            EXPECT_TRUE(pipe_.requests.empty());
+        EXPECT_EQ(pipe_.busy_limits.back(), 10000);
+    }
 }
 
 TEST_F(TimeServiceClientTest, TheRequestGoesOutAndTheAnswerComesBackParsed) {
@@ -144,19 +176,25 @@ TEST_F(TimeServiceClientTest, TheRequestGoesOutAndTheAnswerComesBackParsed) {
               MessageFault::kNone);
     EXPECT_EQ(sent.type, kRequestStatus);
     EXPECT_EQ(pipe_.limits[0], kLongestAnswerSize);
+    // An update says whether it is an automatic round.
+    RequestServiceUpdate(true);
+    ASSERT_EQ(DecodeRequest(pipe_.requests[1].data(), pipe_.requests[1].size(), &sent),
+              MessageFault::kNone);
+    EXPECT_EQ(sent.type, kRequestUpdate);
+    EXPECT_TRUE(sent.update.automatic());
 }
 
 TEST_F(TimeServiceClientTest, AnAnswerOfTheWrongKindOrMalformedIsNotTrusted) {
     Answer answer;
     answer.type = kAnswerStatus;
     pipe_.answer = EncodeAnswer(answer);
-    EXPECT_EQ(RequestServiceUpdate().status, ServiceCallStatus::kMalformedAnswer);
+    EXPECT_EQ(RequestServiceUpdate(false).status, ServiceCallStatus::kMalformedAnswer);
     pipe_.answer.resize(10);
     EXPECT_EQ(RequestServiceStatus().status, ServiceCallStatus::kMalformedAnswer);
     answer.type = kAnswerError;
     answer.error_text = "Malformed request: too short";
     pipe_.answer = EncodeAnswer(answer);
-    const ServiceCall call = RequestServiceUpdate();
+    const ServiceCall call = RequestServiceUpdate(false);
     EXPECT_EQ(call.status, ServiceCallStatus::kAnswered);
     EXPECT_EQ(call.error_text, "Malformed request: too short");
 }

@@ -10,13 +10,11 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Request(MessageType type) {
+Bytes Request(MessageType type, bool tail = false, std::uint32_t flags = 0) {
     orvane::Request request;
     request.type = type;
-    for (std::size_t i = 0; i < kMessagePacketSize; ++i)
-        request.broadcast.packet[i] = static_cast<std::uint8_t>(i);
-    request.broadcast.sender_address = 0x0100007F;
-    request.broadcast.sender_port = 0x7B00;
+    request.update.has_tail = tail;
+    request.update.flags = flags;
     return EncodeRequest(request);
 }
 
@@ -76,19 +74,34 @@ TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
              return b;
          },
          MessageFault::kTooShort},
-        {"update request with a byte more", true,
-         [] { return Resized(Request(kRequestUpdate), 13); }, MessageFault::kTooLong},
+        {"update request with a byte of a tail", true,
+         [] { return Resized(Request(kRequestUpdate), 13); }, MessageFault::kTooShort},
         {"status request far too long", true, [] { return Resized(Request(kRequestStatus), 400); },
          MessageFault::kTooLong},
-        {"half a broadcast request", true,
-         [] { return Resized(Request(kRequestBroadcast), kBroadcastRequestSize / 2); },
+        {"update tail a byte short", true, [] { return Resized(Request(kRequestUpdate), 15); },
          MessageFault::kTooShort},
-        {"broadcast request a byte short", true,
-         [] { return Resized(Request(kRequestBroadcast), kBroadcastRequestSize - 1); },
-         MessageFault::kTooShort},
-        {"broadcast request a byte long", true,
-         [] { return Resized(Request(kRequestBroadcast), kBroadcastRequestSize + 1); },
+        {"update tail a byte long", true,
+         [] { return Resized(Request(kRequestUpdate, true), 17); }, MessageFault::kTooLong},
+        {"status request with a tail", true, [] { return Resized(Request(kRequestStatus), 16); },
          MessageFault::kTooLong},
+        {"update tail with an unknown flag", true,
+         [] { return Request(kRequestUpdate, true, 4); }, MessageFault::kBadField},
+        // The broadcast request of the first layout: no caller hands over a
+        // time any more.
+        {"broadcast request", true,
+         [] {
+             Bytes b = Resized(Request(kRequestUpdate), 68);
+             PutU16(b, 6, 2);
+             return b;
+         },
+         MessageFault::kUnknownType},
+        {"a request of the first layout", true,
+         [] {
+             Bytes b = Request(kRequestUpdate);
+             PutU16(b, 4, 1);
+             return b;
+         },
+         MessageFault::kWrongVersion},
         {"bad magic", true,
          [] {
              Bytes b = Request(kRequestUpdate);
@@ -103,10 +116,10 @@ TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
              return b;
          },
          MessageFault::kWrongVersion},
-        {"layout version 2", true,
+        {"layout version 3", true,
          [] {
              Bytes b = Request(kRequestUpdate);
-             PutU16(b, 4, 2);
+             PutU16(b, 4, 3);
              return b;
          },
          MessageFault::kWrongVersion},
@@ -135,15 +148,15 @@ TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
          MessageFault::kLengthMismatch},
         {"length field zero", true,
          [] {
-             Bytes b = Request(kRequestBroadcast);
+             Bytes b = Request(kRequestUpdate, true);
              PutU32(b, 8, 0);
              return b;
          },
          MessageFault::kLengthMismatch},
-        {"broadcast padding not zero", true,
+        {"applied broadcast's stratum out of range", false,
          [] {
-             Bytes b = Request(kRequestBroadcast);
-             b[kBroadcastRequestSize - 1] = 1;
+             Bytes b = AnswerOf(kAnswerStatus);
+             PutU32(b, kStatusAnswerSize - 4, 256);
              return b;
          },
          MessageFault::kBadField},
@@ -255,26 +268,24 @@ TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
 TEST(TimeServiceMessagesTest, RecordsHaveTheirFixedSizesAndHeader) {
     EXPECT_EQ(Request(kRequestUpdate).size(), 12u);
     EXPECT_EQ(Request(kRequestStatus).size(), 12u);
-    EXPECT_EQ(Request(kRequestBroadcast).size(), 68u);
     EXPECT_EQ(AnswerOf(kAnswerUpdate).size(), 436u);
-    EXPECT_EQ(AnswerOf(kAnswerBroadcast).size(), 308u);
-    EXPECT_EQ(AnswerOf(kAnswerStatus).size(), 48u);
+    EXPECT_EQ(AnswerOf(kAnswerStatus).size(), 96u);
     EXPECT_EQ(AnswerOf(kAnswerError).size(), 268u);
-    const Bytes b = Request(kRequestBroadcast);
-    EXPECT_EQ(Bytes(b.begin(), b.begin() + 12),
-              (Bytes{'O', 'R', 'V', 'T', 1, 0, 2, 0, 68, 0, 0, 0}));
-    // The sender's address and port as their bytes lie on the wire.
-    EXPECT_EQ(Bytes(b.begin() + 60, b.end()), (Bytes{0x7F, 0, 0, 1, 0, 0x7B, 0, 0}));
+    const Bytes b = Request(kRequestUpdate, true, kUpdateAutomatic | kUpdateConfirmed);
+    EXPECT_EQ(b, (Bytes{'O', 'R', 'V', 'T', 2, 0, 1, 0, 16, 0, 0, 0, 3, 0, 0, 0}));
 }
 
 TEST(TimeServiceMessagesTest, RequestsAndAnswersComeBackAsSent) {
-    const Bytes bytes = Request(kRequestBroadcast);
+    // A header-only update is a manual, unconfirmed one.
     orvane::Request request;
+    Bytes bytes = Request(kRequestUpdate);
     ASSERT_EQ(DecodeRequest(bytes.data(), bytes.size(), &request), MessageFault::kNone);
-    EXPECT_EQ(request.type, kRequestBroadcast);
-    EXPECT_EQ(request.broadcast.packet[47], 47);
-    EXPECT_EQ(request.broadcast.sender_address, 0x0100007Fu);
-    EXPECT_EQ(request.broadcast.sender_port, 0x7B00);
+    EXPECT_EQ(request.type, kRequestUpdate);
+    EXPECT_FALSE(request.update.has_tail);
+    EXPECT_EQ(request.update.flags, 0u);
+    bytes = Request(kRequestUpdate, true, kUpdateAutomatic);
+    ASSERT_EQ(DecodeRequest(bytes.data(), bytes.size(), &request), MessageFault::kNone);
+    EXPECT_TRUE(request.update.automatic());
 
     Answer sent;
     sent.type = kAnswerUpdate;
@@ -314,9 +325,20 @@ TEST(TimeServiceMessagesTest, RequestsAndAnswersComeBackAsSent) {
     EXPECT_EQ(got.update.kiss_code, "RATE");
     EXPECT_EQ(got.update.error_text, "Error text");
 
-    const Bytes status = AnswerOf(kAnswerStatus);
-    ASSERT_EQ(DecodeAnswer(status.data(), status.size(), &got), MessageFault::kNone);
+    Answer status;
+    status.type = kAnswerStatus;
+    status.status.version_text = "1.72";
+    status.status.broadcast.sequence = 7;
+    status.status.broadcast.sender_address = 0x020200C0;
+    status.status.broadcast.time_after = {2026, 12, 2, 8, 11, 5, 8, 1};
+    status.status.broadcast.stratum = 9;
+    const Bytes status_bytes = EncodeAnswer(status);
+    ASSERT_EQ(DecodeAnswer(status_bytes.data(), status_bytes.size(), &got), MessageFault::kNone);
     EXPECT_EQ(got.status.version_text, "1.72");
+    EXPECT_EQ(got.status.broadcast.sequence, 7u);
+    EXPECT_EQ(got.status.broadcast.sender_address, 0x020200C0u);
+    EXPECT_EQ(got.status.broadcast.time_after, status.status.broadcast.time_after);
+    EXPECT_EQ(got.status.broadcast.stratum, 9);
 }
 
 TEST(TimeServiceMessagesTest, ATextLongerThanItsFieldIsCutToFitWhenSent) {

@@ -54,8 +54,37 @@ TEST(Win32TimeServicePipeTest, NoServiceGivesFileNotFound) {
         GTEST_SKIP() << "a time service is running";
     Win32TimeServicePipe pipe;
     std::vector<std::uint8_t> answer = {1, 2, 3};
-    EXPECT_EQ(pipe.Exchange({0x4F, 0x52}, 100, &answer), kErrorPipeNotFound);
+    EXPECT_EQ(pipe.Exchange({0x4F, 0x52}, 100, 1000, [](std::uint32_t) { return true; }, &answer),
+              kErrorPipeNotFound);
     EXPECT_TRUE(answer.empty());
+    EXPECT_EQ(pipe.ServiceProcessId(), 0u);
+}
+
+// A pipe of that name held by some program (here this test): the client
+// learns the holder's process id and, refusing it, writes nothing.
+TEST(Win32TimeServicePipeTest, TheHolderIsKnownBeforeAnythingIsSent) {
+    if (WaitNamedPipeA(kTimeServicePipeName, 0) || GetLastError() != ERROR_FILE_NOT_FOUND)
+        GTEST_SKIP() << "a time service is running";
+    HANDLE held = CreateNamedPipeA(kTimeServicePipeName, PIPE_ACCESS_DUPLEX,
+                                   PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 512, 512, 0,
+                                   nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Win32TimeServicePipe pipe;
+    std::vector<std::uint8_t> answer;
+    std::uint32_t holder = 0;
+    EXPECT_EQ(pipe.Exchange({0x4F, 0x52}, 100, 1000,
+                            [&holder](std::uint32_t id) {
+                                holder = id;
+                                return false;
+                            },
+                            &answer),
+              kPipeServerRefused);
+    EXPECT_EQ(holder, GetCurrentProcessId());
+    DWORD waiting = 0;
+    EXPECT_TRUE(PeekNamedPipe(held, nullptr, 0, nullptr, &waiting, nullptr) ||
+                GetLastError() == ERROR_BROKEN_PIPE || GetLastError() == ERROR_PIPE_LISTENING);
+    EXPECT_EQ(waiting, 0u);
+    CloseHandle(held);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 //   service_client update [time]   an update through the client module
 //                                  ("time": begun a little into a second,
 //                                  for TIME's whole seconds under Wine)
-//   service_client status          the status request
+//   service_client status          the status request, with the last
+//                                  broadcast the service applied
 //   service_client raw HEX         HEX's bytes as one message; prints the
 //                                  answer and whether the service then
 //                                  closes the connection
@@ -15,10 +16,7 @@
 //   service_client hold SECONDS    only waits: Wine ends a prefix's services
 //                                  once no other program of the prefix runs,
 //                                  so a scenario keeps this one running
-//   service_client broadcast MODE A.B.C.D
-//                                  a broadcast request: a mode-MODE packet
-//                                  (version 4, stratum 9) carrying this
-//                                  moment's time, from the sender given
+//   service_client update auto     the same, marked as an automatic round
 // Output: "name=value" lines.
 #include <winsock2.h>
 #include <windows.h>
@@ -72,6 +70,12 @@ void PrintCall(const ServiceCall& call) {
     } else if (a.type == kAnswerStatus) {
         std::printf("version=%s\nprivilege=%d\n", a.status.version_text.c_str(),
                     a.status.holds_privilege ? 1 : 0);
+        const AppliedBroadcast& b = a.status.broadcast;
+        std::printf("broadcast_sequence=%u\nbroadcast_sender=%s\nbroadcast_before=%s\n"
+                    "broadcast_after=%s\nbroadcast_version=%d\nbroadcast_stratum=%d\n",
+                    b.sequence, Ipv4AddressToText(b.sender_address).c_str(),
+                    TimeText(b.time_before).c_str(), TimeText(b.time_after).c_str(), b.version,
+                    b.stratum);
     }
 }
 
@@ -212,32 +216,16 @@ int main(int argc, char** argv) {
     InstallWin32Platform("service client");
     const std::string command = argv[1];
     if (command == "update") {
-        if (argc > 2 && std::string(argv[2]) == "time")
+        const std::string how = argc > 2 ? argv[2] : "";
+        if (how == "time")
             WaitForSecondPhase();
-        PrintCall(RequestServiceUpdate());
+        PrintCall(RequestServiceUpdate(how == "auto"));
     } else if (command == "status") {
         PrintCall(RequestServiceStatus());
     } else if (command == "raw" && argc > 2) {
         return Raw(argv[2], true);
     } else if (command == "drop" && argc > 2) {
         return Raw(argv[2], false);
-    } else if (command == "broadcast" && argc > 3) {
-        SntpPacket packet;
-        packet.mode = std::atoi(argv[2]);
-        packet.version_number = 4;
-        packet.stratum = 9;
-        packet.transmit_timestamp = CurrentNtpTime();
-        BroadcastRequest broadcast;
-        EncodePacket(packet, broadcast.packet);
-        broadcast.sender_address = Ipv4TextToAddress(argv[3]);
-        broadcast.sender_port = htons(123);
-        const ServiceCall call = RequestServiceBroadcast(broadcast);
-        PrintCall(call);
-        if (call.status == ServiceCallStatus::kAnswered && call.answer.type == kAnswerBroadcast) {
-            const BroadcastAnswer& b = call.answer.broadcast;
-            std::printf("result=%d\nclock_error=%d\nbefore=%s\nafter=%s\n", b.result, b.clock_error,
-                        TimeText(b.time_before).c_str(), TimeText(b.time_after).c_str());
-        }
     } else if (command == "hold" && argc > 2) {
         Sleep(static_cast<DWORD>(std::atoi(argv[2])) * 1000);
     } else if (command == "idle") {

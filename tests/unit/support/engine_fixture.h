@@ -44,6 +44,7 @@
 #include "platform/name_lookup.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/fixed_text.h"
+#include "service/service_broadcasts.h"
 #include "service/time_service_handler.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
@@ -146,6 +147,7 @@ class EngineTest : public ::testing::Test {
         StoreLastUpdateRecord(LastUpdateRecord());
         ForgetKissCodes();
         ForgetBroadcastSenderNames();
+        ForgetAppliedBroadcasts();
         SetManualUpdateFlag(0);
         SetLinkState(0);
         SetLinkChangeTimeNow();
@@ -222,7 +224,8 @@ class EngineTest : public ::testing::Test {
     void ServeThroughThePipe(TimeServiceHandler& handler) {
         service_pipe_.service = [&handler](const std::vector<std::uint8_t>& request) {
             bool malformed = false;
-            return handler.Handle(request.data(), request.size(), 0, &malformed);
+            return handler.Handle(request.data(), request.size(), 0, RequestOrigin{77, 1},
+                                  &malformed);
         };
     }
 
