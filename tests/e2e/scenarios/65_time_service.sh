@@ -79,15 +79,16 @@ scenario_67_svc_survives_malformed_records() {
         svc_expect "$out" answer_type 255 error "Malformed request: $want" closed 1 || return 1
     done <<'CASES'
 garbage 68656c6c6f20776f726c642121 not an Orvane record
-half-header 4f5256540100 too short
-half-broadcast 4f525654010002004400000000000000000000000000000000000000 too short
+half-header 4f5256540200 too short
+torn-tail 4f525654020001000e0000000000 too short
+first-layout 4f525654010001000c000000 unsupported layout version
 wrong-version 4f525654090001000c000000 unsupported layout version
-unknown-request 4f525654010009000c000000 unknown request
-bad-length 4f52565401000100ff000000 length field does not match
-too-long 4f525654010001000c0000000000000000000000 too long
+unknown-request 4f525654020009000c000000 unknown request
+bad-length 4f52565402000100ff000000 length field does not match
+too-long 4f525654020001000c0000000000000000000000 too long
 CASES
     # Half a record, and the client gone before any answer.
-    svc_client drop 4f525654010002
+    svc_client drop 4f525654020001
     ts_running || e2e_fail "service ended" || return 1
     out=$(svc_client update)
     echo "$out"
@@ -136,50 +137,54 @@ scenario_69_svc_rate_limit() {
     svc_expect "$(svc_client status)" status 0 answer_type 131 || return 1
 }
 
-# A broadcast as Orvane.exe's listener would pass it on: refused while the
-# machine does not receive broadcasts, or when the packet or its sender
-# fails the checks; accepted from loopback when it does.
+# No caller hands the service a time: the broadcast record a listener once
+# passed on (a mode-5 packet carrying a time 3 days ahead, "from" 127.0.0.1)
+# is refused as an unknown request in either layout, while the machine
+# receives broadcasts, and the service applies nothing.
 # e2e-group: ports
-scenario_69_svc_broadcast_request() {
-    svc_settings 1 0
-    svc_start || return 1
-    local out
-    out=$(svc_client broadcast 5 127.0.0.1)
-    echo "$out"
-    svc_expect "$out" status 0 answer_type 130 result 0 \
-        error 'Receiving SNTP broadcasts is off on this machine' || return 1
+scenario_69_svc_broadcast_record_from_a_client_sets_no_clock() {
     svc_settings 1 1
-    out=$(svc_client broadcast 4 127.0.0.1)
+    svc_start || return 1
+    local out layout packet record
+    # Leap 0, version 4, mode 5, stratum 9; the transmit time last.
+    packet="2509$(printf '%076d' 0)eec3a08000000000"
+    for layout in 01 02; do
+        record="4f525654${layout}00020044000000${packet}7f000001007b0000"
+        [ "${#record}" = 136 ] || e2e_fail "record of ${#record} digits" || return 1
+        out=$(svc_client raw "$record")
+        echo "$out"
+        if [ "$layout" = 01 ]; then
+            svc_expect "$out" answer_type 255 \
+                error 'Malformed request: unsupported layout version' || return 1
+        else
+            svc_expect "$out" answer_type 255 error 'Malformed request: unknown request' ||
+                return 1
+        fi
+    done
+    out=$(svc_client status)
     echo "$out"
-    svc_expect "$out" result 0 error 'Not an SNTP broadcast packet' || return 1
-    out=$(svc_client broadcast 5 203.0.113.9)
-    echo "$out"
-    svc_expect "$out" result 0 error 'Broadcast sender is not on a directly connected subnet' ||
-        return 1
-    out=$(svc_client broadcast 5 127.0.0.1)
-    echo "$out"
-    svc_expect "$out" status 0 answer_type 130 result 1 clock_error 0 error '' || return 1
-    svc_time_set "$(e2e_field "$out" after)" || e2e_fail "no time after" || return 1
+    svc_expect "$out" status 0 answer_type 131 broadcast_sequence 0 || return 1
 }
 
-# A stop ends a connected client's connection rather than serving it on:
-# the client asks every half second, so the service never finds it silent
-# and only the stop can drop it.
+# A stop ends a connected client's connection at once rather than waiting
+# out the 5 s a client has to send its request.
 # e2e-group: ports
 scenario_68_svc_stops_with_a_client_connected() {
     svc_settings 1
     svc_start || return 1
-    local out
-    svc_client_to "$E2E_WORK/busy.out" busy &
-    local busy_pid=$!
-    e2e_wait_until 20 grep -q connected=1 "$E2E_WORK/busy.out" ||
+    local out ms
+    svc_client_to "$E2E_WORK/idle.out" idle &
+    local idle_pid=$!
+    e2e_wait_until 20 grep -q connected=1 "$E2E_WORK/idle.out" ||
         e2e_fail "the client did not connect" || return 1
     e2e_wine sc stop OrvaneTime >/dev/null 2>&1
     e2e_wait_until 10 ts_stopped || e2e_fail "service did not stop" || return 1
-    wait "$busy_pid"
-    out=$(tr -d '\r' <"$E2E_WORK/busy.out")
+    wait "$idle_pid"
+    out=$(tr -d '\r' <"$E2E_WORK/idle.out")
     echo "$out"
     svc_expect "$out" dropped 1 || return 1
+    ms=$(e2e_field "$out" dropped_after_ms)
+    [ "$ms" -lt 4500 ] || e2e_fail "dropped after $ms ms, not at the stop" || return 1
 }
 
 # Clock setting 2: Orvane.exe's manual updates go through the service, with
