@@ -151,6 +151,7 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
             return answer;
         }
     }
+    u.server_family = kAddressFamilyIpv4;
     u.server_address = address;
     net::SocketAddressIn server;
     server.family = net::kAfInet;

@@ -19,6 +19,10 @@ class Writer {
         U16(static_cast<std::uint16_t>(value >> 16));
     }
     void I32(std::int32_t value) { U32(static_cast<std::uint32_t>(value)); }
+    void I64(std::int64_t value) {
+        U32(static_cast<std::uint32_t>(value));
+        U32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value) >> 32));
+    }
     void Bytes(const void* data, std::size_t size) {
         std::memcpy(&bytes_[at_], data, size);
         at_ += size;
@@ -64,6 +68,10 @@ class Reader {
         return low | (static_cast<std::uint32_t>(U16()) << 16);
     }
     std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
+    std::int64_t I64() {
+        const std::uint64_t low = U32();
+        return static_cast<std::int64_t>(low | (static_cast<std::uint64_t>(U32()) << 32));
+    }
     void Bytes(void* out, std::size_t size) {
         std::memcpy(out, data_ + at_, size);
         at_ += size;
@@ -115,6 +123,26 @@ bool KissCodeValid(const std::uint8_t code[kKissCodeSize], bool flagged) {
     for (std::size_t i = 0; i < kKissCodeSize; ++i) {
         const bool fits = flagged ? code[i] >= ' ' && code[i] <= '~' : code[i] == 0;
         if (!fits)
+            return false;
+    }
+    return true;
+}
+
+// A known family, zero padding, and no bytes beyond an IPv4 address's four
+// (none at all without a family).
+bool AddressValid(std::uint16_t family, std::uint16_t padding,
+                  const std::uint8_t address[kAddressBytes]) {
+    if (padding != 0)
+        return false;
+    std::size_t used = 0;
+    if (family == kAddressFamilyIpv4)
+        used = 4;
+    else if (family == kAddressFamilyIpv6)
+        used = kAddressBytes;
+    else if (family != kAddressFamilyNone)
+        return false;
+    for (std::size_t i = used; i < kAddressBytes; ++i) {
+        if (address[i] != 0)
             return false;
     }
     return true;
@@ -230,12 +258,20 @@ std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
             w.I32(u.delay_ms);
             w.I32(u.version);
             w.I32(u.stratum);
-            w.Raw32(u.server_address);
+            w.U16(u.server_family);
+            w.U16(0);
+            std::uint8_t address[kAddressBytes] = {};
+            if (u.server_family == kAddressFamilyIpv4)
+                std::memcpy(address, &u.server_address, 4);
+            else if (u.server_family == kAddressFamilyIpv6)
+                std::memcpy(address, u.server_address6, kAddressBytes);
+            w.Bytes(address, kAddressBytes);
             w.Time(u.time_before);
             w.Time(u.time_after);
             const bool has_kiss = u.kiss_code.size() == kKissCodeSize;
             w.U32((u.has_packets ? kUpdateHasPackets : 0) |
-                  (u.has_time_word ? kUpdateHasTimeWord : 0) | (has_kiss ? kUpdateHasKissCode : 0));
+                  (u.has_time_word ? kUpdateHasTimeWord : 0) | (has_kiss ? kUpdateHasKissCode : 0) |
+                  (u.awaits_confirmation ? kUpdateAwaitsConfirmation : 0));
             w.Bytes(u.request_packet, kMessagePacketSize);
             w.Bytes(u.reply_packet, kMessagePacketSize);
             w.U32(u.time_word);
@@ -243,6 +279,7 @@ std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
             if (has_kiss)
                 std::memcpy(kiss, u.kiss_code.data(), kKissCodeSize);
             w.Bytes(kiss, kKissCodeSize);
+            w.I64(u.correction_ms);
             w.Text(u.error_text, kMessageTextCapacity);
             break;
         }
@@ -302,23 +339,35 @@ MessageFault DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer* an
             u.delay_ms = r.I32();
             u.version = r.I32();
             u.stratum = r.I32();
-            u.server_address = r.Raw32();
+            u.server_family = r.U16();
+            const std::uint16_t address_padding = r.U16();
+            std::uint8_t address[kAddressBytes] = {};
+            r.Bytes(address, kAddressBytes);
+            if (!AddressValid(u.server_family, address_padding, address))
+                return MessageFault::kBadField;
+            if (u.server_family == kAddressFamilyIpv4)
+                std::memcpy(&u.server_address, address, 4);
+            else if (u.server_family == kAddressFamilyIpv6)
+                std::memcpy(u.server_address6, address, kAddressBytes);
             const bool before_valid = r.Time(&u.time_before);
             const bool times_valid = r.Time(&u.time_after) && before_valid;
             const std::uint32_t flags = r.U32();
             u.has_packets = (flags & kUpdateHasPackets) != 0;
             u.has_time_word = (flags & kUpdateHasTimeWord) != 0;
+            u.awaits_confirmation = (flags & kUpdateAwaitsConfirmation) != 0;
             r.Bytes(u.request_packet, kMessagePacketSize);
             r.Bytes(u.reply_packet, kMessagePacketSize);
             u.time_word = r.U32();
             std::uint8_t kiss[kKissCodeSize] = {};
             r.Bytes(kiss, kKissCodeSize);
+            u.correction_ms = r.I64();
             fault = r.Text(kMessageTextCapacity, &u.error_text);
             if (fault != MessageFault::kNone)
                 return fault;
             if (!IsFlag(u.result) || u.protocol < 0 || u.protocol > 3 || u.version < 0 ||
                 u.version > 7 || u.stratum < 0 || u.stratum > 255 || !times_valid ||
-                (flags & ~(kUpdateHasPackets | kUpdateHasTimeWord | kUpdateHasKissCode)) != 0 ||
+                (flags & ~(kUpdateHasPackets | kUpdateHasTimeWord | kUpdateHasKissCode |
+                           kUpdateAwaitsConfirmation)) != 0 ||
                 !KissCodeValid(kiss, (flags & kUpdateHasKissCode) != 0)) {
                 return MessageFault::kBadField;
             }

@@ -43,8 +43,8 @@ enum MessageType : std::uint16_t {
 constexpr std::size_t kUpdateRequestSize = kMessageHeaderSize;
 constexpr std::size_t kUpdateRequestWithTailSize = kMessageHeaderSize + 4;
 constexpr std::size_t kStatusRequestSize = kMessageHeaderSize;
-constexpr std::size_t kUpdateAnswerSize =
-    kMessageHeaderSize + 6 * 4 + 4 + 16 + 16 + 4 + 48 + 48 + 4 + 4 + kMessageTextCapacity;  // 436
+constexpr std::size_t kUpdateAnswerSize = kMessageHeaderSize + 6 * 4 + 20 + 16 + 16 + 4 + 48 + 48 +
+                                         4 + 4 + 8 + kMessageTextCapacity;  // 460
 constexpr std::size_t kStatusAnswerSize =
     kMessageHeaderSize + kStatusVersionCapacity + 4 + 4 + 4 + 16 + 16 + 4 + 4;  // 96
 constexpr std::size_t kErrorAnswerSize = kMessageHeaderSize + kMessageTextCapacity;  // 268
@@ -67,16 +67,25 @@ struct Request {
 };
 
 // Update answer body, in this order: result, clock error, protocol,
-// delay_ms, version, stratum (i32 each); server address (4 bytes); time
-// before, time after (SYSTEMTIME-like, 8 x u16 each); u32 flags (bit 0:
-// the packets are filled, bit 1: the TIME word is; no other bits); request
-// packet, reply packet (48 bytes each); the TIME word (u32, as the TIME
-// clients report it); the server's kiss code (4 printable ASCII
-// characters, zeros when none; bit 2 of the flags); error text.
+// delay_ms, version, stratum (i32 each); the server's address: u16 family
+// (0 none, 2 IPv4, 23 IPv6), u16 zero, 16 bytes (an IPv4 address in the
+// first four, zeros after it); time before, time after (SYSTEMTIME-like,
+// 8 x u16 each); u32 flags (bit 0: the packets are filled, bit 1: the TIME
+// word is, bit 3: the correction awaits the user's confirmation and
+// nothing was set; no other bits); request packet, reply packet (48 bytes
+// each); the TIME word (u32, as the TIME clients report it); the server's
+// kiss code (4 printable ASCII characters, zeros when none; bit 2 of the
+// flags); the measured correction (i64 ms, the server's time less this
+// PC's); error text.
 constexpr std::uint32_t kUpdateHasPackets = 1;
 constexpr std::uint32_t kUpdateHasTimeWord = 2;
 constexpr std::uint32_t kUpdateHasKissCode = 4;
+constexpr std::uint32_t kUpdateAwaitsConfirmation = 8;
 constexpr std::size_t kKissCodeSize = 4;
+constexpr std::uint16_t kAddressFamilyNone = 0;
+constexpr std::uint16_t kAddressFamilyIpv4 = 2;
+constexpr std::uint16_t kAddressFamilyIpv6 = 23;
+constexpr std::size_t kAddressBytes = 16;
 
 struct UpdateAnswer {
     std::int32_t result = 0;       // 1 when the clock was set, else 0
@@ -85,9 +94,15 @@ struct UpdateAnswer {
     std::int32_t delay_ms = 0;
     std::int32_t version = 0;
     std::int32_t stratum = 0;
-    std::uint32_t server_address = 0;  // network order
+    // The server asked: IPv4 in `server_address` (network order), IPv6 in
+    // `server_address6`, as `server_family` says.
+    std::uint16_t server_family = kAddressFamilyNone;
+    std::uint32_t server_address = 0;
+    std::uint8_t server_address6[kAddressBytes] = {};
     SystemTime time_before;
     SystemTime time_after;
+    bool awaits_confirmation = false;
+    std::int64_t correction_ms = 0;
     bool has_packets = false;
     std::uint8_t request_packet[kMessagePacketSize] = {};
     std::uint8_t reply_packet[kMessagePacketSize] = {};

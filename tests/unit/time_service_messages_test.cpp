@@ -51,10 +51,12 @@ Bytes Resized(Bytes b, std::size_t size) {
 
 // Offsets of answer fields, from the layouts in the header.
 constexpr std::size_t kUpdateResultAt = 12;
-constexpr std::size_t kUpdateBeforeMonthAt = 12 + 28 + 2;
-constexpr std::size_t kUpdateFlagsAt = 12 + 28 + 32;
+constexpr std::size_t kUpdateFamilyAt = 12 + 24;
+constexpr std::size_t kUpdateAddressAt = kUpdateFamilyAt + 4;
+constexpr std::size_t kUpdateBeforeMonthAt = kUpdateAddressAt + 16 + 2;
+constexpr std::size_t kUpdateFlagsAt = kUpdateAddressAt + 16 + 32;
 constexpr std::size_t kUpdateTextAt = kUpdateAnswerSize - kMessageTextCapacity;
-constexpr std::size_t kUpdateKissAt = kUpdateTextAt - kKissCodeSize;
+constexpr std::size_t kUpdateKissAt = kUpdateTextAt - 8 - kKissCodeSize;
 constexpr std::size_t kStatusHoldsAt = 12 + kStatusVersionCapacity;
 
 struct MalformedCase {
@@ -213,7 +215,22 @@ TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
         {"unknown update flag", false,
          [] {
              Bytes b = AnswerOf(kAnswerUpdate);
-             PutU32(b, kUpdateFlagsAt, 8);
+             PutU32(b, kUpdateFlagsAt, 16);
+             return b;
+         },
+         MessageFault::kBadField},
+        {"unknown address family", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerUpdate);
+             PutU16(b, kUpdateFamilyAt, 10);
+             return b;
+         },
+         MessageFault::kBadField},
+        {"IPv4 address with bytes beyond its four", false,
+         [] {
+             Bytes b = AnswerOf(kAnswerUpdate);
+             PutU16(b, kUpdateFamilyAt, kAddressFamilyIpv4);
+             b[kUpdateAddressAt + 4] = 1;
              return b;
          },
          MessageFault::kBadField},
@@ -268,7 +285,7 @@ TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
 TEST(TimeServiceMessagesTest, RecordsHaveTheirFixedSizesAndHeader) {
     EXPECT_EQ(Request(kRequestUpdate).size(), 12u);
     EXPECT_EQ(Request(kRequestStatus).size(), 12u);
-    EXPECT_EQ(AnswerOf(kAnswerUpdate).size(), 436u);
+    EXPECT_EQ(AnswerOf(kAnswerUpdate).size(), 460u);
     EXPECT_EQ(AnswerOf(kAnswerStatus).size(), 96u);
     EXPECT_EQ(AnswerOf(kAnswerError).size(), 268u);
     const Bytes b = Request(kRequestUpdate, true, kUpdateAutomatic | kUpdateConfirmed);
@@ -296,7 +313,10 @@ TEST(TimeServiceMessagesTest, RequestsAndAnswersComeBackAsSent) {
     u.delay_ms = -2;
     u.version = 4;
     u.stratum = 15;
+    u.server_family = kAddressFamilyIpv4;
     u.server_address = 0x0100007F;
+    u.correction_ms = -259200123;
+    u.awaits_confirmation = true;
     u.time_before = {2026, 12, 2, 8, 11, 5, 7, 250};
     u.time_after = {2026, 12, 2, 8, 11, 5, 8, 1};
     u.has_packets = true;
@@ -314,7 +334,10 @@ TEST(TimeServiceMessagesTest, RequestsAndAnswersComeBackAsSent) {
     EXPECT_EQ(got.update.protocol, 3);
     EXPECT_EQ(got.update.delay_ms, -2);
     EXPECT_EQ(got.update.stratum, 15);
+    EXPECT_EQ(got.update.server_family, kAddressFamilyIpv4);
     EXPECT_EQ(got.update.server_address, 0x0100007Fu);
+    EXPECT_EQ(got.update.correction_ms, -259200123);
+    EXPECT_TRUE(got.update.awaits_confirmation);
     EXPECT_EQ(got.update.time_before, u.time_before);
     EXPECT_EQ(got.update.time_after, u.time_after);
     EXPECT_TRUE(got.update.has_packets);
@@ -324,6 +347,13 @@ TEST(TimeServiceMessagesTest, RequestsAndAnswersComeBackAsSent) {
     EXPECT_EQ(got.update.time_word, 0x80EAFFC1u);
     EXPECT_EQ(got.update.kiss_code, "RATE");
     EXPECT_EQ(got.update.error_text, "Error text");
+    // An IPv6 server's sixteen bytes.
+    u.server_family = kAddressFamilyIpv6;
+    u.server_address6[15] = 1;  // ::1
+    const Bytes encoded6 = EncodeAnswer(sent);
+    ASSERT_EQ(DecodeAnswer(encoded6.data(), encoded6.size(), &got), MessageFault::kNone);
+    EXPECT_EQ(got.update.server_family, kAddressFamilyIpv6);
+    EXPECT_EQ(got.update.server_address6[15], 1);
 
     Answer status;
     status.type = kAnswerStatus;
