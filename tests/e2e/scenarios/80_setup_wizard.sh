@@ -4,6 +4,7 @@
 
 STP_FRAME_TITLE='Orvane Setup'
 STP_PROGRAMS_WIN='C:\ProgramData\Microsoft\Windows\Start Menu\Programs'
+STP_SERVICE_EVENT_SOURCE='HKLM\System\CurrentControlSet\Services\EventLog\Application\Orvane Time Service'
 
 stp_unix() { winepath -u "$1" 2>/dev/null; }
 
@@ -34,7 +35,8 @@ stp_ensure_w32time() {
 stp_clean() {
     ts_remove
     local key
-    for key in "$E2E_HKLM" "$E2E_HKCU" "$UN_APP_PATHS" "$UN_UNINSTALL" "$UN_EVENT_SOURCE"; do
+    for key in "$E2E_HKLM" "$E2E_HKCU" "$UN_APP_PATHS" "$UN_UNINSTALL" "$UN_EVENT_SOURCE" \
+        "$STP_SERVICE_EVENT_SOURCE"; do
         e2e_wine reg delete "$key" /f >/dev/null 2>&1
     done
     rm -rf "$(stp_unix "$UN_FOLDER_WIN")" "$(stp_unix "$STP_PROGRAMS_WIN")/Orvane" \
@@ -177,6 +179,7 @@ scenario_80_setup_first_installation() {
     stp_expect "App Paths" "$(e2e_reg_values "$UN_APP_PATHS" | tr '\n' ';')" "(Default)|REG_SZ|C:\\Program Files\\Pellmoor\\Orvane\\Orvane.exe;Path|REG_SZ|C:\\Program Files\\Pellmoor\\Orvane;" || return 1
     stp_expect "Uninstall" "$(e2e_reg_values "$UN_UNINSTALL" | tr '\n' ';')" "DisplayName|REG_SZ|Orvane 1.72;UninstallString|REG_SZ|\"C:\\Program Files\\Pellmoor\\Orvane\\Uninstall.exe\";" || return 1
     stp_expect "event source" "$(e2e_reg_values "$UN_EVENT_SOURCE" | tr '\n' ';')" "EventMessageFile|REG_SZ|C:\\Program Files\\Pellmoor\\Orvane\\Orvane Event Log Interface.dll;TypesSupported|REG_DWORD|0x7;" || return 1
+    stp_expect "service's event source" "$(e2e_reg_values "$STP_SERVICE_EVENT_SOURCE" | tr '\n' ';')" "EventMessageFile|REG_SZ|C:\\Program Files\\Pellmoor\\Orvane\\Orvane Event Log Interface.dll;TypesSupported|REG_DWORD|0x7;" || return 1
 
     local f="C:\\Program Files\\Pellmoor\\Orvane"
     [ -d "$(stp_unix "$STP_PROGRAMS_WIN")/Orvane" ] || e2e_fail "no program group" || return 1
@@ -399,6 +402,45 @@ scenario_81_setup_refuses_a_folder_that_is_not_complete() {
     stp_press "$IDC_SETUP_CANCEL"
     stp_answer "$IDYES" >/dev/null
     e2e_h wait-gone "$DIALOG" "$STP_FRAME_TITLE" 10000 >/dev/null || e2e_fail "Setup stayed"
+}
+
+# A folder that users who are not administrators could change is refused,
+# and so is one below a folder they could empty: Wine gives a folder open
+# to every Unix user (mode 777) an access list letting Everyone write,
+# delete and delete children.
+# e2e-group: desktop
+scenario_87_setup_refuses_a_folder_users_can_change() {
+    stp_ensure_w32time || return 1
+    stp_clean
+    local open parent typed named text
+    open=$(stp_unix 'C:\Open To All')
+    parent=$(stp_unix 'C:\Open Parent')
+    rm -rf "$open" "$parent"
+    mkdir -p "$open" "$parent"
+    chmod 777 "$open" "$parent"
+    stp_start_setup || return 1
+    stp_press "$IDC_SETUP_NEXT"
+    for typed in 'C:\Open To All|C:\Open To All' 'C:\Open Parent\Orvane|C:\Open Parent'; do
+        named=${typed#*|}
+        typed=${typed%%|*}
+        stp_item "$IDC_SETUP_FOLDER_EDIT" set "$typed" >/dev/null
+        stp_press "$IDC_SETUP_NEXT"
+        text=$(e2e_field "$(e2e_h box 'Orvane Setup Error' 10000)" text)
+        stp_expect "box for $typed" "$text" \
+            "The folder $named can be changed by users who are not administrators.  Please choose another folder, such as C:\Program Files\Pellmoor\Orvane." ||
+            return 1
+        e2e_wait_until 10 e2e_prints 1 stp_item_is "$IDC_SETUP_FOLDER_EDIT" visible ||
+            e2e_fail "page 2 not shown again" || return 1
+        stp_expect "folder kept" "$(stp_item_is "$IDC_SETUP_FOLDER_EDIT" get)" "$typed" || return 1
+    done
+    [ -z "$(find "$open" "$parent" -mindepth 1)" ] || e2e_fail "something made in the folders" ||
+        return 1
+    [ -z "$(e2e_reg "$E2E_HKLM" 'Install directory')" ] || e2e_fail "registry written" || return 1
+    stp_press "$IDC_SETUP_CANCEL"
+    stp_answer "$IDYES" >/dev/null
+    e2e_h wait-gone "$DIALOG" "$STP_FRAME_TITLE" 10000 >/dev/null || e2e_fail "Setup stayed" ||
+        return 1
+    rm -rf "$open" "$parent"
 }
 
 # Setup in its install folder, named by its short name and with a closing
