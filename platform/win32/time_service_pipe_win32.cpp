@@ -62,8 +62,14 @@ int Win32TimeServicePipe::Exchange(const std::vector<std::uint8_t>& request,
     for (;;) {
         // Identification only: whoever holds the pipe may learn who asks,
         // never act as the caller.
-        pipe = CreateFileA(kTimeServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING,
+        // Exactly what the pipe's access list grants a client: GENERIC_READ
+        // and GENERIC_WRITE would also ask for extended attributes and for
+        // FILE_CREATE_PIPE_INSTANCE, and be refused. Writing attributes is
+        // what switching to message reads takes.
+        pipe = CreateFileA(kTimeServicePipeName,
+                           FILE_READ_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES |
+                               FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                           0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
                            nullptr);
         if (pipe != INVALID_HANDLE_VALUE)

@@ -80,13 +80,13 @@ void WaitUntilRead(HANDLE pipe, HANDLE stop_event) {
 
 RequestOrigin OriginOf(HANDLE pipe) {
     RequestOrigin origin;
-    ULONG process_id = 0;
-    if (GetNamedPipeClientProcessId(pipe, &process_id)) {
-        origin.process_id = process_id;
-        DWORD session = 0;
-        if (ProcessIdToSessionId(process_id, &session))
-            origin.session_id = session;
-    }
+    // Asked of the pipe, not the process: the service's account may not
+    // open another user's process.
+    ULONG value = 0;
+    if (GetNamedPipeClientProcessId(pipe, &value))
+        origin.process_id = value;
+    if (GetNamedPipeClientSessionId(pipe, &value))
+        origin.session_id = value;
     return origin;
 }
 
