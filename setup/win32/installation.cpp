@@ -14,6 +14,7 @@
 #include "platform/shell_folder.h"
 #include "platform/win32/file_identity.h"
 #include "platform/win32/folder_security.h"
+#include "platform/win32/restart_manager.h"
 #include "platform/win32/shell_folders.h"
 #include "service/time_service_install.h"
 #include "setup/finish_steps.h"
@@ -82,6 +83,8 @@ void SetProgress(int position) {
 
 [[noreturn]] void ReportCopyFailure(const std::string& source, const std::string& destination) {
     const DWORD error = GetLastError();
+    // Setup ends here: a service it stopped for the copy runs again.
+    RestartTimeServiceStoppedForCopy();
     char text[kSystemTextCapacity + 1] = {};
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
@@ -245,6 +248,10 @@ TimeServiceSetup InstallTimeServiceStep(const std::string& install_folder) {
 
 TimeServiceSetup RunInstallation(const std::string& install_folder, bool program_group,
                                  bool start_at_logon) {
+    // Orvane in every session first; this session's window then still
+    // closes where the Restart Manager is missing or fails.
+    RunPumpingMessages(
+        [&] { CloseProgramInEverySession(PathInFolder(install_folder, "Orvane.exe")); });
     CloseWindowsOfClass(kClockWindowClass);
     CloseWindowsOfClass(kEarlierClockWindowClass);
     RunPumpingMessages(StopTimeServiceBeforeCopy);

@@ -11,7 +11,9 @@
 #include "platform/ui_sinks.h"
 #include "platform/win32/administrator_rights.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/restart_manager.h"
 #include "platform/win32/system_library.h"
+#include "settings/settings_store.h"
 #include "ui/win32/window_placement.h"
 #include "ui/window_names.h"
 #include "uninstall/uninstall_resource_ids.h"
@@ -59,6 +61,10 @@ class ProgressWindowView : public UninstallProgressView {
 
 void __cdecl Worker(void* argument) {
     ProgressWindowView view(static_cast<HWND>(argument));
+    // Orvane in every session before its files go; the work then still
+    // closes this session's window where the Restart Manager is missing or
+    // fails.
+    CloseProgramInEverySession(ReadInstallFolder() + "\\Orvane.exe");
     RunUninstallWork(view);
 }
 
