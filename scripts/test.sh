@@ -46,22 +46,40 @@ else
 fi
 
 # The end-to-end scenarios run as two groups, chosen by the tag each
-# scenario carries, each in a fresh Wine prefix: "ports" (the time ports:
-# chronyd, xinetd, broadcasts on UDP 123) first, then "desktop" (the
-# dialogs, Setup and Uninstall). One after the other: run at once on two
-# cores, timing-sensitive scenarios (dial-up monitor, TIME's half-second
-# window) fail now and then.
+# scenario carries: "ports" (the time ports: chronyd, xinetd, broadcasts on
+# UDP 123) and "desktop" (the dialogs, Setup and Uninstall). The two run
+# side by side, each in network and mount namespaces of its own (run-e2e.sh
+# makes them), with its own Xvfb display, Wine prefix and work folder, so
+# their servers on ports 123 and 37 never meet.
 e2e_status=0
 groups=(ports desktop)
+declare -A displays=([ports]=91 [desktop]=111)
+declare -A e2e_pids
+e2e_started=$SECONDS
 for group in "${groups[@]}"; do
-    E2E_GROUP=$group bash tests/e2e/run-e2e.sh build/windows >"build/e2e-$group.out" \
-        2>"build/e2e-$group.log" || e2e_status=1
+    (
+        started=$SECONDS
+        E2E_GROUP=$group E2E_DISPLAY=${displays[$group]} \
+            bash tests/e2e/run-e2e.sh build/windows >"build/e2e-$group.out" 2>"build/e2e-$group.log"
+        status=$?
+        echo "$((SECONDS - started))" >"build/e2e-$group.seconds"
+        exit $status
+    ) &
+    e2e_pids[$group]=$!
 done
+for group in "${groups[@]}"; do
+    wait "${e2e_pids[$group]}" || e2e_status=1
+done
+e2e_seconds=$((SECONDS - e2e_started))
 summary='^[0-9]+ passed, [0-9]+ failed$'
 second_try='^[0-9]+ passed only on a second try(: .*)?$'
 for group in "${groups[@]}"; do
     grep -Ev "$summary|$second_try" "build/e2e-$group.out"
 done
+for group in "${groups[@]}"; do
+    echo "end-to-end group $group: $(cat "build/e2e-$group.seconds" 2>/dev/null || echo ?) s"
+done
+echo "end-to-end, both groups side by side: $e2e_seconds s"
 e2e_passed=0
 e2e_failed=0
 retried=0

@@ -100,10 +100,11 @@ e2e_start_display() {
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
         e2e_spawn display "$E2E_WORK/xvfb.log" Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp
         pid=$E2E_LAST_PID
-        # Ready once its socket is there; gone when another run took the
-        # number first.
+        # Ready once its socket is there and the lock names it; gone when
+        # another run took the number first (runs in other network
+        # namespaces share /tmp, so its socket is reachable from here too).
         e2e_wait_until 10 e2e_display_settled "$pid" "$n"
-        if ! e2e_gone "$pid" && [ -S "/tmp/.X11-unix/X$n" ]; then
+        if ! e2e_gone "$pid" && e2e_display_ours "$pid" "$n"; then
             export DISPLAY=":$n"
             e2e_log "Xvfb on $DISPLAY (pid $pid)"
             return 0
@@ -112,7 +113,10 @@ e2e_start_display() {
     e2e_log "no free X display"
     return 1
 }
-e2e_display_settled() { [ -S "/tmp/.X11-unix/X$2" ] || e2e_gone "$1"; }
+e2e_display_settled() { e2e_display_ours "$1" "$2" || e2e_gone "$1"; }
+e2e_display_ours() {
+    [ -S "/tmp/.X11-unix/X$2" ] && [ "$(tr -d ' \n' <"/tmp/.X$2-lock" 2>/dev/null)" = "$1" ]
+}
 
 # A screenshot of the whole display: e2e_shot DIR NAME. Painting has no
 # event to wait for, so it is given half a second; the picture is for
@@ -123,8 +127,8 @@ e2e_shot() {
     import -display "$DISPLAY" -window root "$1/$2.png" 2>/dev/null || e2e_log "no screenshot $2"
 }
 
-# Stops the peers a scenario started (chronyd, xinetd) and this prefix's
-# Wine processes, not the display.
+# Stops the peers a scenario started (chronyd, xinetd), this prefix's Wine
+# processes and the test host, not the display.
 e2e_stop_peers() {
     local pid kind
     : >"$E2E_PIDS_FILE.keep"
@@ -139,6 +143,7 @@ e2e_stop_peers() {
     mv "$E2E_PIDS_FILE.keep" "$E2E_PIDS_FILE"
     WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null
     WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
+    e2e_stop_test_host
 }
 
 e2e_cleanup() {
@@ -208,21 +213,108 @@ e2e_start_sntp_server() {
     e2e_wait_port udp 123
 }
 
-# A second chronyd sending mode-5 broadcasts to 127.0.0.1:123 every second.
+# ---- A test host on the LAN --------------------------------------------------
+# A second network namespace joined to the scenario's by a veth pair, both
+# ends on 192.0.2.0/24 (TEST-NET-1, which exists only between the two): a
+# broadcast from there comes from a directly connected subnet, as one from
+# a machine on the LAN would, while loopback is no such subnet. Made only
+# inside a network namespace of the run's own (run-e2e.sh's unshare), so
+# the machine's links are never touched; deleted by e2e_stop_peers.
+
+E2E_LAN_SELF=192.0.2.1
+E2E_LAN_HOST=192.0.2.2
+E2E_LAN_BROADCAST=192.0.2.255
+E2E_TEST_HOST_FILE=$E2E_WORK/test-host
+
+# True in the network namespace run-e2e.sh made for its run (E2E_NETNS).
+e2e_in_own_netns() { [ -n "${E2E_NETNS:-}" ] && [ "$(readlink /proc/self/ns/net)" = "$E2E_NETNS" ]; }
+
+# The test host's namespace, named after the run's work folder (one per
+# run), and the scenario's end of the link.
+e2e_test_host() { echo "orvane-lan-${E2E_WORK##*.}"; }
+e2e_test_host_link() { echo "lan-${E2E_WORK##*.}"; }
+
+# Makes the test host (nothing when it is there): this namespace
+# 192.0.2.1/24, the test host 192.0.2.2/24, loopback up in both.
+e2e_start_test_host() {
+    e2e_in_own_netns || e2e_fail "no test host outside the network namespace run-e2e.sh makes" ||
+        return 1
+    local host link
+    host=$(e2e_test_host)
+    link=$(e2e_test_host_link)
+    [ -e "/run/netns/$host" ] && return 0
+    echo "$host $link" >>"$E2E_TEST_HOST_FILE"
+    ip netns add "$host" &&
+        ip link add "$link" type veth peer name lan0 netns "$host" &&
+        ip addr add "$E2E_LAN_SELF/24" dev "$link" && ip link set "$link" up &&
+        ip -n "$host" addr add "$E2E_LAN_HOST/24" dev lan0 && ip -n "$host" link set lan0 up &&
+        ip -n "$host" link set lo up || e2e_fail "test host $host not made" || return 1
+    e2e_log "test host $host ($E2E_LAN_HOST) on $link ($E2E_LAN_SELF)"
+}
+
+# Deletes the test hosts recorded (their processes are stopped before).
+e2e_stop_test_host() {
+    local host link
+    [ -s "$E2E_TEST_HOST_FILE" ] || return 0
+    while read -r host link; do
+        ip link del "$link" 2>/dev/null
+        ip netns del "$host" 2>/dev/null
+    done <"$E2E_TEST_HOST_FILE"
+    : >"$E2E_TEST_HOST_FILE"
+}
+
+# Runs a command on the test host: e2e_on_test_host COMMAND...
+e2e_on_test_host() { ip netns exec "$(e2e_test_host)" "$@"; }
+
+# True when something on the test host is bound to its UDP port.
+e2e_test_host_bound() {
+    e2e_on_test_host ss -lun 2>/dev/null | awk '{print $4}' | grep -qx "$E2E_LAN_HOST:$1"
+}
+
+# chronyd on the test host sending a mode-5 broadcast to 192.0.2.255:123
+# every second. Broadcasts leave through its server socket, so it has a
+# server port of its own (1124; "port 0" would send nothing).
 e2e_start_sntp_broadcaster() {
+    e2e_start_test_host || return 1
     local dir=$E2E_WORK/chrony-broadcast
     mkdir -p "$dir"
     cat >"$dir/chrony.conf" <<CONF
 port 1124
-bindaddress 127.0.0.1
+bindaddress $E2E_LAN_HOST
 local stratum 9
 cmdport 0
-broadcast 1 127.0.0.1 123
+broadcast 1 $E2E_LAN_BROADCAST 123
 pidfile $dir/chronyd.pid
 driftfile $dir/drift
 CONF
-    e2e_spawn chronyd "$dir/log" chronyd -x -d -u root -f "$dir/chrony.conf"
-    e2e_wait_port udp 1124
+    e2e_spawn chronyd "$dir/log" ip netns exec "$(e2e_test_host)" \
+        chronyd -x -d -u root -f "$dir/chrony.conf"
+    e2e_wait_until 10 e2e_test_host_bound 1124 || e2e_fail "no broadcaster on the test host"
+}
+
+# One mode-5 SNTP packet (version 4, stratum 9, this moment's time) from
+# SOURCE to DESTINATION's UDP port 123; from the test host when SOURCE is
+# its address: e2e_send_broadcast 192.0.2.2 192.0.2.255
+e2e_send_broadcast() {
+    local sender=("python3" "$E2E_ROOT/tests/e2e/responders/sntp_broadcast.py"
+        --source "$1" --destination "$2")
+    if [ "$1" = "$E2E_LAN_HOST" ]; then
+        e2e_start_test_host || return 1
+        e2e_on_test_host "${sender[@]}"
+    else
+        "${sender[@]}"
+    fi
+}
+
+# Another program on a UDP port of every address, without SO_REUSEADDR, so
+# that no one else can bind it: e2e_hold_udp_port 123
+e2e_hold_udp_port() {
+    e2e_spawn port-holder "$E2E_WORK/port-holder-$1.log" python3 -c '
+import socket, sys, time
+held = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+held.bind(("0.0.0.0", int(sys.argv[1])))
+time.sleep(600)' "$1"
+    e2e_wait_until 10 e2e_port_bound udp "$1" any || e2e_fail "UDP port $1 not held"
 }
 
 # xinetd's internal TIME services on 127.0.0.1:37, TCP and UDP.

@@ -13,13 +13,36 @@
 # first try's output printed. The last two lines are
 # "K passed only on a second try[: names]" and "N passed, M failed"; the
 # exit code is non-zero on any failure.
+# The run puts itself into network and mount namespaces of its own (unshare),
+# with only loopback up: its time servers on ports 123 and 37 meet no other
+# run's, and a scenario may add links and namespaces (the test host on
+# 192.0.2.0/24) without touching the machine's. Its Xvfb starts inside, so
+# the display is reachable from there. E2E_DISPLAY: the first display number
+# to try (default 91). E2E_DIST: the shipped programs (default dist/).
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+# Ends the run before any scenario ran, with the closing lines.
+end_early() {
+    echo "FAIL $1"
+    echo "0 passed only on a second try"
+    echo "0 passed, 1 failed"
+    exit 1
+}
+
+# Into new namespaces, unless already in those a run made: E2E_NETNS names
+# that network namespace (e2e_in_own_netns in lib.sh checks it before a
+# scenario adds a test host).
+if [ "$(readlink /proc/self/ns/net)" != "${E2E_NETNS:-}" ]; then
+    exec unshare --net --mount -- bash -c \
+        'E2E_NETNS=$(readlink /proc/self/ns/net) && export E2E_NETNS && exec bash "$0" "$@"' "$0" "$@"
+fi
+ip link set lo up || end_early "no loopback in the run's network namespace"
+
 BUILD=${1:-$ROOT/build/windows}
 E2E_GROUPS="ports desktop"
 export E2E_BIN=$BUILD/test-bin
-export E2E_DIST=$ROOT/dist
+export E2E_DIST=${E2E_DIST:-$ROOT/dist}
 export E2E_WORK=$(mktemp -d /tmp/orvane-e2e.XXXXXX)
 export WINEPREFIX=$E2E_WORK/prefix
 export WINEDEBUG=-all
@@ -31,10 +54,7 @@ source "$ROOT/tests/e2e/lib.sh"
 trap e2e_cleanup EXIT
 
 if [ -n "${E2E_GROUP:-}" ] && [[ " $E2E_GROUPS " != *" $E2E_GROUP "* ]]; then
-    echo "no group \"$E2E_GROUP\" (groups: $E2E_GROUPS)"
-    echo "0 passed only on a second try"
-    echo "0 passed, 1 failed"
-    exit 1
+    end_early "no group \"$E2E_GROUP\" (groups: $E2E_GROUPS)"
 fi
 
 # "name group file" for every scenario, the group "-" when it has no tag.
@@ -49,9 +69,9 @@ scenario_table() {
 }
 
 e2e_log "work folder $E2E_WORK"
-e2e_start_display || { echo "0 passed only on a second try"; echo "0 passed, 1 failed"; exit 1; }
+e2e_start_display "${E2E_DISPLAY:-91}" || end_early "no X display"
 e2e_log "making Wine prefix"
-e2e_new_prefix || { echo "0 passed only on a second try"; echo "0 passed, 1 failed"; exit 1; }
+e2e_new_prefix || end_early "no Wine prefix"
 
 run_once() {
     (

@@ -8,12 +8,13 @@ scenario_50_orvane_start_close_clamps_and_saves() {
     orv_settings 0 '' 'U:"Window position x"=dword:00000000' 'U:"Window position y"=dword:fffffff6' \
         'U:"Window size x"=dword:00000005' 'U:"Window size y"=dword:00000005'
     orv_start || return 1
+    # The window exists a moment before it is shown.
+    orv_info_is "$ORV_CLOCK" visible=1 || e2e_fail "clock hidden" || return 1
     local info
     info=$(e2e_h info "$ORV_CLOCK" -)
     echo "$info"
     [ "$(e2e_field "$info" x),$(e2e_field "$info" y)" = "1,1" ] || e2e_fail "not at (1,1)" || return 1
     [ "$(e2e_field "$info" w)x$(e2e_field "$info" h)" = "10x10" ] || e2e_fail "not 10 x 10" || return 1
-    [ "$(e2e_field "$info" visible)" = 1 ] || e2e_fail "clock hidden" || return 1
     e2e_wait_until 10 orv_log_has "^Orvane engine started\.$" || e2e_fail "no start entry" || return 1
     # Closed by another program's WM_CLOSE.
     orv_stop || return 1
@@ -221,6 +222,8 @@ scenario_58_orvane_about_once_and_closes_after_ten_seconds() {
     orv_stop
 }
 
+# Broadcasts from chronyd on the test host, a machine on a directly
+# connected subnet.
 # e2e-group: ports
 scenario_59_orvane_broadcast_shows_in_status() {
     orv_settings 2 '"Receive sntp broadcasts"=dword:00000001'
@@ -233,7 +236,7 @@ scenario_59_orvane_broadcast_shows_in_status() {
         e2e_fail "no broadcast shown" || return 1
     orv_check_status <<TABLE || return 1
 $IDC_STATUS_SERVER_NAME|.*
-$IDC_STATUS_SERVER_ADDRESS|.*
+$IDC_STATUS_SERVER_ADDRESS|192\.0\.2\.2
 $IDC_STATUS_TIME_BEFORE|.*
 $IDC_STATUS_TIME_AFTER|.*
 $IDC_STATUS_DELAY|\[not applicable\]
