@@ -311,10 +311,13 @@ stp_sharing_text() {
     echo 'Sharing violation.\r\n'
 }
 
+# A copy that fails ends Setup; the Orvane Time Service it stopped for the
+# copy runs again.
 # e2e-group: desktop
 scenario_80_setup_locked_file_is_fatal() {
     stp_ensure_w32time || return 1
     stp_clean
+    svc_start || return 1
     local dir locked='C:\Program Files\Pellmoor\Orvane\Orvane.exe'
     dir=$(stp_unix "$UN_FOLDER_WIN")
     mkdir -p "$dir"
@@ -341,6 +344,7 @@ scenario_80_setup_locked_file_is_fatal() {
     [ -f "$dir/Orvane Event Log Interface.dll" ] || e2e_fail "earlier copy gone" || return 1
     [ -z "$(e2e_reg "$E2E_HKLM" 'Install directory')" ] || e2e_fail "registry written" ||
         return 1
+    ts_expect_running || e2e_fail "the service Setup stopped was not started again" || return 1
 }
 
 # e2e-group: desktop
@@ -532,10 +536,12 @@ scenario_84_setup_configuration_help_shows_the_topic() {
 }
 
 # A rasapi32.dll and an iphlpapi.dll planted beside Setup.exe and beside
-# Orvane.exe, which mark every loading, are never loaded: not for the
-# Connection page of Setup's configuration dialog, not while Orvane runs
-# with dial-up on. Native libraries come first, so one the search found
-# would be taken (an imported one would stop the program from starting).
+# Orvane.exe, and an rstrtmgr.dll beside Setup.exe, which mark every
+# loading, are never loaded: not for the Connection page of Setup's
+# configuration dialog, not for the Restart Manager's close of Orvane
+# before the copy, not while Orvane runs with dial-up on. Native libraries
+# come first, so one the search found would be taken (an imported one
+# would stop the program from starting).
 # e2e-group: desktop
 scenario_85_setup_and_orvane_never_load_a_planted_library() {
     stp_ensure_w32time || return 1
@@ -549,7 +555,8 @@ scenario_85_setup_and_orvane_never_load_a_planted_library() {
     mkdir -p "$dir"
     cp "$E2E_DIST"/* "$E2E_BIN/planted/rasapi32.dll" "$dir"/
     cp "$E2E_BIN/planted/rasapi32.dll" "$dir/iphlpapi.dll"
-    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32,iphlpapi=n,b"
+    cp "$E2E_BIN/planted/rasapi32.dll" "$dir/rstrtmgr.dll"
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32,iphlpapi,rstrtmgr=n,b"
     stp_start_setup "$dir" || return 1
     stp_press "$IDC_SETUP_NEXT"
     stp_item "$IDC_SETUP_PROGRAM_GROUP" check 0 >/dev/null
