@@ -22,7 +22,7 @@ std::string TimeText(const SystemTime& t) {
 void WriteServiceEvent(EventType type, const std::string& text) {
     EventLog& event_log = TheEventLog();
     EventSourceHandle source = kNoEventSource;
-    if (event_log.RegisterSource(kServiceEventSourceName, &source) != 0)
+    if (event_log.RegisterSource(kTimeServiceEventSourceName, &source) != 0)
         return;
     event_log.ReportEntry(source, type, 0, kServiceEventIdentifier, text.c_str());
     event_log.DeregisterSource(source);

@@ -9,10 +9,9 @@
 
 #include "platform/clock_types.h"
 #include "platform/event_log.h"
+#include "service/time_service_install.h"  // kTimeServiceEventSourceName
 
 namespace orvane {
-
-constexpr char kServiceEventSourceName[] = "Orvane Time Service";
 
 // Who asked for an update: the client's process and its session.
 struct RequestOrigin {
