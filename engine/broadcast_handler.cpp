@@ -114,14 +114,17 @@ bool FollowServiceBroadcast(SntpPacket* packet, net::SocketAddressIn* source, Sy
 }
 
 // Sets the clock from the broadcast here, or learns what the Orvane Time
-// Service set; reports a failure and returns false.
-bool SetClockFromBroadcast(SntpPacket* packet, net::SocketAddressIn* source, SystemTime* before,
-                           SystemTime* after) {
+// Service set; reports a failure and returns false. The packet's time is
+// carried from its arrival to the moment of setting, as a unicast answer's.
+bool SetClockFromBroadcast(SntpPacket* packet, net::SocketAddressIn* source, std::uint64_t arrival,
+                           SystemTime* before, SystemTime* after) {
     if (CurrentClockPath() == ClockPath::kThroughService)
         return FollowServiceBroadcast(packet, source, before, after);
     Clock& clock = TheClock();
     *before = clock.GetLocalTime();
-    const int code = clock.SetSystemTime(NtpTimeToCalendar(packet->transmit_timestamp));
+    const std::uint64_t sent = HostForm(packet->transmit_timestamp);
+    const int code = clock.SetSystemTimeFrom(
+        [&] { return CalendarTimeCarriedTo(sent, arrival, HostForm(CurrentNtpTime())); });
     if (code != 0) {
         ReportClockFailure(code);
         return false;
@@ -155,13 +158,14 @@ std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressI
            "\n\n\tOutgoing packet:\n" + "\n\tPacket:\n" + dump;
 }
 
-void BroadcastReceived(const SntpPacket& heard, const net::SocketAddressIn& heard_from) {
+void BroadcastReceived(const SntpPacket& heard, const net::SocketAddressIn& heard_from,
+                       std::uint64_t arrival) {
     SntpPacket packet = heard;
     net::SocketAddressIn source = heard_from;
     SystemTime before;
     SystemTime after;
     // A clock that was not set is no update: nothing to show or log as one.
-    if (!SetClockFromBroadcast(&packet, &source, &before, &after))
+    if (!SetClockFromBroadcast(&packet, &source, arrival, &before, &after))
         return;
     clock_failure_reported.store(false);
 

@@ -4,6 +4,8 @@
 // and logged.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/sockets.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/text_reporter.h"
@@ -15,7 +17,9 @@ constexpr int kServiceBroadcastFirstAskMs = 200;
 constexpr int kServiceBroadcastSecondAskMs = 600;
 
 // Installed in the broadcast listener; runs on the listener thread.
-void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source);
+// `arrival` is the precise clock (NTP host form) when the packet came.
+void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source,
+                       std::uint64_t arrival);
 
 // Where a failure to set the clock is reported (the engine gives the same
 // reporter as the SNTP module's). Reported once until a broadcast sets the

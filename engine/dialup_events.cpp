@@ -28,8 +28,8 @@ void ChangeLink(int state, const char* how) {
 
 // The update the program dialled for, then the hang-up.
 void UpdateOverOwnConnection() {
-    if (ManualUpdateFlag() == 1) {
-        RunUpdateForScheduler();
+    if (TakeManualUpdateFlag() == 1) {
+        RunUpdateForScheduler(true);
     } else if (UpdateWithRetries() == 0 && IsOn(CurrentSettings().write_to_event_log)) {
         WriteEventLogEntry("Unable to automatically synchronise from external time source.",
                            kEventSeverityError);

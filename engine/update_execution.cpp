@@ -113,12 +113,12 @@ ExchangeOutcome RunExchange(int protocol, LastUpdateRecord& pending) {
 // Reports a service-side refusal the way a local failure of the round would
 // be seen: a manual update says it in its failure text; an automatic round
 // says it once in the error window.
-ExchangeOutcome ServiceRefusal(const std::string& text) {
+ExchangeOutcome ServiceRefusal(const std::string& text, bool manual) {
     ExchangeOutcome outcome;
     outcome.result = 0;
     outcome.error_text = text;
     outcome.service_refused = true;
-    if (ManualUpdateFlag() != 1)
+    if (!manual)
         AppendToErrorWindow(text);
     return outcome;
 }
@@ -126,17 +126,17 @@ ExchangeOutcome ServiceRefusal(const std::string& text) {
 // The same exchange run by the Orvane Time Service, which sets the clock: its
 // answer fills the same record and writes the same log entries and reports
 // as a local exchange.
-ExchangeOutcome RunServiceExchange(int protocol, LastUpdateRecord& pending) {
+ExchangeOutcome RunServiceExchange(int protocol, bool manual, LastUpdateRecord& pending) {
     if (protocol != kProtocolSntp && protocol != kProtocolTimeUdp && protocol != kProtocolTimeTcp)
         return ExchangeOutcome{};
-    const ServiceCall call = RequestServiceUpdate(ManualUpdateFlag() != 1);
+    const ServiceCall call = RequestServiceUpdate(!manual);
     if (call.status != ServiceCallStatus::kAnswered || call.answer.type != kAnswerUpdate)
-        return ServiceRefusal(call.error_text);
+        return ServiceRefusal(call.error_text, manual);
     const UpdateAnswer& u = call.answer.update;
     // Nothing was asked of a server: no protocol or server on the machine,
     // or too many requests.
     if (u.protocol == 0)
-        return ServiceRefusal(u.error_text);
+        return ServiceRefusal(u.error_text, manual);
 
     if (u.server_address != 0)
         pending.server_address.address = u.server_address;
@@ -187,8 +187,11 @@ void SetManualUpdateFlag(int value) {
 int ManualUpdateFlag() {
     return manual_update_flag.load();
 }
+int TakeManualUpdateFlag() {
+    return manual_update_flag.exchange(0);
+}
 
-UpdateOutcome RunUpdate() {
+UpdateOutcome RunUpdate(bool manual) {
     std::lock_guard<std::mutex> lock(UpdateMutex());
     // One copy for the whole round; what the lookups learn goes back only
     // while the server settings are still the ones this round started from.
@@ -212,9 +215,9 @@ UpdateOutcome RunUpdate() {
 
     const int protocol = settings.protocol;
     const ExchangeOutcome exchange = CurrentClockPath() == ClockPath::kThroughService
-                                         ? RunServiceExchange(protocol, pending)
+                                         ? RunServiceExchange(protocol, manual, pending)
                                          : RunExchange(protocol, pending);
-    // No known protocol: silent, and a pending manual request stays pending.
+    // No known protocol: silent.
     if (exchange.result < 0)
         return UpdateOutcome::kFailed;
 
@@ -225,12 +228,11 @@ UpdateOutcome RunUpdate() {
                              " sent kiss code " + exchange.kiss_code + ".");
     }
     if (exchange.result != 1) {
-        if (manual_update_flag.load() == 1) {
+        if (manual) {
             const std::string text = "Manual update failed.  " + exchange.error_text;
             AppendToErrorWindow(text);
             WriteLogEntryFor(LogEvent::kManualUpdate, text);
         }
-        manual_update_flag.store(0);
         return EndsTheRound(exchange) ? UpdateOutcome::kFailedForRound : UpdateOutcome::kFailed;
     }
     NoteUpdateSucceeded(settings);
@@ -242,13 +244,12 @@ UpdateOutcome RunUpdate() {
 
     EngineUiSink& ui = TheEngineUiSink();
     ui.RefreshStatusDialog(pending);
-    if (manual_update_flag.load() == 1) {
+    if (manual) {
         // Logged first, so the entry carries the update's time, not the
         // time the user dismissed the box.
         WriteLogEntryFor(LogEvent::kManualUpdate, "Manual update successful");
         ui.PostInformationBox("Manual update successful", "Orvane");
     }
-    manual_update_flag.store(0);
     return UpdateOutcome::kClockSet;
 }
 

@@ -17,12 +17,16 @@ enum class UpdateOutcome {
 };
 
 // Never runs twice at the same time: a second caller waits until the first
-// has finished. The success box of a manual update is only asked for: the
+// has finished. `manual`: the user asked for it (the request taken from the
+// flag below). The success box of a manual update is only asked for: the
 // user-interface thread shows it, and the update does not wait for it.
-UpdateOutcome RunUpdate();
+UpdateOutcome RunUpdate(bool manual);
 
 // 1 while an update the user asked for is pending.
 void SetManualUpdateFlag(int value);
 int ManualUpdateFlag();
+// Takes the pending request (one atomic exchange, so a click that comes
+// after it stays pending for the next round): 1 when there was one.
+int TakeManualUpdateFlag();
 
 }  // namespace orvane

@@ -31,7 +31,7 @@ struct SchedulerState {
     std::mutex mutex;
     std::shared_ptr<UpdateSemaphore> semaphore;
     UpdateSemaphoreFactory factory;
-    std::function<UpdateOutcome()> runner;
+    std::function<UpdateOutcome(bool)> runner;
 };
 
 SchedulerState& State() {
@@ -63,14 +63,16 @@ void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
     // pause is over; a manual update still asks.
     std::int64_t rate_pause_end = 0;
     while (stop_flag.load() == 0) {
-        if (IsOn(CurrentSettings().enable_updates) || ManualUpdateFlag() == 1) {
+        // Taken once for the round: a click while it runs sets the flag
+        // again and ends the pause after it, so it is never lost.
+        const bool manual = TakeManualUpdateFlag() == 1;
+        if (IsOn(CurrentSettings().enable_updates) || manual) {
             const std::int64_t now = semaphore->NowMs();
-            if (ManualUpdateFlag() != 1 && now < rate_pause_end) {
+            if (!manual && now < rate_pause_end) {
                 WaitOutPause(*semaphore, rate_pause_end - now);
                 continue;
             }
-            if (UpdateRound() == 0)
-                SetManualUpdateFlag(0);
+            UpdateRound(manual);
             const std::int64_t set_pause = SetPauseMs();
             const std::int64_t pause = PauseAfterKisses(set_pause);
             rate_pause_end = pause > set_pause ? semaphore->NowMs() + pause : 0;
@@ -108,18 +110,18 @@ void SetUpdateSemaphoreFactory(UpdateSemaphoreFactory factory) {
     State().factory = std::move(factory);
 }
 
-void SetUpdateRunner(std::function<UpdateOutcome()> runner) {
+void SetUpdateRunner(std::function<UpdateOutcome(bool manual)> runner) {
     std::lock_guard<std::mutex> lock(State().mutex);
     State().runner = std::move(runner);
 }
 
-UpdateOutcome RunUpdateForScheduler() {
-    std::function<UpdateOutcome()> runner;
+UpdateOutcome RunUpdateForScheduler(bool manual) {
+    std::function<UpdateOutcome(bool)> runner;
     {
         std::lock_guard<std::mutex> lock(State().mutex);
         runner = State().runner;
     }
-    return runner ? runner() : RunUpdate();
+    return runner ? runner(manual) : RunUpdate(manual);
 }
 
 void StartUpdateThread() {
@@ -178,11 +180,11 @@ int ConnectionDecision() {
     return kRoundDialFailed;
 }
 
-int UpdateRound() {
+int UpdateRound(bool manual) {
     if (TheEngineUiSink().IsConfigurationDialogOpen())
         return 0;
     // Checked before any dialling: the server would refuse the request.
-    if (ManualUpdateFlag() != 1 && AutomaticRequestsRefused())
+    if (!manual && AutomaticRequestsRefused())
         return 0;
 
     switch (ConnectionDecision()) {
@@ -190,17 +192,20 @@ int UpdateRound() {
             WriteEventLogIfOn(DialFailureText());
             return 0;
         case kRoundDialStarted:
+            // The update follows the connection, which takes the request.
+            if (manual)
+                SetManualUpdateFlag(1);
             return 1;
         case kRoundGoAhead:
-            if (ManualUpdateFlag() == 1)
-                return RunUpdateForScheduler() == UpdateOutcome::kClockSet ? 1 : 0;
+            if (manual)
+                return RunUpdateForScheduler(true) == UpdateOutcome::kClockSet ? 1 : 0;
             if (UpdateWithRetries() == 1)
                 return 1;
             WriteEventLogIfOn("Unable to synchronise from external time source.");
             return 0;
         case kRoundNotConnected:
         default:
-            if (ManualUpdateFlag() == 1) {
+            if (manual) {
                 AppendToErrorWindow("Unable to synchronise.  No internet connection detected.");
             }
             WriteEventLogIfOn(
@@ -214,7 +219,7 @@ int UpdateWithRetries() {
     if (AutomaticRequestsRefused())
         return 0;
     for (int attempt = 1; attempt <= 3; ++attempt) {
-        const UpdateOutcome outcome = RunUpdateForScheduler();
+        const UpdateOutcome outcome = RunUpdateForScheduler(false);
         if (outcome == UpdateOutcome::kClockSet)
             return 1;
         if (outcome == UpdateOutcome::kFailedForRound)

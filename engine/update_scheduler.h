@@ -34,13 +34,16 @@ void WakeUpdateThread();
 // Marks an update as asked for by the user and wakes the update thread.
 void RequestManualUpdate();
 
-// One round: 1 when the clock was set or a dial was started, else 0. An
+// One round: 1 when the clock was set or a dial was started, else 0.
+// `manual`: the user's request, taken from the flag for this round (a dial
+// it starts puts it back for the update that follows the connection). An
 // automatic round asks nothing of a server that has refused us.
-int UpdateRound();
+int UpdateRound(bool manual);
 // What the connection asks for; one of the outcomes above.
 int ConnectionDecision();
-// Up to three attempts, logging each failure; 1 on the first success. An
-// attempt that ends the round (a kiss code, a refused clock) is the last.
+// An automatic round's up to three attempts, logging each failure; 1 on the
+// first success. An attempt that ends the round (a kiss code, a refused
+// clock) is the last.
 int UpdateWithRetries();
 // The pause after a round, in milliseconds: the set interval, longer after
 // the server's RATE answers.
@@ -51,14 +54,14 @@ bool WaitOutPause(UpdateSemaphore& semaphore, std::int64_t pause_ms);
 
 // Runs one update the way the scheduler does (RunUpdate unless a test
 // put another runner in its place).
-UpdateOutcome RunUpdateForScheduler();
+UpdateOutcome RunUpdateForScheduler(bool manual);
 
 // Test seams. The factory makes the semaphore of the next
 // StartUpdateThread (null: the real one); the runner stands in for
 // RunUpdate (null: RunUpdate).
 using UpdateSemaphoreFactory = std::function<std::shared_ptr<UpdateSemaphore>()>;
 void SetUpdateSemaphoreFactory(UpdateSemaphoreFactory factory);
-void SetUpdateRunner(std::function<UpdateOutcome()> runner);
+void SetUpdateRunner(std::function<UpdateOutcome(bool manual)> runner);
 // Waits up to timeout_ms for every update thread to end; true if they did.
 bool WaitForUpdateThreadsToEnd(int timeout_ms);
 

@@ -52,7 +52,12 @@ SocketHandle CreateSocket(SocketType type);
 int BindSocket(SocketHandle s, const SocketAddressIn& local);
 int SetBroadcastOption(SocketHandle s, bool on);
 int SetReuseAddressOption(SocketHandle s, bool on);
+// Stops a datagram socket from reporting an ICMP port-unreachable for an
+// earlier send as 10054 on a later receive: for a client that only waits
+// for its answer, such a report ends nothing (SIO_UDP_CONNRESET off).
+int DisableConnectionResetReports(SocketHandle s);
 int SendTo(SocketHandle s, const void* data, int length, const SocketAddressIn& to);
+// A datagram longer than `length` is dropped and fails with 10040.
 int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from);
 int Send(SocketHandle s, const void* data, int length);
 int Recv(SocketHandle s, void* buffer, int length);

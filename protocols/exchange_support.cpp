@@ -8,13 +8,31 @@
 
 namespace orvane {
 
+namespace {
+
+// A datagram too long for any answer (dropped by the receive) or a
+// port-unreachable for an earlier request: neither is the server's answer,
+// and a stranger could send either, so the wait goes on.
+bool IsPassingReport(int code) {
+    return code == net::kWsaEmsgsize || code == net::kWsaEconnreset;
+}
+
+}  // namespace
+
 std::string FormatWithNumber(const char* format, int value) {
     char text[200];
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
 
-ExchangeSocket::ExchangeSocket(net::SocketType type) : handle_(net::CreateSocket(type)) {}
+ExchangeSocket::ExchangeSocket(net::SocketType type) : handle_(net::CreateSocket(type)) {
+    // The receive loop passes over such reports anyway; this spares it the
+    // wake-ups. Where the system cannot turn them off, nothing is lost.
+    if (valid() && type == net::SocketType::kDatagram) {
+        LastErrorKeeper keep;
+        net::DisableConnectionResetReports(handle_);
+    }
+}
 
 ExchangeSocket::~ExchangeSocket() {
     if (!valid())
@@ -37,9 +55,9 @@ ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn&
             on_readable();
         net::SocketAddressIn from;
         *length = net::RecvFrom(s, buffer, size, &from);
-        if (*length < 0)
+        if (*length < 0 && !IsPassingReport(net::LastSocketError()))
             return ServerReceive::kReceiveFailed;
-        if (from.address == server.address && from.port == server.port)
+        if (*length >= 0 && from.address == server.address && from.port == server.port)
             return ServerReceive::kReceived;
         // Unsigned difference: right across the counter's wrap.
         const std::uint32_t elapsed = TheClock().GetTickCount() - start_ticks;

@@ -153,6 +153,13 @@ SystemTime NtpTimeToCalendar(NtpTimestamp timestamp) {
     return t;
 }
 
+SystemTime CalendarTimeCarriedTo(std::uint64_t time_then, std::uint64_t then, std::uint64_t now) {
+    // Half a millisecond, added before the conversion truncates, rounds to
+    // the nearest one. Wrap-around sums, so an era boundary passes.
+    constexpr std::uint64_t kHalfMillisecond = (1ULL << 32) / 2000;
+    return NtpTimeToCalendar(HostForm(time_then + (now - then) + kHalfMillisecond));
+}
+
 CalendarDate DayNumberToDate(std::int32_t day_number) {
     // Civil-from-days on the proleptic Gregorian calendar, counted from
     // 0000-03-01 so the leap day ends each year.

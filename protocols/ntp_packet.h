@@ -79,6 +79,11 @@ SntpPacket DecodePacket(const std::uint8_t in[kSntpPacketSize]);
 // UTC calendar time of a wire-order timestamp; both halves zero gives
 // 1900-01-01 00:00:00.000.
 SystemTime NtpTimeToCalendar(NtpTimestamp timestamp);
+// The UTC calendar time, to the nearest millisecond, that a clock shows
+// now which showed `time_then` when this PC's clock showed `then`: `now` is
+// this PC's clock now. All three in host form. How a received time is
+// carried to the moment the clock is set.
+SystemTime CalendarTimeCarriedTo(std::uint64_t time_then, std::uint64_t then, std::uint64_t now);
 // Day 0 is 1972-12-31, day 1 is 1973-01-01 (Gregorian calendar).
 CalendarDate DayNumberToDate(std::int32_t day_number);
 

@@ -223,6 +223,8 @@ void ListenerThread() {
                     Sleep(kIdleMilliseconds);  // a failing wait returns at once
                 continue;
             }
+            // Before the read, which would make it late.
+            const std::uint64_t arrival = HostForm(CurrentNtpTime());
             std::uint8_t datagram[kReceiveBufferSize];
             net::SocketAddressIn source;
             int received = net::RecvFrom(s, datagram, kReceiveBufferSize, &source);
@@ -279,7 +281,7 @@ void ListenerThread() {
                         handler = broadcast_handler;
                     }
                     if (handler)
-                        handler(packet, source);
+                        handler(packet, source, arrival);
                     break;
                 }
             }

@@ -96,10 +96,11 @@ struct SntpSetup {
     net::SocketAddressIn server;  // with the SNTP port filled in
 };
 
-SntpSetup CurrentSetup(net::SocketAddressIn server) {
+// The caller's report hook when it gives one, else the module-wide one.
+SntpSetup CurrentSetup(net::SocketAddressIn server, const SntpReportCallback& report) {
     std::lock_guard<std::mutex> lock(setup_mutex);
     SntpSetup setup;
-    setup.report = report_callback;
+    setup.report = report ? report : report_callback;
     setup.reporter = text_reporter;
     setup.local.family = net::kAfInet;
     setup.local.address = bind_address;
@@ -155,10 +156,6 @@ std::string AskServer(const SntpSetup& setup, int timeout_ms, SntpAnswer* answer
     return FormatWithNumber("Unable to receive.  Winsock error number %d.", net::LastSocketError());
 }
 
-// Half a millisecond in host-form units: added before the calendar
-// conversion, which truncates, it rounds to the nearest millisecond.
-constexpr std::uint64_t kHalfMillisecond = (1ULL << 32) / 2000;
-
 // Sets the clock to the new time (host form), which was the server's time
 // at `arrival`: the time that has passed since then is added from a clock
 // read just before the set, so the milliseconds spent getting here do not
@@ -168,11 +165,8 @@ bool SetClock(const SntpSetup& setup, const SntpPacket& request, const SntpPacke
               std::uint64_t new_time, std::uint64_t arrival, SntpExchangeResult* result) {
     Clock& clock = TheClock();
     result->old_local_time = clock.GetLocalTime();
-    const int error = clock.SetSystemTimeFrom([&] {
-        const std::uint64_t since_arrival = HostForm(CurrentNtpTime()) - arrival;
-        const std::uint64_t now_at_server = new_time + since_arrival + kHalfMillisecond;
-        return NtpTimeToCalendar(HostForm(now_at_server));
-    });
+    const int error = clock.SetSystemTimeFrom(
+        [&] { return CalendarTimeCarriedTo(new_time, arrival, HostForm(CurrentNtpTime())); });
     if (error == 0) {
         result->new_local_time = clock.GetLocalTime();
         return true;
@@ -228,6 +222,14 @@ SntpComputation ComputeSntpResult(std::uint64_t t1, std::uint64_t t2, std::uint6
     return result;
 }
 
+bool ImpossibleSntpDelay(std::uint64_t t1, std::uint64_t t2, std::uint64_t t3, std::uint64_t t4) {
+    constexpr std::int64_t kOneMillisecond = (1LL << 32) / 1000;
+    // Wrap-around differences read as signed: right across an era boundary.
+    const auto holding = static_cast<std::int64_t>(t3 - t2);
+    const auto round_trip = static_cast<std::int64_t>(t4 - t1);
+    return holding < 0 || holding - round_trip > kOneMillisecond;
+}
+
 std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestamp sent_transmit,
                            SntpPacket* reply_out, std::string* kiss_code_out) {
     if (kiss_code_out != nullptr)
@@ -258,12 +260,13 @@ std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestam
     return std::string();
 }
 
-SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms) {
+SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms,
+                                const SntpReportCallback& report) {
     SntpExchangeResult result;
     ExchangeTurn turn;
     if (!turn.taken())
         return result;
-    const SntpSetup setup = CurrentSetup(server);
+    const SntpSetup setup = CurrentSetup(server, report);
 
     SntpAnswer answer;
     result.error_text = AskServer(setup, timeout_ms, &answer);
@@ -276,9 +279,14 @@ SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms) {
     if (!result.error_text.empty())
         return result;
 
-    const SntpComputation computed =
-        ComputeSntpResult(HostForm(reply.originate_timestamp), HostForm(reply.receive_timestamp),
-                          HostForm(reply.transmit_timestamp), answer.arrival);
+    const std::uint64_t t1 = HostForm(reply.originate_timestamp);
+    const std::uint64_t t2 = HostForm(reply.receive_timestamp);
+    const std::uint64_t t3 = HostForm(reply.transmit_timestamp);
+    if (ImpossibleSntpDelay(t1, t2, t3, answer.arrival)) {
+        result.error_text = kNotSynchronisedText;
+        return result;
+    }
+    const SntpComputation computed = ComputeSntpResult(t1, t2, t3, answer.arrival);
     result.delay_ms = computed.delay_ms;
     if (!SetClock(setup, answer.request, reply, computed.new_time, answer.arrival, &result))
         return result;

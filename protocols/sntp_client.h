@@ -49,7 +49,10 @@ struct SntpExchangeResult {
 
 // Asks the server (only its address is used) for the time and sets the
 // clock. Only one exchange runs at a time: a second caller fails at once.
-SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms);
+// A report hook given here is used for this exchange instead of the
+// module-wide one.
+SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms,
+                                const SntpReportCallback& report = nullptr);
 
 // The round-trip delay D and the new time N of an exchange, from host-form
 // timestamps. D is signed: a server that reports a holding time longer
@@ -61,6 +64,12 @@ struct SntpComputation {
 };
 SntpComputation ComputeSntpResult(std::uint64_t t1, std::uint64_t t2, std::uint64_t t3,
                                   std::uint64_t t4);
+
+// True when the timestamps (host form) cannot come from a working server:
+// it sent its answer before it received the request (T3 < T2), or it held
+// the request longer than the whole round trip (T3 - T2 > T4 - T1) by more
+// than a millisecond, more than the clocks' rounding explains.
+bool ImpossibleSntpDelay(std::uint64_t t1, std::uint64_t t2, std::uint64_t t3, std::uint64_t t4);
 
 // The checks a reply must pass before its time is used: returns the error
 // text, or an empty text when the reply is acceptable. kiss_code_out (may

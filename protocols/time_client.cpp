@@ -18,6 +18,7 @@ constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::int64_t kDayNumberOffset = 26662;
 constexpr char kWrongLengthText[] = "result!=sizeof(unsigned long)";
 constexpr char kCorruptTimeText[] = "Corrupt time received";
+constexpr std::uint64_t kHalfSecond = 1ULL << 31;  // host form
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -45,9 +46,21 @@ struct TimeSetup {
     std::uint16_t port = kTimePort;
 };
 
-TimeSetup CurrentSetup(const TimeReportCallback& report) {
+// The caller's hook when it gives one, else the module-wide one.
+TimeSetup CurrentSetup(const TimeReportCallback& module_report, const TimeReportCallback& report) {
     std::lock_guard<std::mutex> lock(setup_mutex);
-    return TimeSetup{text_reporter, report, server_port};
+    return TimeSetup{text_reporter, report ? report : module_report, server_port};
+}
+
+// The answer and when it came, by the precise clock (NTP host form).
+struct TimeAnswer {
+    std::uint32_t word = 0;
+    std::uint64_t asked = 0;    // the request sent (UDP) or the connection made (TCP)
+    std::uint64_t arrival = 0;  // the answer received
+};
+
+std::uint64_t PreciseNow() {
+    return HostForm(CurrentNtpTime());
 }
 
 net::SocketAddressIn WithTimePort(net::SocketAddressIn server, std::uint16_t port) {
@@ -58,7 +71,7 @@ net::SocketAddressIn WithTimePort(net::SocketAddressIn server, std::uint16_t por
 
 // Sends the empty request and receives the four-byte answer; the failure
 // text, or an empty text.
-std::string AskOverUdp(const net::SocketAddressIn& to, int timeout_ms, std::uint32_t* word,
+std::string AskOverUdp(const net::SocketAddressIn& to, int timeout_ms, TimeAnswer* answer,
                        int* delay_ms) {
     ExchangeSocket s(net::SocketType::kDatagram);
     if (!s.valid())
@@ -70,11 +83,13 @@ std::string AskOverUdp(const net::SocketAddressIn& to, int timeout_ms, std::uint
 
     const std::uint32_t t0 = TheClock().GetTickCount();
     std::uint8_t buffer[kReceiveBufferSize] = {};
+    answer->asked = PreciseNow();
     if (net::SendTo(s.handle(), buffer, 0, to) < 0)
         return "sendto() failed";
     int received = 0;
-    switch (
-        ReceiveFromServer(s.handle(), to, t0, timeout_ms, buffer, kReceiveBufferSize, &received)) {
+    const auto take_arrival = [answer] { answer->arrival = PreciseNow(); };
+    switch (ReceiveFromServer(s.handle(), to, t0, timeout_ms, buffer, kReceiveBufferSize, &received,
+                              take_arrival)) {
         case ServerReceive::kReceived:
             break;
         case ServerReceive::kTimedOut:  // one failure to the user with a failed wait
@@ -87,7 +102,7 @@ std::string AskOverUdp(const net::SocketAddressIn& to, int timeout_ms, std::uint
         return kWrongLengthText;
     if (!ElapsedTicks(t0, delay_ms))
         return "Internal error";
-    *word = TimeWordFromBytes(buffer);
+    answer->word = TimeWordFromBytes(buffer);
     return std::string();
 }
 
@@ -119,7 +134,7 @@ bool GatherTcpAnswer(net::SocketHandle s, SteadyClock::time_point deadline, std:
 
 // Connects and receives the four-byte answer; the failure text, or an empty
 // text.
-std::string AskOverTcp(const net::SocketAddressIn& to, std::uint32_t* word, int* delay_ms) {
+std::string AskOverTcp(const net::SocketAddressIn& to, TimeAnswer* answer, int* delay_ms) {
     ExchangeSocket s(net::SocketType::kStream);
     if (!s.valid())
         return "Unable to create TIME TCP socket";
@@ -131,38 +146,50 @@ std::string AskOverTcp(const net::SocketAddressIn& to, std::uint32_t* word, int*
     const std::uint32_t t0 = TheClock().GetTickCount();
     if (net::ConnectWithTimeout(s.handle(), to, kTimeTcpTimeLimitMs) != 0)
         return "Unable to bind to TIME TCP port";
+    // The server reads its clock once it has accepted: the round trip that
+    // counts starts now, not with the connection's own.
+    answer->asked = PreciseNow();
     std::uint8_t buffer[4] = {};
     int received = 0;
     if (!GatherTcpAnswer(s.handle(), deadline, buffer, &received))
         return "recv() failed";
+    answer->arrival = PreciseNow();
     if (received != 4)
         return kWrongLengthText;
     if (!ElapsedTicks(t0, delay_ms))
         return "Internal error";
-    *word = TimeWordFromBytes(buffer);
+    answer->word = TimeWordFromBytes(buffer);
     return std::string();
 }
 
 enum class ClockSetting { kLocalTime, kUtc };
 
 // Both exchanges' tail: the clock set from the received word and, once set,
-// the report. A refused time is reported to the user at once.
-void SetClockAndReport(std::uint32_t word, ClockSetting setting, const TimeSetup& setup,
+// the report. The time set is the server's at the answer's arrival plus the
+// time since then, read as late as the clock allows (so the milliseconds
+// spent getting here do not leave it behind), to the nearest millisecond.
+// A refused time is reported to the user at once.
+void SetClockAndReport(const TimeAnswer& answer, ClockSetting setting, const TimeSetup& setup,
                        const net::SocketAddressIn& reported_server, TimeExchangeResult* result) {
     Clock& clock = TheClock();
-    const SystemTime utc = TimeSecondsToUtc(TimeWordSeconds(word));
-    SystemTime local;
-    if (setting == ClockSetting::kLocalTime && !clock.UtcToLocalTime(utc, &local)) {
-        result->clock_error = kErrorInvalidParameter;
-        result->error_text =
-            ReportClockRefusal(kErrorInvalidParameter, kCorruptTimeText, setup.reporter);
-        return;
-    }
-    local.wMilliseconds = 0;
+    const std::uint64_t at_arrival = TimeAnswerArrivalTime(
+        TimeWordSeconds(answer.word), static_cast<std::int64_t>(answer.arrival - answer.asked));
+    const auto utc_now = [&] { return CalendarTimeCarriedTo(at_arrival, answer.arrival, PreciseNow()); };
 
     result->time_before = clock.GetLocalTime();
-    const int error =
-        setting == ClockSetting::kLocalTime ? clock.SetLocalTime(local) : clock.SetSystemTime(utc);
+    int error = 0;
+    if (setting == ClockSetting::kUtc) {
+        error = clock.SetSystemTimeFrom(utc_now);
+    } else {
+        SystemTime local;
+        if (!clock.UtcToLocalTime(utc_now(), &local)) {
+            result->clock_error = kErrorInvalidParameter;
+            result->error_text =
+                ReportClockRefusal(kErrorInvalidParameter, kCorruptTimeText, setup.reporter);
+            return;
+        }
+        error = clock.SetLocalTime(local);
+    }
     if (error != 0) {
         result->clock_error = error;
         result->error_text = ReportClockRefusal(error, kCorruptTimeText, setup.reporter);
@@ -171,7 +198,7 @@ void SetClockAndReport(std::uint32_t word, ClockSetting setting, const TimeSetup
     result->time_after = clock.GetLocalTime();
     result->result = 1;
     if (setup.report)
-        setup.report(word, reported_server);
+        setup.report(answer.word, reported_server);
 }
 
 }  // namespace
@@ -228,27 +255,37 @@ SystemTime TimeSecondsToUtc(std::uint32_t seconds_since_1900) {
     return t;
 }
 
-TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms) {
+std::uint64_t TimeAnswerArrivalTime(std::uint32_t seconds_since_1900,
+                                    std::int64_t round_trip_host_form) {
+    const std::uint64_t half_round_trip =
+        round_trip_host_form > 0 ? static_cast<std::uint64_t>(round_trip_host_form) / 2 : 0;
+    // Wraps past 2^32 seconds into the next era, which the calendar
+    // conversion reads as such.
+    return (static_cast<std::uint64_t>(seconds_since_1900) << 32) + kHalfSecond + half_round_trip;
+}
+
+TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms,
+                                   const TimeReportCallback& report) {
     TimeExchangeResult result;
-    const TimeSetup setup = CurrentSetup(udp_report_callback);
-    std::uint32_t word = 0;
+    const TimeSetup setup = CurrentSetup(udp_report_callback, report);
+    TimeAnswer answer;
     result.error_text =
-        AskOverUdp(WithTimePort(server, setup.port), timeout_ms, &word, &result.delay_ms);
+        AskOverUdp(WithTimePort(server, setup.port), timeout_ms, &answer, &result.delay_ms);
     if (result.error_text.empty()) {
         // The report names the server as the caller gave it.
-        SetClockAndReport(word, ClockSetting::kLocalTime, setup, server, &result);
+        SetClockAndReport(answer, ClockSetting::kLocalTime, setup, server, &result);
     }
     return result;
 }
 
-TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server) {
+TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server, const TimeReportCallback& report) {
     TimeExchangeResult result;
-    const TimeSetup setup = CurrentSetup(tcp_report_callback);
+    const TimeSetup setup = CurrentSetup(tcp_report_callback, report);
     const net::SocketAddressIn to = WithTimePort(server, setup.port);
-    std::uint32_t word = 0;
-    result.error_text = AskOverTcp(to, &word, &result.delay_ms);
+    TimeAnswer answer;
+    result.error_text = AskOverTcp(to, &answer, &result.delay_ms);
     if (result.error_text.empty())
-        SetClockAndReport(word, ClockSetting::kUtc, setup, to, &result);
+        SetClockAndReport(answer, ClockSetting::kUtc, setup, to, &result);
     return result;
 }
 

@@ -1,6 +1,7 @@
 // The TIME protocol clients (RFC 868): one 32-bit count of seconds since
-// 1900 from one server, over UDP or TCP, and the clock set from it to the
-// whole second.
+// 1900 from one server, over UDP or TCP, and the clock set from it: the
+// whole second it names, half a second into it, half the round trip and
+// the time since the answer arrived later.
 #pragma once
 
 #include <cstdint>
@@ -46,9 +47,20 @@ struct TimeExchangeResult {
 };
 
 // Each asks the server (only its address is used) for the time and sets the
-// clock: the UDP one through the local time, the TCP one through UTC.
-TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms);
-TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server);
+// clock: the UDP one through the local time, the TCP one through UTC. A
+// report hook given here is used for this exchange instead of the
+// module-wide one.
+TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms,
+                                   const TimeReportCallback& report = nullptr);
+TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server,
+                                   const TimeReportCallback& report = nullptr);
+
+// The time (NTP host form) when the server's answer arrived. The word
+// counts the whole second that began when the server read its clock: that
+// was on average half a second into it, and half the round trip before
+// the arrival. A negative round trip counts as none.
+std::uint64_t TimeAnswerArrivalTime(std::uint32_t seconds_since_1900,
+                                    std::int64_t round_trip_host_form);
 
 // The word as it arrived (see above) from its four bytes, and the seconds
 // since 1900 (modulo 2^32) it carries.

@@ -22,7 +22,8 @@ bool refusal_reported = false;
 
 }  // namespace
 
-void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source) {
+void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source,
+                              std::uint64_t arrival) {
     const std::string sender = Ipv4AddressToText(source.address);
     Clock& clock = TheClock();
     SystemTime before;
@@ -31,7 +32,9 @@ void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddress
     {
         std::lock_guard<std::mutex> clock_lock(ClockSetMutex());
         before = clock.GetLocalTime();
-        code = clock.SetSystemTime(NtpTimeToCalendar(packet.transmit_timestamp));
+        const std::uint64_t sent = HostForm(packet.transmit_timestamp);
+        code = clock.SetSystemTimeFrom(
+            [&] { return CalendarTimeCarriedTo(sent, arrival, HostForm(CurrentNtpTime())); });
         after = clock.GetLocalTime();
     }
     std::lock_guard<std::mutex> lock(applied_mutex);

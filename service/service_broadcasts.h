@@ -7,6 +7,8 @@
 // TheRegistry() and TheEventLog().
 #pragma once
 
+#include <cstdint>
+
 #include "platform/sockets.h"
 #include "protocols/ntp_packet.h"
 #include "service/time_service_messages.h"
@@ -22,8 +24,11 @@ void SetUpServiceBroadcasts();
 // listener to match; `on` = -1 reads it, 0 or 1 forces it (service stop).
 void RefreshServiceBroadcasts(int on = -1);
 
-// The handler the listener calls: sets the clock and keeps the record.
-void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source);
+// The handler the listener calls: sets the clock (the packet's time
+// carried from its arrival, by the precise clock in NTP host form, to the
+// moment of setting) and keeps the record.
+void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source,
+                              std::uint64_t arrival);
 
 // The last broadcast the clock was set from; sequence 0 before the first.
 AppliedBroadcast LastAppliedBroadcast();

@@ -161,16 +161,18 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
     if (recorder_ != nullptr)
         recorder_->Reset();
     if (settings.protocol == kProtocolSntp) {
-        // Updates run one at a time, so the module-wide report hook belongs
-        // to this exchange for its duration.
-        SetSntpReportCallback([&u](const SntpPacket& sent, const net::SocketAddressIn&,
-                                   const SntpPacket& reply, const SystemTime&, const SystemTime&) {
+        // The report hook goes with this exchange only: the module-wide one
+        // stays as it is for anything else in the process.
+        const SntpReportCallback packets_hook = [&u](const SntpPacket& sent,
+                                                     const net::SocketAddressIn&,
+                                                     const SntpPacket& reply, const SystemTime&,
+                                                     const SystemTime&) {
             EncodePacket(sent, u.request_packet);
             EncodePacket(reply, u.reply_packet);
             u.has_packets = true;
-        });
-        const SntpExchangeResult exchange = SntpExchange(server, kServiceExchangeTimeoutMs);
-        SetSntpReportCallback(nullptr);
+        };
+        const SntpExchangeResult exchange =
+            SntpExchange(server, kServiceExchangeTimeoutMs, packets_hook);
         u.result = exchange.result;
         u.error_text = exchange.error_text;
         u.kiss_code = exchange.kiss_code;
@@ -180,20 +182,15 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
         u.time_before = exchange.old_local_time;
         u.time_after = exchange.new_local_time;
     } else {
-        auto word_hook = [&u](std::uint32_t received_word, const net::SocketAddressIn&) {
+        const TimeReportCallback word_hook = [&u](std::uint32_t received_word,
+                                                  const net::SocketAddressIn&) {
             u.time_word = received_word;
             u.has_time_word = true;
         };
-        TimeExchangeResult exchange;
-        if (settings.protocol == kProtocolTimeUdp) {
-            SetTimeUdpReportCallback(word_hook);
-            exchange = TimeUdpExchange(server, kServiceExchangeTimeoutMs);
-            SetTimeUdpReportCallback(nullptr);
-        } else {
-            SetTimeTcpReportCallback(word_hook);
-            exchange = TimeTcpExchange(server);
-            SetTimeTcpReportCallback(nullptr);
-        }
+        const TimeExchangeResult exchange =
+            settings.protocol == kProtocolTimeUdp
+                ? TimeUdpExchange(server, kServiceExchangeTimeoutMs, word_hook)
+                : TimeTcpExchange(server, word_hook);
         u.result = exchange.result;
         u.error_text = exchange.error_text;
         u.delay_ms = exchange.delay_ms;

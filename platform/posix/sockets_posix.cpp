@@ -101,6 +101,13 @@ SocketHandle CreateSocket(SocketType type) {
         Fail();
         return kInvalidSocket;
     }
+    // As on Windows, a datagram socket hears of a port-unreachable for its
+    // earlier send on a later receive (Linux tells unconnected sockets only
+    // with IP_RECVERR), so the tests meet the same reports.
+    if (type == SocketType::kDatagram) {
+        int on = 1;
+        ::setsockopt(s, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+    }
     return s;
 }
 
@@ -125,6 +132,13 @@ int SetReuseAddressOption(SocketHandle s, bool on) {
     return 0;
 }
 
+int DisableConnectionResetReports(SocketHandle s) {
+    int off = 0;
+    if (::setsockopt(static_cast<int>(s), IPPROTO_IP, IP_RECVERR, &off, sizeof off) != 0)
+        return Fail();
+    return 0;
+}
+
 int SendTo(SocketHandle s, const void* data, int length, const SocketAddressIn& to) {
     sockaddr_in a = ToSockaddr(to);
     ssize_t n = ::sendto(static_cast<int>(s), data, static_cast<size_t>(length), 0,
@@ -137,10 +151,27 @@ int SendTo(SocketHandle s, const void* data, int length, const SocketAddressIn& 
 int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from) {
     sockaddr_in a{};
     socklen_t size = sizeof a;
-    ssize_t n = ::recvfrom(static_cast<int>(s), buffer, static_cast<size_t>(length), 0,
+    // MSG_TRUNC gives a datagram's whole length, so a longer one than the
+    // buffer fails as Winsock's does.
+    ssize_t n = ::recvfrom(static_cast<int>(s), buffer, static_cast<size_t>(length), MSG_TRUNC,
                            reinterpret_cast<sockaddr*>(&a), &size);
+    if (n < 0 && errno == ECONNREFUSED) {
+        // Winsock's name for a port-unreachable on a datagram socket. The
+        // report's copy in the error queue is read too, or every later wait
+        // would find the socket readable.
+        char ignored[64];
+        while (::recvfrom(static_cast<int>(s), ignored, sizeof ignored,
+                          MSG_ERRQUEUE | MSG_DONTWAIT, nullptr, nullptr) >= 0) {
+        }
+        SetLastErrorCode(kWsaEconnreset);
+        return kSocketError;
+    }
     if (n < 0)
         return Fail();
+    if (n > length) {
+        SetLastErrorCode(kWsaEmsgsize);
+        return kSocketError;
+    }
     if (from != nullptr) {
         *from = SocketAddressIn{};
         from->family = kAfInet;

@@ -2,9 +2,15 @@
 // WSAStartup; the shim only makes the calls.
 #include <winsock2.h>
 #include <windows.h>
+#include <mswsock.h>
 
 #include "platform/last_error.h"
 #include "platform/sockets.h"
+
+// Older SDK headers lack it; the value is Microsoft's (mstcpip.h).
+#ifndef SIO_UDP_CONNRESET
+#define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
+#endif
 
 namespace orvane::net {
 
@@ -59,6 +65,15 @@ int SetReuseAddressOption(SocketHandle s, bool on) {
     BOOL value = on ? TRUE : FALSE;
     if (::setsockopt(Raw(s), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&value),
                      sizeof value) == SOCKET_ERROR)
+        return Fail();
+    return 0;
+}
+
+int DisableConnectionResetReports(SocketHandle s) {
+    BOOL report = FALSE;
+    DWORD returned = 0;
+    if (::WSAIoctl(Raw(s), SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned,
+                   nullptr, nullptr) == SOCKET_ERROR)
         return Fail();
     return 0;
 }

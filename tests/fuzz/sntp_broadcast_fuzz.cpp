@@ -154,9 +154,12 @@ void CheckHandled(const SntpPacket& packet, const net::SocketAddressIn& source, 
     StoreLastUpdateRecord(LastUpdateRecord());
     const int sets_before = world.clock.sets;
     world.clock.refuse = refuse;
-    BroadcastReceived(packet, source);
+    const std::uint64_t arrival = HostForm(CurrentNtpTime());
+    BroadcastReceived(packet, source, arrival);
 
-    const SystemTime wanted = NtpTimeToCalendar(packet.transmit_timestamp);
+    // Arrived at once: the packet's time to the nearest millisecond.
+    const SystemTime wanted =
+        CalendarTimeCarriedTo(HostForm(packet.transmit_timestamp), arrival, arrival);
     const LastUpdateRecord record = CopyLastUpdateRecord();
     const bool possible = IsValidSystemTime(wanted);
     if (refuse || !possible) {

@@ -35,6 +35,9 @@ class BroadcastHandlerTest : public EngineTest {
         EngineTest::TearDown();
     }
 
+    // The precise clock now: a packet that arrived at once.
+    static std::uint64_t Now() { return HostForm(CurrentNtpTime()); }
+
     SntpPacket packet_;
     const net::SocketAddressIn source_ = net::MakeAddress(0xC0A80105, 1124);
     std::vector<std::string> reported_;
@@ -43,7 +46,7 @@ class BroadcastHandlerTest : public EngineTest {
 
 TEST_F(BroadcastHandlerTest, SetsTheClockToTheTransmitTimeAndFillsTheRecord) {
     clock_.SetLocal(SystemTime{2003, 2, 5, 21, 1, 2, 3, 4});
-    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_, Now());
 
     ASSERT_EQ(clock_.system_times_set().size(), 1u);
     EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 500}));
@@ -65,7 +68,7 @@ TEST_F(BroadcastHandlerTest, SetsTheClockToTheTransmitTimeAndFillsTheRecord) {
 
 TEST_F(BroadcastHandlerTest, SourceWithAHostNameIsShownByName) {
     lookup_.AddReverse(source_.address, "timeserver.lan");
-    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_, Now());
     EXPECT_STREQ(CopyLastUpdateRecord().server_name, "timeserver.lan");
 }
 
@@ -73,26 +76,26 @@ TEST_F(BroadcastHandlerTest, EachSenderIsLookedUpOnce) {
     const net::SocketAddressIn other = net::MakeAddress(0xC0A80106, 123);
     lookup_.AddReverse(other.address, "second.lan");
     for (int i = 0; i < 3; ++i) {
-        BroadcastReceived(packet_, source_);
-        BroadcastReceived(packet_, other);
+        BroadcastReceived(packet_, source_, Now());
+        BroadcastReceived(packet_, other, Now());
     }
     EXPECT_EQ(lookup_.reverse_lookups(),
               (std::vector<std::uint32_t>{source_.address, other.address}));
     EXPECT_STREQ(CopyLastUpdateRecord().server_name, "second.lan");
-    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_, Now());
     EXPECT_STREQ(CopyLastUpdateRecord().server_name, "[unknown]");
 }
 
 TEST_F(BroadcastHandlerTest, LogsOneLineAtMedium) {
     Logging(1, 1);
-    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_, Now());
     EXPECT_EQ(LogEntries(),
               std::vector<std::string>{"SNTP multicast received: Source IP address=192.168.1.5"});
 }
 
 TEST_F(BroadcastHandlerTest, LogsThePacketDumpAtMaximum) {
     Logging(1, 2);
-    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_, Now());
     std::string dump = PacketDump(packet_);
     IndentText(dump, 2);
     std::vector<std::string> entries = LogEntries();
@@ -106,9 +109,9 @@ TEST_F(BroadcastHandlerTest, LogsThePacketDumpAtMaximum) {
 
 TEST_F(BroadcastHandlerTest, LogsNothingAtMinimumOrWithLoggingOff) {
     Logging(1, 0);
-    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_, Now());
     Logging(0, 2);
-    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_, Now());
     EXPECT_TRUE(LogEntries().empty());
     EXPECT_EQ(CopyLastUpdateRecord().valid, 1);
 }
@@ -117,7 +120,7 @@ TEST_F(BroadcastHandlerTest, ClockThatCannotBeSetIsNoUpdateAndIsReportedOnce) {
     Logging(1, 2);
     clock_.FailSettersWith(kErrorPrivilegeNotHeld);
     for (int i = 0; i < 5; ++i)
-        BroadcastReceived(packet_, source_);
+        BroadcastReceived(packet_, source_, Now());
 
     EXPECT_EQ(reported_, std::vector<std::string>{"SetSystemTime() failed, error code 1314"});
     EXPECT_EQ(codes_, std::vector<int>{kErrorPrivilegeNotHeld});
@@ -128,11 +131,43 @@ TEST_F(BroadcastHandlerTest, ClockThatCannotBeSetIsNoUpdateAndIsReportedOnce) {
 
     // A success re-arms the report for the next failure.
     clock_.FailSettersWith(0);
-    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_, Now());
     EXPECT_EQ(CopyLastUpdateRecord().valid, 1);
     clock_.FailSettersWith(kErrorPrivilegeNotHeld);
-    BroadcastReceived(packet_, source_);
+    BroadcastReceived(packet_, source_, Now());
     EXPECT_EQ(reported_.size(), 2u);
+}
+
+// The packet's time, carried from its arrival to the moment of setting and
+// rounded to the nearest millisecond, by Orvane.exe and the service alike.
+TEST_F(BroadcastHandlerTest, SetsThePacketTimePlusTheTimeSinceArrival) {
+    constexpr std::uint64_t kMs = (1ULL << 32) / 1000;
+    struct Case {
+        const char* name;
+        std::uint32_t fraction;  // of the packet's transmit time
+        std::uint64_t since_arrival;
+        std::uint16_t seconds, milliseconds;  // of the time set
+    };
+    const Case cases[] = {
+        {"at once", 0x80000000u, 0, 0, 500},
+        {"rounds down", 0, kMs * 14 / 10, 0, 1},
+        {"rounds up", 0, kMs * 16 / 10, 0, 2},
+        {"a quarter second later", 0x80000000u, kMs * 250, 0, 750},
+        {"into the next second", 0xF0000000u, kMs * 1003 / 10, 1, 38},
+    };
+    const net::SocketAddressIn lan_sender = net::MakeAddress(0xC0000202, 123);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        packet_.transmit_timestamp = MakeWireTimestamp(3254774400u, c.fraction);
+        const std::uint64_t arrival = Now() - c.since_arrival;
+        const SystemTime wanted{2003, 2, 5, 21, 0, 0, c.seconds, c.milliseconds};
+        BroadcastReceived(packet_, source_, arrival);
+        ServiceBroadcastReceived(packet_, lan_sender, arrival);
+        const std::vector<SystemTime> set = clock_.system_times_set();
+        ASSERT_GE(set.size(), 2u);
+        EXPECT_EQ(set[set.size() - 2], wanted);
+        EXPECT_EQ(set.back(), wanted);
+    }
 }
 
 // Without the privilege Orvane sets nothing and hands nothing on: the
@@ -165,10 +200,10 @@ TEST_F(BroadcastHandlerTest, ThroughTheServiceOnlyWhatItApplied) {
         SCOPED_TRACE(step.name);
         StoreLastUpdateRecord(LastUpdateRecord());
         if (step.service_applies)
-            ServiceBroadcastReceived(applied, lan_sender);
+            ServiceBroadcastReceived(applied, lan_sender, Now());
         service_pipe_.error = step.pipe_error;
         service_pipe_.server_process_id = step.holder;
-        BroadcastReceived(packet_, source_);
+        BroadcastReceived(packet_, source_, Now());
         const LastUpdateRecord record = CopyLastUpdateRecord();
         EXPECT_EQ(record.valid, step.shown ? 1 : 0);
         if (step.shown) {

@@ -33,7 +33,7 @@ class DialupEngineTest : public EngineTest {
             s.force_dial = 1;
         });
         Logging(1, 1);
-        SetUpdateRunner([this] {
+        SetUpdateRunner([this](bool) {
             ++updates_;
             return UpdateOutcome::kClockSet;
         });
@@ -61,7 +61,7 @@ TEST_F(DialupEngineTest, NoLibrarySwitchesUseDialupOffAndTheLinkIsPermanent) {
     EXPECT_STREQ(CopyLastUpdateRecord().link_text,
                  "Link active since 21/02/2003 10:20:30 (permanent connection)");
     // A round then runs the update without looking for a connection.
-    EXPECT_EQ(UpdateRound(), 1);
+    EXPECT_EQ(UpdateRound(false), 1);
     EXPECT_EQ(world_->dials(), 0);
 }
 
@@ -75,7 +75,7 @@ TEST_F(DialupEngineTest, PartlyInstalledRemoteAccessSwitchesUseDialupOff) {
 TEST_F(DialupEngineTest, ForcedDialRoundUpdatesOverTheLinkAndHangsUp) {
     StartEngine();
     EXPECT_EQ(LinkState(), kLinkInactiveSinceStartup);
-    EXPECT_EQ(UpdateRound(), 1);
+    EXPECT_EQ(UpdateRound(false), 1);
     EXPECT_EQ(world_->dials(), 1);
     EXPECT_EQ(updates_, 0);  // the update waits for the connection
 
@@ -97,7 +97,7 @@ TEST_F(DialupEngineTest, ForcedDialRoundUpdatesOverTheLinkAndHangsUp) {
 
 TEST_F(DialupEngineTest, ABusyLineEndsInTheErrorWindowWithTheLibrarysText) {
     StartEngine();
-    ASSERT_EQ(UpdateRound(), 1);
+    ASSERT_EQ(UpdateRound(false), 1);
     Notice(kRasStateOpenPort);
     Notice(kRasStatePortOpened, 676);
     EXPECT_NE(ErrorWindowText().find(
@@ -105,14 +105,14 @@ TEST_F(DialupEngineTest, ABusyLineEndsInTheErrorWindowWithTheLibrarysText) {
               std::string::npos);
     EXPECT_EQ(updates_, 0);
     // The next round dials again.
-    EXPECT_EQ(UpdateRound(), 1);
+    EXPECT_EQ(UpdateRound(false), 1);
     EXPECT_EQ(world_->dials(), 2);
 }
 
 TEST_F(DialupEngineTest, AnEmptyEntryNameFailsTheRoundAtOnce) {
     UpdateSettings([&](SettingsRecord& live) { CopyToField(live.dialup_server_name, ""); });
     StartEngine();
-    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_EQ(UpdateRound(false), 0);
     EXPECT_NE(ErrorWindowText().find("Unable to dial \"\".  Invalid dialup networking connection."),
               std::string::npos);
     EXPECT_EQ(world_->dials(), 0);

@@ -48,7 +48,8 @@ class BroadcastListenerTest : public ::testing::Test {
         // this PC's subnet.
         networks_.interfaces = {{htonl(0xC0000201), htonl(0xFFFFFF00)}};  // 192.0.2.1/24
         SetBroadcastSourceForTests(htonl(0xC0000202));
-        SetBroadcastHandler([this](const SntpPacket& p, const net::SocketAddressIn& source) {
+        SetBroadcastHandler([this](const SntpPacket& p, const net::SocketAddressIn& source,
+                                   std::uint64_t) {
             std::lock_guard<std::mutex> lock(mutex_);
             packets_.push_back(p);
             sources_.push_back(source);

@@ -183,11 +183,10 @@ TEST_F(SntpExchangeTest, ClockRefusingTheTimeIsCorrupt) {
 // that has passed since, rounded to the nearest millisecond.
 TEST_F(SntpExchangeTest, TheClockIsSetToTheServersTimeNowRoundedToTheMillisecond) {
     UdpTestServer server([](const std::vector<std::uint8_t>& request) {
-        NtpTimestamp sent = DecodePacket(request.data()).transmit_timestamp;
-        // 0.9996 s into a second: rounds up into the next one.
+        // 0.9996 s into a second, held for no time: rounds up into the
+        // next one.
         NtpTimestamp at = MakeWireTimestamp(4005673424u, 0xFFE5C91Du);
-        NtpTimestamp receive = HostForm(HostForm(at) - (HostForm(kFakeNow) - HostForm(sent)));
-        return Datagrams{Encode(AnswerTo(request, receive, at))};
+        return Datagrams{Encode(AnswerTo(request, at, at))};
     });
     EXPECT_EQ(Run(server), 1);
     ASSERT_FALSE(clock_.system_times_set().empty());
@@ -348,6 +347,19 @@ TEST_F(SntpExchangeTest, ReplyContentChecks) {
              p.reference_identifier = Identifier("RSTR");
          },
          kUnsynchronised, "RSTR"},
+        {"sent before it was received",
+         [](SntpPacket& p) { p.transmit_timestamp = HostForm(HostForm(p.receive_timestamp) - 1); },
+         kUnsynchronised, ""},
+        {"held 2 ms longer than the round trip",
+         [](SntpPacket& p) {
+             p.transmit_timestamp = HostForm(HostForm(p.receive_timestamp) + kSecond / 500);
+         },
+         kUnsynchronised, ""},
+        {"held longer within a millisecond of rounding",
+         [](SntpPacket& p) {
+             p.transmit_timestamp = HostForm(HostForm(p.receive_timestamp) + kSecond / 1100);
+         },
+         "", ""},
         {"kiss not answering the request",
          [](SntpPacket& p) {
              p.stratum = 0;
@@ -370,6 +382,32 @@ TEST_F(SntpExchangeTest, ReplyContentChecks) {
         EXPECT_EQ(result_.kiss_code, c.kiss_code) << c.name;
         EXPECT_EQ(clock_.system_times_set().size() - times_set, accepted ? 1u : 0u) << c.name;
     }
+}
+
+// T3 < T2, or a holding time (T3 - T2) beyond the round trip (T4 - T1) by
+// more than a millisecond: no working server answers so.
+TEST(SntpComputationTest, ImpossibleDelays) {
+    const std::uint64_t ms = kSecond / 1000;
+    const std::uint64_t t1 = 100 * kSecond;
+    struct Case {
+        const char* name;
+        std::uint64_t t1, t2, t3, t4;
+        bool impossible;
+    };
+    const Case cases[] = {
+        {"an ordinary exchange", t1, t1 + 5 * ms, t1 + 6 * ms, t1 + 20 * ms, false},
+        {"offset servers are fine", t1, t1 + 3600 * kSecond, t1 + 3600 * kSecond + ms,
+         t1 + 2 * ms, false},
+        {"no holding time", t1, t1 + kSecond, t1 + kSecond, t1, false},
+        {"sent before received", t1, t1 + 5 * ms, t1 + 5 * ms - 1, t1 + 20 * ms, true},
+        {"held as long as the round trip, plus 1 ms", t1, t1, t1 + 21 * ms, t1 + 20 * ms, false},
+        {"held longer than that", t1, t1, t1 + 21 * ms + 1, t1 + 20 * ms, true},
+        {"a round trip that went back", t1, t1, t1 + ms / 2, t1 - ms / 2, false},
+        {"across the era", 0xFFFFFFFFull << 32, 0, ms, 2 * ms, false},
+        {"across the era, sent before received", 0xFFFFFFFFull << 32, 0, 0 - ms, 2 * ms, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ImpossibleSntpDelay(c.t1, c.t2, c.t3, c.t4), c.impossible) << c.name;
 }
 
 TEST(SntpComputationTest, WorkedExample) {

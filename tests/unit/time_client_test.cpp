@@ -7,6 +7,7 @@
 
 #include "support/fake_clock.h"
 #include "platform/last_error.h"
+#include "protocols/ntp_packet.h"
 #include "support/tcp_test_server.h"
 #include "support/udp_test_server.h"
 
@@ -89,9 +90,10 @@ TEST_F(TimeClientTest, UdpSetsTheLocalTimeThroughTheTimeZone) {
     // The request is an empty datagram.
     EXPECT_EQ(server.requests_seen(), 1);
     EXPECT_TRUE(server.last_request().empty());
-    // 2003-02-21 00:00:00 UTC is 01:00 local, a Friday; milliseconds 0.
+    // 2003-02-21 00:00:00 UTC is 01:00 local, a Friday, and the answer
+    // arrived half a second into it (no round trip on the fake clock).
     ASSERT_EQ(clock_.local_times_set().size(), 1u);
-    EXPECT_EQ(clock_.local_times_set()[0], (SystemTime{2003, 2, 5, 21, 1, 0, 0, 0}));
+    EXPECT_EQ(clock_.local_times_set()[0], (SystemTime{2003, 2, 5, 21, 1, 0, 0, 500}));
     EXPECT_TRUE(clock_.system_times_set().empty());
     EXPECT_EQ(result_.time_before, kPresetLocal);
     EXPECT_EQ(result_.time_after, kPresetLocal);
@@ -111,7 +113,7 @@ TEST_F(TimeClientTest, TcpSetsTheSystemTimeInUtc) {
     EXPECT_EQ(result_.error_text, "");
     EXPECT_TRUE(reported_.empty());
     ASSERT_EQ(clock_.system_times_set().size(), 1u);
-    EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 0}));
+    EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 500}));
     EXPECT_TRUE(clock_.local_times_set().empty());
     EXPECT_EQ(result_.time_before, kPresetLocal);
     EXPECT_EQ(result_.time_after, kPresetLocal);
@@ -128,7 +130,7 @@ TEST_F(TimeClientTest, TcpSetsTheSystemTimeInUtc) {
 TEST_F(TimeClientTest, WordZeroIsTheNextEraNot1900) {
     ASSERT_EQ(RunUdpAnswering({{0, 0, 0, 0}}), 1) << result_.error_text;
     ASSERT_EQ(RunTcpSending({0, 0, 0, 0}), 1) << result_.error_text;
-    const SystemTime expected{2036, 2, 4, 7, 6, 28, 16, 0};
+    const SystemTime expected{2036, 2, 4, 7, 6, 28, 16, 500};
     EXPECT_EQ(clock_.local_times_set().at(0), expected);
     EXPECT_EQ(clock_.system_times_set().at(0), expected);
 }
@@ -139,8 +141,8 @@ TEST_F(TimeClientTest, WordsPast2038AreSetCorrectly) {
     clock_.SetTimeZoneOffsetMinutes(12 * 60);
     ASSERT_EQ(RunUdpAnswering({word}), 1) << result_.error_text;
     ASSERT_EQ(RunTcpSending(word), 1) << result_.error_text;
-    EXPECT_EQ(clock_.system_times_set().at(0), (SystemTime{2040, 7, 3, 4, 12, 34, 56, 0}));
-    EXPECT_EQ(clock_.local_times_set().at(0), (SystemTime{2040, 7, 4, 5, 0, 34, 56, 0}));
+    EXPECT_EQ(clock_.system_times_set().at(0), (SystemTime{2040, 7, 3, 4, 12, 34, 56, 500}));
+    EXPECT_EQ(clock_.local_times_set().at(0), (SystemTime{2040, 7, 4, 5, 0, 34, 56, 500}));
 }
 
 TEST_F(TimeClientTest, UdpIgnoresADatagramFromAnotherPort) {
@@ -151,19 +153,45 @@ TEST_F(TimeClientTest, UdpIgnoresADatagramFromAnotherPort) {
                          });
     ASSERT_EQ(RunUdp(server.port()), 1) << result_.error_text;
     ASSERT_EQ(clock_.local_times_set().size(), 1u);
-    EXPECT_EQ(clock_.local_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 0}));
+    EXPECT_EQ(clock_.local_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 500}));
     EXPECT_EQ(udp_reports_.at(0).word, kWorkedExampleWord);
 }
 
 TEST_F(TimeClientTest, TcpGathersAnAnswerSentInPieces) {
     TcpTestServer server({{{0xC1, 0xFF}, {0xEA}, {0x80}}, 30});
     ASSERT_EQ(RunTcp(server.port()), 1) << result_.error_text;
-    EXPECT_EQ(clock_.system_times_set().at(0), (SystemTime{2003, 2, 5, 21, 0, 0, 0, 0}));
+    EXPECT_EQ(clock_.system_times_set().at(0), (SystemTime{2003, 2, 5, 21, 0, 0, 0, 500}));
 }
 
 TEST_F(TimeClientTest, TcpReadsOnlyTheFirstFourBytes) {
     ASSERT_EQ(RunTcpSending({0xC1, 0xFF, 0xEA, 0x80, 0x55}), 1) << result_.error_text;
     EXPECT_EQ(tcp_reports_.at(0).word, kWorkedExampleWord);
+}
+
+TEST_F(TimeClientTest, AHookGivenWithTheCallIsUsedInsteadOfTheModuleWideOne) {
+    std::vector<std::uint32_t> words;
+    const TimeReportCallback hook = [&words](std::uint32_t word, const net::SocketAddressIn&) {
+        words.push_back(word);
+    };
+    UdpTestServer udp([](const Bytes&) { return Datagrams{kWorkedExample}; });
+    SetTimeServerPort(udp.port());
+    ASSERT_EQ(TimeUdpExchange(net::MakeAddress(0x7F000001, 9999), 2000, hook).result, 1);
+    TcpTestServer tcp({{kWorkedExample}});
+    SetTimeServerPort(tcp.port());
+    ASSERT_EQ(TimeTcpExchange(net::MakeAddress(0x7F000001, 9999), hook).result, 1);
+    EXPECT_EQ(words, (std::vector<std::uint32_t>{kWorkedExampleWord, kWorkedExampleWord}));
+    EXPECT_TRUE(udp_reports_.empty());
+    EXPECT_TRUE(tcp_reports_.empty());
+    // The module-wide hooks are still in place for the next exchange.
+    ASSERT_EQ(RunUdpAnswering({kWorkedExample}), 1);
+    EXPECT_EQ(udp_reports_.size(), 1u);
+}
+
+TEST_F(TimeClientTest, UdpOversizedDatagramEndsNoExchange) {
+    ASSERT_EQ(RunUdpAnswering({Bytes(901, 0x11), kWorkedExample}), 1) << result_.error_text;
+    EXPECT_EQ(udp_reports_.at(0).word, kWorkedExampleWord);
+    EXPECT_EQ(RunUdpAnswering({Bytes(2000, 0x11)}), 0);
+    EXPECT_EQ(result_.error_text, "select() failed");  // the time-out
 }
 
 // --- Bad answers --------------------------------------------------------
@@ -311,6 +339,38 @@ TEST(TimeConversionTest, WordBytesAndSeconds) {
     const std::uint8_t bytes[4] = {0xC1, 0xFF, 0xEA, 0x80};
     EXPECT_EQ(TimeWordFromBytes(bytes), kWorkedExampleWord);
     EXPECT_EQ(TimeWordSeconds(kWorkedExampleWord), 3254774400u);
+}
+
+// The word names the second that began when the server read its clock:
+// the time set is half a second into it, plus half the round trip and the
+// time since the answer arrived, to the nearest millisecond.
+TEST(TimeConversionTest, ArrivalTimeAndTheTimeSet) {
+    constexpr std::int64_t kMs = (1LL << 32) / 1000;
+    struct Case {
+        const char* name;
+        std::uint32_t word_seconds;
+        std::int64_t round_trip;
+        std::int64_t since_arrival;
+        SystemTime utc;
+    };
+    const Case cases[] = {
+        {"no round trip", 3254774400u, 0, 0, {2003, 2, 5, 21, 0, 0, 0, 500}},
+        {"40 ms round trip", 3254774400u, 40 * kMs, 0, {2003, 2, 5, 21, 0, 0, 0, 520}},
+        {"a negative round trip counts as none", 3254774400u, -40 * kMs, 0,
+         {2003, 2, 5, 21, 0, 0, 0, 500}},
+        {"set 3 ms after arrival", 3254774400u, 10 * kMs, 3 * kMs, {2003, 2, 5, 21, 0, 0, 0, 508}},
+        {"rounded to the nearest ms", 3254774400u, 34 * kMs / 10, 0, {2003, 2, 5, 21, 0, 0, 0, 502}},
+        {"into the next second", 3254774400u, 1200 * kMs, 0, {2003, 2, 5, 21, 0, 0, 1, 100}},
+        {"across the 2036 era", 0xFFFFFFFFu, 0, 600 * kMs, {2036, 2, 4, 7, 6, 28, 16, 100}},
+    };
+    const std::uint64_t arrival = 0x0123456789ABCDEFull;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::uint64_t at_arrival = TimeAnswerArrivalTime(c.word_seconds, c.round_trip);
+        EXPECT_EQ(CalendarTimeCarriedTo(at_arrival, arrival,
+                                        arrival + static_cast<std::uint64_t>(c.since_arrival)),
+                  c.utc);
+    }
 }
 
 TEST(TimeConversionTest, EraBoundariesAndRange) {

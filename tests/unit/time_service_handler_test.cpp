@@ -285,8 +285,8 @@ TEST_F(TimeServiceHandlerTest, StatusCarriesTheLastBroadcastTheServiceApplied) {
     packet.stratum = 9;
     packet.transmit_timestamp = MakeWireTimestamp(0xEEC00000, 0x80000000);
     const net::SocketAddressIn sender = net::MakeAddress(0xC0000202, 123);  // 192.0.2.2
-    ServiceBroadcastReceived(packet, sender);
-    ServiceBroadcastReceived(packet, sender);
+    ServiceBroadcastReceived(packet, sender, HostForm(CurrentNtpTime()));
+    ServiceBroadcastReceived(packet, sender, HostForm(CurrentNtpTime()));
     const AppliedBroadcast applied = SendRequest(kRequestStatus).status.broadcast;
     EXPECT_EQ(applied.sequence, 2u);
     EXPECT_EQ(applied.sender_address, sender.address);
@@ -298,8 +298,8 @@ TEST_F(TimeServiceHandlerTest, StatusCarriesTheLastBroadcastTheServiceApplied) {
               NtpTimeToCalendar(MakeWireTimestamp(0xEEC00000, 0x80000000)));
     // A refusing clock counts no broadcast and is logged once.
     clock_.FailSettersWith(1314);
-    ServiceBroadcastReceived(packet, sender);
-    ServiceBroadcastReceived(packet, sender);
+    ServiceBroadcastReceived(packet, sender, HostForm(CurrentNtpTime()));
+    ServiceBroadcastReceived(packet, sender, HostForm(CurrentNtpTime()));
     EXPECT_EQ(SendRequest(kRequestStatus).status.broadcast.sequence, 2u);
     const std::vector<std::string> texts = EventTexts();
     ASSERT_EQ(texts.size(), 3u);

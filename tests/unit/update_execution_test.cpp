@@ -105,7 +105,7 @@ TEST_F(RunUpdateTest, UnknownNameWithoutReverseEntryStaysUnknownAndUsesStoredAdd
     UpdateSettings([&](SettingsRecord& live) { CopyToField(live.server_name, "[unknown]"); });
     auto server = SntpServer();
 
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    EXPECT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
     ASSERT_EQ(lookup_.reverse_lookups().size(), 1u);
     EXPECT_EQ(lookup_.reverse_lookups()[0], kLoopback);
     EXPECT_TRUE(lookup_.forward_lookups().empty());
@@ -119,7 +119,7 @@ TEST_F(RunUpdateTest, UnknownNameIsReplacedByReverseLookup) {
     lookup_.AddReverse(kLoopback, "clock.lan");
     auto server = SntpServer();
 
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    EXPECT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
     EXPECT_STREQ(CurrentSettings().server_name, "clock.lan");
     EXPECT_STREQ(CopyLastUpdateRecord().server_name, "clock.lan");
 }
@@ -132,7 +132,7 @@ TEST_F(RunUpdateTest, EmptyNameAndNoAddressLooksNothingUpAndFails) {
     auto server = SilentServer();
     SetSntpServerPort(server->port());
 
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailed);
+    EXPECT_EQ(RunUpdate(false), UpdateOutcome::kFailed);
     EXPECT_TRUE(lookup_.forward_lookups().empty());
     EXPECT_TRUE(lookup_.reverse_lookups().empty());
     EXPECT_EQ(CurrentSettings().server_address.address, 0u);
@@ -144,21 +144,19 @@ TEST_F(RunUpdateTest, ResolvedAddressIsKeptSoTheNextUpdateLooksNothingUp) {
     lookup_.AddHost("ntp.example", kLoopback);
     auto server = SntpServer();
 
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    EXPECT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
     EXPECT_EQ(CurrentSettings().server_address.address, kLoopback);
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    EXPECT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
     EXPECT_EQ(lookup_.forward_lookups().size(), 1u);
     EXPECT_EQ(server->requests_seen(), 2);
     EXPECT_EQ(CopyLastUpdateRecord().server_address.address, kLoopback);
 }
 
-TEST_F(RunUpdateTest, UnknownProtocolFailsSilentlyAndKeepsManualRequest) {
+TEST_F(RunUpdateTest, UnknownProtocolFailsSilently) {
     Logging(1, 2);
     for (int protocol : {0, 4}) {
         UpdateSettings([&](SettingsRecord& live) { live.protocol = protocol; });
-        SetManualUpdateFlag(1);
-        EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailed);
-        EXPECT_EQ(ManualUpdateFlag(), 1);
+        EXPECT_EQ(RunUpdate(true), UpdateOutcome::kFailed);
     }
     EXPECT_TRUE(LogEntries().empty());
     EXPECT_EQ(ErrorWindowText(), "");
@@ -170,10 +168,8 @@ TEST_F(RunUpdateTest, ManualSntpWithoutAnswerReportsTheTimeLimit) {
     Logging(1, 0);
     auto server = SilentServer();
     SetSntpServerPort(server->port());
-    SetManualUpdateFlag(1);
 
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailed);
-    EXPECT_EQ(ManualUpdateFlag(), 0);
+    EXPECT_EQ(RunUpdate(true), UpdateOutcome::kFailed);
     const std::string text =
         "Manual update failed.  No response from server within 2000 milliseconds";
     EXPECT_NE(ErrorWindowText().find(": " + text + "\r\n"), std::string::npos);
@@ -186,24 +182,20 @@ TEST_F(RunUpdateTest, ManualTimeUdpWithoutAnswerReportsTheExchangeText) {
     UpdateSettings([&](SettingsRecord& live) { live.protocol = kProtocolTimeUdp; });
     auto server = SilentServer();
     SetTimeServerPort(server->port());
-    SetManualUpdateFlag(1);
 
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailed);
+    EXPECT_EQ(RunUpdate(true), UpdateOutcome::kFailed);
     // TIME/UDP words a time-out as a failed wait.
     EXPECT_NE(ErrorWindowText().find(": Manual update failed.  select() failed\r\n"),
               std::string::npos);
-    EXPECT_EQ(ManualUpdateFlag(), 0);
 }
 
 TEST_F(RunUpdateTest, ManualSuccessIsLoggedBeforeTheBoxIsAskedFor) {
     Logging(1, 0);
     auto server = SntpServer();
-    SetManualUpdateFlag(1);
     std::vector<std::string> entries_when_posted;
     ui_.OnBox([&] { entries_when_posted = LogEntries(); });
 
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
-    EXPECT_EQ(ManualUpdateFlag(), 0);
+    EXPECT_EQ(RunUpdate(true), UpdateOutcome::kClockSet);
     ASSERT_EQ(ui_.boxes().size(), 1u);
     EXPECT_EQ(ui_.boxes()[0].text, "Manual update successful");
     EXPECT_EQ(ui_.boxes()[0].caption, "Orvane");
@@ -214,12 +206,11 @@ TEST_F(RunUpdateTest, KissIsLoggedAtMinimumAndEndsTheRound) {
     Logging(1, 0);
     auto server = SntpServer();
     AnswerWithKiss("RATE");
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailedForRound);
+    EXPECT_EQ(RunUpdate(false), UpdateOutcome::kFailedForRound);
     EXPECT_EQ(ErrorWindowText(), "");
 
     AnswerWithKiss("DENY");
-    SetManualUpdateFlag(1);
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailedForRound);
+    EXPECT_EQ(RunUpdate(true), UpdateOutcome::kFailedForRound);
     const std::string failure = "Manual update failed.  Server sent kiss code DENY";
     EXPECT_NE(ErrorWindowText().find(": " + failure + "\r\n"), std::string::npos);
     EXPECT_EQ(LogEntries(),
@@ -234,7 +225,7 @@ TEST_F(RunUpdateTest, AutomaticSuccessFillsTheRecordQuietly) {
     SetLinkChangeTimeNow();
     auto server = SntpServer();
 
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    EXPECT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
     EXPECT_TRUE(ui_.boxes().empty());
     EXPECT_TRUE(LogEntries().empty());
     LastUpdateRecord record = CopyLastUpdateRecord();
@@ -253,7 +244,7 @@ TEST_F(RunUpdateTest, SntpMaximumLevelWritesBothPacketDumps) {
     Logging(1, 2);
     auto server = SntpServer();
 
-    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    ASSERT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
     std::vector<std::uint8_t> request = server->last_request();
     ASSERT_GE(request.size(), kSntpPacketSize);
     std::string out = PacketDump(DecodePacket(request.data()));
@@ -284,8 +275,7 @@ TEST_F(RunUpdateTest, SntpMaximumLevelWritesBothPacketDumps) {
 TEST_F(RunUpdateTest, ThroughTheServiceAnUpdateLooksAsALocalOne) {
     Logging(1, 2);
     auto server = SntpServer();
-    SetManualUpdateFlag(1);
-    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    ASSERT_EQ(RunUpdate(true), UpdateOutcome::kClockSet);
     const LastUpdateRecord local = CopyLastUpdateRecord();
     const std::vector<std::string> local_entries = LogEntries();
     ASSERT_EQ(local_entries.size(), 2u);
@@ -296,9 +286,7 @@ TEST_F(RunUpdateTest, ThroughTheServiceAnUpdateLooksAsALocalOne) {
                         kClockSettingService);
     TimeServiceHandler handler(nullptr);
     ServeThroughThePipe(handler);
-    SetManualUpdateFlag(1);
-    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
-    SetSntpReportCallback(SntpReport);  // the service's code took the hook for its exchange
+    ASSERT_EQ(RunUpdate(true), UpdateOutcome::kClockSet);
 
     EXPECT_EQ(service_pipe_.requests.size(), 1u);
     const LastUpdateRecord remote = CopyLastUpdateRecord();
@@ -318,8 +306,7 @@ TEST_F(RunUpdateTest, ThroughTheServiceAnUpdateLooksAsALocalOne) {
 
     // A kiss comes back with its code: logged, and the round ends.
     AnswerWithKiss("RATE");
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailedForRound);
-    SetSntpReportCallback(SntpReport);
+    EXPECT_EQ(RunUpdate(false), UpdateOutcome::kFailedForRound);
     EXPECT_EQ(LogEntries().back(), "Server 127.0.0.1 sent kiss code RATE.");
 }
 
@@ -332,8 +319,7 @@ TEST_F(RunUpdateTest, ThroughTheServiceAServiceThatDoesNotRunIsSaidOnce) {
                         kClockSettingAutomatic);
     privileges_.holds_systemtime = false;
     service_pipe_.error = kErrorPipeNotFound;
-    SetManualUpdateFlag(1);
-    EXPECT_EQ(RunUpdate(), UpdateOutcome::kFailedForRound);
+    EXPECT_EQ(RunUpdate(true), UpdateOutcome::kFailedForRound);
     EXPECT_EQ(UpdateWithRetries(), 0);
     EXPECT_EQ(service_pipe_.requests.size(), 2u);
     const std::string manual = "Manual update failed.  The Orvane Time Service is not running";
@@ -348,7 +334,7 @@ TEST_F(RunUpdateTest, ThroughTheServiceAServiceThatDoesNotRunIsSaidOnce) {
 TEST_F(RunUpdateTest, SntpMediumLevelWritesOneLine) {
     Logging(1, 1);
     auto server = SntpServer();
-    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    ASSERT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
     EXPECT_EQ(LogEntries(),
               std::vector<std::string>{"SNTP external update: Source IP address=127.0.0.1"});
 }
@@ -356,11 +342,11 @@ TEST_F(RunUpdateTest, SntpMediumLevelWritesOneLine) {
 TEST_F(RunUpdateTest, TimeUpdateKeepsVersionAndStratumOfTheSntpUpdateBefore) {
     Logging(1, 2);
     auto sntp = SntpServer();
-    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    ASSERT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
     UpdateSettings([&](SettingsRecord& live) { live.protocol = kProtocolTimeUdp; });
     auto time = TimeServer();
 
-    ASSERT_EQ(RunUpdate(), UpdateOutcome::kClockSet);
+    ASSERT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
     LastUpdateRecord record = CopyLastUpdateRecord();
     EXPECT_EQ(record.protocol, kProtocolTimeUdp);
     EXPECT_EQ(record.stratum, 8);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 
 #include "engine/dialup_events.h"
 #include "protocols/sntp_client.h"
@@ -22,15 +24,13 @@ class SchedulerTest : public EngineTest {
         EngineTest::SetUp();
         semaphore_ = std::make_shared<FakeUpdateSemaphore>();
         SetUpdateSemaphoreFactory([this] { return semaphore_; });
-        SetUpdateRunner([this] {
+        SetUpdateRunner([this](bool manual) {
             ++runs_;
             std::lock_guard<std::mutex> lock(mutex_);
             run_times_.push_back(semaphore_->now());
-            manual_at_run_.push_back(ManualUpdateFlag());
+            manual_at_run_.push_back(manual ? 1 : 0);
             if (during_run_)
                 during_run_();
-            // As the real update does, whatever its result.
-            SetManualUpdateFlag(0);
             return result_.load();
         });
         UpdateSettings([&](SettingsRecord& live) {
@@ -109,6 +109,39 @@ TEST_F(SchedulerTest, ManualRequestWithUpdatesOffRunsOneRound) {
     ASSERT_TRUE(semaphore_->WaitForWaitNumber(3));
     EXPECT_EQ(semaphore_->limits()[2], kWaitForever);
     EXPECT_EQ(runs_.load(), 1);
+}
+
+// The request is taken once per round: a click while a round runs, whatever
+// that round comes to, makes the next pass a manual round.
+TEST_F(SchedulerTest, AClickDuringARoundIsNeverLost) {
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
+    struct Run {
+        UpdateOutcome result;
+        bool click;   // the user asks while it runs
+        int manual;   // what the run was told
+    };
+    const Run runs[] = {
+        {UpdateOutcome::kFailed, false, 0},  // an automatic round that fails
+        {UpdateOutcome::kFailed, false, 0},
+        {UpdateOutcome::kFailed, true, 0},
+        {UpdateOutcome::kClockSet, true, 1},  // the click's round, clicked again
+        {UpdateOutcome::kClockSet, false, 1},
+    };
+    during_run_ = [&] {
+        const Run& run = runs[std::min<std::size_t>(runs_.load(), std::size(runs)) - 1];
+        result_ = run.result;
+        if (run.click)
+            RequestManualUpdate();
+    };
+    StartUpdateThread();
+    ASSERT_TRUE(semaphore_->WaitForWaitNumber(3));
+    Settle();
+    EXPECT_EQ(runs_.load(), 5);
+    std::vector<int> told;
+    for (const Run& run : runs)
+        told.push_back(run.manual);
+    EXPECT_EQ(manual_at_run_, told);
+    EXPECT_EQ(ManualUpdateFlag(), 0);
 }
 
 TEST_F(SchedulerTest, ThreeReleasesDuringARoundGiveThreeMorePasses) {
@@ -263,7 +296,7 @@ TEST_F(SchedulerTest, RetriesAreNotLoggedAtMinimumOrWithLoggingOff) {
 TEST_F(SchedulerTest, RetriesStopAtTheFirstSuccess) {
     Logging(1, 1);
     SetUpdateRunner(
-        [this] { return ++runs_ == 2 ? UpdateOutcome::kClockSet : UpdateOutcome::kFailed; });
+        [this](bool) { return ++runs_ == 2 ? UpdateOutcome::kClockSet : UpdateOutcome::kFailed; });
     EXPECT_EQ(UpdateWithRetries(), 1);
     EXPECT_EQ(runs_.load(), 2);
     EXPECT_EQ(LogEntries(),
@@ -433,7 +466,7 @@ TEST_F(SchedulerTest, WithoutDialupOrWithAConnectionTheUpdateGoesAhead) {
     EXPECT_EQ(dialup_.count("DialConfiguredEntry"), 0);
 
     // A user's connection: the update runs and nothing is hung up.
-    EXPECT_EQ(UpdateRound(), 1);
+    EXPECT_EQ(UpdateRound(false), 1);
     EXPECT_EQ(runs_.load(), 1);
     EXPECT_EQ(dialup_.count("HangUpOwnConnection"), 0);
 }
@@ -444,10 +477,9 @@ TEST_F(SchedulerTest, NoConnectionAndNoForcedDialIsReportedOnlyToAManualRequest)
     UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     EXPECT_EQ(ConnectionDecision(), kRoundNotConnected);
 
-    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_EQ(UpdateRound(false), 0);
     EXPECT_EQ(ErrorWindowText(), "");
-    SetManualUpdateFlag(1);
-    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_EQ(UpdateRound(true), 0);
     EXPECT_NE(ErrorWindowText().find(": Unable to synchronise.  No internet connection detected."),
               std::string::npos);
     EXPECT_EQ(runs_.load(), 0);
@@ -461,9 +493,8 @@ TEST_F(SchedulerTest, StartedDialEndsTheRoundAndKeepsTheManualRequest) {
     UpdateSettings([&](SettingsRecord& live) { live.use_dialup = 1; });
     UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
     dialup_.SetDialResult(1);
-    SetManualUpdateFlag(1);
     EXPECT_EQ(ConnectionDecision(), kRoundDialStarted);
-    EXPECT_EQ(UpdateRound(), 1);
+    EXPECT_EQ(UpdateRound(true), 1);
     EXPECT_EQ(ManualUpdateFlag(), 1);
     EXPECT_EQ(runs_.load(), 0);
     EXPECT_EQ(ErrorWindowText(), "");
@@ -476,7 +507,7 @@ TEST_F(SchedulerTest, DialThatCannotStartIsShownAndWrittenToTheEventLog) {
     dialup_.SetDialResult(0);
     dialup_.SetErrorText("The port is already in use.");
 
-    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_EQ(UpdateRound(false), 0);
     const std::string text = "Unable to dial \"Work\".  The port is already in use.";
     EXPECT_NE(ErrorWindowText().find(": " + text + "\r\n"), std::string::npos);
     EXPECT_EQ(EventLogTexts(), std::vector<std::string>{text});
@@ -486,7 +517,7 @@ TEST_F(SchedulerTest, DialThatCannotStartIsShownAndWrittenToTheEventLog) {
 TEST_F(SchedulerTest, FailedAutomaticRoundGoesToTheEventLog) {
     result_ = UpdateOutcome::kFailed;
     UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
-    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_EQ(UpdateRound(false), 0);
     EXPECT_EQ(runs_.load(), 3);
     EXPECT_EQ(EventLogTexts(),
               std::vector<std::string>{"Unable to synchronise from external time source."});
@@ -494,8 +525,7 @@ TEST_F(SchedulerTest, FailedAutomaticRoundGoesToTheEventLog) {
 
 TEST_F(SchedulerTest, ManualRoundRunsTheUpdateOnce) {
     result_ = UpdateOutcome::kFailed;
-    SetManualUpdateFlag(1);
-    EXPECT_EQ(UpdateRound(), 0);
+    EXPECT_EQ(UpdateRound(true), 0);
     EXPECT_EQ(runs_.load(), 1);
 }
 
@@ -508,7 +538,7 @@ TEST_F(SchedulerTest, OwnConnectionRunsTheUpdateWithRetriesThenHangsUp) {
     UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
     UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     dialup_.SetDialResult(1);
-    ASSERT_EQ(UpdateRound(), 1);
+    ASSERT_EQ(UpdateRound(false), 1);
 
     dialup_.Raise(kDialEventConnectedByOrvane);
     EXPECT_EQ(runs_.load(), 3);
@@ -535,8 +565,7 @@ TEST_F(SchedulerTest, OwnConnectionForAManualRequestRunsTheUpdateOnce) {
     UpdateSettings([&](SettingsRecord& live) { live.force_dial = 1; });
     UpdateSettings([&](SettingsRecord& live) { live.write_to_event_log = 1; });
     dialup_.SetDialResult(1);
-    SetManualUpdateFlag(1);
-    ASSERT_EQ(UpdateRound(), 1);
+    ASSERT_EQ(UpdateRound(true), 1);
 
     dialup_.Raise(kDialEventConnectedByOrvane);
     EXPECT_EQ(runs_.load(), 1);

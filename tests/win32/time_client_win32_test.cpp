@@ -84,7 +84,7 @@ TEST_F(Win32TimeClientTest, UdpExchangeOverWinsock) {
     answer.join();
     ::closesocket(server);
     ASSERT_EQ(clock_.local_times_set().size(), 1u);
-    EXPECT_EQ(clock_.local_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 0}));
+    EXPECT_EQ(clock_.local_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 500}));
 }
 
 TEST_F(Win32TimeClientTest, TcpExchangeOverWinsock) {
@@ -102,7 +102,7 @@ TEST_F(Win32TimeClientTest, TcpExchangeOverWinsock) {
     serve.join();
     ::closesocket(server);
     ASSERT_EQ(clock_.system_times_set().size(), 1u);
-    EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 0}));
+    EXPECT_EQ(clock_.system_times_set()[0], (SystemTime{2003, 2, 5, 21, 0, 0, 0, 500}));
 }
 
 TEST_F(Win32TimeClientTest, TcpServerThatNeverSendsIsGivenUpOn) {
