@@ -116,6 +116,20 @@ class BroadcastListenerTest : public ::testing::Test {
         return done();
     }
 
+    // Another program's socket on the listener's port, without address
+    // reuse: -1 when it cannot be had.
+    int HoldThePort() {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port_);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
+            return fd;
+        ::close(fd);
+        return -1;
+    }
+
     void StartAndWaitReceiving() {
         SetBroadcastListening(1);
         ASSERT_TRUE(WaitFor([] { return BroadcastListenerState() == 2; }));
@@ -277,12 +291,8 @@ TEST_F(BroadcastListenerTest, StopEndsTheThreadQuicklyAndItCanStartAgain) {
 }
 
 TEST_F(BroadcastListenerTest, APortTakenIsReportedOnceAndTriedAgainUntilItIsFree) {
-    int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port_);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const int blocker = HoldThePort();
+    ASSERT_GE(blocker, 0);
     std::vector<int> bind_errors;
     SetBroadcastBindFailureReporter([&](int code) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -303,12 +313,8 @@ TEST_F(BroadcastListenerTest, APortTakenIsReportedOnceAndTriedAgainUntilItIsFree
 }
 
 TEST_F(BroadcastListenerTest, AStopWhileWaitingToBindAgainEndsTheThread) {
-    int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port_);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const int blocker = HoldThePort();
+    ASSERT_GE(blocker, 0);
     bool reported = false;
     SetBroadcastBindFailureReporter([&](int) {
         std::lock_guard<std::mutex> lock(mutex_);
