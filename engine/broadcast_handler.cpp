@@ -16,9 +16,11 @@
 #include "platform/last_error.h"
 #include "platform/name_lookup.h"
 #include "platform/fixed_text.h"
+#include "protocols/correction_bounds.h"
 #include "service/clock_setting.h"
 #include "service/time_service_client.h"
 #include "settings/ipv4_text.h"
+#include "settings/live_settings.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
@@ -80,6 +82,24 @@ void ReportClockFailure(int code, const std::string& service_text = "") {
     reporter(text);
 }
 
+// A correction the bounds refuse, said once as a clock failure is, in the
+// error window and the log.
+void ReportRefusedCorrection(const std::string& text) {
+    if (clock_failure_reported.load())
+        return;
+    ReportClockFailure(0, text);
+    WriteLogEntryFor(LogEvent::kCorrectionRefused, text);
+}
+
+// Broadcasts never make a correction beyond the largest allowed, not even
+// the first.
+CorrectionRules BroadcastRules() {
+    CorrectionRules rules;
+    rules.round = CorrectionRound::kBroadcast;
+    rules.largest_correction_s = CurrentSettings().largest_correction;
+    return rules;
+}
+
 // The service's sequence number of the last broadcast shown here.
 std::atomic<std::uint32_t> shown_service_broadcast{0};
 
@@ -120,6 +140,12 @@ bool SetClockFromBroadcast(SntpPacket* packet, net::SocketAddressIn* source, std
                            SystemTime* before, SystemTime* after) {
     if (CurrentClockPath() == ClockPath::kThroughService)
         return FollowServiceBroadcast(packet, source, before, after);
+    const CorrectionDecision correction = DecideCorrectionNow(
+        BroadcastRules(), NtpCorrectionMs(HostForm(packet->transmit_timestamp), arrival));
+    if (correction.verdict != CorrectionVerdict::kApply) {
+        ReportRefusedCorrection(correction.text);
+        return false;
+    }
     Clock& clock = TheClock();
     *before = clock.GetLocalTime();
     const std::uint64_t sent = HostForm(packet->transmit_timestamp);

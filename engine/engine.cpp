@@ -9,6 +9,7 @@
 #include "engine/last_update_record.h"
 #include "engine/link_state.h"
 #include "engine/server_kisses.h"
+#include "engine/update_execution.h"
 #include "engine/update_reports.h"
 #include "logging/error_window.h"
 #include "logging/event_log_entry.h"
@@ -95,6 +96,7 @@ int StartEngine() {
 
     ModifyLastUpdateRecord([](LastUpdateRecord& record) { record.valid = 0; });
     ForgetKissCodes();
+    ForgetFirstAutomaticUpdate();
     ForgetBroadcastSenderNames();
     SetLinkChangeTimeNow();
 

@@ -22,6 +22,15 @@ class EngineUiSink {
     virtual void PostInformationBox(const std::string& text, const std::string& caption) = 0;
     // Any thread: whether the configuration dialog is open now.
     virtual bool IsConfigurationDialogOpen() = 0;
+    // Any thread but the user interface's: asks the question in a box with
+    // Yes and No and a warning icon, owned by the clock window, and waits
+    // for the answer. True for Yes; false for No or when no box could be
+    // shown (no clock window).
+    virtual bool AskYesNoQuestion(const std::string& text, const std::string& caption) {
+        (void)text;
+        (void)caption;
+        return false;
+    }
 };
 
 inline InterfaceSlot<EngineUiSink> installed_engine_ui_sink{"engine user-interface sink"};

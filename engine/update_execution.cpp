@@ -11,8 +11,11 @@
 #include "logging/error_window.h"
 #include "logging/log_levels.h"
 #include "engine/engine_ui_sink.h"
+#include "platform/clock.h"
 #include "platform/name_lookup.h"
 #include "platform/os_errors.h"
+#include "protocols/correction_bounds.h"
+#include "protocols/exchange_support.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "platform/fixed_text.h"
@@ -28,8 +31,12 @@ namespace orvane {
 namespace {
 
 constexpr char kUnknownServerName[] = "[unknown]";
+constexpr char kManualUpdateCancelledText[] = "Manual update cancelled";
 
 std::atomic<int> manual_update_flag{0};
+// Set by the first automatic round that sets the clock: until then a round
+// may make any correction the build date allows.
+std::atomic<bool> automatic_update_succeeded{false};
 
 std::mutex& UpdateMutex() {
     static std::mutex* mutex = new std::mutex;  // never destroyed: threads outlive main
@@ -69,15 +76,24 @@ struct ExchangeOutcome {
     // The time service could not run the exchange (not running, refused,
     // rate-limited): already reported, and asking again this round is no use.
     bool service_refused = false;
+    // What the sanity bounds said of the correction; kApply when the clock
+    // was set or the exchange ended before it came to that.
+    CorrectionDecision correction;
+    // The user said no to a large correction: nothing was set.
+    bool cancelled = false;
 };
 
-ExchangeOutcome RunExchange(int protocol, LastUpdateRecord& pending) {
+ExchangeOutcome RunExchange(int protocol, const CorrectionRules& rules,
+                            LastUpdateRecord& pending) {
     const net::SocketAddressIn server = pending.server_address;
     ExchangeOutcome outcome;
     switch (protocol) {
         case kProtocolSntp: {
-            const SntpExchangeResult exchange = SntpExchange(server, kUpdateTimeoutMs);
-            if (exchange.result == 1) {
+            const SntpExchangeResult exchange =
+                SntpExchange(server, kUpdateTimeoutMs, nullptr, &rules);
+            // A correction that waits for the user's word keeps what the
+            // server said, for the record should the user say yes.
+            if (exchange.result == 1 || exchange.correction.verdict == CorrectionVerdict::kAsk) {
                 pending.stratum = exchange.stratum;
                 pending.version_number = exchange.version;
                 pending.round_trip_delay = exchange.delay_ms;
@@ -88,14 +104,16 @@ ExchangeOutcome RunExchange(int protocol, LastUpdateRecord& pending) {
             outcome.error_text = exchange.error_text;
             outcome.kiss_code = exchange.kiss_code;
             outcome.clock_error = exchange.clock_error;
+            outcome.correction = exchange.correction;
             return outcome;
         }
         case kProtocolTimeUdp:
         case kProtocolTimeTcp: {
-            const TimeExchangeResult exchange = protocol == kProtocolTimeUdp
-                                                    ? TimeUdpExchange(server, kUpdateTimeoutMs)
-                                                    : TimeTcpExchange(server);
-            if (exchange.result == 1) {
+            const TimeExchangeResult exchange =
+                protocol == kProtocolTimeUdp
+                    ? TimeUdpExchange(server, kUpdateTimeoutMs, nullptr, &rules)
+                    : TimeTcpExchange(server, nullptr, &rules);
+            if (exchange.result == 1 || exchange.correction.verdict == CorrectionVerdict::kAsk) {
                 pending.round_trip_delay = exchange.delay_ms;
                 pending.time_before = exchange.time_before;
                 pending.time_after = exchange.time_after;
@@ -103,11 +121,33 @@ ExchangeOutcome RunExchange(int protocol, LastUpdateRecord& pending) {
             outcome.result = exchange.result;
             outcome.error_text = exchange.error_text;
             outcome.clock_error = exchange.clock_error;
+            outcome.correction = exchange.correction;
             return outcome;
         }
         default:
             return outcome;
     }
+}
+
+// The user said yes to a large correction measured here: the clock as it
+// reads now, moved by the correction.
+ExchangeOutcome ApplyConfirmedCorrection(const ExchangeOutcome& measured,
+                                         LastUpdateRecord& pending) {
+    ExchangeOutcome outcome = measured;
+    outcome.correction = CorrectionDecision();
+    Clock& clock = TheClock();
+    pending.time_before = clock.GetLocalTime();
+    const int error = SetClockByCorrection(measured.correction.correction_ms);
+    if (error != 0) {
+        outcome.result = 0;
+        outcome.clock_error = error;
+        outcome.error_text = ReportClockRefusal(error, "Corrupt time received", AppendToErrorWindow);
+        return outcome;
+    }
+    pending.time_after = clock.GetLocalTime();
+    outcome.result = 1;
+    outcome.error_text.clear();
+    return outcome;
 }
 
 // Reports a service-side refusal the way a local failure of the round would
@@ -126,10 +166,11 @@ ExchangeOutcome ServiceRefusal(const std::string& text, bool manual) {
 // The same exchange run by the Orvane Time Service, which sets the clock: its
 // answer fills the same record and writes the same log entries and reports
 // as a local exchange.
-ExchangeOutcome RunServiceExchange(int protocol, bool manual, LastUpdateRecord& pending) {
+ExchangeOutcome RunServiceExchange(int protocol, bool manual, bool confirmed,
+                                   LastUpdateRecord& pending) {
     if (protocol != kProtocolSntp && protocol != kProtocolTimeUdp && protocol != kProtocolTimeTcp)
         return ExchangeOutcome{};
-    const ServiceCall call = RequestServiceUpdate(!manual);
+    const ServiceCall call = RequestServiceUpdate(!manual, confirmed);
     if (call.status != ServiceCallStatus::kAnswered || call.answer.type != kAnswerUpdate)
         return ServiceRefusal(call.error_text, manual);
     const UpdateAnswer& u = call.answer.update;
@@ -148,6 +189,17 @@ ExchangeOutcome RunServiceExchange(int protocol, bool manual, LastUpdateRecord& 
     outcome.error_text = u.error_text;
     outcome.kiss_code = u.kiss_code;
     outcome.clock_error = u.clock_error;
+    // The service applies the same bounds: it refused the correction, or
+    // it waits for the user's word on it.
+    outcome.correction.correction_ms = u.correction_ms;
+    if (u.awaits_confirmation) {
+        outcome.correction.verdict = CorrectionVerdict::kAsk;
+    } else if (u.result != 1 && IsCorrectionRefusalText(u.error_text)) {
+        outcome.correction.verdict = u.error_text == kBeforeBuildDateText
+                                         ? CorrectionVerdict::kBeforeBuildDate
+                                         : CorrectionVerdict::kTooLarge;
+        outcome.correction.text = u.error_text;
+    }
     if (u.clock_error != 0)
         AppendToErrorWindow(u.error_text);  // as a local refusal is, in every round
     if (outcome.result != 1)
@@ -176,10 +228,32 @@ ExchangeOutcome RunServiceExchange(int protocol, bool manual, LastUpdateRecord& 
 // the server again and repeat the report.
 bool EndsTheRound(const ExchangeOutcome& outcome) {
     return outcome.service_refused || !outcome.kiss_code.empty() ||
+           outcome.correction.verdict != CorrectionVerdict::kApply ||
            (outcome.clock_error != 0 && outcome.clock_error != kErrorInvalidParameter);
 }
 
+// A manual update beyond the largest correction: the user decides. Yes sets
+// the clock (through the service, a new exchange it applies), no sets
+// nothing; either way the answer is the round's outcome.
+ExchangeOutcome AskAboutCorrection(const ExchangeOutcome& measured, int protocol,
+                                   bool through_service, LastUpdateRecord& pending) {
+    const bool yes = TheEngineUiSink().AskYesNoQuestion(
+        CorrectionQuestionText(measured.correction.correction_ms), "Orvane");
+    if (yes) {
+        return through_service ? RunServiceExchange(protocol, true, true, pending)
+                               : ApplyConfirmedCorrection(measured, pending);
+    }
+    ExchangeOutcome cancelled = measured;
+    cancelled.result = 0;
+    cancelled.cancelled = true;
+    return cancelled;
+}
+
 }  // namespace
+
+void ForgetFirstAutomaticUpdate() {
+    automatic_update_succeeded.store(false);
+}
 
 void SetManualUpdateFlag(int value) {
     manual_update_flag.store(value);
@@ -214,12 +288,31 @@ UpdateOutcome RunUpdate(bool manual) {
     pending.server_address = settings.server_address;
 
     const int protocol = settings.protocol;
-    const ExchangeOutcome exchange = CurrentClockPath() == ClockPath::kThroughService
-                                         ? RunServiceExchange(protocol, manual, pending)
-                                         : RunExchange(protocol, pending);
+    CorrectionRules rules;
+    rules.round = manual ? CorrectionRound::kManual : CorrectionRound::kAutomatic;
+    rules.largest_correction_s = settings.largest_correction;
+    rules.first_round_allowance = !automatic_update_succeeded.load();
+    const bool through_service = CurrentClockPath() == ClockPath::kThroughService;
+    ExchangeOutcome exchange = through_service ? RunServiceExchange(protocol, manual, false, pending)
+                                               : RunExchange(protocol, rules, pending);
     // No known protocol: silent.
     if (exchange.result < 0)
         return UpdateOutcome::kFailed;
+    if (manual && exchange.correction.verdict == CorrectionVerdict::kAsk) {
+        exchange = AskAboutCorrection(exchange, protocol, through_service, pending);
+        if (exchange.cancelled) {
+            WriteLogEntryFor(LogEvent::kManualUpdate, kManualUpdateCancelledText);
+            return UpdateOutcome::kFailedForRound;
+        }
+    }
+    // Said once: a refusal ends the round. A manual update says it as its
+    // failure, below.
+    const bool refused = exchange.correction.verdict == CorrectionVerdict::kBeforeBuildDate ||
+                         exchange.correction.verdict == CorrectionVerdict::kTooLarge;
+    if (refused && !manual) {
+        AppendToErrorWindow(exchange.correction.text);
+        WriteLogEntryFor(LogEvent::kCorrectionRefused, exchange.correction.text);
+    }
 
     if (!exchange.kiss_code.empty()) {
         NoteKissCode(settings, exchange.kiss_code);
@@ -236,6 +329,8 @@ UpdateOutcome RunUpdate(bool manual) {
         return EndsTheRound(exchange) ? UpdateOutcome::kFailedForRound : UpdateOutcome::kFailed;
     }
     NoteUpdateSucceeded(settings);
+    if (!manual)
+        automatic_update_succeeded.store(true);
 
     pending.valid = 1;
     CopyToField(pending.link_text, CurrentLinkText());

@@ -22,6 +22,10 @@ enum class UpdateOutcome {
 // user-interface thread shows it, and the update does not wait for it.
 UpdateOutcome RunUpdate(bool manual);
 
+// Engine start: the next automatic round that sets the clock may make any
+// correction the build date allows, as the first one does.
+void ForgetFirstAutomaticUpdate();
+
 // 1 while an update the user asked for is pending.
 void SetManualUpdateFlag(int value);
 int ManualUpdateFlag();

@@ -17,6 +17,8 @@ LogDetail LogDetailFor(LogEvent event, const SettingsRecord& settings) {
         case LogEvent::kManualUpdate:
         // A server telling us to stay away matters at any level.
         case LogEvent::kKissOfDeath:
+        // A server whose time is far off matters at any level too.
+        case LogEvent::kCorrectionRefused:
             return LogDetail::kShort;
         case LogEvent::kDialupConnection:
         case LogEvent::kAutomaticRetry:

@@ -18,6 +18,7 @@ enum class LogEvent {
     kEngineStartStop,    // "Orvane engine started." / "Orvane engine stopped."
     kManualUpdate,       // "Manual update successful" / "Manual update failed.  %s"
     kKissOfDeath,        // "Server %s sent kiss code %s."
+    kCorrectionRefused,  // a time before the build, a correction beyond the largest allowed
     kDialupConnection,   // connected / disconnected by Orvane or by the user
     kAutomaticRetry,     // automatic synchronisation failed, trying again / giving up
     kLogCleanup,         // log folder clean-up deletions and failures

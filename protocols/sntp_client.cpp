@@ -261,7 +261,7 @@ std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestam
 }
 
 SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms,
-                                const SntpReportCallback& report) {
+                                const SntpReportCallback& report, const CorrectionRules* rules) {
     SntpExchangeResult result;
     ExchangeTurn turn;
     if (!turn.taken())
@@ -288,6 +288,21 @@ SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms,
     }
     const SntpComputation computed = ComputeSntpResult(t1, t2, t3, answer.arrival);
     result.delay_ms = computed.delay_ms;
+    // The correction stays what it was at the arrival, however late the
+    // clock is set.
+    const std::int64_t correction_ms = NtpCorrectionMs(computed.new_time, answer.arrival);
+    result.correction.correction_ms = correction_ms;
+    if (rules != nullptr) {
+        result.correction = DecideCorrectionNow(*rules, correction_ms);
+        if (result.correction.verdict == CorrectionVerdict::kAsk) {
+            result.stratum = reply.stratum;
+            result.version = reply.version_number;
+        }
+        if (result.correction.verdict != CorrectionVerdict::kApply) {
+            result.error_text = result.correction.text;
+            return result;
+        }
+    }
     if (!SetClock(setup, answer.request, reply, computed.new_time, answer.arrival, &result))
         return result;
 

@@ -8,6 +8,7 @@
 
 #include "platform/clock_types.h"
 #include "platform/sockets.h"
+#include "protocols/correction_bounds.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/text_reporter.h"
 
@@ -45,14 +46,19 @@ struct SntpExchangeResult {
     // The clock's code when it refused the time (87: an impossible time),
     // else 0.
     int clock_error = 0;
+    // The correction measured and what the caller's rules said of it; no
+    // clock is set unless the verdict is kApply. While it waits for the
+    // user's word (kAsk), stratum and version are filled as for a success.
+    CorrectionDecision correction;
 };
 
 // Asks the server (only its address is used) for the time and sets the
 // clock. Only one exchange runs at a time: a second caller fails at once.
 // A report hook given here is used for this exchange instead of the
-// module-wide one.
+// module-wide one. `rules` (may be null: none) bound the correction.
 SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms,
-                                const SntpReportCallback& report = nullptr);
+                                const SntpReportCallback& report = nullptr,
+                                const CorrectionRules* rules = nullptr);
 
 // The round-trip delay D and the new time N of an exchange, from host-form
 // timestamps. D is signed: a server that reports a holding time longer

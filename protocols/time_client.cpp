@@ -170,11 +170,21 @@ enum class ClockSetting { kLocalTime, kUtc };
 // spent getting here do not leave it behind), to the nearest millisecond.
 // A refused time is reported to the user at once.
 void SetClockAndReport(const TimeAnswer& answer, ClockSetting setting, const TimeSetup& setup,
-                       const net::SocketAddressIn& reported_server, TimeExchangeResult* result) {
+                       const CorrectionRules* rules, const net::SocketAddressIn& reported_server,
+                       TimeExchangeResult* result) {
     Clock& clock = TheClock();
     const std::uint64_t at_arrival = TimeAnswerArrivalTime(
         TimeWordSeconds(answer.word), static_cast<std::int64_t>(answer.arrival - answer.asked));
     const auto utc_now = [&] { return CalendarTimeCarriedTo(at_arrival, answer.arrival, PreciseNow()); };
+    const std::int64_t correction_ms = NtpCorrectionMs(at_arrival, answer.arrival);
+    result->correction.correction_ms = correction_ms;
+    if (rules != nullptr) {
+        result->correction = DecideCorrectionNow(*rules, correction_ms);
+        if (result->correction.verdict != CorrectionVerdict::kApply) {
+            result->error_text = result->correction.text;
+            return;
+        }
+    }
 
     result->time_before = clock.GetLocalTime();
     int error = 0;
@@ -265,7 +275,7 @@ std::uint64_t TimeAnswerArrivalTime(std::uint32_t seconds_since_1900,
 }
 
 TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms,
-                                   const TimeReportCallback& report) {
+                                   const TimeReportCallback& report, const CorrectionRules* rules) {
     TimeExchangeResult result;
     const TimeSetup setup = CurrentSetup(udp_report_callback, report);
     TimeAnswer answer;
@@ -273,19 +283,20 @@ TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms,
         AskOverUdp(WithTimePort(server, setup.port), timeout_ms, &answer, &result.delay_ms);
     if (result.error_text.empty()) {
         // The report names the server as the caller gave it.
-        SetClockAndReport(answer, ClockSetting::kLocalTime, setup, server, &result);
+        SetClockAndReport(answer, ClockSetting::kLocalTime, setup, rules, server, &result);
     }
     return result;
 }
 
-TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server, const TimeReportCallback& report) {
+TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server, const TimeReportCallback& report,
+                                   const CorrectionRules* rules) {
     TimeExchangeResult result;
     const TimeSetup setup = CurrentSetup(tcp_report_callback, report);
     const net::SocketAddressIn to = WithTimePort(server, setup.port);
     TimeAnswer answer;
     result.error_text = AskOverTcp(to, &answer, &result.delay_ms);
     if (result.error_text.empty())
-        SetClockAndReport(answer, ClockSetting::kUtc, setup, to, &result);
+        SetClockAndReport(answer, ClockSetting::kUtc, setup, rules, to, &result);
     return result;
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/clock_types.h"
 #include "platform/sockets.h"
+#include "protocols/correction_bounds.h"
 #include "protocols/text_reporter.h"
 
 namespace orvane {
@@ -44,16 +45,21 @@ struct TimeExchangeResult {
     // The clock's code when it refused the time (87: an impossible time),
     // else 0.
     int clock_error = 0;
+    // The correction measured and what the caller's rules said of it; no
+    // clock is set unless the verdict is kApply.
+    CorrectionDecision correction;
 };
 
 // Each asks the server (only its address is used) for the time and sets the
 // clock: the UDP one through the local time, the TCP one through UTC. A
 // report hook given here is used for this exchange instead of the
-// module-wide one.
+// module-wide one. `rules` (may be null: none) bound the correction.
 TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms,
-                                   const TimeReportCallback& report = nullptr);
+                                   const TimeReportCallback& report = nullptr,
+                                   const CorrectionRules* rules = nullptr);
 TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server,
-                                   const TimeReportCallback& report = nullptr);
+                                   const TimeReportCallback& report = nullptr,
+                                   const CorrectionRules* rules = nullptr);
 
 // The time (NTP host form) when the server's answer arrived. The word
 // counts the whole second that began when the server read its clock: that

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/clock.h"
+#include "protocols/correction_bounds.h"
 #include "protocols/sntp_broadcast_listener.h"
 #include "service/clock_set_recorder.h"
 #include "service/service_event_log.h"
@@ -25,6 +26,21 @@ bool refusal_reported = false;
 void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source,
                               std::uint64_t arrival) {
     const std::string sender = Ipv4AddressToText(source.address);
+    // Never beyond the largest correction, not even the first.
+    CorrectionRules rules;
+    rules.round = CorrectionRound::kBroadcast;
+    rules.largest_correction_s = ReadMachineTimeSettings().largest_correction_s;
+    const CorrectionDecision correction = DecideCorrectionNow(
+        rules, NtpCorrectionMs(HostForm(packet.transmit_timestamp), arrival));
+    if (correction.verdict != CorrectionVerdict::kApply) {
+        std::lock_guard<std::mutex> lock(applied_mutex);
+        if (!refusal_reported) {
+            refusal_reported = true;
+            WriteServiceEvent(EventType::kWarning, "The time of a broadcast from " + sender +
+                                                       " was not set: " + correction.text);
+        }
+        return;
+    }
     Clock& clock = TheClock();
     SystemTime before;
     SystemTime after;

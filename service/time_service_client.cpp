@@ -64,11 +64,11 @@ ServiceCall CallTimeService(const Request& request) {
     return call;
 }
 
-ServiceCall RequestServiceUpdate(bool automatic) {
+ServiceCall RequestServiceUpdate(bool automatic, bool confirmed) {
     Request request;
     request.type = kRequestUpdate;
     request.update.has_tail = true;
-    request.update.flags = automatic ? kUpdateAutomatic : 0;
+    request.update.flags = (automatic ? kUpdateAutomatic : 0) | (confirmed ? kUpdateConfirmed : 0);
     return CallTimeService(request);
 }
 

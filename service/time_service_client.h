@@ -40,8 +40,9 @@ bool IsTimeServiceProcess(std::uint32_t server_process_id, std::uint32_t service
 
 ServiceCall CallTimeService(const Request& request);
 
-// An update: `automatic` for a scheduled round, else the user's request.
-ServiceCall RequestServiceUpdate(bool automatic);
+// An update: `automatic` for a scheduled round, else the user's request;
+// `confirmed` when the user said yes to a large correction.
+ServiceCall RequestServiceUpdate(bool automatic, bool confirmed = false);
 ServiceCall RequestServiceStatus();
 
 }  // namespace orvane

@@ -119,6 +119,10 @@ MachineTimeSettings ReadMachineTimeSettings() {
         settings.server_name = FieldText(name);
     registry.ReadNumber(key, "Receive sntp broadcasts", &settings.receive_sntp_broadcasts);
     registry.ReadNumber(key, "Update interval", &settings.update_interval_minutes);
+    // A DWORD of seconds: read as its bits.
+    std::int32_t largest_correction = static_cast<std::int32_t>(settings.largest_correction_s);
+    registry.ReadNumber(key, "Largest correction", &largest_correction);
+    settings.largest_correction_s = static_cast<std::uint32_t>(largest_correction);
     registry.CloseKey(key);
     return settings;
 }
@@ -157,6 +161,14 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
     server.family = net::kAfInet;
     server.address = address;
 
+    // The same bounds as Orvane.exe's, with this process's own first round.
+    CorrectionRules rules;
+    rules.round = request.automatic() ? CorrectionRound::kAutomatic : CorrectionRound::kManual;
+    rules.largest_correction_s = settings.largest_correction_s;
+    rules.first_round_allowance = !automatic_update_succeeded_;
+    rules.confirmed = request.confirmed();
+    CorrectionDecision correction;
+
     std::lock_guard<std::mutex> clock_lock(ClockSetMutex());
     if (recorder_ != nullptr)
         recorder_->Reset();
@@ -172,7 +184,7 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
             u.has_packets = true;
         };
         const SntpExchangeResult exchange =
-            SntpExchange(server, kServiceExchangeTimeoutMs, packets_hook);
+            SntpExchange(server, kServiceExchangeTimeoutMs, packets_hook, &rules);
         u.result = exchange.result;
         u.error_text = exchange.error_text;
         u.kiss_code = exchange.kiss_code;
@@ -181,6 +193,7 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
         u.stratum = exchange.stratum;
         u.time_before = exchange.old_local_time;
         u.time_after = exchange.new_local_time;
+        correction = exchange.correction;
     } else {
         const TimeReportCallback word_hook = [&u](std::uint32_t received_word,
                                                   const net::SocketAddressIn&) {
@@ -189,19 +202,24 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
         };
         const TimeExchangeResult exchange =
             settings.protocol == kProtocolTimeUdp
-                ? TimeUdpExchange(server, kServiceExchangeTimeoutMs, word_hook)
-                : TimeTcpExchange(server, word_hook);
+                ? TimeUdpExchange(server, kServiceExchangeTimeoutMs, word_hook, &rules)
+                : TimeTcpExchange(server, word_hook, &rules);
         u.result = exchange.result;
         u.error_text = exchange.error_text;
         u.delay_ms = exchange.delay_ms;
         u.time_before = exchange.time_before;
         u.time_after = exchange.time_after;
+        correction = exchange.correction;
     }
+    // Beyond the bound in a manual update: nothing set, and Orvane.exe asks
+    // the user with the correction measured.
+    u.correction_ms = correction.correction_ms;
+    u.awaits_confirmation = correction.verdict == CorrectionVerdict::kAsk;
     if (u.result != 1 && recorder_ != nullptr)
         u.clock_error = recorder_->LastSetError();
     // Another exchange in this process ended this one before it began; the
     // service runs one at a time, so this is only a safeguard.
-    if (u.result != 1 && u.error_text.empty())
+    if (u.result != 1 && u.error_text.empty() && !u.awaits_confirmation)
         u.error_text = "Another update is running";
 
     const std::string server_text = Ipv4AddressToText(address);
@@ -209,6 +227,8 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
         kisses_.NoteKiss(address, u.kiss_code, now_ms);
     if (u.result == 1) {
         kisses_.NoteSuccess(address);
+        if (request.automatic())
+            automatic_update_succeeded_ = true;
         WriteServiceEvent(EventType::kInformation,
                           ClockSetByServerText(u.time_before, u.time_after, server_text, origin));
     } else if (u.clock_error != 0) {
@@ -216,6 +236,10 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
                                                    server_text + ", error code " +
                                                    std::to_string(u.clock_error) + ", for " +
                                                    OriginText(origin) + ".");
+    } else if (!correction.text.empty()) {
+        WriteServiceEvent(EventType::kWarning, "The time of server " + server_text +
+                                                   " was not set, for " + OriginText(origin) +
+                                                   ": " + correction.text);
     }
     return answer;
 }

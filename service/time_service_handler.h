@@ -19,6 +19,7 @@
 #include "service/service_kisses.h"
 #include "service/time_service_messages.h"
 #include "service/update_rate_limit.h"
+#include "settings/settings_record.h"
 
 namespace orvane {
 
@@ -35,6 +36,7 @@ struct MachineTimeSettings {
     std::string server_name;
     std::int32_t receive_sntp_broadcasts = 0;
     std::int32_t update_interval_minutes = 0;
+    std::uint32_t largest_correction_s = kDefaultLargestCorrectionSeconds;  // 0: no limit
 };
 MachineTimeSettings ReadMachineTimeSettings();
 
@@ -57,6 +59,9 @@ class TimeServiceHandler {
     std::mutex update_mutex_;  // one update at a time; guards the members below
     UpdateRateLimit limit_;
     ServerKissMemory kisses_;
+    // Set by the first automatic update that set the clock: until then an
+    // automatic update may make any correction the build date allows.
+    bool automatic_update_succeeded_ = false;
     ClockSetRecorder* recorder_;
 };
 

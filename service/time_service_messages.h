@@ -59,6 +59,7 @@ struct UpdateRequest {
     bool has_tail = false;
     std::uint32_t flags = 0;
     bool automatic() const { return (flags & kUpdateAutomatic) != 0; }
+    bool confirmed() const { return (flags & kUpdateConfirmed) != 0; }
 };
 
 struct Request {

@@ -12,6 +12,9 @@ namespace orvane {
 constexpr int kFontNameCapacity = 32;
 constexpr int kDialupTextCapacity = 257;
 constexpr int kPathCapacity = 260;
+// `Largest correction`: 48 hours, the most Windows' own time service
+// corrects on its own.
+constexpr std::uint32_t kDefaultLargestCorrectionSeconds = 172800;
 
 struct SettingsRecord {
     std::int32_t show_date = 0;
@@ -37,6 +40,9 @@ struct SettingsRecord {
     std::int32_t maximum_logfile_age = 0;    // days
     std::int32_t logging_level = 0;          // 0 Minimum, 1 Medium, 2 Maximum
     std::int32_t protocol = 0;               // 1 SNTP, 2 TIME/UDP, 3 TIME/TCP
+    // The largest correction automatic rounds and broadcasts make, in
+    // seconds; 0: no limit.
+    std::uint32_t largest_correction = kDefaultLargestCorrectionSeconds;
     char time_font_name[kFontNameCapacity] = {};
     char date_font_name[kFontNameCapacity] = {};
     char dialup_server_name[kDialupTextCapacity] = {};

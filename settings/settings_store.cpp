@@ -67,6 +67,10 @@ void LoadMachinePart(Registry& registry, const char* key_path, SettingsRecord& r
     ReadTextField(registry, key, "Logfile path", r.logfile_path);
     registry.ReadNumber(key, "Protocol", &r.protocol);
     registry.ReadNumber(key, "Launch program at startup", &r.launch_program_at_startup);
+    // A DWORD of seconds: read as its bits.
+    std::int32_t largest_correction = static_cast<std::int32_t>(r.largest_correction);
+    if (registry.ReadNumber(key, "Largest correction", &largest_correction) == 0)
+        r.largest_correction = static_cast<std::uint32_t>(largest_correction);
     registry.CloseKey(key);
 }
 
@@ -124,6 +128,8 @@ bool SaveMachinePart(Registry& registry, const char* key_path, const SettingsRec
     Count(registry.WriteText(key, "Logfile path", FieldText(r.logfile_path).c_str()));
     Count(registry.WriteNumber(key, "Protocol", r.protocol));
     Count(registry.WriteNumber(key, "Launch program at startup", r.launch_program_at_startup));
+    Count(registry.WriteNumber(key, "Largest correction",
+                               static_cast<std::int32_t>(r.largest_correction)));
     registry.CloseKey(key);
     return failures == 0;
 }

@@ -15,11 +15,12 @@ SettingsRecord Logging(int enabled, int level) {
     return s;
 }
 
-TEST(LogLevelsTest, MinimumKeepsOnlyStartStopManualUpdatesAndKisses) {
+TEST(LogLevelsTest, MinimumKeepsOnlyStartStopManualUpdatesKissesAndRefusedCorrections) {
     const SettingsRecord s = Logging(1, 0);
     EXPECT_EQ(LogDetailFor(LogEvent::kEngineStartStop, s), LogDetail::kShort);
     EXPECT_EQ(LogDetailFor(LogEvent::kManualUpdate, s), LogDetail::kShort);
     EXPECT_EQ(LogDetailFor(LogEvent::kKissOfDeath, s), LogDetail::kShort);
+    EXPECT_EQ(LogDetailFor(LogEvent::kCorrectionRefused, s), LogDetail::kShort);
     for (LogEvent e :
          {LogEvent::kDialupConnection, LogEvent::kAutomaticRetry, LogEvent::kLogCleanup,
           LogEvent::kSntpUpdate, LogEvent::kTimeUpdate, LogEvent::kBroadcastReceived}) {
@@ -31,7 +32,7 @@ TEST(LogLevelsTest, MediumAddsEverythingInShortForm) {
     const SettingsRecord s = Logging(1, 1);
     for (LogEvent e :
          {LogEvent::kEngineStartStop, LogEvent::kManualUpdate, LogEvent::kKissOfDeath,
-          LogEvent::kDialupConnection, LogEvent::kAutomaticRetry, LogEvent::kLogCleanup,
+          LogEvent::kCorrectionRefused, LogEvent::kDialupConnection, LogEvent::kAutomaticRetry, LogEvent::kLogCleanup,
           LogEvent::kSntpUpdate, LogEvent::kTimeUpdate, LogEvent::kBroadcastReceived}) {
         EXPECT_EQ(LogDetailFor(e, s), LogDetail::kShort) << static_cast<int>(e);
     }

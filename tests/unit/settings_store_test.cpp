@@ -50,6 +50,7 @@ SettingsRecord DistinctRecord() {
     r.maximum_logfile_age = 21;
     r.logging_level = 22;
     r.protocol = -23;
+    r.largest_correction = 24;
     SetText(r.time_font_name, "Time Font");
     SetText(r.date_font_name, "Date Font");
     SetText(r.dialup_server_name, "Dial entry");
@@ -90,6 +91,7 @@ void ExpectSameMachinePart(const SettingsRecord& a, const SettingsRecord& b) {
     EXPECT_EQ(a.maximum_logfile_age, b.maximum_logfile_age);
     EXPECT_EQ(a.logging_level, b.logging_level);
     EXPECT_EQ(a.protocol, b.protocol);
+    EXPECT_EQ(a.largest_correction, b.largest_correction);
     EXPECT_STREQ(a.dialup_server_name, b.dialup_server_name);
     EXPECT_STREQ(a.dialup_server_username, b.dialup_server_username);
     EXPECT_STREQ(a.dialup_server_password, b.dialup_server_password);
@@ -175,6 +177,27 @@ TEST_F(SettingsStoreTest, MachinePartLoadsWithoutUserKey) {
     ExpectSameMachinePart(loaded, saved);
 }
 
+// `Largest correction` is a DWORD of seconds: missing, the 48-hour default
+// stays; 0 means no limit; every bit pattern is a count of seconds.
+TEST_F(SettingsStoreTest, LargestCorrectionIsReadAsAnUnsignedDword) {
+    struct Case {
+        bool stored;
+        std::int32_t dword;
+        std::uint32_t expected;
+    };
+    for (const Case& c : {Case{false, 0, 172800u}, Case{true, 0, 0u}, Case{true, 3600, 3600u},
+                          Case{true, -1, 0xFFFFFFFFu}}) {
+        if (c.stored)
+            registry_.PutNumber(kMachine, kPath, "Largest correction", c.dword);
+        SettingsRecord record;
+        LoadSettings(record);
+        EXPECT_EQ(record.largest_correction, c.expected) << c.dword;
+        SaveSettings(record);
+        EXPECT_EQ(registry_.Number(kMachine, kPath, "Largest correction"),
+                  static_cast<std::int32_t>(c.expected));
+    }
+}
+
 // ---- Round trip and stored form ----------------------------------------
 
 TEST_F(SettingsStoreTest, SaveThenLoadGivesTheRecordBack) {
@@ -207,7 +230,7 @@ TEST_F(SettingsStoreTest, NumbersAreDwordsAndTextsAreTerminatedStrings) {
 TEST_F(SettingsStoreTest, EmptyRecordIsSavedInFull) {
     SaveSettings(SettingsRecord{});
     EXPECT_EQ(registry_.ValueNames(kUser, kPath).size(), 10u);
-    EXPECT_EQ(registry_.ValueNames(kMachine, kPath).size(), 21u);
+    EXPECT_EQ(registry_.ValueNames(kMachine, kPath).size(), 22u);
     EXPECT_EQ(registry_.Text(kMachine, kPath, "Server ip address"), "0.0.0.0");
     EXPECT_EQ(registry_.Text(kMachine, kPath, "Server name"), "");
 }
@@ -289,6 +312,7 @@ TEST_F(SettingsStoreTest, LoadReadsInOrder) {
         "read text Logfile path 260",
         "read number Protocol",
         "read number Launch program at startup",
+        "read number Largest correction",
         "close",
     };
     EXPECT_EQ(registry_.log(), expected);
@@ -333,6 +357,7 @@ TEST_F(SettingsStoreTest, SaveWritesInOrderCreatingTheKeys) {
         "write text Logfile path",
         "write number Protocol",
         "write number Launch program at startup",
+        "write number Largest correction",
         "close",
     };
     EXPECT_EQ(registry_.log(), expected);
@@ -371,7 +396,7 @@ TEST_F(SettingsStoreTest, FailedSingleWriteDoesNotStopTheRest) {
     EXPECT_FALSE(registry_.Value(kUser, kPath, "Window size x").has_value());
     EXPECT_EQ(registry_.Number(kUser, kPath, "Window size y"), 18);
     EXPECT_EQ(registry_.Number(kMachine, kPath, "Launch program at startup"), 14);
-    EXPECT_EQ(registry_.ValueNames(kMachine, kPath).size(), 20u);
+    EXPECT_EQ(registry_.ValueNames(kMachine, kPath).size(), 21u);
 }
 
 // ---- Server address -------------------------------------------------------

@@ -38,9 +38,15 @@ class TimeServiceHandlerTest : public ::testing::Test {
         UseEventLog(&event_log_);
         ForgetAppliedBroadcasts();
         clock_.SetLocal(kPresetLocal);
+        // 2003-02-21 00:00:00 UTC, the TIME servers' answer; the bounds on
+        // corrections have tests of their own.
+        clock_.SetFileTime(kFileTimeOf1900 + 3254774400ULL * 10000000ULL);
+        SetBuildDateFloor(FileTime{kFileTimeOf1900});
+        Machine("Largest correction", 0);
         clock_.SetTicks(5000, 7);
     }
     void TearDown() override {
+        SetBuildDateFloor(FileTime{});
         SetTimeServerPort(kTimePort);
         UseClock(nullptr);
         UseRegistry(nullptr);

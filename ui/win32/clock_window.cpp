@@ -305,6 +305,13 @@ LRESULT OnClockInformationBox(HWND window, LPARAM lparam) {
     return 0;
 }
 
+// The engine's question: the update that asked waits for the button.
+LRESULT OnClockQuestionBox(HWND window, LPARAM lparam) {
+    const auto* question = reinterpret_cast<const QuestionBoxRequest*>(lparam);
+    return MessageBoxA(window, question->text.c_str(), question->caption.c_str(),
+                       MB_YESNO | MB_ICONWARNING);
+}
+
 LRESULT OnClockDestroy(HWND window) {
     KillTimer(window, kClockTimerId);
     Ui().clock_window.store(nullptr);
@@ -361,6 +368,8 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lp
             return 0;
         case kInformationBoxMessage:
             return OnClockInformationBox(window, lparam);
+        case kQuestionBoxMessage:
+            return OnClockQuestionBox(window, lparam);
         case WM_CLOSE:
             PostQuitMessage(0);
             return 0;

@@ -108,6 +108,17 @@ void Win32EngineUiSink::PostInformationBox(const std::string& text, const std::s
         request.release();  // the clock window owns it now
 }
 
+bool Win32EngineUiSink::AskYesNoQuestion(const std::string& text, const std::string& caption) {
+    HWND clock = Ui().clock_window.load();
+    if (clock == nullptr)
+        return false;
+    // Sent, so this thread waits while the user-interface thread shows the
+    // box; a clock window destroyed meanwhile makes the send return 0.
+    QuestionBoxRequest request{text, caption};
+    return SendMessageA(clock, kQuestionBoxMessage, 0, reinterpret_cast<LPARAM>(&request)) ==
+           IDYES;
+}
+
 bool Win32EngineUiSink::IsConfigurationDialogOpen() {
     return ConfigurationDialogHandle() != nullptr;
 }

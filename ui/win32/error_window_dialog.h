@@ -1,6 +1,7 @@
 // The error window (dialog 1200) and the sinks through which the core
 // reaches the user interface: the error window's side and the engine's
-// (status refresh, the information box, the configuration dialog's state).
+// (status refresh, the information box, the question box, the configuration
+// dialog's state).
 #pragma once
 
 #include <windows.h>
@@ -30,11 +31,19 @@ class Win32EngineUiSink : public EngineUiSink {
     void RefreshStatusDialog(const LastUpdateRecord& record) override;
     void PostInformationBox(const std::string& text, const std::string& caption) override;
     bool IsConfigurationDialogOpen() override;
+    bool AskYesNoQuestion(const std::string& text, const std::string& caption) override;
 };
 
 // A box the engine asked for, posted to the clock window with
 // kInformationBoxMessage; the window takes ownership.
 struct InformationBoxRequest {
+    std::string text;
+    std::string caption;
+};
+
+// A question the engine asks, sent to the clock window with
+// kQuestionBoxMessage; the asking thread keeps it.
+struct QuestionBoxRequest {
     std::string text;
     std::string caption;
 };

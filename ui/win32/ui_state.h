@@ -26,6 +26,10 @@ constexpr UINT kStatusRefreshMessage = WM_APP + 2;
 // The engine's information box, shown by the user-interface thread; lParam
 // owns a heap InformationBoxRequest.
 constexpr UINT kInformationBoxMessage = WM_APP + 3;
+// The engine's yes-or-no question, sent (not posted) to the clock window:
+// lParam points at the asking thread's QuestionBoxRequest; the result is
+// the button pressed.
+constexpr UINT kQuestionBoxMessage = WM_APP + 4;
 
 constexpr UINT_PTR kClockTimerId = 1;
 constexpr UINT kClockTimerPeriodMs = 100;

@@ -44,6 +44,7 @@
 #include "platform/name_lookup.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/fixed_text.h"
+#include "protocols/correction_bounds.h"
 #include "service/service_broadcasts.h"
 #include "service/time_service_handler.h"
 #include "settings/settings_record.h"
@@ -128,6 +129,8 @@ class EngineTest : public ::testing::Test {
         clock_.SetDateText("21/02/2003");
         clock_.SetLocal(SystemTime{2003, 2, 5, 21, 10, 20, 30, 400});
         clock_.SetFileTime(kFileTimeOf1900Plus(3254774400ULL));
+        // The tests' times are from 2003: the build lies after them.
+        SetBuildDateFloor(FileTime{kFileTimeOf1900Plus(kSecondsFrom1900To2000)});
         UseClock(&clock_);
         UseFileSystem(&file_system_);
         UseNameLookup(&lookup_);
@@ -149,6 +152,7 @@ class EngineTest : public ::testing::Test {
         ForgetBroadcastSenderNames();
         ForgetAppliedBroadcasts();
         SetManualUpdateFlag(0);
+        ForgetFirstAutomaticUpdate();
         SetLinkState(0);
         SetLinkChangeTimeNow();
         SetUpdateRunner(nullptr);
@@ -175,11 +179,13 @@ class EngineTest : public ::testing::Test {
         UseNameLookup(nullptr);
         UseFileSystem(nullptr);
         UseClock(nullptr);
+        SetBuildDateFloor(FileTime{});
         UpdateSettings([&](SettingsRecord& live) { live = saved_; });
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
 
+    static constexpr std::uint64_t kSecondsFrom1900To2000 = 3155673600ULL;
     static std::uint64_t kFileTimeOf1900Plus(std::uint64_t seconds) {
         return 94354848000000000ULL + seconds * 10000000ULL;
     }

@@ -24,6 +24,22 @@ bool FakeEngineUiSink::IsConfigurationDialogOpen() {
     return dialog_open_;
 }
 
+bool FakeEngineUiSink::AskYesNoQuestion(const std::string& text, const std::string& caption) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    questions_.push_back(Box{text, caption});
+    return answer_yes_;
+}
+
+void FakeEngineUiSink::AnswerQuestionsWith(bool yes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answer_yes_ = yes;
+}
+
+std::vector<FakeEngineUiSink::Box> FakeEngineUiSink::questions() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return questions_;
+}
+
 void FakeEngineUiSink::SetConfigurationDialogOpen(bool open) {
     std::lock_guard<std::mutex> lock(mutex_);
     dialog_open_ = open;

@@ -1,5 +1,6 @@
-// The engine's user interface for unit tests: keeps every refresh and box,
-// and says the configuration dialog is open when told to.
+// The engine's user interface for unit tests: keeps every refresh, box and
+// question, answers questions as told, and says the configuration dialog is
+// open when told to.
 #pragma once
 
 #include <functional>
@@ -21,14 +22,18 @@ class FakeEngineUiSink : public EngineUiSink {
     void RefreshStatusDialog(const LastUpdateRecord& record) override;
     void PostInformationBox(const std::string& text, const std::string& caption) override;
     bool IsConfigurationDialogOpen() override;
+    bool AskYesNoQuestion(const std::string& text, const std::string& caption) override;
 
     // Test controls.
     void SetConfigurationDialogOpen(bool open);
+    // The button every question gets (No unless told).
+    void AnswerQuestionsWith(bool yes);
     // Runs when a box is posted, before the post returns.
     void OnBox(std::function<void()> action);
 
     std::vector<LastUpdateRecord> refreshes() const;
     std::vector<Box> boxes() const;
+    std::vector<Box> questions() const;
     // How often the engine asked about the configuration dialog.
     int dialog_queries() const;
 
@@ -38,6 +43,8 @@ class FakeEngineUiSink : public EngineUiSink {
     std::function<void()> on_box_;
     std::vector<LastUpdateRecord> refreshes_;
     std::vector<Box> boxes_;
+    std::vector<Box> questions_;
+    bool answer_yes_ = false;
     int dialog_queries_ = 0;
 };
 
