@@ -48,3 +48,38 @@ scenario_51b_orvane_stray_datagram_before_the_reply() {
     grep -q '^answered' "$E2E_WORK/responder.log" || e2e_fail "responder not asked" || return 1
     orv_stop
 }
+
+orv_port_123_free() { ! e2e_port_bound udp 123; }
+
+# e2e-group: ports
+scenario_51c_orvane_large_correction_refused_then_asked() {
+    local refusal="Correction of 3 days 00:00:00 refused: larger than the largest allowed correction of 2 days 00:00:00"
+    # The first automatic round makes a small correction: one answer, in
+    # time with this machine.
+    orv_start_responder --requests 1 || return 1
+    orv_settings 1 '"Enable updates"=dword:00000001' '"Update interval"=dword:00000001'
+    orv_start || return 1
+    e2e_wait_until 20 orv_log_has -x "SNTP external update: Source IP address=127.0.0.1" ||
+        e2e_fail "no first update" || return 1
+    # The server now runs three days ahead; the next round, a minute on,
+    # sets nothing and says why, in the error window and the log.
+    e2e_wait_until 10 orv_port_123_free || e2e_fail "first responder still runs" || return 1
+    orv_start_responder --offset 259200 || return 1
+    e2e_wait_until 90 orv_log_has -xF "$refusal" || e2e_fail "no refusal logged" || return 1
+    e2e_h wait "$DIALOG" "$ORV_ERROR" 20000 >/dev/null || e2e_fail "no error window" || return 1
+    orv_error_text | grep -qF "$refusal" || e2e_fail "error window text" || return 1
+    orv_close_error_window
+    # A manual update asks first; No sets nothing.
+    e2e_h char "$ORV_CLOCK" - Y >/dev/null
+    local out
+    out=$(e2e_h answer Orvane "$IDNO" 20000)
+    echo "$out"
+    [ "$(e2e_field "$out" text)" = "The time server's clock differs from this PC's clock by 3 days 00:00:00.  Set the clock to the server's time?" ] ||
+        e2e_fail "no question" || return 1
+    e2e_wait_until 10 orv_log_has -x "Manual update cancelled" || e2e_fail "no cancel entry" ||
+        return 1
+    orv_logs
+    orv_log_count_is 1 "SNTP external update" || e2e_fail "the clock was set again" || return 1
+    orv_log_lacks "Manual update successful" || e2e_fail "manual update applied" || return 1
+    orv_stop
+}
