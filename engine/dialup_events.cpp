@@ -1,5 +1,7 @@
 #include "engine/dialup_events.h"
 
+#include "engine/silent_server.h"
+
 #include <string>
 
 #include "dialup/dialup_module.h"
@@ -43,6 +45,7 @@ void DialupEventHandler(int event) {
     switch (event) {
         case kDialEventConnectedByOrvane:
             ChangeLink(kLinkActive, "connected by Orvane");
+            ForgetSilentRounds();  // a new link may reach the server
             UpdateOverOwnConnection();
             break;
         case kDialEventDisconnectedByOrvane:
@@ -50,6 +53,7 @@ void DialupEventHandler(int event) {
             break;
         case kDialEventConnectedByUser:
             ChangeLink(kLinkActive, "connected by user");
+            ForgetSilentRounds();
             WakeUpdateThread();
             break;
         case kDialEventDisconnectedByUser:

@@ -4,12 +4,14 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <random>
 #include <string>
 #include <system_error>
 #include <thread>
 
 #include "dialup/dialup_module.h"
 #include "engine/server_kisses.h"
+#include "engine/silent_server.h"
 #include "engine/update_execution.h"
 #include "logging/error_window.h"
 #include "logging/event_log_entry.h"
@@ -32,6 +34,7 @@ struct SchedulerState {
     std::shared_ptr<UpdateSemaphore> semaphore;
     UpdateSemaphoreFactory factory;
     std::function<UpdateOutcome(bool)> runner;
+    std::function<int()> spread_source;
 };
 
 SchedulerState& State() {
@@ -74,9 +77,9 @@ void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
             }
             UpdateRound(manual);
             const std::int64_t set_pause = SetPauseMs();
-            const std::int64_t pause = PauseAfterKisses(set_pause);
-            rate_pause_end = pause > set_pause ? semaphore->NowMs() + pause : 0;
-            WaitOutPause(*semaphore, pause);
+            const std::int64_t rate_pause = PauseAfterKisses(set_pause);
+            rate_pause_end = rate_pause > set_pause ? semaphore->NowMs() + rate_pause : 0;
+            WaitOutPause(*semaphore, UpdatePauseMs());
         } else {
             semaphore->Wait(kWaitForever);
         }
@@ -90,10 +93,30 @@ void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
     running_threads.fetch_sub(1);
 }
 
+// A number from 0 to 999 for the pause's spread.
+int PauseSpread() {
+    std::function<int()> source;
+    {
+        std::lock_guard<std::mutex> lock(State().mutex);
+        source = State().spread_source;
+    }
+    if (source)
+        return source();
+    static std::mutex generator_mutex;
+    static std::mt19937 generator{std::random_device{}()};
+    std::lock_guard<std::mutex> lock(generator_mutex);
+    return std::uniform_int_distribution<int>(0, 999)(generator);
+}
+
 }  // namespace
 
 std::int64_t UpdatePauseMs() {
-    return PauseAfterKisses(SetPauseMs());
+    return SpreadPause(PauseAfterSilence(PauseAfterKisses(SetPauseMs())), PauseSpread());
+}
+
+void SetPauseSpreadSource(std::function<int()> source) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    State().spread_source = std::move(source);
 }
 
 bool WaitOutPause(UpdateSemaphore& semaphore, std::int64_t pause_ms) {
@@ -220,6 +243,8 @@ int UpdateWithRetries() {
         return 0;
     for (int attempt = 1; attempt <= 3; ++attempt) {
         const UpdateOutcome outcome = RunUpdateForScheduler(false);
+        if (outcome != UpdateOutcome::kFailed)
+            NoteRoundEnded(CurrentSettings(), false);
         if (outcome == UpdateOutcome::kClockSet)
             return 1;
         if (outcome == UpdateOutcome::kFailedForRound)
@@ -231,6 +256,7 @@ int UpdateWithRetries() {
     }
     WriteLogEntryFor(LogEvent::kAutomaticRetry,
                      "Automatic external synchronisation failed 3 times, giving up.");
+    NoteRoundEnded(CurrentSettings(), true);  // no try got anywhere
     return 0;
 }
 

@@ -46,7 +46,8 @@ int ConnectionDecision();
 // clock) is the last.
 int UpdateWithRetries();
 // The pause after a round, in milliseconds: the set interval, longer after
-// the server's RATE answers.
+// the server's RATE answers and after rounds it left unanswered, with up to
+// a tenth more at random.
 std::int64_t UpdatePauseMs();
 // Waits out a pause on the semaphore, in pieces of at most
 // kLongestWaitPieceMs measured on its clock; true when a release ended it.
@@ -62,6 +63,9 @@ UpdateOutcome RunUpdateForScheduler(bool manual);
 using UpdateSemaphoreFactory = std::function<std::shared_ptr<UpdateSemaphore>()>;
 void SetUpdateSemaphoreFactory(UpdateSemaphoreFactory factory);
 void SetUpdateRunner(std::function<UpdateOutcome(bool manual)> runner);
+// The random number (0 to 999) that spreads each pause (null: a generator
+// seeded from the system's entropy).
+void SetPauseSpreadSource(std::function<int()> source);
 // Waits up to timeout_ms for every update thread to end; true if they did.
 bool WaitForUpdateThreadsToEnd(int timeout_ms);
 

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "engine/dialup_events.h"
+#include "engine/silent_server.h"
 #include "protocols/sntp_client.h"
 #include "support/engine_fixture.h"
 #include "support/udp_test_server.h"
@@ -39,6 +40,14 @@ class SchedulerTest : public EngineTest {
         });
         dialup_.SetDialEntryName("Work");
         dialup_.SetDialEventHandler(DialupEventHandler);
+        // Pauses as set, unless a test spreads them.
+        SetPauseSpreadSource([] { return 0; });
+        ForgetSilentRounds();
+    }
+    void TearDown() override {
+        EngineTest::TearDown();
+        SetPauseSpreadSource(nullptr);
+        ForgetSilentRounds();
     }
 
     // Lets the update thread misbehave, if it would, before checking.
@@ -174,6 +183,49 @@ TEST_F(SchedulerTest, IntervalOfZeroOrLessStillPausesAMinute) {
     ASSERT_TRUE(semaphore_->WaitForWaitNumber(2));
     EXPECT_EQ(runs_.load(), 2);
     EXPECT_EQ(semaphore_->limits()[1], 60000);
+}
+
+// A server that leaves three rounds in a row unanswered gets a pause that
+// doubles with each further one, up to a day; an answer brings the set
+// interval back, as does a new link.
+TEST_F(SchedulerTest, SilentRoundsStretchThePauseUntilAnAnswer) {
+    UpdateSettings([&](SettingsRecord& live) { live.enable_updates = 1; });
+    result_ = UpdateOutcome::kFailed;
+    struct Round {
+        UpdateOutcome outcome;
+        std::int64_t pause;
+    };
+    const Round rounds[] = {
+        {UpdateOutcome::kFailed, kHour},       {UpdateOutcome::kFailed, kHour},
+        {UpdateOutcome::kFailed, kHour},       {UpdateOutcome::kFailed, 2 * kHour},
+        {UpdateOutcome::kFailed, 4 * kHour},   {UpdateOutcome::kFailed, 8 * kHour},
+        {UpdateOutcome::kFailed, 16 * kHour},  {UpdateOutcome::kFailed, kDay},
+        {UpdateOutcome::kFailed, kDay},        {UpdateOutcome::kClockSet, kHour},
+    };
+    StartUpdateThread();
+    for (std::size_t i = 0; i < std::size(rounds); ++i) {
+        SCOPED_TRACE(i + 1);
+        ASSERT_TRUE(semaphore_->WaitForWaitNumber(i + 1));
+        EXPECT_EQ(semaphore_->limits()[i], rounds[i].pause);
+        if (i + 1 < std::size(rounds))
+            result_ = rounds[i + 1].outcome;
+        semaphore_->Advance(rounds[i].pause);
+    }
+}
+
+TEST_F(SchedulerTest, PausesAreSpreadByUpToATenth) {
+    for (const auto& [random, pause] : std::vector<std::pair<int, std::int64_t>>{
+             {0, kHour}, {500, kHour + kHour / 20}, {999, kHour + kHour * 999 / 10000}}) {
+        SetPauseSpreadSource([random = random] { return random; });
+        EXPECT_EQ(UpdatePauseMs(), pause) << random;
+    }
+    ForgetSilentRounds();
+    for (int i = 0; i < 5; ++i)
+        NoteRoundEnded(CurrentSettings(), true);
+    SetPauseSpreadSource([] { return 0; });
+    EXPECT_EQ(UpdatePauseMs(), 4 * kHour);
+    ForgetSilentRounds();  // a new link
+    EXPECT_EQ(UpdatePauseMs(), kHour);
 }
 
 TEST_F(SchedulerTest, LongIntervalDoesNotOverflow) {
