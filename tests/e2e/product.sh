@@ -1,6 +1,7 @@
 # Helpers shared by the scenario files that drive the product's programs:
-# Orvane.exe (orv_*) and an installation for Uninstall.exe (un_*). Built on
-# lib.sh; sourced by run-e2e.sh before each scenario's own file.
+# Orvane.exe (orv_*), an installation for Uninstall.exe (un_*) and the
+# Orvane Time Service (ts_* as Setup installs it, svc_* registered by hand).
+# Built on lib.sh; sourced by run-e2e.sh before each scenario's own file.
 
 DIALOG=$(e2e_window_name kDialogWindowClass)
 ORV_CLOCK=$(e2e_window_name kClockWindowClass)
