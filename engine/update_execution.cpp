@@ -81,6 +81,9 @@ struct ExchangeOutcome {
     CorrectionDecision correction;
     // The user said no to a large correction: nothing was set.
     bool cancelled = false;
+    // The server sent something back; a failure then is its answer, and
+    // asking again this round would only get the same.
+    bool answered = false;
 };
 
 ExchangeOutcome RunExchange(int protocol, const CorrectionRules& rules,
@@ -105,6 +108,7 @@ ExchangeOutcome RunExchange(int protocol, const CorrectionRules& rules,
             outcome.kiss_code = exchange.kiss_code;
             outcome.clock_error = exchange.clock_error;
             outcome.correction = exchange.correction;
+            outcome.answered = exchange.answered;
             return outcome;
         }
         case kProtocolTimeUdp:
@@ -122,6 +126,7 @@ ExchangeOutcome RunExchange(int protocol, const CorrectionRules& rules,
             outcome.error_text = exchange.error_text;
             outcome.clock_error = exchange.clock_error;
             outcome.correction = exchange.correction;
+            outcome.answered = exchange.answered;
             return outcome;
         }
         default:
@@ -189,6 +194,7 @@ ExchangeOutcome RunServiceExchange(int protocol, bool manual, bool confirmed,
     outcome.error_text = u.error_text;
     outcome.kiss_code = u.kiss_code;
     outcome.clock_error = u.clock_error;
+    outcome.answered = u.server_answered;
     // The service applies the same bounds: it refused the correction, or
     // it waits for the user's word on it.
     outcome.correction.correction_ms = u.correction_ms;
@@ -223,11 +229,11 @@ ExchangeOutcome RunServiceExchange(int protocol, bool manual, bool confirmed,
     return outcome;
 }
 
-// A kiss is the server's answer, and a clock that refused one time (other
-// than as impossible) refuses the next: trying again at once would only ask
-// the server again and repeat the report.
+// Only a time-out or a network error is worth another try: any answer (not
+// a reply, not synchronised, a kiss) is the server's word, and a clock that
+// refused one time (other than as impossible) refuses the next.
 bool EndsTheRound(const ExchangeOutcome& outcome) {
-    return outcome.service_refused || !outcome.kiss_code.empty() ||
+    return outcome.service_refused || outcome.answered || !outcome.kiss_code.empty() ||
            outcome.correction.verdict != CorrectionVerdict::kApply ||
            (outcome.clock_error != 0 && outcome.clock_error != kErrorInvalidParameter);
 }
@@ -316,8 +322,9 @@ UpdateOutcome RunUpdate(bool manual) {
 
     if (!exchange.kiss_code.empty()) {
         NoteKissCode(settings, exchange.kiss_code);
+        // The address asked (through the service: the one it asked).
         WriteLogEntryFor(LogEvent::kKissOfDeath,
-                         "Server " + Ipv4AddressToText(settings.server_address.address) +
+                         "Server " + Ipv4AddressToText(pending.server_address.address) +
                              " sent kiss code " + exchange.kiss_code + ".");
     }
     if (exchange.result != 1) {

@@ -272,6 +272,7 @@ SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms,
     result.error_text = AskServer(setup, timeout_ms, &answer);
     if (!result.error_text.empty())
         return result;
+    result.answered = true;
     SntpPacket reply;
     result.error_text =
         CheckSntpReply(answer.datagram, answer.length, answer.request.transmit_timestamp, &reply,

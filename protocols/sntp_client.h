@@ -43,6 +43,9 @@ struct SntpExchangeResult {
     // The server's kiss-o'-death code ("RATE": ask less often; "DENY",
     // "RSTR": ask no more), empty when it sent none. No clock is set then.
     std::string kiss_code;
+    // Something came back from the server (a reply, good or bad); false
+    // after a time-out or a network error, when another try may do better.
+    bool answered = false;
     // The clock's code when it refused the time (87: an impossible time),
     // else 0.
     int clock_error = 0;

@@ -282,6 +282,7 @@ TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms,
     result.error_text =
         AskOverUdp(WithTimePort(server, setup.port), timeout_ms, &answer, &result.delay_ms);
     if (result.error_text.empty()) {
+        result.answered = true;
         // The report names the server as the caller gave it.
         SetClockAndReport(answer, ClockSetting::kLocalTime, setup, rules, server, &result);
     }
@@ -295,8 +296,10 @@ TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server, const TimeReport
     const net::SocketAddressIn to = WithTimePort(server, setup.port);
     TimeAnswer answer;
     result.error_text = AskOverTcp(to, &answer, &result.delay_ms);
-    if (result.error_text.empty())
+    if (result.error_text.empty()) {
+        result.answered = true;
         SetClockAndReport(answer, ClockSetting::kUtc, setup, rules, to, &result);
+    }
     return result;
 }
 

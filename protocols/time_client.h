@@ -40,6 +40,9 @@ struct TimeExchangeResult {
     int result = 0;  // 1 when the clock was set
     std::string error_text;
     int delay_ms = 0;
+    // Something came back from the server (a reply, good or bad); false
+    // after a time-out or a network error, when another try may do better.
+    bool answered = false;
     SystemTime time_before;  // local times around the setting
     SystemTime time_after;
     // The clock's code when it refused the time (87: an impossible time),

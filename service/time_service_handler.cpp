@@ -186,6 +186,7 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
         const SntpExchangeResult exchange =
             SntpExchange(server, kServiceExchangeTimeoutMs, packets_hook, &rules);
         u.result = exchange.result;
+        u.server_answered = exchange.answered;
         u.error_text = exchange.error_text;
         u.kiss_code = exchange.kiss_code;
         u.delay_ms = exchange.delay_ms;
@@ -205,6 +206,7 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
                 ? TimeUdpExchange(server, kServiceExchangeTimeoutMs, word_hook, &rules)
                 : TimeTcpExchange(server, word_hook, &rules);
         u.result = exchange.result;
+        u.server_answered = exchange.answered;
         u.error_text = exchange.error_text;
         u.delay_ms = exchange.delay_ms;
         u.time_before = exchange.time_before;

@@ -271,7 +271,8 @@ std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
             const bool has_kiss = u.kiss_code.size() == kKissCodeSize;
             w.U32((u.has_packets ? kUpdateHasPackets : 0) |
                   (u.has_time_word ? kUpdateHasTimeWord : 0) | (has_kiss ? kUpdateHasKissCode : 0) |
-                  (u.awaits_confirmation ? kUpdateAwaitsConfirmation : 0));
+                  (u.awaits_confirmation ? kUpdateAwaitsConfirmation : 0) |
+                  (u.server_answered ? kUpdateServerAnswered : 0));
             w.Bytes(u.request_packet, kMessagePacketSize);
             w.Bytes(u.reply_packet, kMessagePacketSize);
             w.U32(u.time_word);
@@ -355,6 +356,7 @@ MessageFault DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer* an
             u.has_packets = (flags & kUpdateHasPackets) != 0;
             u.has_time_word = (flags & kUpdateHasTimeWord) != 0;
             u.awaits_confirmation = (flags & kUpdateAwaitsConfirmation) != 0;
+            u.server_answered = (flags & kUpdateServerAnswered) != 0;
             r.Bytes(u.request_packet, kMessagePacketSize);
             r.Bytes(u.reply_packet, kMessagePacketSize);
             u.time_word = r.U32();
@@ -367,7 +369,7 @@ MessageFault DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer* an
             if (!IsFlag(u.result) || u.protocol < 0 || u.protocol > 3 || u.version < 0 ||
                 u.version > 7 || u.stratum < 0 || u.stratum > 255 || !times_valid ||
                 (flags & ~(kUpdateHasPackets | kUpdateHasTimeWord | kUpdateHasKissCode |
-                           kUpdateAwaitsConfirmation)) != 0 ||
+                           kUpdateAwaitsConfirmation | kUpdateServerAnswered)) != 0 ||
                 !KissCodeValid(kiss, (flags & kUpdateHasKissCode) != 0)) {
                 return MessageFault::kBadField;
             }

@@ -73,7 +73,7 @@ struct Request {
 // first four, zeros after it); time before, time after (SYSTEMTIME-like,
 // 8 x u16 each); u32 flags (bit 0: the packets are filled, bit 1: the TIME
 // word is, bit 3: the correction awaits the user's confirmation and
-// nothing was set; no other bits); request packet, reply packet (48 bytes
+// nothing was set, bit 4: the server answered at all; no other bits); request packet, reply packet (48 bytes
 // each); the TIME word (u32, as the TIME clients report it); the server's
 // kiss code (4 printable ASCII characters, zeros when none; bit 2 of the
 // flags); the measured correction (i64 ms, the server's time less this
@@ -82,6 +82,7 @@ constexpr std::uint32_t kUpdateHasPackets = 1;
 constexpr std::uint32_t kUpdateHasTimeWord = 2;
 constexpr std::uint32_t kUpdateHasKissCode = 4;
 constexpr std::uint32_t kUpdateAwaitsConfirmation = 8;
+constexpr std::uint32_t kUpdateServerAnswered = 16;
 constexpr std::size_t kKissCodeSize = 4;
 constexpr std::uint16_t kAddressFamilyNone = 0;
 constexpr std::uint16_t kAddressFamilyIpv4 = 2;
@@ -103,6 +104,7 @@ struct UpdateAnswer {
     SystemTime time_before;
     SystemTime time_after;
     bool awaits_confirmation = false;
+    bool server_answered = false;  // anything came back (else a time-out or network error)
     std::int64_t correction_ms = 0;
     bool has_packets = false;
     std::uint8_t request_packet[kMessagePacketSize] = {};

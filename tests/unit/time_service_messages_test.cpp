@@ -215,7 +215,7 @@ TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
         {"unknown update flag", false,
          [] {
              Bytes b = AnswerOf(kAnswerUpdate);
-             PutU32(b, kUpdateFlagsAt, 16);
+             PutU32(b, kUpdateFlagsAt, 32);
              return b;
          },
          MessageFault::kBadField},

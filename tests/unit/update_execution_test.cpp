@@ -310,6 +310,48 @@ TEST_F(RunUpdateTest, ThroughTheServiceAnUpdateLooksAsALocalOne) {
     EXPECT_EQ(LogEntries().back(), "Server 127.0.0.1 sent kiss code RATE.");
 }
 
+// Within an automatic round only a time-out (or a network error) is tried
+// again: any answer from the server, good for nothing as it may be, ends
+// the round after one request.
+TEST_F(RunUpdateTest, OnlySilenceIsAskedAgainWithinARound) {
+    struct Case {
+        const char* name;
+        std::function<Datagrams(const std::vector<std::uint8_t>&)> answer;
+        int requests;
+    };
+    auto reply_with = [](std::function<void(SntpPacket&)> change) {
+        return [change](const std::vector<std::uint8_t>& in) {
+            SntpPacket reply;
+            reply.version_number = 4;
+            reply.mode = kModeServer;
+            reply.stratum = 8;
+            reply.originate_timestamp = DecodePacket(in.data()).transmit_timestamp;
+            reply.receive_timestamp = reply.originate_timestamp;
+            reply.transmit_timestamp = reply.originate_timestamp;
+            change(reply);
+            return Datagrams{Encode(reply)};
+        };
+    };
+    const Case cases[] = {
+        {"silent", [](const std::vector<std::uint8_t>&) { return Datagrams{}; }, 3},
+        {"not a reply", reply_with([](SntpPacket& p) { p.originate_timestamp = 1; }), 1},
+        {"not synchronised", reply_with([](SntpPacket& p) { p.stratum = 16; }), 1},
+        {"kiss", reply_with([](SntpPacket& p) {
+             p.stratum = 0;
+             p.reference_identifier = KissWord("RATE");
+         }),
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ForgetKissCodes();
+        UdpTestServer server(c.answer);
+        SetSntpServerPort(server.port());
+        EXPECT_EQ(UpdateWithRetries(), 0);
+        EXPECT_EQ(server.requests_seen(), c.requests);
+    }
+}
+
 // A service that does not run is said once per round: in the manual
 // update's failure, or alone in the error window for an automatic round,
 // which asks no more that round.

@@ -490,8 +490,9 @@ TEST_F(KissSchedulerTest, RefusedClockEndsTheRoundWithOneReport) {
         int code;
         int requests;
     };
-    // 87 is an impossible time, which another answer may not repeat.
-    for (Case c : {Case{kErrorPrivilegeNotHeld, 1}, Case{5, 1}, Case{kErrorInvalidParameter, 3}}) {
+    // 87, an impossible time, is the server's answer too: only silence is
+    // asked again.
+    for (Case c : {Case{kErrorPrivilegeNotHeld, 1}, Case{5, 1}, Case{kErrorInvalidParameter, 1}}) {
         SCOPED_TRACE(c.code);
         ResetErrorWindowForTest();
         const int before = Requests();
