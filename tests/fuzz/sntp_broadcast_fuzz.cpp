@@ -22,8 +22,10 @@
 #include "engine/last_update_record.h"
 #include "platform/os_errors.h"
 #include "protocols/broadcast_checks.h"
+#include "protocols/correction_bounds.h"
 #include "protocols/ntp_packet.h"
 #include "protocols/sntp_broadcast_listener.h"
+#include "settings/live_settings.h"
 #include "settings/settings_record.h"
 #include "platform/name_lookup.h"
 #include "fuzz_check.h"
@@ -85,6 +87,9 @@ World& TheWorld() {
     static World* world = [] {
         auto* w = new World;
         w->clock.SetDateText("2026-12-07");
+        // 2026-12-07 23:03:44 UTC: a clock past 1900, so corrections measure
+        // from a real time.
+        w->clock.SetFileTime(kFileTimeOf1900 + 4005673424ULL * 10000000ULL);
         UseClock(&w->clock);
         UseNameLookup(&w->lookup);
         UseEngineUiSink(&w->ui);
@@ -94,6 +99,10 @@ World& TheWorld() {
         SetBroadcastClockFailureReporter([](const std::string& text) {
             FUZZ_CHECK(text.rfind("SetSystemTime() failed, error code ", 0) == 0);
         });
+        // The bounds on corrections have tables of their own; here any
+        // packet time a calendar can hold is to be set.
+        SetBuildDateFloor(FileTime{kFileTimeOf1900});
+        UpdateSettings([](SettingsRecord& live) { live.largest_correction = 0; });
         return w;
     }();
     return *world;
