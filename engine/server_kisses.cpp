@@ -80,11 +80,14 @@ std::int64_t PauseAfterKisses(std::int64_t set_pause_ms) {
         if (IsFor(state, live))
             doublings = state.rate_doublings;
     }
-    // A set pause longer than a day is never shortened.
-    std::int64_t pause = set_pause_ms;
-    for (int i = 0; i < doublings && pause < kLongestRatePauseMs; ++i)
-        pause = std::min(pause * 2, kLongestRatePauseMs);
-    return std::max(pause, set_pause_ms);
+    return DoubledPause(set_pause_ms, doublings, kLongestRatePauseMs);
+}
+
+std::int64_t DoubledPause(std::int64_t pause_ms, int doublings, std::int64_t longest_ms) {
+    std::int64_t pause = pause_ms;
+    for (int i = 0; i < doublings && pause < longest_ms; ++i)
+        pause = std::min(pause * 2, longest_ms);
+    return std::max(pause, pause_ms);
 }
 
 void ForgetKissCodes() {

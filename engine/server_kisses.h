@@ -25,6 +25,9 @@ void NoteUpdateSucceeded(const SettingsRecord& server);
 bool AutomaticRequestsRefused();
 // The pause before the next automatic request, given the set one.
 std::int64_t PauseAfterKisses(std::int64_t set_pause_ms);
+// `pause_ms` doubled `doublings` times, never beyond `longest_ms` nor below
+// `pause_ms` (a set pause longer than the cap is never shortened).
+std::int64_t DoubledPause(std::int64_t pause_ms, int doublings, std::int64_t longest_ms);
 // Forgets every answer (engine start, tests).
 void ForgetKissCodes();
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "engine/server_kisses.h"
 #include "settings/live_settings.h"
 
 namespace orvane {
@@ -60,10 +61,7 @@ std::int64_t PauseAfterSilence(std::int64_t pause_ms) {
         if (IsFor(state, live))
             doublings = state.silent_rounds - kSilentRoundsBeforeBackoff;
     }
-    std::int64_t pause = pause_ms;
-    for (int i = 0; i < doublings && pause < kLongestSilentPauseMs; ++i)
-        pause = std::min(pause * 2, kLongestSilentPauseMs);
-    return std::max(pause, pause_ms);
+    return DoubledPause(pause_ms, doublings, kLongestSilentPauseMs);
 }
 
 std::int64_t SpreadPause(std::int64_t pause_ms, int random_permille) {
