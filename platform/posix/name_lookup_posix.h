@@ -1,4 +1,4 @@
-// The native build's IPv4 name lookups, through the system resolver.
+// The native build's name lookups, through the system resolver.
 #pragma once
 
 #include "platform/name_lookup.h"
@@ -7,7 +7,8 @@ namespace orvane {
 
 class PosixNameLookup : public NameLookup {
   public:
-    bool LookUpAddress(const std::string& host_name, std::uint32_t* address) override;
+    bool LookUpAddresses(const std::string& host_name, int limit_ms,
+                         std::vector<net::SocketAddress>* addresses) override;
     bool LookUpHostName(std::uint32_t address, std::string* host_name) override;
 };
 

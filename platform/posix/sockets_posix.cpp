@@ -85,35 +85,86 @@ int Fail() {
     return kSocketError;
 }
 
-sockaddr_in ToSockaddr(const SocketAddressIn& a) {
-    sockaddr_in s{};
-    s.sin_family = AF_INET;
-    s.sin_port = a.port;
-    s.sin_addr.s_addr = a.address;
+// The system's address of the record's family (no family: IPv4, as every
+// record was before IPv6); its length in *length. Winsock's family numbers
+// are not Linux's (AF_INET6 is 23 there, 10 here).
+sockaddr_storage ToSockaddr(const SocketAddress& a, socklen_t* length) {
+    sockaddr_storage s{};
+    if (a.family == kAfInet6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&s);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = a.port;
+        std::memcpy(&in6->sin6_addr, a.address6, sizeof a.address6);
+        in6->sin6_scope_id = a.scope_id;
+        *length = sizeof(sockaddr_in6);
+    } else {
+        auto* in = reinterpret_cast<sockaddr_in*>(&s);
+        in->sin_family = AF_INET;
+        in->sin_port = a.port;
+        in->sin_addr.s_addr = a.address;
+        *length = sizeof(sockaddr_in);
+    }
     return s;
+}
+
+SocketAddress FromSockaddr(const sockaddr_storage& s) {
+    SocketAddress a;
+    if (s.ss_family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&s);
+        a.family = kAfInet6;
+        a.port = in6->sin6_port;
+        std::memcpy(a.address6, &in6->sin6_addr, sizeof a.address6);
+        a.scope_id = in6->sin6_scope_id;
+    } else if (s.ss_family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(&s);
+        a.family = kAfInet;
+        a.port = in->sin_port;
+        a.address = in->sin_addr.s_addr;
+    }
+    return a;
+}
+
+bool IsIpv6(int fd) {
+    sockaddr_storage a{};
+    socklen_t size = sizeof a;
+    return ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0 &&
+           a.ss_family == AF_INET6;
+}
+
+// The socket option that reports ICMP errors on an unconnected datagram
+// socket, per family.
+int SetErrorReports(int fd, bool ipv6, int on) {
+    return ipv6 ? ::setsockopt(fd, IPPROTO_IPV6, IPV6_RECVERR, &on, sizeof on)
+                : ::setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
 }
 
 }  // namespace
 
-SocketHandle CreateSocket(SocketType type) {
-    int s = ::socket(AF_INET, type == SocketType::kStream ? SOCK_STREAM : SOCK_DGRAM, 0);
+SocketHandle CreateSocket(SocketType type, std::uint16_t family) {
+    const bool ipv6 = family == kAfInet6;
+    int s = ::socket(ipv6 ? AF_INET6 : AF_INET,
+                     type == SocketType::kStream ? SOCK_STREAM : SOCK_DGRAM, 0);
     if (s < 0) {
         Fail();
         return kInvalidSocket;
     }
+    // Windows' IPv6 sockets carry IPv6 only; Linux's would take IPv4 too.
+    if (ipv6) {
+        int only = 1;
+        ::setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only);
+    }
     // As on Windows, a datagram socket hears of a port-unreachable for its
     // earlier send on a later receive (Linux tells unconnected sockets only
     // with IP_RECVERR), so the tests meet the same reports.
-    if (type == SocketType::kDatagram) {
-        int on = 1;
-        ::setsockopt(s, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
-    }
+    if (type == SocketType::kDatagram)
+        SetErrorReports(s, ipv6, 1);
     return s;
 }
 
-int BindSocket(SocketHandle s, const SocketAddressIn& local) {
-    sockaddr_in a = ToSockaddr(local);
-    if (::bind(static_cast<int>(s), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+int BindSocket(SocketHandle s, const SocketAddress& local) {
+    socklen_t size = 0;
+    sockaddr_storage a = ToSockaddr(local, &size);
+    if (::bind(static_cast<int>(s), reinterpret_cast<sockaddr*>(&a), size) != 0)
         return Fail();
     return 0;
 }
@@ -133,23 +184,24 @@ int SetReuseAddressOption(SocketHandle s, bool on) {
 }
 
 int DisableConnectionResetReports(SocketHandle s) {
-    int off = 0;
-    if (::setsockopt(static_cast<int>(s), IPPROTO_IP, IP_RECVERR, &off, sizeof off) != 0)
+    const int fd = static_cast<int>(s);
+    if (SetErrorReports(fd, IsIpv6(fd), 0) != 0)
         return Fail();
     return 0;
 }
 
-int SendTo(SocketHandle s, const void* data, int length, const SocketAddressIn& to) {
-    sockaddr_in a = ToSockaddr(to);
+int SendTo(SocketHandle s, const void* data, int length, const SocketAddress& to) {
+    socklen_t size = 0;
+    sockaddr_storage a = ToSockaddr(to, &size);
     ssize_t n = ::sendto(static_cast<int>(s), data, static_cast<size_t>(length), 0,
-                         reinterpret_cast<sockaddr*>(&a), sizeof a);
+                         reinterpret_cast<sockaddr*>(&a), size);
     if (n < 0)
         return Fail();
     return static_cast<int>(n);
 }
 
-int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from) {
-    sockaddr_in a{};
+int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddress* from) {
+    sockaddr_storage a{};
     socklen_t size = sizeof a;
     // MSG_TRUNC gives a datagram's whole length, so a longer one than the
     // buffer fails as Winsock's does.
@@ -172,12 +224,8 @@ int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from) {
         SetLastErrorCode(kWsaEmsgsize);
         return kSocketError;
     }
-    if (from != nullptr) {
-        *from = SocketAddressIn{};
-        from->family = kAfInet;
-        from->port = a.sin_port;
-        from->address = a.sin_addr.s_addr;
-    }
+    if (from != nullptr)
+        *from = FromSockaddr(a);
     return static_cast<int>(n);
 }
 
@@ -195,20 +243,22 @@ int Recv(SocketHandle s, void* buffer, int length) {
     return static_cast<int>(n);
 }
 
-int Connect(SocketHandle s, const SocketAddressIn& to) {
-    sockaddr_in a = ToSockaddr(to);
-    if (::connect(static_cast<int>(s), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+int Connect(SocketHandle s, const SocketAddress& to) {
+    socklen_t size = 0;
+    sockaddr_storage a = ToSockaddr(to, &size);
+    if (::connect(static_cast<int>(s), reinterpret_cast<sockaddr*>(&a), size) != 0)
         return Fail();
     return 0;
 }
 
-int ConnectWithTimeout(SocketHandle s, const SocketAddressIn& to, int timeout_ms) {
+int ConnectWithTimeout(SocketHandle s, const SocketAddress& to, int timeout_ms) {
     int fd = static_cast<int>(s);
     int flags = ::fcntl(fd, F_GETFL, 0);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)
         return Fail();
-    sockaddr_in a = ToSockaddr(to);
-    int result = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t address_size = 0;
+    sockaddr_storage a = ToSockaddr(to, &address_size);
+    int result = ::connect(fd, reinterpret_cast<sockaddr*>(&a), address_size);
     if (result != 0 && errno != EINPROGRESS) {
         int saved = errno;
         ::fcntl(fd, F_SETFL, flags);

@@ -1,8 +1,11 @@
 // Winsock behind the shim. The caller (WinMain, or a test's main) runs
 // WSAStartup; the shim only makes the calls.
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <mswsock.h>
+
+#include <cstring>
 
 #include "platform/last_error.h"
 #include "platform/sockets.h"
@@ -27,18 +30,49 @@ int Fail() {
     return kSocketError;
 }
 
-sockaddr_in ToSockaddr(const SocketAddressIn& a) {
-    sockaddr_in s{};
-    s.sin_family = AF_INET;
-    s.sin_port = a.port;
-    s.sin_addr.s_addr = a.address;
+// The system's address of the record's family (no family: IPv4, as every
+// record was before IPv6); its length in *length.
+sockaddr_storage ToSockaddr(const SocketAddress& a, int* length) {
+    sockaddr_storage s{};
+    if (a.family == kAfInet6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&s);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = a.port;
+        std::memcpy(&in6->sin6_addr, a.address6, sizeof a.address6);
+        in6->sin6_scope_id = a.scope_id;
+        *length = sizeof(sockaddr_in6);
+    } else {
+        auto* in = reinterpret_cast<sockaddr_in*>(&s);
+        in->sin_family = AF_INET;
+        in->sin_port = a.port;
+        in->sin_addr.s_addr = a.address;
+        *length = sizeof(sockaddr_in);
+    }
     return s;
+}
+
+SocketAddress FromSockaddr(const sockaddr_storage& s) {
+    SocketAddress a;
+    if (s.ss_family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&s);
+        a.family = kAfInet6;
+        a.port = in6->sin6_port;
+        std::memcpy(a.address6, &in6->sin6_addr, sizeof a.address6);
+        a.scope_id = in6->sin6_scope_id;
+    } else if (s.ss_family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(&s);
+        a.family = kAfInet;
+        a.port = in->sin_port;
+        a.address = in->sin_addr.s_addr;
+    }
+    return a;
 }
 
 }  // namespace
 
-SocketHandle CreateSocket(SocketType type) {
-    SOCKET s = ::socket(AF_INET, type == SocketType::kStream ? SOCK_STREAM : SOCK_DGRAM, 0);
+SocketHandle CreateSocket(SocketType type, std::uint16_t family) {
+    SOCKET s = ::socket(family == kAfInet6 ? AF_INET6 : AF_INET,
+                        type == SocketType::kStream ? SOCK_STREAM : SOCK_DGRAM, 0);
     if (s == INVALID_SOCKET) {
         Fail();
         return kInvalidSocket;
@@ -46,9 +80,10 @@ SocketHandle CreateSocket(SocketType type) {
     return static_cast<SocketHandle>(s);
 }
 
-int BindSocket(SocketHandle s, const SocketAddressIn& local) {
-    sockaddr_in a = ToSockaddr(local);
-    if (::bind(Raw(s), reinterpret_cast<sockaddr*>(&a), sizeof a) == SOCKET_ERROR)
+int BindSocket(SocketHandle s, const SocketAddress& local) {
+    int size = 0;
+    sockaddr_storage a = ToSockaddr(local, &size);
+    if (::bind(Raw(s), reinterpret_cast<sockaddr*>(&a), size) == SOCKET_ERROR)
         return Fail();
     return 0;
 }
@@ -78,28 +113,25 @@ int DisableConnectionResetReports(SocketHandle s) {
     return 0;
 }
 
-int SendTo(SocketHandle s, const void* data, int length, const SocketAddressIn& to) {
-    sockaddr_in a = ToSockaddr(to);
+int SendTo(SocketHandle s, const void* data, int length, const SocketAddress& to) {
+    int size = 0;
+    sockaddr_storage a = ToSockaddr(to, &size);
     int n = ::sendto(Raw(s), static_cast<const char*>(data), length, 0,
-                     reinterpret_cast<sockaddr*>(&a), sizeof a);
+                     reinterpret_cast<sockaddr*>(&a), size);
     if (n == SOCKET_ERROR)
         return Fail();
     return n;
 }
 
-int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from) {
-    sockaddr_in a{};
+int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddress* from) {
+    sockaddr_storage a{};
     int size = sizeof a;
     int n = ::recvfrom(Raw(s), static_cast<char*>(buffer), length, 0,
                        reinterpret_cast<sockaddr*>(&a), &size);
     if (n == SOCKET_ERROR)
         return Fail();
-    if (from != nullptr) {
-        *from = SocketAddressIn{};
-        from->family = kAfInet;
-        from->port = a.sin_port;
-        from->address = a.sin_addr.s_addr;
-    }
+    if (from != nullptr)
+        *from = FromSockaddr(a);
     return n;
 }
 
@@ -117,19 +149,21 @@ int Recv(SocketHandle s, void* buffer, int length) {
     return n;
 }
 
-int Connect(SocketHandle s, const SocketAddressIn& to) {
-    sockaddr_in a = ToSockaddr(to);
-    if (::connect(Raw(s), reinterpret_cast<sockaddr*>(&a), sizeof a) == SOCKET_ERROR)
+int Connect(SocketHandle s, const SocketAddress& to) {
+    int size = 0;
+    sockaddr_storage a = ToSockaddr(to, &size);
+    if (::connect(Raw(s), reinterpret_cast<sockaddr*>(&a), size) == SOCKET_ERROR)
         return Fail();
     return 0;
 }
 
-int ConnectWithTimeout(SocketHandle s, const SocketAddressIn& to, int timeout_ms) {
+int ConnectWithTimeout(SocketHandle s, const SocketAddress& to, int timeout_ms) {
     u_long non_blocking = 1;
     if (::ioctlsocket(Raw(s), FIONBIO, &non_blocking) == SOCKET_ERROR)
         return Fail();
-    sockaddr_in a = ToSockaddr(to);
-    int result = ::connect(Raw(s), reinterpret_cast<sockaddr*>(&a), sizeof a);
+    int address_size = 0;
+    sockaddr_storage a = ToSockaddr(to, &address_size);
+    int result = ::connect(Raw(s), reinterpret_cast<sockaddr*>(&a), address_size);
     int error = 0;
     if (result == SOCKET_ERROR) {
         error = ::WSAGetLastError();

@@ -1,16 +1,26 @@
-// The cancellable name lookups: a small modal dialog starts an asynchronous
-// Winsock request and waits for its answer as a window message, so the user
-// interface keeps running and the user can cancel.
+// The cancellable name lookups: a small modal dialog starts a lookup off
+// the user interface's thread and waits for its answer as a window message,
+// so the user interface keeps running and the user can cancel. A name is
+// looked up as the rounds look it up (every IPv4 and IPv6 address, within
+// the rounds' time limit); an address through Winsock's asynchronous
+// request.
 #include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "ui/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "platform/fixed_text.h"
+#include "platform/last_error.h"
+#include "platform/name_lookup.h"
 #include "settings/ipv4_text.h"
 #include "settings/win32/config_dialog.h"
 #include "settings/win32/config_dialog_internal.h"
@@ -25,18 +35,31 @@ constexpr UINT kLookupAnswerMessage = WM_APP + 1;
 constexpr int kHostEntryBufferSize = MAXGETHOSTSTRUCT;  // 1024
 constexpr int kNameCapacity = 260;
 
+// A name lookup on its worker thread, shared with the dialog: the worker
+// may finish long after the dialog has gone.
+struct NameTask {
+    std::mutex mutex;
+    HWND dialog = nullptr;  // cleared before the dialog is destroyed
+    bool found = false;
+    int error = 0;
+    std::vector<net::SocketAddress> addresses;
+};
+
 struct Lookup {
     bool forward = true;
     // Both set until a failure or a cancel clears them; both still set
     // after the dialog means success.
     const char* host_name = nullptr;
     char* name = nullptr;
-    net::SocketAddressIn* address = nullptr;
+    net::SocketAddress* address = nullptr;
     HANDLE task = nullptr;
     // The host entry the request writes into. A cancelled request is left
     // to finish on its own and still owns its buffer, so that buffer is
     // never reused or freed.
     char* buffer = nullptr;
+    std::shared_ptr<NameTask> name_task;
+    // Why a forward lookup failed, for the caller's last-error value.
+    int error = 0;
 };
 
 Lookup current_lookup;
@@ -46,22 +69,85 @@ void Fail(Lookup& lookup) {
     lookup.address = nullptr;
 }
 
+// The dialog stops hearing from the worker; after this no answer is posted
+// to its handle.
+void ForgetNameTask(Lookup& lookup) {
+    if (lookup.name_task == nullptr)
+        return;
+    std::lock_guard<std::mutex> lock(lookup.name_task->mutex);
+    lookup.name_task->dialog = nullptr;
+}
+
+void LookUpName(std::shared_ptr<NameTask> task, std::string host_name) {
+    // Holds Winsock for the worker: the dialog's owner may stop it before
+    // a lookup left to finish has finished.
+    WSADATA data;
+    const bool sockets = WSAStartup(MAKEWORD(1, 1), &data) == 0;
+    std::vector<net::SocketAddress> addresses;
+    const bool found = TheNameLookup().LookUpAddresses(host_name, kNameLookupLimitMs, &addresses);
+    const int error = found ? 0 : GetLastErrorCode();
+    if (sockets)
+        WSACleanup();
+    std::lock_guard<std::mutex> lock(task->mutex);
+    task->found = found;
+    task->error = error;
+    task->addresses = std::move(addresses);
+    if (task->dialog != nullptr) {
+        PostMessageA(task->dialog, kLookupAnswerMessage, reinterpret_cast<WPARAM>(task.get()), 0);
+    }
+}
+
+bool StartNameTask(HWND dialog, Lookup& lookup) {
+    lookup.name_task = std::make_shared<NameTask>();
+    lookup.name_task->dialog = dialog;
+    try {
+        std::thread(LookUpName, lookup.name_task, std::string(lookup.host_name)).detach();
+    } catch (const std::system_error&) {
+        lookup.name_task = nullptr;
+        return false;
+    }
+    return true;
+}
+
+// The first IPv4 address, or none (0.0.0.0) for a name with IPv6 addresses
+// only: the rounds look such a name up each time.
+void TakeNameAnswer(HWND dialog, Lookup& lookup) {
+    NameTask& task = *lookup.name_task;
+    {
+        std::lock_guard<std::mutex> lock(task.mutex);
+        task.dialog = nullptr;
+        if (task.found && !task.addresses.empty()) {
+            const auto ipv4 = std::find_if(
+                task.addresses.begin(), task.addresses.end(),
+                [](const net::SocketAddress& a) { return a.family == net::kAfInet; });
+            lookup.address->address = ipv4 != task.addresses.end() ? ipv4->address : 0;
+        } else {
+            lookup.error = task.error;
+            Fail(lookup);
+        }
+    }
+    lookup.name_task = nullptr;
+    EndDialog(dialog, 0);
+}
+
 void Start(HWND dialog, Lookup& lookup) {
     char text[400];
-    lookup.buffer = new char[kHostEntryBufferSize]();
     if (lookup.forward) {
         std::snprintf(text, sizeof text, "Converting \"%s\" to an IP address...", lookup.host_name);
         SetDlgItemTextA(dialog, IDC_LOOKUP_TEXT, text);
-        lookup.task = WSAAsyncGetHostByName(dialog, kLookupAnswerMessage, lookup.host_name,
-                                            lookup.buffer, kHostEntryBufferSize);
-    } else {
-        std::snprintf(text, sizeof text, "Converting IP address \"%s\" to a name...",
-                      Ipv4AddressToText(lookup.address->address).c_str());
-        SetDlgItemTextA(dialog, IDC_LOOKUP_TEXT, text);
-        lookup.task = WSAAsyncGetHostByAddr(dialog, kLookupAnswerMessage,
-                                            reinterpret_cast<const char*>(&lookup.address->address),
-                                            4, AF_INET, lookup.buffer, kHostEntryBufferSize);
+        if (!StartNameTask(dialog, lookup)) {
+            Fail(lookup);
+            EndDialog(dialog, 0);
+        }
+        return;
     }
+    std::snprintf(text, sizeof text, "Converting IP address \"%s\" to a name...",
+                  Ipv4AddressToText(lookup.address->address).c_str());
+    SetDlgItemTextA(dialog, IDC_LOOKUP_TEXT, text);
+    lookup.buffer = new char[kHostEntryBufferSize]();
+    lookup.task = WSAAsyncGetHostByAddr(dialog, kLookupAnswerMessage,
+                                        reinterpret_cast<const char*>(&lookup.address->address), 4,
+                                        AF_INET, lookup.buffer, kHostEntryBufferSize);
     if (lookup.task == nullptr) {
         delete[] lookup.buffer;
         lookup.buffer = nullptr;
@@ -70,27 +156,17 @@ void Start(HWND dialog, Lookup& lookup) {
     }
 }
 
+// A reverse lookup's answer.
 void TakeAnswer(HWND dialog, Lookup& lookup, LPARAM lparam) {
     const int error = WSAGETASYNCERROR(lparam);
     const auto* host = reinterpret_cast<const hostent*>(lookup.buffer);
     if (error != 0) {
         WSASetLastError(error);
         Fail(lookup);
-    } else if (lookup.forward) {
-        if (host->h_addrtype == AF_INET && host->h_addr_list != nullptr &&
-            host->h_addr_list[0] != nullptr && host->h_length > 0) {
-            // Never more than the four bytes the address has room for.
-            const std::size_t length = std::min<std::size_t>(host->h_length, 4);
-            std::memcpy(&lookup.address->address, host->h_addr_list[0], length);
-        } else {
-            Fail(lookup);
-        }
+    } else if (host->h_name != nullptr) {
+        CopyToField(lookup.name, kNameCapacity, host->h_name);
     } else {
-        if (host->h_name != nullptr) {
-            CopyToField(lookup.name, kNameCapacity, host->h_name);
-        } else {
-            Fail(lookup);
-        }
+        Fail(lookup);
     }
     delete[] lookup.buffer;
     lookup.buffer = nullptr;
@@ -107,6 +183,8 @@ INT_PTR CALLBACK LookupProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
+                ForgetNameTask(lookup);
+                lookup.name_task = nullptr;
                 Fail(lookup);
                 lookup.buffer = nullptr;  // stays with the unfinished request
                 lookup.task = nullptr;
@@ -116,10 +194,16 @@ INT_PTR CALLBACK LookupProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
             return FALSE;
         case kLookupAnswerMessage:
             // Only the answer to this dialog's own request counts.
-            if (lookup.task != nullptr && reinterpret_cast<HANDLE>(wparam) == lookup.task) {
+            if (lookup.name_task != nullptr &&
+                wparam == reinterpret_cast<WPARAM>(lookup.name_task.get())) {
+                TakeNameAnswer(dialog, lookup);
+            } else if (lookup.task != nullptr && reinterpret_cast<HANDLE>(wparam) == lookup.task) {
                 TakeAnswer(dialog, lookup, lparam);
             }
             return TRUE;
+        case WM_DESTROY:
+            ForgetNameTask(lookup);
+            return FALSE;
         default:
             return FALSE;
     }
@@ -129,14 +213,18 @@ INT_PTR CALLBACK LookupProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 bool RunLookup(HWND owner) {
     const INT_PTR shown = DialogBoxParamA(config_dialog::Instance(), MAKEINTRESOURCEA(IDD_LOOKUP),
                                           owner, LookupProc, 0);
-    const bool success = shown != -1 && current_lookup.address != nullptr &&
+    // A dialog that went without an answer or a cancel (its owner was
+    // destroyed) leaves its request unanswered.
+    const bool answered = current_lookup.task == nullptr && current_lookup.name_task == nullptr;
+    const bool success = shown != -1 && answered && current_lookup.address != nullptr &&
                          (current_lookup.forward || current_lookup.name != nullptr);
     if (current_lookup.task != nullptr) {
-        // The dialog went without an answer or a cancel (its owner was
-        // destroyed): leave the buffer to the request.
+        // Leave the buffer to the request.
         current_lookup.task = nullptr;
         current_lookup.buffer = nullptr;
     }
+    ForgetNameTask(current_lookup);
+    current_lookup.name_task = nullptr;
     Fail(current_lookup);
     current_lookup.host_name = nullptr;
     return success;
@@ -144,18 +232,24 @@ bool RunLookup(HWND owner) {
 
 }  // namespace
 
-int ForwardLookup(const char* host_name, net::SocketAddressIn* address, HWND owner) {
+int ForwardLookup(const char* host_name, net::SocketAddress* address, HWND owner) {
     current_lookup = Lookup{};
     current_lookup.forward = true;
     current_lookup.host_name = host_name;
     current_lookup.address = address;
     current_lookup.name = nullptr;
-    return RunLookup(owner) ? 1 : 0;
+    if (RunLookup(owner))
+        return 1;
+    // Last, so that nothing the dialog did since replaces it.
+    const int error = current_lookup.error != 0 ? current_lookup.error : WSAHOST_NOT_FOUND;
+    WSASetLastError(error);
+    SetLastErrorCode(error);
+    return 0;
 }
 
-int ReverseLookup(const net::SocketAddressIn* address, char* name, HWND owner) {
+int ReverseLookup(const net::SocketAddress* address, char* name, HWND owner) {
     // The lookup only reads the address; a copy keeps it that way.
-    net::SocketAddressIn copy = *address;
+    net::SocketAddress copy = *address;
     current_lookup = Lookup{};
     current_lookup.forward = false;
     current_lookup.address = &copy;
