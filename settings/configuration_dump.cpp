@@ -58,6 +58,8 @@ std::string ConfigurationDumpText(const SettingsRecord& s) {
     Number(out, "Maximum logfile age=", s.maximum_logfile_age);
     Number(out, "Logging level=", s.logging_level);
     Number(out, "Protocol=", s.protocol);
+    // Seconds, unsigned: the registry's DWORD as it is.
+    out += "Largest correction=" + std::to_string(s.largest_correction) + "\n";
     Text(out, "Time font name=", s.time_font_name);
     Text(out, "Date font name=", s.date_font_name);
     Presence(out, "Dialup server name=", s.dialup_server_name);

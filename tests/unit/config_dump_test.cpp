@@ -104,6 +104,7 @@ const char kFirstDump[] =
     "Maximum logfile age=7\n"
     "Logging level=2\n"
     "Protocol=1\n"
+    "Largest correction=172800\n"
     "Time font name=Arial\n"
     "Date font name=Times 100%\n"
     "Dialup server name=[exists]\n"
@@ -148,6 +149,7 @@ TEST_F(ConfigDumpTest, ExactTextWithoutDialupEntryOrUserNameOnWindows98) {
               "Maximum logfile age=0\n"
               "Logging level=0\n"
               "Protocol=0\n"
+              "Largest correction=172800\n"
               "Time font name=\n"
               "Date font name=\n"
               "Dialup server name=[none]\n"
@@ -194,7 +196,7 @@ TEST_F(ConfigDumpTest, FileIsWrittenInTextModeAndReplacedNotAppended) {
                 ++crlf;
         }
     }
-    EXPECT_EQ(lf, 33u);
+    EXPECT_EQ(lf, 34u);
     EXPECT_EQ(crlf, lf);
 }
 
