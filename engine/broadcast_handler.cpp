@@ -108,7 +108,7 @@ std::atomic<std::uint32_t> shown_service_broadcast{0};
 // hearing it (it may not have set it yet at the first question). Only a
 // broadcast the service reports as new counts; `packet` takes the
 // service's sender, version and stratum.
-bool FollowServiceBroadcast(SntpPacket* packet, net::SocketAddressIn* source, SystemTime* before,
+bool FollowServiceBroadcast(SntpPacket* packet, net::SocketAddress* source, SystemTime* before,
                             SystemTime* after) {
     for (const int delay_ms : {kServiceBroadcastFirstAskMs, kServiceBroadcastSecondAskMs}) {
         std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
@@ -136,7 +136,7 @@ bool FollowServiceBroadcast(SntpPacket* packet, net::SocketAddressIn* source, Sy
 // Sets the clock from the broadcast here, or learns what the Orvane Time
 // Service set; reports a failure and returns false. The packet's time is
 // carried from its arrival to the moment of setting, as a unicast answer's.
-bool SetClockFromBroadcast(SntpPacket* packet, net::SocketAddressIn* source, std::uint64_t arrival,
+bool SetClockFromBroadcast(SntpPacket* packet, net::SocketAddress* source, std::uint64_t arrival,
                            SystemTime* before, SystemTime* after) {
     if (CurrentClockPath() == ClockPath::kThroughService)
         return FollowServiceBroadcast(packet, source, before, after);
@@ -173,7 +173,7 @@ void ForgetBroadcastSenderNames() {
     shown_service_broadcast.store(0);
 }
 
-std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressIn& source,
+std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddress& source,
                              bool long_form) {
     const std::string address = Ipv4AddressToText(source.address);
     if (!long_form)
@@ -184,10 +184,10 @@ std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressI
            "\n\n\tOutgoing packet:\n" + "\n\tPacket:\n" + dump;
 }
 
-void BroadcastReceived(const SntpPacket& heard, const net::SocketAddressIn& heard_from,
+void BroadcastReceived(const SntpPacket& heard, const net::SocketAddress& heard_from,
                        std::uint64_t arrival) {
     SntpPacket packet = heard;
-    net::SocketAddressIn source = heard_from;
+    net::SocketAddress source = heard_from;
     SystemTime before;
     SystemTime after;
     // A clock that was not set is no update: nothing to show or log as one.

@@ -18,7 +18,7 @@ constexpr int kServiceBroadcastSecondAskMs = 600;
 
 // Installed in the broadcast listener; runs on the listener thread.
 // `arrival` is the precise clock (NTP host form) when the packet came.
-void BroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source,
+void BroadcastReceived(const SntpPacket& packet, const net::SocketAddress& source,
                        std::uint64_t arrival);
 
 // Where a failure to set the clock is reported (the engine gives the same
@@ -31,7 +31,7 @@ void SetBroadcastClockFailureReporter(TextReporter reporter);
 void ForgetBroadcastSenderNames();
 
 // The log text of a broadcast at the given detail.
-std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddressIn& source,
+std::string BroadcastLogText(const SntpPacket& packet, const net::SocketAddress& source,
                              bool long_form);
 
 }  // namespace orvane

@@ -27,7 +27,7 @@ struct LastUpdateRecord {
     std::int32_t stratum = 0;           // protocols 1 and 4 only
     char server_name[kRecordServerNameCapacity] = {};
     char link_text[kRecordLinkTextCapacity] = {};
-    net::SocketAddressIn server_address;
+    net::SocketAddress server_address;
     std::int32_t valid = 0;  // 0 until the first success after engine start
 };
 

@@ -16,6 +16,7 @@
 #include "platform/os_errors.h"
 #include "protocols/correction_bounds.h"
 #include "protocols/exchange_support.h"
+#include "protocols/server_address_walk.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "platform/fixed_text.h"
@@ -30,13 +31,23 @@ namespace orvane {
 
 namespace {
 
-constexpr char kUnknownServerName[] = "[unknown]";
 constexpr char kManualUpdateCancelledText[] = "Manual update cancelled";
 
 std::atomic<int> manual_update_flag{0};
 // Set by the first automatic round that sets the clock: until then a round
 // may make any correction the build date allows.
 std::atomic<bool> automatic_update_succeeded{false};
+
+// The round's addresses, and whether an automatic round is under way (its
+// later tries go on without a new lookup). Guarded by UpdateMutex().
+ServerAddressWalk address_walk;
+bool automatic_round_open = false;
+// Set by the scheduler before a later try; each update takes it.
+bool continue_round = false;
+// Through the service, which walks the addresses itself: when its last
+// silent try ended, so the next waits the repeat spacing.
+bool service_try_silent = false;
+std::uint32_t service_try_ended_ticks = 0;
 
 std::mutex& UpdateMutex() {
     static std::mutex* mutex = new std::mutex;  // never destroyed: threads outlive main
@@ -45,24 +56,12 @@ std::mutex& UpdateMutex() {
 
 // Replaces "[unknown]" with the stored address's host name, when it has one.
 void ResolveServerName(SettingsRecord& settings) {
-    if (FieldText(settings.server_name) != kUnknownServerName) {
+    if (FieldText(settings.server_name) != kUnknownServerNameText) {
         return;
     }
     std::string name;
     if (TheNameLookup().LookUpHostName(settings.server_address.address, &name)) {
         CopyToField(settings.server_name, name);
-    }
-}
-
-// Fills in the address of a server known only by name; a failure leaves
-// 0.0.0.0 for the exchange to fail on.
-void ResolveServerAddress(SettingsRecord& settings) {
-    if (settings.server_address.address != 0 || settings.server_name[0] == '\0')
-        return;
-    std::uint32_t address = 0;
-    const std::string name = FieldText(settings.server_name);
-    if (TheNameLookup().LookUpAddress(name, &address)) {
-        settings.server_address.address = address;
     }
 }
 
@@ -88,7 +87,7 @@ struct ExchangeOutcome {
 
 ExchangeOutcome RunExchange(int protocol, const CorrectionRules& rules,
                             LastUpdateRecord& pending) {
-    const net::SocketAddressIn server = pending.server_address;
+    const net::SocketAddress server = pending.server_address;
     ExchangeOutcome outcome;
     switch (protocol) {
         case kProtocolSntp: {
@@ -171,23 +170,34 @@ ExchangeOutcome ServiceRefusal(const std::string& text, bool manual) {
 // The same exchange run by the Orvane Time Service, which sets the clock: its
 // answer fills the same record and writes the same log entries and reports
 // as a local exchange.
-ExchangeOutcome RunServiceExchange(int protocol, bool manual, bool confirmed,
+ExchangeOutcome RunServiceExchange(int protocol, bool manual, bool confirmed, bool next_try,
                                    LastUpdateRecord& pending) {
     if (protocol != kProtocolSntp && protocol != kProtocolTimeUdp && protocol != kProtocolTimeTcp)
         return ExchangeOutcome{};
-    const ServiceCall call = RequestServiceUpdate(!manual, confirmed);
+    const ServiceCall call = RequestServiceUpdate(!manual, confirmed, next_try);
     if (call.status != ServiceCallStatus::kAnswered || call.answer.type != kAnswerUpdate)
         return ServiceRefusal(call.error_text, manual);
     const UpdateAnswer& u = call.answer.update;
     // Nothing was asked of a server: no protocol or server on the machine,
     // or too many requests.
+    if (u.protocol == 0 && u.error_text == kRoundSpentText) {
+        ExchangeOutcome spent;  // every address silent: no refusal to show
+        spent.result = 0;
+        spent.error_text = u.error_text;
+        return spent;
+    }
     if (u.protocol == 0)
         return ServiceRefusal(u.error_text, manual);
 
-    if (u.server_address != 0)
-        pending.server_address.address = u.server_address;
-    net::SocketAddressIn server = pending.server_address;
-    server.family = net::kAfInet;
+    if (u.server_family == kAddressFamilyIpv6) {
+        pending.server_address = net::SocketAddress();
+        pending.server_address.family = net::kAfInet6;
+        std::memcpy(pending.server_address.address6, u.server_address6,
+                    sizeof pending.server_address.address6);
+    } else if (u.server_family == kAddressFamilyIpv4 && u.server_address != 0) {
+        pending.server_address = net::Ipv4Address(u.server_address);
+    }
+    const net::SocketAddress server = pending.server_address;
     ExchangeOutcome outcome;
     outcome.protocol = u.protocol;  // the machine's, which the service used
     outcome.result = u.result == 1 ? 1 : 0;
@@ -246,7 +256,7 @@ ExchangeOutcome AskAboutCorrection(const ExchangeOutcome& measured, int protocol
     const bool yes = TheEngineUiSink().AskYesNoQuestion(
         CorrectionQuestionText(measured.correction.correction_ms), "Orvane");
     if (yes) {
-        return through_service ? RunServiceExchange(protocol, true, true, pending)
+        return through_service ? RunServiceExchange(protocol, true, true, false, pending)
                                : ApplyConfirmedCorrection(measured, pending);
     }
     ExchangeOutcome cancelled = measured;
@@ -255,7 +265,80 @@ ExchangeOutcome AskAboutCorrection(const ExchangeOutcome& measured, int protocol
     return cancelled;
 }
 
+bool IsRefusalKiss(const std::string& code) {
+    return code == "DENY" || code == "RSTR";
+}
+
+// One try against the server's addresses, each exchange run locally: the
+// round's first try (and every manual update) looks the name up.
+ExchangeOutcome RunAddressTry(bool manual, bool next_try, const SettingsRecord& settings,
+                              const CorrectionRules& rules, LastUpdateRecord& pending,
+                              bool* round_spent) {
+    ExchangeOutcome outcome;
+    if (settings.protocol != kProtocolSntp && settings.protocol != kProtocolTimeUdp &&
+        settings.protocol != kProtocolTimeTcp) {
+        return outcome;  // no known protocol
+    }
+    if (!next_try || !automatic_round_open) {
+        ServerChoice choice;
+        choice.name = FieldText(settings.server_name);
+        choice.by_name = settings.use_server_by_name == 1;
+        choice.stored_address = settings.server_address.address;
+        std::string error_text;
+        std::vector<net::SocketAddress> addresses = FindServerAddresses(choice, &error_text);
+        automatic_round_open = false;
+        if (addresses.empty()) {
+            outcome.result = 0;
+            outcome.error_text = error_text;
+            return outcome;
+        }
+        address_walk.UseServerSettings(std::to_string(settings.protocol) + "|" + choice.name +
+                                       "|" + std::to_string(choice.by_name) + "|" +
+                                       std::to_string(choice.stored_address));
+        address_walk.BeginRound(std::move(addresses));
+        automatic_round_open = !manual;
+    }
+    outcome.result = 0;
+    outcome.error_text = kRoundSpentText;
+    const TryEnd end = address_walk.RunTry(
+        manual,
+        [&](const net::SocketAddress& address) {
+            pending.server_address = address;
+            outcome = RunExchange(settings.protocol, rules, pending);
+            AddressAnswer answer;
+            answer.answered = outcome.answered;
+            answer.refused = IsRefusalKiss(outcome.kiss_code);
+            if (!outcome.kiss_code.empty()) {
+                // The address that sent it, whichever of the name's it was.
+                WriteLogEntryFor(LogEvent::kKissOfDeath, "Server " + net::AddressText(address) +
+                                                             " sent kiss code " +
+                                                             outcome.kiss_code + ".");
+            }
+            return answer;
+        },
+        [] { return TheClock().GetTickCount(); });
+    *round_spent = end == TryEnd::kRoundSpent;
+    return outcome;
+}
+
 }  // namespace
+
+void ContinueAutomaticRound() {
+    std::lock_guard<std::mutex> lock(UpdateMutex());
+    continue_round = true;
+}
+
+std::uint32_t WaitBeforeNextTryMs() {
+    std::lock_guard<std::mutex> lock(UpdateMutex());
+    const std::uint32_t now = TheClock().GetTickCount();
+    if (CurrentClockPath() == ClockPath::kThroughService) {
+        if (!service_try_silent)
+            return 0;
+        const std::uint32_t since = now - service_try_ended_ticks;
+        return since >= kRepeatSpacingMs ? 0 : kRepeatSpacingMs - since;
+    }
+    return automatic_round_open ? address_walk.WaitBeforeNextTry(now) : 0;
+}
 
 void ForgetFirstAutomaticUpdate() {
     automatic_update_succeeded.store(false);
@@ -273,25 +356,23 @@ int TakeManualUpdateFlag() {
 
 UpdateOutcome RunUpdate(bool manual) {
     std::lock_guard<std::mutex> lock(UpdateMutex());
-    // One copy for the whole round; what the lookups learn goes back only
-    // while the server settings are still the ones this round started from.
+    // One copy for the whole try; the name a reverse lookup learns goes back
+    // only while the server settings are still the ones it started from.
     SettingsRecord settings = CurrentSettings();
     const SettingsRecord started_with = settings;
 
     LastUpdateRecord pending = CopyLastUpdateRecord();
 
     ResolveServerName(settings);
-    ResolveServerAddress(settings);
     UpdateSettings([&](SettingsRecord& live) {
         if (std::strcmp(live.server_name, started_with.server_name) != 0 ||
             live.server_address.address != started_with.server_address.address) {
             return;
         }
         std::memcpy(live.server_name, settings.server_name, sizeof live.server_name);
-        live.server_address = settings.server_address;
     });
     CopyToField(pending.server_name, FieldText(settings.server_name));
-    pending.server_address = settings.server_address;
+    pending.server_address = net::Ipv4Address(settings.server_address.address);
 
     const int protocol = settings.protocol;
     CorrectionRules rules;
@@ -299,8 +380,18 @@ UpdateOutcome RunUpdate(bool manual) {
     rules.largest_correction_s = settings.largest_correction;
     rules.first_round_allowance = !automatic_update_succeeded.load();
     const bool through_service = CurrentClockPath() == ClockPath::kThroughService;
-    ExchangeOutcome exchange = through_service ? RunServiceExchange(protocol, manual, false, pending)
-                                               : RunExchange(protocol, rules, pending);
+    bool round_spent = false;
+    ExchangeOutcome exchange;
+    const bool next_try = !manual && continue_round;
+    continue_round = false;
+    if (through_service) {
+        exchange = RunServiceExchange(protocol, manual, false, next_try, pending);
+        round_spent = exchange.error_text == kRoundSpentText;
+        service_try_silent = !manual && !exchange.answered;
+        service_try_ended_ticks = TheClock().GetTickCount();
+    } else {
+        exchange = RunAddressTry(manual, next_try, settings, rules, pending, &round_spent);
+    }
     // No known protocol: silent.
     if (exchange.result < 0)
         return UpdateOutcome::kFailed;
@@ -321,11 +412,18 @@ UpdateOutcome RunUpdate(bool manual) {
     }
 
     if (!exchange.kiss_code.empty()) {
-        NoteKissCode(settings, exchange.kiss_code);
-        // The address asked (through the service: the one it asked).
-        WriteLogEntryFor(LogEvent::kKissOfDeath,
-                         "Server " + Ipv4AddressToText(pending.server_address.address) +
-                             " sent kiss code " + exchange.kiss_code + ".");
+        // A DENY or RSTR belongs to the address that sent it: the settings'
+        // server stops being asked only when no other address is left (the
+        // service keeps its own memory per address).
+        if (!IsRefusalKiss(exchange.kiss_code) || (!through_service && address_walk.AllRefused()))
+            NoteKissCode(settings, exchange.kiss_code);
+        // Through the service: the address it asked (local kisses are
+        // logged as each comes).
+        if (through_service) {
+            WriteLogEntryFor(LogEvent::kKissOfDeath,
+                             "Server " + net::AddressText(pending.server_address) +
+                                 " sent kiss code " + exchange.kiss_code + ".");
+        }
     }
     if (exchange.result != 1) {
         if (manual) {
@@ -333,7 +431,9 @@ UpdateOutcome RunUpdate(bool manual) {
             AppendToErrorWindow(text);
             WriteLogEntryFor(LogEvent::kManualUpdate, text);
         }
-        return EndsTheRound(exchange) ? UpdateOutcome::kFailedForRound : UpdateOutcome::kFailed;
+        if (EndsTheRound(exchange))
+            return UpdateOutcome::kFailedForRound;
+        return round_spent && !manual ? UpdateOutcome::kFailedSilently : UpdateOutcome::kFailed;
     }
     NoteUpdateSucceeded(settings);
     if (!manual)

@@ -4,7 +4,7 @@
 
 #include "logging/log_levels.h"
 #include "logging/log_writer.h"
-#include "settings/ipv4_text.h"
+#include "platform/sockets.h"
 
 namespace orvane {
 
@@ -20,7 +20,7 @@ std::string IndentedDump(const SntpPacket& packet) {
 }
 
 void WriteTimeReport(const char* protocol_name, std::uint32_t received_word,
-                     const net::SocketAddressIn& server) {
+                     const net::SocketAddress& server) {
     LogDetail detail = LogDetailFor(LogEvent::kTimeUpdate);
     if (detail == LogDetail::kNone)
         return;
@@ -29,9 +29,9 @@ void WriteTimeReport(const char* protocol_name, std::uint32_t received_word,
 
 }  // namespace
 
-std::string SntpReportText(const SntpPacket& request, const net::SocketAddressIn& server,
+std::string SntpReportText(const SntpPacket& request, const net::SocketAddress& server,
                            const SntpPacket& reply, bool long_form) {
-    const std::string source = Ipv4AddressToText(server.address);
+    const std::string source = net::AddressText(server);
     if (!long_form)
         return "SNTP external update: Source IP address=" + source;
     return "SNTP external update:\n\n\tSource IP address=" + source + "\n\n\tOutgoing packet:\n" +
@@ -39,8 +39,8 @@ std::string SntpReportText(const SntpPacket& request, const net::SocketAddressIn
 }
 
 std::string TimeReportText(const char* protocol_name, std::uint32_t received_word,
-                           const net::SocketAddressIn& server, bool long_form) {
-    const std::string source = Ipv4AddressToText(server.address);
+                           const net::SocketAddress& server, bool long_form) {
+    const std::string source = net::AddressText(server);
     const std::string head = std::string(protocol_name) + " external update:";
     if (!long_form)
         return head + " Source IP address=" + source;
@@ -48,7 +48,7 @@ std::string TimeReportText(const char* protocol_name, std::uint32_t received_wor
            "\n\tReceived time=" + std::to_string(received_word) + "\n";
 }
 
-void SntpReport(const SntpPacket& request, const net::SocketAddressIn& server,
+void SntpReport(const SntpPacket& request, const net::SocketAddress& server,
                 const SntpPacket& reply, const SystemTime&, const SystemTime&) {
     LogDetail detail = LogDetailFor(LogEvent::kSntpUpdate);
     if (detail == LogDetail::kNone)
@@ -56,11 +56,11 @@ void SntpReport(const SntpPacket& request, const net::SocketAddressIn& server,
     WriteLogEntry(SntpReportText(request, server, reply, detail == LogDetail::kLong));
 }
 
-void TimeTcpReport(std::uint32_t received_word, const net::SocketAddressIn& server) {
+void TimeTcpReport(std::uint32_t received_word, const net::SocketAddress& server) {
     WriteTimeReport("TIME (TCP)", received_word, server);
 }
 
-void TimeUdpReport(std::uint32_t received_word, const net::SocketAddressIn& server) {
+void TimeUdpReport(std::uint32_t received_word, const net::SocketAddress& server) {
     WriteTimeReport("TIME (UDP)", received_word, server);
 }
 

@@ -35,6 +35,7 @@ struct SchedulerState {
     UpdateSemaphoreFactory factory;
     std::function<UpdateOutcome(bool)> runner;
     std::function<int()> spread_source;
+    std::function<bool(std::uint32_t)> retry_waiter;
 };
 
 SchedulerState& State() {
@@ -60,7 +61,42 @@ std::int64_t SetPauseMs() {
     return pause < kMinimumUpdatePauseMs ? kMinimumUpdatePauseMs : pause;
 }
 
+// The update thread's semaphore, on that thread only: a retry's wait
+// there ends early for a stop or the user's request.
+thread_local UpdateSemaphore* retry_semaphore = nullptr;
+
+// Waits `wait_ms` before a retry; false when the round should end instead
+// (a stop, or a release for the user's request, which is handed back so the
+// thread's next pause ends at once).
+bool WaitBeforeRetry(std::uint32_t wait_ms) {
+    if (wait_ms == 0)
+        return true;
+    std::function<bool(std::uint32_t)> waiter;
+    {
+        std::lock_guard<std::mutex> lock(State().mutex);
+        waiter = State().retry_waiter;
+    }
+    if (waiter)
+        return waiter(wait_ms);
+    if (retry_semaphore != nullptr) {
+        if (WaitOutPause(*retry_semaphore, wait_ms)) {
+            retry_semaphore->Release();
+            return false;
+        }
+        return stop_flag.load() == 0;
+    }
+    // Another thread (a dial-up event's): only a stop ends the wait early.
+    constexpr std::uint32_t kPieceMs = 100;
+    for (std::uint32_t waited = 0; waited < wait_ms; waited += kPieceMs) {
+        if (stop_flag.load() != 0)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(kPieceMs, wait_ms - waited)));
+    }
+    return stop_flag.load() == 0;
+}
+
 void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
+    retry_semaphore = semaphore.get();
     // While a server's RATE answers stretch the pause, an early wake-up (the
     // user's own connection, changed settings) must not ask it before the
     // pause is over; a manual update still asks.
@@ -145,6 +181,21 @@ UpdateOutcome RunUpdateForScheduler(bool manual) {
         runner = State().runner;
     }
     return runner ? runner(manual) : RunUpdate(manual);
+}
+
+std::uint32_t RetryWaitForScheduler() {
+    {
+        // A stand-in for the update asked no server.
+        std::lock_guard<std::mutex> lock(State().mutex);
+        if (State().runner)
+            return 0;
+    }
+    return WaitBeforeNextTryMs();
+}
+
+void SetRetryWaiter(std::function<bool(std::uint32_t wait_ms)> waiter) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    State().retry_waiter = std::move(waiter);
 }
 
 void StartUpdateThread() {
@@ -242,7 +293,14 @@ int UpdateWithRetries() {
     if (AutomaticRequestsRefused())
         return 0;
     for (int attempt = 1; attempt <= 3; ++attempt) {
+        if (attempt > 1) {
+            if (!WaitBeforeRetry(RetryWaitForScheduler()))
+                return 0;  // stopped, or the user asked for an update meanwhile
+            ContinueAutomaticRound();
+        }
         const UpdateOutcome outcome = RunUpdateForScheduler(false);
+        if (outcome == UpdateOutcome::kFailedSilently)
+            break;  // every try the round may make has been made
         if (outcome != UpdateOutcome::kFailed)
             NoteRoundEnded(CurrentSettings(), false);
         if (outcome == UpdateOutcome::kClockSet)

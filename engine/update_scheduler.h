@@ -66,6 +66,11 @@ void SetUpdateRunner(std::function<UpdateOutcome(bool manual)> runner);
 // The random number (0 to 999) that spreads each pause (null: a generator
 // seeded from the system's entropy).
 void SetPauseSpreadSource(std::function<int()> source);
+// Waits before each retry instead of the semaphore or a sleep (null: those);
+// false ends the round.
+void SetRetryWaiter(std::function<bool(std::uint32_t wait_ms)> waiter);
+// The wait before a retry: the repeat spacing, none for a stand-in runner.
+std::uint32_t RetryWaitForScheduler();
 // Waits up to timeout_ms for every update thread to end; true if they did.
 bool WaitForUpdateThreadsToEnd(int timeout_ms);
 

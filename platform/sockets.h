@@ -1,22 +1,34 @@
-// A thin shim over BSD sockets and Winsock: the same calls, IPv4 only,
-// error codes always in Winsock numbering (10054 for a reset, ...).
+// A thin shim over BSD sockets and Winsock: the same calls, for IPv4 and
+// IPv6, error codes always in Winsock numbering (10054 for a reset, ...).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace orvane::net {
 
-// Laid out as sockaddr_in: port and address in network byte order.
-struct SocketAddressIn {
-    std::uint16_t family = 0;
+// An IPv4 or IPv6 address and port, numbers in network byte order; the
+// shim turns it into the system's sockaddr_in or sockaddr_in6.
+struct SocketAddress {
+    std::uint16_t family = 0;  // kAfInet or kAfInet6
     std::uint16_t port = 0;
-    std::uint32_t address = 0;
-    std::uint8_t zero[8] = {};
+    std::uint32_t address = 0;        // IPv4
+    std::uint8_t address6[16] = {};   // IPv6
+    std::uint32_t scope_id = 0;       // IPv6: the link of a link-local address
 };
-static_assert(sizeof(SocketAddressIn) == 16, "must match sockaddr_in");
 
+// Winsock's numbers, whatever the system beneath uses.
 constexpr std::uint16_t kAfInet = 2;
+constexpr std::uint16_t kAfInet6 = 23;
+
+// The same host: family and address (IPv6: with its link), ports aside.
+bool SameHost(const SocketAddress& a, const SocketAddress& b);
+// The address as inet_ntop writes it ("192.0.2.1", "::1", "2001:db8::5");
+// anything but IPv6 is read as IPv4.
+std::string AddressText(const SocketAddress& a);
+// An IPv4 address (network order) as a SocketAddress without a port.
+SocketAddress Ipv4Address(std::uint32_t network_order);
 
 // Winsock error numbers the core names.
 constexpr int kWsaEintr = 10004;
@@ -38,7 +50,7 @@ inline std::uint32_t NetworkToHost32(std::uint32_t value) {
 }
 
 // a.b.c.d in host order, and back to the address in network order.
-SocketAddressIn MakeAddress(std::uint32_t host_order_address, std::uint16_t port);
+SocketAddress MakeAddress(std::uint32_t host_order_address, std::uint16_t port);
 
 using SocketHandle = std::intptr_t;
 constexpr SocketHandle kInvalidSocket = -1;
@@ -48,22 +60,23 @@ enum class SocketType { kDatagram, kStream };
 
 // Each call sets the thread's last-error value to its Winsock code on
 // failure, so LastSocketError() and GetLastErrorCode() agree.
-SocketHandle CreateSocket(SocketType type);
-int BindSocket(SocketHandle s, const SocketAddressIn& local);
+// A socket of the address's family (kAfInet when none is given).
+SocketHandle CreateSocket(SocketType type, std::uint16_t family = kAfInet);
+int BindSocket(SocketHandle s, const SocketAddress& local);
 int SetBroadcastOption(SocketHandle s, bool on);
 int SetReuseAddressOption(SocketHandle s, bool on);
 // Stops a datagram socket from reporting an ICMP port-unreachable for an
 // earlier send as 10054 on a later receive: for a client that only waits
 // for its answer, such a report ends nothing (SIO_UDP_CONNRESET off).
 int DisableConnectionResetReports(SocketHandle s);
-int SendTo(SocketHandle s, const void* data, int length, const SocketAddressIn& to);
+int SendTo(SocketHandle s, const void* data, int length, const SocketAddress& to);
 // A datagram longer than `length` is dropped and fails with 10040.
-int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddressIn* from);
+int RecvFrom(SocketHandle s, void* buffer, int length, SocketAddress* from);
 int Send(SocketHandle s, const void* data, int length);
 int Recv(SocketHandle s, void* buffer, int length);
-int Connect(SocketHandle s, const SocketAddressIn& to);
+int Connect(SocketHandle s, const SocketAddress& to);
 // Connects within timeout_ms; on time-out fails with 10060.
-int ConnectWithTimeout(SocketHandle s, const SocketAddressIn& to, int timeout_ms);
+int ConnectWithTimeout(SocketHandle s, const SocketAddress& to, int timeout_ms);
 // select() for readability: 1 readable, 0 time-out, kSocketError on failure.
 int WaitReadable(SocketHandle s, int timeout_ms);
 int CloseSocket(SocketHandle s);

@@ -25,7 +25,8 @@ std::string FormatWithNumber(const char* format, int value) {
     return text;
 }
 
-ExchangeSocket::ExchangeSocket(net::SocketType type) : handle_(net::CreateSocket(type)) {
+ExchangeSocket::ExchangeSocket(net::SocketType type, std::uint16_t family)
+    : handle_(net::CreateSocket(type, family)) {
     // The receive loop passes over such reports anyway; this spares it the
     // wake-ups. Where the system cannot turn them off, nothing is lost.
     if (valid() && type == net::SocketType::kDatagram) {
@@ -41,7 +42,7 @@ ExchangeSocket::~ExchangeSocket() {
     net::CloseSocket(handle_);
 }
 
-ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn& server,
+ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddress& server,
                                 std::uint32_t start_ticks, int timeout_ms, std::uint8_t* buffer,
                                 int size, int* length, const std::function<void()>& on_readable) {
     int remaining_ms = timeout_ms;
@@ -53,11 +54,11 @@ ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn&
             return ServerReceive::kWaitFailed;
         if (on_readable)
             on_readable();
-        net::SocketAddressIn from;
+        net::SocketAddress from;
         *length = net::RecvFrom(s, buffer, size, &from);
         if (*length < 0 && !IsPassingReport(net::LastSocketError()))
             return ServerReceive::kReceiveFailed;
-        if (*length >= 0 && from.address == server.address && from.port == server.port)
+        if (*length >= 0 && net::SameHost(from, server) && from.port == server.port)
             return ServerReceive::kReceived;
         // Unsigned difference: right across the counter's wrap.
         const std::uint32_t elapsed = TheClock().GetTickCount() - start_ticks;

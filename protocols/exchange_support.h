@@ -17,7 +17,7 @@ std::string FormatWithNumber(const char* format, int value);
 // disturbing the last-error value the caller will read.
 class ExchangeSocket {
   public:
-    explicit ExchangeSocket(net::SocketType type);
+    ExchangeSocket(net::SocketType type, std::uint16_t family);
     ~ExchangeSocket();
     ExchangeSocket(const ExchangeSocket&) = delete;
     ExchangeSocket& operator=(const ExchangeSocket&) = delete;
@@ -39,7 +39,7 @@ enum class ServerReceive { kReceived, kTimedOut, kWaitFailed, kReceiveFailed };
 // many datagrams were dropped meanwhile. `on_readable` (may be empty) runs
 // each time a datagram is waiting, before it is read: the moment to take an
 // arrival time, which the read itself would make late.
-ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddressIn& server,
+ServerReceive ReceiveFromServer(net::SocketHandle s, const net::SocketAddress& server,
                                 std::uint32_t start_ticks, int timeout_ms, std::uint8_t* buffer,
                                 int size, int* length,
                                 const std::function<void()>& on_readable = nullptr);

@@ -124,7 +124,7 @@ net::SocketHandle CreateListenSocket() {
 
 // 0 when bound, else the Winsock error; the socket is closed then.
 int BindListenSocket(net::SocketHandle s) {
-    net::SocketAddressIn local;
+    net::SocketAddress local;
     local.family = net::kAfInet;
     local.address = GetSntpBindAddress();
     {
@@ -226,7 +226,7 @@ void ListenerThread() {
             // Before the read, which would make it late.
             const std::uint64_t arrival = HostForm(CurrentNtpTime());
             std::uint8_t datagram[kReceiveBufferSize];
-            net::SocketAddressIn source;
+            net::SocketAddress source;
             int received = net::RecvFrom(s, datagram, kReceiveBufferSize, &source);
             const std::uint32_t now = TheClock().GetTickCount();
             if (received < 0) {

@@ -20,7 +20,7 @@ namespace orvane {
 // `arrival`: this PC's precise clock (NTP host form) when the datagram was
 // there to read, the moment the packet's transmit time stands for.
 using BroadcastHandler = std::function<void(const SntpPacket& packet,
-                                            const net::SocketAddressIn& source,
+                                            const net::SocketAddress& source,
                                             std::uint64_t arrival)>;
 // Reports a failure the listener cannot go on from (the engine installs
 // the fatal-error report, which reads the last-error value).

@@ -92,21 +92,24 @@ class ExchangeTurn {
 struct SntpSetup {
     SntpReportCallback report;
     TextReporter reporter;
-    net::SocketAddressIn local;
-    net::SocketAddressIn server;  // with the SNTP port filled in
+    net::SocketAddress local;
+    net::SocketAddress server;  // with the SNTP port filled in
 };
 
 // The caller's report hook when it gives one, else the module-wide one.
-SntpSetup CurrentSetup(net::SocketAddressIn server, const SntpReportCallback& report) {
+SntpSetup CurrentSetup(net::SocketAddress server, const SntpReportCallback& report) {
     std::lock_guard<std::mutex> lock(setup_mutex);
     SntpSetup setup;
     setup.report = report ? report : report_callback;
     setup.reporter = text_reporter;
-    setup.local.family = net::kAfInet;
-    setup.local.address = bind_address;
     setup.server = server;
-    setup.server.family = net::kAfInet;
+    if (setup.server.family != net::kAfInet6)
+        setup.server.family = net::kAfInet;
     setup.server.port = net::HostToNetwork16(server_port);
+    // The bind address is IPv4; an IPv6 server is asked from any address.
+    setup.local.family = setup.server.family;
+    if (setup.local.family == net::kAfInet)
+        setup.local.address = bind_address;
     return setup;
 }
 
@@ -121,7 +124,7 @@ struct SntpAnswer {
 // Sends the request and receives the server's datagram; the failure text,
 // or an empty text.
 std::string AskServer(const SntpSetup& setup, int timeout_ms, SntpAnswer* answer) {
-    ExchangeSocket s(net::SocketType::kDatagram);
+    ExchangeSocket s(net::SocketType::kDatagram, setup.server.family);
     if (!s.valid())
         return "Unable to create SNTP unicast send socket";
     if (net::BindSocket(s.handle(), setup.local) != 0)
@@ -260,7 +263,7 @@ std::string CheckSntpReply(const std::uint8_t* datagram, int length, NtpTimestam
     return std::string();
 }
 
-SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms,
+SntpExchangeResult SntpExchange(net::SocketAddress server, int timeout_ms,
                                 const SntpReportCallback& report, const CorrectionRules* rules) {
     SntpExchangeResult result;
     ExchangeTurn turn;

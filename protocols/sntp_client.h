@@ -15,7 +15,7 @@
 namespace orvane {
 
 using SntpReportCallback = std::function<void(
-    const SntpPacket& request, const net::SocketAddressIn& server, const SntpPacket& reply,
+    const SntpPacket& request, const net::SocketAddress& server, const SntpPacket& reply,
     const SystemTime& old_local_time, const SystemTime& new_local_time)>;
 
 constexpr std::uint16_t kSntpPort = 123;
@@ -59,7 +59,7 @@ struct SntpExchangeResult {
 // clock. Only one exchange runs at a time: a second caller fails at once.
 // A report hook given here is used for this exchange instead of the
 // module-wide one. `rules` (may be null: none) bound the correction.
-SntpExchangeResult SntpExchange(net::SocketAddressIn server, int timeout_ms,
+SntpExchangeResult SntpExchange(net::SocketAddress server, int timeout_ms,
                                 const SntpReportCallback& report = nullptr,
                                 const CorrectionRules* rules = nullptr);
 

@@ -63,21 +63,22 @@ std::uint64_t PreciseNow() {
     return HostForm(CurrentNtpTime());
 }
 
-net::SocketAddressIn WithTimePort(net::SocketAddressIn server, std::uint16_t port) {
-    server.family = net::kAfInet;
+net::SocketAddress WithTimePort(net::SocketAddress server, std::uint16_t port) {
+    if (server.family != net::kAfInet6)
+        server.family = net::kAfInet;
     server.port = net::HostToNetwork16(port);
     return server;
 }
 
 // Sends the empty request and receives the four-byte answer; the failure
 // text, or an empty text.
-std::string AskOverUdp(const net::SocketAddressIn& to, int timeout_ms, TimeAnswer* answer,
+std::string AskOverUdp(const net::SocketAddress& to, int timeout_ms, TimeAnswer* answer,
                        int* delay_ms) {
-    ExchangeSocket s(net::SocketType::kDatagram);
+    ExchangeSocket s(net::SocketType::kDatagram, to.family);
     if (!s.valid())
         return "Unable to create TIME UDP socket";
-    net::SocketAddressIn local;
-    local.family = net::kAfInet;
+    net::SocketAddress local;
+    local.family = to.family;
     if (net::BindSocket(s.handle(), local) != 0)
         return "Unable to bind to TIME UDP port";
 
@@ -134,8 +135,8 @@ bool GatherTcpAnswer(net::SocketHandle s, SteadyClock::time_point deadline, std:
 
 // Connects and receives the four-byte answer; the failure text, or an empty
 // text.
-std::string AskOverTcp(const net::SocketAddressIn& to, TimeAnswer* answer, int* delay_ms) {
-    ExchangeSocket s(net::SocketType::kStream);
+std::string AskOverTcp(const net::SocketAddress& to, TimeAnswer* answer, int* delay_ms) {
+    ExchangeSocket s(net::SocketType::kStream, to.family);
     if (!s.valid())
         return "Unable to create TIME TCP socket";
 
@@ -170,7 +171,7 @@ enum class ClockSetting { kLocalTime, kUtc };
 // spent getting here do not leave it behind), to the nearest millisecond.
 // A refused time is reported to the user at once.
 void SetClockAndReport(const TimeAnswer& answer, ClockSetting setting, const TimeSetup& setup,
-                       const CorrectionRules* rules, const net::SocketAddressIn& reported_server,
+                       const CorrectionRules* rules, const net::SocketAddress& reported_server,
                        TimeExchangeResult* result) {
     Clock& clock = TheClock();
     const std::uint64_t at_arrival = TimeAnswerArrivalTime(
@@ -274,7 +275,7 @@ std::uint64_t TimeAnswerArrivalTime(std::uint32_t seconds_since_1900,
     return (static_cast<std::uint64_t>(seconds_since_1900) << 32) + kHalfSecond + half_round_trip;
 }
 
-TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms,
+TimeExchangeResult TimeUdpExchange(net::SocketAddress server, int timeout_ms,
                                    const TimeReportCallback& report, const CorrectionRules* rules) {
     TimeExchangeResult result;
     const TimeSetup setup = CurrentSetup(udp_report_callback, report);
@@ -289,11 +290,11 @@ TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms,
     return result;
 }
 
-TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server, const TimeReportCallback& report,
+TimeExchangeResult TimeTcpExchange(net::SocketAddress server, const TimeReportCallback& report,
                                    const CorrectionRules* rules) {
     TimeExchangeResult result;
     const TimeSetup setup = CurrentSetup(tcp_report_callback, report);
-    const net::SocketAddressIn to = WithTimePort(server, setup.port);
+    const net::SocketAddress to = WithTimePort(server, setup.port);
     TimeAnswer answer;
     result.error_text = AskOverTcp(to, &answer, &result.delay_ms);
     if (result.error_text.empty()) {

@@ -19,7 +19,7 @@ namespace orvane {
 // machine loads them (so C1 FF EA 80 on the wire is 0x80EAFFC1 on every
 // host). TimeWordSeconds reads it as the big-endian count it carries.
 using TimeReportCallback =
-    std::function<void(std::uint32_t received_word, const net::SocketAddressIn& server)>;
+    std::function<void(std::uint32_t received_word, const net::SocketAddress& server)>;
 
 constexpr std::uint16_t kTimePort = 37;
 // A TIME/TCP exchange gives up when connecting and receiving together take
@@ -57,10 +57,10 @@ struct TimeExchangeResult {
 // clock: the UDP one through the local time, the TCP one through UTC. A
 // report hook given here is used for this exchange instead of the
 // module-wide one. `rules` (may be null: none) bound the correction.
-TimeExchangeResult TimeUdpExchange(net::SocketAddressIn server, int timeout_ms,
+TimeExchangeResult TimeUdpExchange(net::SocketAddress server, int timeout_ms,
                                    const TimeReportCallback& report = nullptr,
                                    const CorrectionRules* rules = nullptr);
-TimeExchangeResult TimeTcpExchange(net::SocketAddressIn server,
+TimeExchangeResult TimeTcpExchange(net::SocketAddress server,
                                    const TimeReportCallback& report = nullptr,
                                    const CorrectionRules* rules = nullptr);
 

@@ -23,7 +23,7 @@ bool refusal_reported = false;
 
 }  // namespace
 
-void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source,
+void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddress& source,
                               std::uint64_t arrival) {
     const std::string sender = Ipv4AddressToText(source.address);
     // Never beyond the largest correction, not even the first.

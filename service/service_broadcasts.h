@@ -27,7 +27,7 @@ void RefreshServiceBroadcasts(int on = -1);
 // The handler the listener calls: sets the clock (the packet's time
 // carried from its arrival, by the precise clock in NTP host form, to the
 // moment of setting) and keeps the record.
-void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddressIn& source,
+void ServiceBroadcastReceived(const SntpPacket& packet, const net::SocketAddress& source,
                               std::uint64_t arrival);
 
 // The last broadcast the clock was set from; sequence 0 before the first.

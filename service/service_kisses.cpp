@@ -17,7 +17,7 @@ void ServerKissMemory::UseServerSettings(const std::string& settings) {
     servers_.clear();
 }
 
-void ServerKissMemory::NoteKiss(std::uint32_t address, const std::string& code,
+void ServerKissMemory::NoteKiss(const std::string& address, const std::string& code,
                                 std::uint64_t now_ms) {
     if (servers_.size() >= kMostRememberedServers && servers_.count(address) == 0)
         servers_.clear();
@@ -30,13 +30,13 @@ void ServerKissMemory::NoteKiss(std::uint32_t address, const std::string& code,
     }
 }
 
-void ServerKissMemory::NoteSuccess(std::uint32_t address) {
+void ServerKissMemory::NoteSuccess(const std::string& address) {
     const auto known = servers_.find(address);
     if (known != servers_.end())
         known->second.rate_answers = 0;
 }
 
-std::string ServerKissMemory::AutomaticRefusal(std::uint32_t address, std::uint64_t now_ms,
+std::string ServerKissMemory::AutomaticRefusal(const std::string& address, std::uint64_t now_ms,
                                                std::uint64_t set_pause_ms) const {
     const auto known = servers_.find(address);
     if (known == servers_.end())

@@ -22,12 +22,13 @@ class ServerKissMemory {
     // a change forgets every answer.
     void UseServerSettings(const std::string& settings);
 
-    void NoteKiss(std::uint32_t address, const std::string& code, std::uint64_t now_ms);
-    void NoteSuccess(std::uint32_t address);
+    // `address`: the server address as text.
+    void NoteKiss(const std::string& address, const std::string& code, std::uint64_t now_ms);
+    void NoteSuccess(const std::string& address);
 
     // Empty when an automatic request to `address` may go at `now_ms`, given
     // the set pause between automatic updates; else why not.
-    std::string AutomaticRefusal(std::uint32_t address, std::uint64_t now_ms,
+    std::string AutomaticRefusal(const std::string& address, std::uint64_t now_ms,
                                  std::uint64_t set_pause_ms) const;
 
   private:
@@ -37,7 +38,7 @@ class ServerKissMemory {
         std::string refusal;  // "DENY" or "RSTR" once answered
     };
     std::string settings_;
-    std::map<std::uint32_t, Kisses> servers_;
+    std::map<std::string, Kisses> servers_;
 };
 
 }  // namespace orvane

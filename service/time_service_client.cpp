@@ -64,11 +64,12 @@ ServiceCall CallTimeService(const Request& request) {
     return call;
 }
 
-ServiceCall RequestServiceUpdate(bool automatic, bool confirmed) {
+ServiceCall RequestServiceUpdate(bool automatic, bool confirmed, bool next_try) {
     Request request;
     request.type = kRequestUpdate;
     request.update.has_tail = true;
-    request.update.flags = (automatic ? kUpdateAutomatic : 0) | (confirmed ? kUpdateConfirmed : 0);
+    request.update.flags = (automatic ? kUpdateAutomatic : 0) | (confirmed ? kUpdateConfirmed : 0) |
+                           (automatic && next_try ? kUpdateNextTry : 0);
     return CallTimeService(request);
 }
 

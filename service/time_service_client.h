@@ -41,8 +41,9 @@ bool IsTimeServiceProcess(std::uint32_t server_process_id, std::uint32_t service
 ServiceCall CallTimeService(const Request& request);
 
 // An update: `automatic` for a scheduled round, else the user's request;
-// `confirmed` when the user said yes to a large correction.
-ServiceCall RequestServiceUpdate(bool automatic, bool confirmed = false);
+// `confirmed` when the user said yes to a large correction; `next_try` for
+// a later try of the automatic round the last update began.
+ServiceCall RequestServiceUpdate(bool automatic, bool confirmed = false, bool next_try = false);
 ServiceCall RequestServiceStatus();
 
 }  // namespace orvane

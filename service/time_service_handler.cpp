@@ -1,10 +1,6 @@
 #include "service/time_service_handler.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <memory>
-#include <system_error>
-#include <thread>
+#include <cstring>
 
 #include "platform/clock.h"
 #include "platform/fixed_text.h"
@@ -13,6 +9,7 @@
 #include "platform/registry.h"
 #include "platform/sockets.h"
 #include "protocols/ntp_packet.h"
+#include "protocols/server_address_walk.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "service/service_broadcasts.h"
@@ -31,57 +28,6 @@ Answer ErrorAnswer(const std::string& text) {
     return answer;
 }
 
-// A name lookup has no time limit of its own; the update stops waiting for
-// it after `limit_ms` and leaves the worker to finish on its own.
-bool LookUpWithin(const std::string& name, int limit_ms, std::uint32_t* address) {
-    struct Lookup {
-        std::mutex mutex;
-        std::condition_variable done_signal;
-        bool done = false;
-        bool found = false;
-        std::uint32_t address = 0;
-    };
-    auto lookup = std::make_shared<Lookup>();
-    std::thread worker;
-    try {
-        worker = std::thread([lookup, name] {
-            std::uint32_t found_address = 0;
-            const bool found = TheNameLookup().LookUpAddress(name, &found_address);
-            std::lock_guard<std::mutex> lock(lookup->mutex);
-            lookup->found = found;
-            lookup->address = found_address;
-            lookup->done = true;
-            lookup->done_signal.notify_all();
-        });
-    } catch (const std::system_error&) {
-        return TheNameLookup().LookUpAddress(name, address);
-    }
-    std::unique_lock<std::mutex> lock(lookup->mutex);
-    const bool in_time = lookup->done_signal.wait_for(lock, std::chrono::milliseconds(limit_ms),
-                                                      [&] { return lookup->done; });
-    lock.unlock();
-    if (!in_time) {
-        worker.detach();
-        return false;
-    }
-    worker.join();
-    *address = lookup->address;
-    return lookup->found;
-}
-
-// The server the settings name: by name when they say so (or when no
-// address is stored), else the stored address. Empty error text on success.
-std::string ResolveServer(const MachineTimeSettings& settings, std::uint32_t* address) {
-    const bool by_name = settings.use_server_by_name == 1 || settings.server_address == 0;
-    if (!by_name || settings.server_name.empty() || settings.server_name == "[unknown]") {
-        *address = settings.server_address;
-        return *address != 0 ? "" : "No time server is configured";
-    }
-    if (!LookUpWithin(settings.server_name, kServiceLookupLimitMs, address) || *address == 0)
-        return "Unable to resolve server name " + settings.server_name;
-    return "";
-}
-
 // What tells one server setting from another, for the kiss memory.
 std::string ServerSettingsKey(const MachineTimeSettings& settings) {
     return std::to_string(settings.protocol) + "|" + std::to_string(settings.server_address) +
@@ -92,6 +38,62 @@ std::uint64_t SetPauseMs(const MachineTimeSettings& settings) {
     const std::int32_t minutes =
         settings.update_interval_minutes > 0 ? settings.update_interval_minutes : 1;
     return static_cast<std::uint64_t>(minutes) * 60000;
+}
+
+// One exchange with one of the server's addresses: the answer's fields
+// for it (all but the protocol), and what the bounds said of the correction.
+UpdateAnswer AskAddress(std::int32_t protocol, const net::SocketAddress& address,
+                        const CorrectionRules& rules, CorrectionDecision* correction) {
+    UpdateAnswer u;
+    if (address.family == net::kAfInet6) {
+        u.server_family = kAddressFamilyIpv6;
+        std::memcpy(u.server_address6, address.address6, sizeof u.server_address6);
+    } else {
+        u.server_family = kAddressFamilyIpv4;
+        u.server_address = address.address;
+    }
+    if (protocol == kProtocolSntp) {
+        // The report hook goes with this exchange only: the module-wide one
+        // stays as it is for anything else in the process.
+        const SntpReportCallback packets_hook = [&u](const SntpPacket& sent,
+                                                     const net::SocketAddress&,
+                                                     const SntpPacket& reply, const SystemTime&,
+                                                     const SystemTime&) {
+            EncodePacket(sent, u.request_packet);
+            EncodePacket(reply, u.reply_packet);
+            u.has_packets = true;
+        };
+        const SntpExchangeResult exchange =
+            SntpExchange(address, kServiceExchangeTimeoutMs, packets_hook, &rules);
+        u.result = exchange.result;
+        u.server_answered = exchange.answered;
+        u.error_text = exchange.error_text;
+        u.kiss_code = exchange.kiss_code;
+        u.delay_ms = exchange.delay_ms;
+        u.version = exchange.version;
+        u.stratum = exchange.stratum;
+        u.time_before = exchange.old_local_time;
+        u.time_after = exchange.new_local_time;
+        *correction = exchange.correction;
+        return u;
+    }
+    const TimeReportCallback word_hook = [&u](std::uint32_t received_word,
+                                              const net::SocketAddress&) {
+        u.time_word = received_word;
+        u.has_time_word = true;
+    };
+    const TimeExchangeResult exchange =
+        protocol == kProtocolTimeUdp
+            ? TimeUdpExchange(address, kServiceExchangeTimeoutMs, word_hook, &rules)
+            : TimeTcpExchange(address, word_hook, &rules);
+    u.result = exchange.result;
+    u.server_answered = exchange.answered;
+    u.error_text = exchange.error_text;
+    u.delay_ms = exchange.delay_ms;
+    u.time_before = exchange.time_before;
+    u.time_after = exchange.time_after;
+    *correction = exchange.correction;
+    return u;
 }
 
 std::string OriginText(const RequestOrigin& origin) {
@@ -144,22 +146,46 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
         return answer;
     }
     u.protocol = settings.protocol;
-    std::uint32_t address = 0;
-    u.error_text = ResolveServer(settings, &address);
-    if (!u.error_text.empty())
-        return answer;
-    if (request.automatic()) {
-        u.error_text = kisses_.AutomaticRefusal(address, now_ms, SetPauseMs(settings));
-        if (!u.error_text.empty()) {
-            u.protocol = 0;  // nothing was asked of the server
+    const bool manual = !request.automatic();
+    const std::uint32_t now_ticks = static_cast<std::uint32_t>(now_ms);
+    if (manual || !request.next_try() || !round_open_) {
+        ServerChoice choice;
+        choice.name = settings.server_name;
+        choice.by_name = settings.use_server_by_name == 1;
+        choice.stored_address = settings.server_address;
+        round_open_ = false;
+        std::vector<net::SocketAddress> addresses = FindServerAddresses(choice, &u.error_text);
+        if (addresses.empty())
             return answer;
+        if (!manual) {
+            // Addresses that asked us to wait or stop are left out of
+            // automatic rounds.
+            std::string refusal;
+            std::vector<net::SocketAddress> willing;
+            for (const net::SocketAddress& a : addresses) {
+                const std::string why =
+                    kisses_.AutomaticRefusal(net::AddressText(a), now_ms, SetPauseMs(settings));
+                if (why.empty())
+                    willing.push_back(a);
+                else if (refusal.empty())
+                    refusal = why;
+            }
+            if (willing.empty()) {
+                u.error_text = refusal;
+                u.protocol = 0;  // nothing was asked of the server
+                return answer;
+            }
+            addresses = std::move(willing);
         }
+        walk_.UseServerSettings(ServerSettingsKey(settings));
+        walk_.BeginRound(std::move(addresses));
+        round_open_ = !manual;
+    } else if (walk_.WaitBeforeNextTry(now_ticks) != 0) {
+        // A later try sooner than the repeat spacing: not from Orvane.exe.
+        u.error_text = kRateLimitText;
+        u.protocol = 0;
+        return answer;
     }
-    u.server_family = kAddressFamilyIpv4;
-    u.server_address = address;
-    net::SocketAddressIn server;
-    server.family = net::kAfInet;
-    server.address = address;
 
     // The same bounds as Orvane.exe's, with this process's own first round.
     CorrectionRules rules;
@@ -170,49 +196,31 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
     CorrectionDecision correction;
 
     std::lock_guard<std::mutex> clock_lock(ClockSetMutex());
-    if (recorder_ != nullptr)
-        recorder_->Reset();
-    if (settings.protocol == kProtocolSntp) {
-        // The report hook goes with this exchange only: the module-wide one
-        // stays as it is for anything else in the process.
-        const SntpReportCallback packets_hook = [&u](const SntpPacket& sent,
-                                                     const net::SocketAddressIn&,
-                                                     const SntpPacket& reply, const SystemTime&,
-                                                     const SystemTime&) {
-            EncodePacket(sent, u.request_packet);
-            EncodePacket(reply, u.reply_packet);
-            u.has_packets = true;
-        };
-        const SntpExchangeResult exchange =
-            SntpExchange(server, kServiceExchangeTimeoutMs, packets_hook, &rules);
-        u.result = exchange.result;
-        u.server_answered = exchange.answered;
-        u.error_text = exchange.error_text;
-        u.kiss_code = exchange.kiss_code;
-        u.delay_ms = exchange.delay_ms;
-        u.version = exchange.version;
-        u.stratum = exchange.stratum;
-        u.time_before = exchange.old_local_time;
-        u.time_after = exchange.new_local_time;
-        correction = exchange.correction;
-    } else {
-        const TimeReportCallback word_hook = [&u](std::uint32_t received_word,
-                                                  const net::SocketAddressIn&) {
-            u.time_word = received_word;
-            u.has_time_word = true;
-        };
-        const TimeExchangeResult exchange =
-            settings.protocol == kProtocolTimeUdp
-                ? TimeUdpExchange(server, kServiceExchangeTimeoutMs, word_hook, &rules)
-                : TimeTcpExchange(server, word_hook, &rules);
-        u.result = exchange.result;
-        u.server_answered = exchange.answered;
-        u.error_text = exchange.error_text;
-        u.delay_ms = exchange.delay_ms;
-        u.time_before = exchange.time_before;
-        u.time_after = exchange.time_after;
-        correction = exchange.correction;
+    bool asked = false;
+    const TryEnd end = walk_.RunTry(
+        manual,
+        [&](const net::SocketAddress& address) {
+            asked = true;
+            if (recorder_ != nullptr)
+                recorder_->Reset();
+            const std::int32_t protocol = u.protocol;
+            u = AskAddress(protocol, address, rules, &correction);
+            u.protocol = protocol;
+            const std::string server_text = net::AddressText(address);
+            if (!u.kiss_code.empty())
+                kisses_.NoteKiss(server_text, u.kiss_code, now_ms);
+            AddressAnswer walked;
+            walked.answered = u.server_answered;
+            walked.refused = u.kiss_code == "DENY" || u.kiss_code == "RSTR";
+            return walked;
+        },
+        [now_ticks] { return now_ticks; });
+    if (!asked) {
+        u.error_text = end == TryEnd::kRoundSpent ? kRoundSpentText : kRateLimitText;
+        u.protocol = 0;
+        return answer;
     }
+    const net::SocketAddress address = walk_.LastAsked();
     // Beyond the bound in a manual update: nothing set, and Orvane.exe asks
     // the user with the correction measured.
     u.correction_ms = correction.correction_ms;
@@ -224,11 +232,9 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
     if (u.result != 1 && u.error_text.empty() && !u.awaits_confirmation)
         u.error_text = "Another update is running";
 
-    const std::string server_text = Ipv4AddressToText(address);
-    if (!u.kiss_code.empty())
-        kisses_.NoteKiss(address, u.kiss_code, now_ms);
+    const std::string server_text = net::AddressText(address);
     if (u.result == 1) {
-        kisses_.NoteSuccess(address);
+        kisses_.NoteSuccess(server_text);
         if (request.automatic())
             automatic_update_succeeded_ = true;
         WriteServiceEvent(EventType::kInformation,

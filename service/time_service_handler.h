@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "protocols/server_address_walk.h"
 #include "service/clock_set_recorder.h"
 #include "service/service_event_log.h"
 #include "service/service_kisses.h"
@@ -25,8 +26,6 @@ namespace orvane {
 
 // The exchanges' time limit for SNTP and TIME/UDP, as in Orvane.exe.
 constexpr int kServiceExchangeTimeoutMs = 2000;
-// The longest a server name's lookup may hold an update (and a stop).
-constexpr int kServiceLookupLimitMs = 5000;
 
 // The machine settings the service reads, from the machine hive only.
 struct MachineTimeSettings {
@@ -59,6 +58,10 @@ class TimeServiceHandler {
     std::mutex update_mutex_;  // one update at a time; guards the members below
     UpdateRateLimit limit_;
     ServerKissMemory kisses_;
+    // The addresses of the automatic round the last automatic request
+    // began; its later tries go on through them.
+    ServerAddressWalk walk_;
+    bool round_open_ = false;
     // Set by the first automatic update that set the clock: until then an
     // automatic update may make any correction the build date allows.
     bool automatic_update_succeeded_ = false;

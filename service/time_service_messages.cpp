@@ -316,7 +316,7 @@ MessageFault DecodeRequest(const std::uint8_t* data, std::size_t size, Request* 
     if (type == kRequestUpdate && size == kUpdateRequestWithTailSize) {
         decoded.update.has_tail = true;
         decoded.update.flags = r.U32();
-        if ((decoded.update.flags & ~(kUpdateAutomatic | kUpdateConfirmed)) != 0)
+        if ((decoded.update.flags & ~(kUpdateAutomatic | kUpdateConfirmed | kUpdateNextTry)) != 0)
             return MessageFault::kBadField;
     }
     *request = decoded;

@@ -54,12 +54,16 @@ constexpr std::size_t kLongestAnswerSize = kUpdateAnswerSize;
 // Update request flags. Without the tail: a manual, unconfirmed update.
 constexpr std::uint32_t kUpdateAutomatic = 1;  // an automatic round, not the user's request
 constexpr std::uint32_t kUpdateConfirmed = 2;  // the user confirmed a large correction
+// A later try of the automatic round the last request began: the service
+// goes on through the addresses it found then, without a new lookup.
+constexpr std::uint32_t kUpdateNextTry = 4;
 
 struct UpdateRequest {
     bool has_tail = false;
     std::uint32_t flags = 0;
     bool automatic() const { return (flags & kUpdateAutomatic) != 0; }
     bool confirmed() const { return (flags & kUpdateConfirmed) != 0; }
+    bool next_try() const { return (flags & kUpdateNextTry) != 0; }
 };
 
 struct Request {

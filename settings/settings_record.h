@@ -50,7 +50,7 @@ struct SettingsRecord {
     char dialup_server_password[kDialupTextCapacity] = {};
     char server_name[kPathCapacity] = {};
     char logfile_path[kPathCapacity] = {};
-    net::SocketAddressIn server_address;  // stored as "Server ip address"
+    net::SocketAddress server_address;  // stored as "Server ip address"
 };
 
 // Protocol numbers; 4 appears only in the last-update record.

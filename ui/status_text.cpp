@@ -4,7 +4,7 @@
 
 #include "logging/timestamp_text.h"
 #include "platform/fixed_text.h"
-#include "settings/ipv4_text.h"
+#include "platform/sockets.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
@@ -35,7 +35,7 @@ StatusFieldTexts StatusTextsFor(const LastUpdateRecord& r) {
     // Only SNTP carries milliseconds, a version and a stratum.
     const bool sntp = r.protocol == kProtocolSntp || r.protocol == kProtocolSntpBroadcast;
     t.server_name = FieldText(r.server_name);
-    t.server_address = Ipv4AddressToText(r.server_address.address);
+    t.server_address = net::AddressText(r.server_address);
     t.time_before = sntp ? TimestampText(r.time_before) : ShortTimestampText(r.time_before);
     t.time_after = sntp ? TimestampText(r.time_after) : ShortTimestampText(r.time_after);
     t.delay = r.protocol == kProtocolSntpBroadcast

@@ -52,10 +52,10 @@ void WriteConfigurationDump(HWND owner);
 // "Lookup" dialog owned by the owner, which the user can cancel. 1 and the
 // host's first IPv4 address in address->address, or 0 (then the thread's
 // Winsock error tells why, when Winsock told).
-int ForwardLookup(const char* host_name, net::SocketAddressIn* address, HWND owner);
+int ForwardLookup(const char* host_name, net::SocketAddress* address, HWND owner);
 // Address to name; name holds at least 260 bytes. 1 and the host's name, or
 // 0 and "[unknown]".
-int ReverseLookup(const net::SocketAddressIn* address, char* name, HWND owner);
+int ReverseLookup(const net::SocketAddress* address, char* name, HWND owner);
 
 // The shell's folder browser: 1 and the chosen folder in path (260 bytes),
 // else 0. start_folder, when given and not empty, is selected at first.

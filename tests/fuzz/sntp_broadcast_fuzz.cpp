@@ -158,7 +158,7 @@ BroadcastVerdict ExpectedVerdict(const std::uint8_t* datagram, int length, std::
     return Connected(source, subnets) ? BroadcastVerdict::kAccepted : BroadcastVerdict::kDropped;
 }
 
-void CheckHandled(const SntpPacket& packet, const net::SocketAddressIn& source, bool refuse) {
+void CheckHandled(const SntpPacket& packet, const net::SocketAddress& source, bool refuse) {
     World& world = TheWorld();
     StoreLastUpdateRecord(LastUpdateRecord());
     const int sets_before = world.clock.sets;
@@ -224,7 +224,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckBroadcastDatagram(datagram, length, source_address, subnets, &packet);
     FUZZ_CHECK(verdict == ExpectedVerdict(datagram, length, source_address, subnets));
     if (verdict == BroadcastVerdict::kAccepted) {
-        net::SocketAddressIn source;
+        net::SocketAddress source;
         source.family = net::kAfInet;
         source.address = source_address;
         source.port = net::HostToNetwork16(123);

@@ -39,7 +39,7 @@ class BroadcastHandlerTest : public EngineTest {
     static std::uint64_t Now() { return HostForm(CurrentNtpTime()); }
 
     SntpPacket packet_;
-    const net::SocketAddressIn source_ = net::MakeAddress(0xC0A80105, 1124);
+    const net::SocketAddress source_ = net::MakeAddress(0xC0A80105, 1124);
     std::vector<std::string> reported_;
     std::vector<int> codes_;
 };
@@ -73,7 +73,7 @@ TEST_F(BroadcastHandlerTest, SourceWithAHostNameIsShownByName) {
 }
 
 TEST_F(BroadcastHandlerTest, EachSenderIsLookedUpOnce) {
-    const net::SocketAddressIn other = net::MakeAddress(0xC0A80106, 123);
+    const net::SocketAddress other = net::MakeAddress(0xC0A80106, 123);
     lookup_.AddReverse(other.address, "second.lan");
     for (int i = 0; i < 3; ++i) {
         BroadcastReceived(packet_, source_, Now());
@@ -155,7 +155,7 @@ TEST_F(BroadcastHandlerTest, SetsThePacketTimePlusTheTimeSinceArrival) {
         {"a quarter second later", 0x80000000u, kMs * 250, 0, 750},
         {"into the next second", 0xF0000000u, kMs * 1003 / 10, 1, 38},
     };
-    const net::SocketAddressIn lan_sender = net::MakeAddress(0xC0000202, 123);
+    const net::SocketAddress lan_sender = net::MakeAddress(0xC0000202, 123);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         packet_.transmit_timestamp = MakeWireTimestamp(3254774400u, c.fraction);
@@ -178,7 +178,7 @@ TEST_F(BroadcastHandlerTest, ThroughTheServiceOnlyWhatItApplied) {
     privileges_.holds_systemtime = false;
     TimeServiceHandler handler(nullptr);
     ServeThroughThePipe(handler);
-    const net::SocketAddressIn lan_sender = net::MakeAddress(0xC0000202, 123);
+    const net::SocketAddress lan_sender = net::MakeAddress(0xC0000202, 123);
     SntpPacket applied = packet_;
     applied.stratum = 3;
     struct Step {

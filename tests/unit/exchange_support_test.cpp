@@ -17,7 +17,7 @@ constexpr std::uint32_t kLoopback = 0x7F000001;
 constexpr int kBufferSize = 900;
 
 // A datagram socket of the shim's on a free loopback port, and its address.
-net::SocketHandle BoundSocket(net::SocketAddressIn* address) {
+net::SocketHandle BoundSocket(net::SocketAddress* address) {
     const net::SocketHandle s = net::CreateSocket(net::SocketType::kDatagram);
     net::BindSocket(s, net::MakeAddress(kLoopback, 0));
     sockaddr_in a{};
@@ -30,7 +30,7 @@ net::SocketHandle BoundSocket(net::SocketAddressIn* address) {
 // Sends from `s` to a loopback port nobody holds, and waits until the
 // port-unreachable it brings back is there to read.
 bool ProvokeReset(net::SocketHandle s) {
-    net::SocketAddressIn closed;
+    net::SocketAddress closed;
     net::CloseSocket(BoundSocket(&closed));
     return net::SendTo(s, "", 0, closed) == 0 && net::WaitReadable(s, 2000) == 1;
 }
@@ -54,7 +54,7 @@ class ReceiveFromServerTest : public ::testing::Test {
     FakeClock clock_;
     net::SocketHandle client_ = net::kInvalidSocket;
     net::SocketHandle server_ = net::kInvalidSocket;
-    net::SocketAddressIn client_address_, server_address_;
+    net::SocketAddress client_address_, server_address_;
 };
 
 // The shim reports what Winsock reports: a port-unreachable as 10054 on the

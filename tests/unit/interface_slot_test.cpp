@@ -51,7 +51,9 @@ TEST(InterfaceSlotDeathTest, AMissingInterfaceEndsTheProcessNamingIt) {
 TEST(InterfaceSlotTest, TheInstalledImplementationIsTheOneReached) {
     class Named : public NameLookup {
       public:
-        bool LookUpAddress(const std::string&, std::uint32_t*) override { return false; }
+        bool LookUpAddresses(const std::string&, int, std::vector<net::SocketAddress>*) override {
+            return false;
+        }
         bool LookUpHostName(std::uint32_t, std::string* name) override {
             *name = "installed";
             return true;

@@ -48,7 +48,7 @@ class BroadcastListenerTest : public ::testing::Test {
         // this PC's subnet.
         networks_.interfaces = {{htonl(0xC0000201), htonl(0xFFFFFF00)}};  // 192.0.2.1/24
         SetBroadcastSourceForTests(htonl(0xC0000202));
-        SetBroadcastHandler([this](const SntpPacket& p, const net::SocketAddressIn& source,
+        SetBroadcastHandler([this](const SntpPacket& p, const net::SocketAddress& source,
                                    std::uint64_t) {
             std::lock_guard<std::mutex> lock(mutex_);
             packets_.push_back(p);
@@ -140,7 +140,7 @@ class BroadcastListenerTest : public ::testing::Test {
     std::uint16_t port_ = 0;
     std::mutex mutex_;
     std::vector<SntpPacket> packets_;
-    std::vector<net::SocketAddressIn> sources_;
+    std::vector<net::SocketAddress> sources_;
     std::vector<std::string> texts_;
     std::vector<std::string> errors_;
     std::vector<int> error_codes_;

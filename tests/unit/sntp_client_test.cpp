@@ -48,7 +48,7 @@ class SntpExchangeTest : public ::testing::Test {
         clock_.SetFileTime(kFileTimeOf1900 + 4005673424ULL * 10000000ULL);
         clock_.SetLocal(SystemTime{2026, 12, 1, 7, 23, 3, 44, 0});
         SetSntpTextReporter([this](const std::string& text) { reported_.push_back(text); });
-        SetSntpReportCallback([this](const SntpPacket&, const net::SocketAddressIn&,
+        SetSntpReportCallback([this](const SntpPacket&, const net::SocketAddress&,
                                      const SntpPacket& reply, const SystemTime&,
                                      const SystemTime&) {
             ++reports_;

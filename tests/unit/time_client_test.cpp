@@ -25,7 +25,7 @@ const SystemTime kPresetLocal{2026, 12, 1, 7, 23, 3, 44, 512};
 
 struct Report {
     std::uint32_t word;
-    net::SocketAddressIn server;
+    net::SocketAddress server;
 };
 
 class TimeClientTest : public ::testing::Test {
@@ -35,10 +35,10 @@ class TimeClientTest : public ::testing::Test {
         clock_.SetLocal(kPresetLocal);
         clock_.SetTicks(5000, 7);
         SetTimeTextReporter([this](const std::string& text) { reported_.push_back(text); });
-        SetTimeUdpReportCallback([this](std::uint32_t word, const net::SocketAddressIn& server) {
+        SetTimeUdpReportCallback([this](std::uint32_t word, const net::SocketAddress& server) {
             udp_reports_.push_back({word, server});
         });
-        SetTimeTcpReportCallback([this](std::uint32_t word, const net::SocketAddressIn& server) {
+        SetTimeTcpReportCallback([this](std::uint32_t word, const net::SocketAddress& server) {
             tcp_reports_.push_back({word, server});
         });
     }
@@ -170,7 +170,7 @@ TEST_F(TimeClientTest, TcpReadsOnlyTheFirstFourBytes) {
 
 TEST_F(TimeClientTest, AHookGivenWithTheCallIsUsedInsteadOfTheModuleWideOne) {
     std::vector<std::uint32_t> words;
-    const TimeReportCallback hook = [&words](std::uint32_t word, const net::SocketAddressIn&) {
+    const TimeReportCallback hook = [&words](std::uint32_t word, const net::SocketAddress&) {
         words.push_back(word);
     };
     UdpTestServer udp([](const Bytes&) { return Datagrams{kWorkedExample}; });

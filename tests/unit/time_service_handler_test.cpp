@@ -1,4 +1,5 @@
 #include "service/time_service_handler.h"
+#include "protocols/server_address_walk.h"
 
 #include <gtest/gtest.h>
 
@@ -186,6 +187,56 @@ TEST_F(TimeServiceHandlerTest, AServerByNameIsLookedUp) {
     EXPECT_EQ(u.server_address, kLoopback);
 }
 
+// The service walks the name's addresses as Orvane.exe does: a refused
+// connection moves on at once; later tries of an automatic round go on
+// without a new lookup, no sooner than the repeat spacing, three requests
+// in all.
+TEST_F(TimeServiceHandlerTest, TheServiceWalksEveryAddressOfTheName) {
+    TcpTestServer server({{{0xC1, 0xFF, 0xEA, 0x80}}});
+    SetTimeServerPort(server.port());
+    Machine("Protocol", 3);
+    Machine("Use server by name", 1);
+    MachineText("Server name", "pool.example");
+    constexpr std::uint32_t kNobody = 0x0200007F;  // 127.0.0.2: refuses connections
+    names_.AddHost("pool.example", kNobody);
+    names_.AddHost("pool.example", kLoopback);
+    const UpdateAnswer manual = SendRequest(kRequestUpdate).update;
+    EXPECT_EQ(manual.result, 1);
+    EXPECT_EQ(manual.server_address, kLoopback);
+
+    names_.ForgetHost("pool.example");
+    names_.AddHost("pool.example", kNobody);
+    const auto next_try = [&](std::uint64_t now_ms) {
+        Request request;
+        request.type = kRequestUpdate;
+        request.update.has_tail = true;
+        request.update.flags = kUpdateAutomatic | kUpdateNextTry;
+        bool malformed = true;
+        return Send(EncodeRequest(request), now_ms, &malformed).update;
+    };
+    const struct {
+        std::uint64_t now_ms;
+        bool first;
+        std::int32_t protocol;
+        const char* text;
+    } tries[] = {
+        {100000, true, 3, nullptr},        {101000, false, 0, kRateLimitText},
+        {130000, false, 3, nullptr},       {161000, false, 3, nullptr},
+        {192000, false, 0, kRoundSpentText},
+    };
+    for (const auto& t : tries) {
+        SCOPED_TRACE(t.now_ms);
+        const UpdateAnswer u = t.first ? SendRequest(kRequestUpdate, t.now_ms, true).update
+                                       : next_try(t.now_ms);
+        EXPECT_EQ(u.result, 0);
+        EXPECT_EQ(u.protocol, t.protocol);
+        EXPECT_EQ(t.text != nullptr ? u.error_text : net::AddressText(net::Ipv4Address(
+                                                         u.server_address)),
+                  t.text != nullptr ? t.text : "127.0.0.2");
+    }
+    EXPECT_EQ(names_.forward_lookups().size(), 2u);
+}
+
 TEST_F(TimeServiceHandlerTest, ABroadcastRecordFromAClientIsAnUnknownRequest) {
     Machine("Receive sntp broadcasts", 1);
     // The record a caller once handed over: header, packet, sender, port.
@@ -290,7 +341,7 @@ TEST_F(TimeServiceHandlerTest, StatusCarriesTheLastBroadcastTheServiceApplied) {
     packet.version_number = 4;
     packet.stratum = 9;
     packet.transmit_timestamp = MakeWireTimestamp(0xEEC00000, 0x80000000);
-    const net::SocketAddressIn sender = net::MakeAddress(0xC0000202, 123);  // 192.0.2.2
+    const net::SocketAddress sender = net::MakeAddress(0xC0000202, 123);  // 192.0.2.2
     ServiceBroadcastReceived(packet, sender, HostForm(CurrentNtpTime()));
     ServiceBroadcastReceived(packet, sender, HostForm(CurrentNtpTime()));
     const AppliedBroadcast applied = SendRequest(kRequestStatus).status.broadcast;

@@ -87,7 +87,7 @@ TEST(TimeServiceMessagesTest, EveryMalformedRecordIsRefusedWithItsFault) {
         {"status request with a tail", true, [] { return Resized(Request(kRequestStatus), 16); },
          MessageFault::kTooLong},
         {"update tail with an unknown flag", true,
-         [] { return Request(kRequestUpdate, true, 4); }, MessageFault::kBadField},
+         [] { return Request(kRequestUpdate, true, 8); }, MessageFault::kBadField},
         // The broadcast request of the first layout: no caller hands over a
         // time any more.
         {"broadcast request", true,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/update_reports.h"
+#include "protocols/server_address_walk.h"
 #include "protocols/sntp_client.h"
 #include "protocols/time_client.h"
 #include "service/clock_setting.h"
@@ -139,17 +140,24 @@ TEST_F(RunUpdateTest, EmptyNameAndNoAddressLooksNothingUpAndFails) {
     EXPECT_EQ(CopyLastUpdateRecord().valid, 0);
 }
 
-TEST_F(RunUpdateTest, ResolvedAddressIsKeptSoTheNextUpdateLooksNothingUp) {
+// A name is looked up for every round; what it finds serves that round
+// only, and a name that finds nothing falls back to the stored address.
+TEST_F(RunUpdateTest, EveryRoundLooksTheNameUpAndKeepsNothing) {
     UpdateSettings([&](SettingsRecord& live) { live.server_address.address = 0; });
     lookup_.AddHost("ntp.example", kLoopback);
     auto server = SntpServer();
 
     EXPECT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
-    EXPECT_EQ(CurrentSettings().server_address.address, kLoopback);
-    EXPECT_EQ(RunUpdate(false), UpdateOutcome::kClockSet);
-    EXPECT_EQ(lookup_.forward_lookups().size(), 1u);
-    EXPECT_EQ(server->requests_seen(), 2);
+    EXPECT_EQ(RunUpdate(true), UpdateOutcome::kClockSet);
+    EXPECT_EQ(lookup_.forward_lookups().size(), 2u);
+    EXPECT_EQ(CurrentSettings().server_address.address, 0u);
     EXPECT_EQ(CopyLastUpdateRecord().server_address.address, kLoopback);
+
+    lookup_.ForgetHost("ntp.example");
+    EXPECT_EQ(RunUpdate(true), UpdateOutcome::kFailed);
+    EXPECT_NE(ErrorWindowText().find("Unable to resolve server name ntp.example"),
+              std::string::npos);
+    EXPECT_EQ(server->requests_seen(), 2);
 }
 
 TEST_F(RunUpdateTest, UnknownProtocolFailsSilently) {
@@ -347,8 +355,15 @@ TEST_F(RunUpdateTest, OnlySilenceIsAskedAgainWithinARound) {
         ForgetKissCodes();
         UdpTestServer server(c.answer);
         SetSntpServerPort(server.port());
+        const std::size_t waits_before = RetryWaits().size();
         EXPECT_EQ(UpdateWithRetries(), 0);
         EXPECT_EQ(server.requests_seen(), c.requests);
+        // One address: each repeat waits the whole spacing (the ticks
+        // stand still here).
+        const std::vector<std::uint32_t> waits = RetryWaits();
+        EXPECT_EQ(waits.size() - waits_before, static_cast<std::size_t>(c.requests - 1));
+        for (std::size_t i = waits_before; i < waits.size(); ++i)
+            EXPECT_EQ(waits[i], kRepeatSpacingMs);
     }
 }
 
@@ -414,7 +429,7 @@ TEST(TimeReportText, TcpMaximumPrintsTheWireBytesLeastSignificantFirst) {
 
 TEST_F(RunUpdateTest, TimeTcpReportFollowsTheLoggingLevel) {
     const std::uint8_t wire[4] = {0xC1, 0xFF, 0xEA, 0x80};
-    const net::SocketAddressIn server = net::MakeAddress(0x7F000001, kTimePort);
+    const net::SocketAddress server = net::MakeAddress(0x7F000001, kTimePort);
     Logging(1, 0);
     TimeTcpReport(TimeWordFromBytes(wire), server);
     Logging(0, 2);

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     }
     InstallWin32Platform("exchange probe");
 
-    net::SocketAddressIn server;
+    net::SocketAddress server;
     server.family = net::kAfInet;
     server.address = inet_addr(argv[2]);
 

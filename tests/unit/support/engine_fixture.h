@@ -157,6 +157,17 @@ class EngineTest : public ::testing::Test {
         SetLinkChangeTimeNow();
         SetUpdateRunner(nullptr);
         SetUpdateSemaphoreFactory(nullptr);
+        // Retries wait on no real clock: the waits are only recorded.
+        SetRetryWaiter([this](std::uint32_t wait_ms) {
+            std::lock_guard<std::mutex> lock(retry_waits_mutex_);
+            retry_waits_.push_back(wait_ms);
+            return true;
+        });
+    }
+
+    std::vector<std::uint32_t> RetryWaits() {
+        std::lock_guard<std::mutex> lock(retry_waits_mutex_);
+        return retry_waits_;
     }
 
     void TearDown() override {
@@ -164,6 +175,7 @@ class EngineTest : public ::testing::Test {
         EXPECT_TRUE(WaitForUpdateThreadsToEnd(5000));
         SetUpdateRunner(nullptr);
         SetUpdateSemaphoreFactory(nullptr);
+        SetRetryWaiter(nullptr);
         SetManualUpdateFlag(0);
         UseErrorWindowSink(nullptr);
         ResetErrorWindowForTest();
@@ -252,6 +264,8 @@ class EngineTest : public ::testing::Test {
     FakeClock clock_;
     PosixFileSystem file_system_;
     FakeNameLookup lookup_;
+    std::mutex retry_waits_mutex_;
+    std::vector<std::uint32_t> retry_waits_;
     FakeLocalNetworks networks_;
     FakeDialup dialup_;
     FakeEngineUiSink ui_;

@@ -2,13 +2,14 @@
 
 namespace orvane {
 
-bool FakeNameLookup::LookUpAddress(const std::string& host_name, std::uint32_t* address) {
+bool FakeNameLookup::LookUpAddresses(const std::string& host_name, int,
+                                     std::vector<net::SocketAddress>* addresses) {
     std::lock_guard<std::mutex> lock(mutex_);
     forward_lookups_.push_back(host_name);
     auto found = hosts_.find(host_name);
-    if (found == hosts_.end())
+    if (found == hosts_.end() || found->second.empty())
         return false;
-    *address = found->second;
+    *addresses = found->second;
     return true;
 }
 
@@ -23,8 +24,17 @@ bool FakeNameLookup::LookUpHostName(std::uint32_t address, std::string* host_nam
 }
 
 void FakeNameLookup::AddHost(const std::string& host_name, std::uint32_t address) {
+    AddHost(host_name, net::Ipv4Address(address));
+}
+
+void FakeNameLookup::AddHost(const std::string& host_name, const net::SocketAddress& address) {
     std::lock_guard<std::mutex> lock(mutex_);
-    hosts_[host_name] = address;
+    hosts_[host_name].push_back(address);
+}
+
+void FakeNameLookup::ForgetHost(const std::string& host_name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hosts_.erase(host_name);
 }
 
 void FakeNameLookup::AddReverse(std::uint32_t address, const std::string& host_name) {
