@@ -454,3 +454,23 @@ IDYES=6
 IDNO=7
 VK_ESCAPE=27
 VK_F12=123
+
+# ---- Names from a hosts file of the scenario's own ---------------------------
+# Mounted over /etc/hosts, where Wine's resolver reads it, only in the mount
+# namespace run-e2e.sh made with its network one (the machine's stays as it
+# is). Again to change it: it is written in place, so the mount stays.
+#   e2e_private_hosts <<<"127.0.0.2 name.test"
+# e2e_private_hosts_end undoes the mount (a scenario's EXIT trap).
+E2E_HOSTS_FILE=$E2E_WORK/hosts
+e2e_private_hosts() {
+    e2e_in_own_netns || e2e_fail "no private hosts file outside run-e2e.sh's namespaces" ||
+        return 1
+    cat >"$E2E_HOSTS_FILE"
+    [ -e "$E2E_HOSTS_FILE.mounted" ] && return 0
+    mount --bind "$E2E_HOSTS_FILE" /etc/hosts || e2e_fail "hosts file not mounted" || return 1
+    : >"$E2E_HOSTS_FILE.mounted"
+}
+e2e_private_hosts_end() {
+    [ -e "$E2E_HOSTS_FILE.mounted" ] || return 0
+    umount /etc/hosts && rm -f "$E2E_HOSTS_FILE.mounted"
+}
