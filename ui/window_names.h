@@ -1,6 +1,5 @@
 // The names Orvane's windows are found by. Setup and Uninstall close a
-// running Orvane through its clock window's class and keep to one copy of
-// themselves through the installer window's title; the test programs look
+// running Orvane through its clock window's class; the test programs look
 // for the same names.
 #pragma once
 
@@ -16,8 +15,7 @@ constexpr char kEarlierClockWindowClass[] = "OrvaneWin";
 
 // The system's class of dialog boxes.
 constexpr char kDialogWindowClass[] = "#32770";
-// Setup's and Uninstall's window title: one of them running keeps the other
-// (and a second copy of itself) from starting.
+// The program name in Setup's and Uninstall's fatal-error caption.
 constexpr char kInstallWindowTitle[] = "Orvane Install";
 
 }  // namespace orvane

@@ -18,11 +18,13 @@
 #include "platform/win32/shell_folders.h"
 #include "service/time_service_install.h"
 #include "setup/finish_steps.h"
+#include "setup/folder_permissions.h"
 #include "setup/initial_settings.h"
 #include "setup/install_paths.h"
 #include "setup/pending_deletions.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/message_pump.h"
+#include "setup/win32/setup_run.h"
 #include "setup/win32/wizard_state.h"
 #include "ui/win32/shell_link.h"
 #include "ui/window_names.h"
@@ -68,7 +70,12 @@ HWND ProgressPage() {
 }
 
 void ShowPaths(const std::string& source, const std::string& destination) {
+    TheSetupRun().report.Step(source == "N/A" ? destination
+                                              : "Copying " + QuotedPath(source) + " to " +
+                                                    QuotedPath(destination));
     HWND page = ProgressPage();
+    if (page == nullptr)
+        return;  // quiet: no wizard
     SetDlgItemTextA(page, IDC_SETUP_SOURCE_FILE, source.c_str());
     SetDlgItemTextA(page, IDC_SETUP_DESTINATION_FILE, destination.c_str());
     // Nothing pumps messages while the installation runs: paint now.
@@ -191,7 +198,7 @@ void CancelPendingDeletionsOfInstalledItems(const std::vector<std::string>& item
             std::to_string(error) +
             ".  If Orvane was uninstalled since Windows last started, restart Windows, then "
             "run Setup again.";
-        MessageBoxA(Wizard().frame, text.c_str(), kSetupErrorCaption, MB_OK | MB_ICONWARNING);
+        SetupFailure(text, MB_OK | MB_ICONWARNING);
     }
 }
 
@@ -199,11 +206,13 @@ void ShortcutFailed(bool with_code) {
     std::string text = "Unable to create start menu shortcut.";
     if (with_code)
         text += "  Error code " + std::to_string(static_cast<int>(GetLastError())) + ".";
-    MessageBoxA(Wizard().frame, text.c_str(), kSetupErrorCaption, MB_OK);
+    SetupFailure(text, MB_OK);
 }
 
 void MakeShortcuts(const std::string& install_folder, const std::string& programs_folder,
                    const std::string& startup_folder, bool program_group, bool start_at_logon) {
+    if (start_at_logon || program_group)
+        TheSetupRun().report.Step("Shortcuts");
     const std::string target_folder = install_folder + "\\";
     if (start_at_logon) {
         const std::string link_folder = startup_folder + "\\";
@@ -228,6 +237,14 @@ void MakeShortcuts(const std::string& install_folder, const std::string& program
     }
 }
 
+std::string FirstFolderUsersCanChange(const std::string& folder) {
+    FolderSecuritySteps os;
+    os.exists = [](const std::string& path) { return TheFileSystem().FolderExists(path); };
+    os.read = ReadFolderAccess;
+    os.token_sids = OwnTokenSids();
+    return FirstChangeableFolder(folder, os);
+}
+
 // Installs and starts the service; a failure is told at once, while the
 // user still sees the installation.
 TimeServiceSetup InstallTimeServiceStep(const std::string& install_folder) {
@@ -238,8 +255,7 @@ TimeServiceSetup InstallTimeServiceStep(const std::string& install_folder) {
     RunPumpingMessages([&] { outcome = SetUpTimeService(install_folder); });
     SetProgress(kTimeServiceProgress);
     if (outcome.state == TimeServiceSetup::kFailed) {
-        MessageBoxA(Wizard().frame, TimeServiceFailureText(outcome.result, outcome.error).c_str(),
-                    kSetupErrorCaption, MB_OK | MB_ICONERROR);
+        SetupFailure(TimeServiceFailureText(outcome.result, outcome.error), MB_OK | MB_ICONERROR);
     }
     return outcome.state;
 }
@@ -288,15 +304,47 @@ bool CreateInstallFolder(const std::string& install_folder) {
     const FolderProtectionFailure failure = MakeInstallFolder(install_folder, os);
     if (failure.error == 0)
         return true;
-    MessageBoxA(Wizard().frame, FolderProtectionFailureText(failure).c_str(), kSetupErrorCaption,
-                MB_OK | MB_ICONERROR);
+    SetupBox(FolderProtectionFailureText(failure), kSetupErrorCaption, MB_OK | MB_ICONERROR, IDOK);
     return false;
 }
 
 void RunFinishSteps(const std::string& install_folder, bool start_program,
                     TimeServiceSetup time_service) {
-    RunPumpingMessages([time_service] { HandOverWindowsTime(time_service); });
+    bool handed_over = false;
+    RunPumpingMessages(
+        [time_service, &handed_over] { handed_over = HandOverWindowsTime(time_service); });
+    if (handed_over)
+        TheSetupRun().report.Step("Windows Time stopped and set to start on demand");
     StartInstalledProgram(install_folder, start_program);
+}
+
+std::string InstallFolderRefusal(const std::string& folder) {
+    if (!IsCompleteFolderPath(folder))
+        return kIncompleteFolderText;
+    const std::string changeable = FirstFolderUsersCanChange(folder);
+    return changeable.empty() ? std::string() : ChangeableFolderText(changeable);
+}
+
+void RunQuietInstallation() {
+    SetupRun& run = TheSetupRun();
+    const std::string folder = InstallFolderFromText(
+        run.options.folder.empty() ? kDefaultSetupInstallFolder : run.options.folder);
+    run.report.Step("Install folder: " + folder);
+    const std::string refusal = InstallFolderRefusal(folder);
+    if (!refusal.empty()) {
+        SetupFailure(refusal, MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (!CreateInstallFolder(folder)) {
+        run.report.Failure("The install folder was not made.", kSetupErrorCaption, MB_OK);
+        return;
+    }
+    const TimeServiceSetup time_service =
+        RunInstallation(folder, run.options.program_group, run.options.start_at_logon);
+    // No one is signed in to start the program for: the Startup link
+    // starts it at the next log-on.
+    RunFinishSteps(folder, false, time_service);
+    run.finished = true;
 }
 
 }  // namespace orvane

@@ -27,6 +27,15 @@ bool CreateInstallFolder(const std::string& install_folder);
 TimeServiceSetup RunInstallation(const std::string& install_folder, bool program_group,
                                  bool start_at_logon);
 
+// The box text that refuses the folder (not complete, or one that users
+// who are not administrators could change); empty when it is fine.
+std::string InstallFolderRefusal(const std::string& folder);
+
+// Setup /quiet: the wizard's defaults, or what the command line chose,
+// without a window; what goes wrong is logged and ends the run with 1603.
+// Never starts the program.
+void RunQuietInstallation();
+
 // Hands time keeping over from Windows Time (the wizard responsive while
 // the service stops) unless the Orvane Time Service failed and, when
 // asked, starts the installed program through the desktop shell.

@@ -5,10 +5,15 @@
 
 #include "dialup/win32/dialup_win32.h"
 #include "logging/fatal_error.h"
+#include "platform/ui_sinks.h"
 #include "platform/win32/administrator_rights.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/installer_lock.h"
 #include "platform/win32/system_library.h"
+#include "setup/command_line.h"
 #include "setup/setup_resource_ids.h"
+#include "setup/win32/installation.h"
+#include "setup/win32/setup_run.h"
 #include "setup/win32/shell_start.h"
 #include "setup/win32/wizard.h"
 #include "setup/win32/wizard_state.h"
@@ -26,22 +31,19 @@ void InstallPlatform() {
     // entries; Setup never dials.
     InstallWin32Dialup();
     UseShellStarter(new Win32ShellStarter);
+    // The fatal-error report's box goes to the log too, is not shown when
+    // quiet, and the end it makes is a failure.
+    UseMessageBoxSink(new ReportingMessageBoxSink(TheSetupRun().report, TheMessageBoxSink()));
+    UseProcessExit(new FailedProcessExit(TheProcessExit()));
 }
 
-// A wizard already running comes forward instead of a second one starting.
-// Besides the program name that Uninstall's test also looks for, the
-// wizard's own caption is looked for: the frame is titled "Orvane Setup",
-// so a test for the program name alone would never find it.
-bool BroughtRunningWizardForward() {
-    for (const char* title : {kInstallWindowTitle, kFrameCaption}) {
-        HWND running = FindWindowA(kDialogWindowClass, title);
-        if (running == nullptr)
-            continue;
-        ShowWindow(running, SW_RESTORE);
-        SetForegroundWindow(running);
-        return true;
-    }
-    return false;
+// A wizard already running comes forward behind the box.
+void BringRunningWizardForward() {
+    HWND running = FindWindowA(kDialogWindowClass, kFrameCaption);
+    if (running == nullptr)
+        return;
+    ShowWindow(running, SW_RESTORE);
+    SetForegroundWindow(running);
 }
 
 void StartSockets() {
@@ -57,20 +59,43 @@ void StartSockets() {
 int RunSetup(HINSTANCE instance) {
     WizardState& wizard = Wizard();
     wizard.instance = instance;
+    SetupRun& run = TheSetupRun();
+    run.options =
+        ParseInstallerOptions(CommandLineArguments(GetCommandLineA()), InstallerProgram::kSetup);
+    run.report.Start(run.options, [](const std::string& text, const std::string& caption,
+                                     unsigned style) {
+        return MessageBoxA(Wizard().frame, text.c_str(), caption.c_str(), style);
+    });
     InstallPlatform();
     SetFatalErrorProgramName(kInstallWindowTitle);
+    run.report.Step(std::string("Orvane Setup: ") + GetCommandLineA());
+    if (!run.options.refusal.empty()) {
+        SetupFailure(run.options.refusal, MB_OK | MB_ICONERROR);
+        return SetupExitCode();
+    }
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 
     if (!HasAdministratorRights()) {
-        MessageBoxA(nullptr, "This program must be installed under an administrator account",
-                    "Orvane Setup Error", MB_OK | MB_ICONERROR);
-        return 0;
+        SetupBox("This program must be installed under an administrator account",
+                 kSetupErrorCaption, MB_OK | MB_ICONERROR, IDOK);
+        return ExitCodeFor(InstallerOutcome::kNotAdministrator);
     }
-    if (BroughtRunningWizardForward())
-        return 0;
+    const InstallerLock lock = TakeInstallerLock(kInstallerMutexName);
+    if (lock == InstallerLock::kHeldByAnother) {
+        BringRunningWizardForward();
+        SetupBox(kAnotherInstallerRunningText, kSetupErrorCaption, MB_OK | MB_ICONERROR, IDOK);
+        return ExitCodeFor(InstallerOutcome::kAlreadyRunning);
+    }
+    if (lock == InstallerLock::kUnavailable)
+        run.report.Step("Going on without the lock against a second Setup or Uninstall.");
     StartSockets();
+    if (run.report.Quiet()) {
+        RunQuietInstallation();
+        WSACleanup();
+        return SetupExitCode();
+    }
 
     wizard.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP_PROGRAM));
     // The configuration dialog's help; not finding it is no error.
@@ -82,7 +107,7 @@ int RunSetup(HINSTANCE instance) {
     HWND frame = CreateWizardFrame();
     if (frame == nullptr) {
         WSACleanup();
-        return 0;
+        return ExitCodeFor(InstallerOutcome::kFailed);
     }
     SendMessageA(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(wizard.icon));
     SendMessageA(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(wizard.icon));
@@ -98,7 +123,7 @@ int RunSetup(HINSTANCE instance) {
 
     DestroyWizard();
     WSACleanup();
-    return 0;
+    return SetupExitCode();
 }
 
 }  // namespace
@@ -107,6 +132,7 @@ int RunSetup(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     orvane::RestrictDllSearchToSystemFolder();
-    orvane::RunSetup(instance);
-    return 0;
+    const int code = orvane::RunSetup(instance);
+    orvane::TheSetupRun().report.Step("Exit code " + std::to_string(code));
+    return code;
 }

@@ -19,6 +19,7 @@
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/installation.h"
 #include "setup/win32/setup_configuration.h"
+#include "setup/win32/setup_run.h"
 #include "setup/win32/wizard_state.h"
 
 namespace orvane {
@@ -85,8 +86,8 @@ void BrowseForInstallFolder(HWND page) {
 }
 
 void ConfirmCancel() {
-    const int answer = MessageBoxA(Wizard().frame, "Are you sure you want to exit Orvane Setup?",
-                                   "Orvane Setup", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    const int answer = SetupBox("Are you sure you want to exit Orvane Setup?", "Orvane Setup",
+                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
     if (answer == IDYES)
         PostQuitMessage(0);
 }
@@ -100,28 +101,15 @@ bool StartsAtLogon() {
     return IsChecked(Wizard().pages[kFolderPage], IDC_SETUP_START_AT_LOGON);
 }
 
-std::string FirstFolderUsersCanChange(const std::string& folder) {
-    FolderSecuritySteps os;
-    os.exists = [](const std::string& path) { return TheFileSystem().FolderExists(path); };
-    os.read = ReadFolderAccess;
-    os.token_sids = OwnTokenSids();
-    return FirstChangeableFolder(folder, os);
-}
-
 // A folder relative to wherever Setup happens to run is refused on page 2,
 // and so is one that users who are not administrators could change.
 bool TakeInstallFolder() {
     WizardState& wizard = Wizard();
     const std::string folder =
         InstallFolderFromText(ControlText(wizard.pages[kFolderPage], IDC_SETUP_FOLDER_EDIT));
-    if (!IsCompleteFolderPath(folder)) {
-        MessageBoxA(wizard.frame, kIncompleteFolderText, kSetupErrorCaption, MB_OK | MB_ICONERROR);
-        return false;
-    }
-    const std::string changeable = FirstFolderUsersCanChange(folder);
-    if (!changeable.empty()) {
-        MessageBoxA(wizard.frame, ChangeableFolderText(changeable).c_str(), kSetupErrorCaption,
-                    MB_OK | MB_ICONERROR);
+    const std::string refusal = InstallFolderRefusal(folder);
+    if (!refusal.empty()) {
+        SetupBox(refusal, kSetupErrorCaption, MB_OK | MB_ICONERROR, IDOK);
         return false;
     }
     CopyToField(wizard.install_folder, folder);
@@ -161,6 +149,7 @@ void Finish() {
     wizard.busy = true;
     EnableFrameButtons(false);
     RunFinishSteps(wizard.install_folder, StartsAtLogon(), wizard.time_service);
+    TheSetupRun().finished = true;
     PostQuitMessage(0);
 }
 
@@ -211,10 +200,15 @@ INT_PTR CALLBACK PageProcedure(HWND page, UINT message, WPARAM wparam, LPARAM) {
 void InitialisePages() {
     WizardState& wizard = Wizard();
     HWND folder_page = wizard.pages[kFolderPage];
+    // The command line's choices, without /quiet, preset the page.
+    const InstallerOptions& options = TheSetupRun().options;
     SetEditTextWithLimit(folder_page, IDC_SETUP_FOLDER_EDIT, kInstallFolderLimit,
-                         kDefaultSetupInstallFolder);
-    CheckDlgButton(folder_page, IDC_SETUP_PROGRAM_GROUP, BST_CHECKED);
-    CheckDlgButton(folder_page, IDC_SETUP_START_AT_LOGON, BST_CHECKED);
+                         options.folder.empty() ? kDefaultSetupInstallFolder
+                                                : options.folder.c_str());
+    CheckDlgButton(folder_page, IDC_SETUP_PROGRAM_GROUP,
+                   options.program_group ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(folder_page, IDC_SETUP_START_AT_LOGON,
+                   options.start_at_logon ? BST_CHECKED : BST_UNCHECKED);
     HWND progress_page = wizard.pages[kProgressPage];
     SendDlgItemMessageA(progress_page, IDC_SETUP_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     SendDlgItemMessageA(progress_page, IDC_SETUP_PROGRESS_BAR, PBM_SETPOS, 0, 0);

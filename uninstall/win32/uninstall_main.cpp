@@ -1,9 +1,11 @@
 // Uninstall.exe: confirmation, the progress window on the main thread and
-// the work on a worker thread.
+// the work on a worker thread; with /quiet, the work alone, without a
+// window or a box.
 #include <windows.h>
 #include <commctrl.h>
 #include <process.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -11,9 +13,11 @@
 #include "platform/ui_sinks.h"
 #include "platform/win32/administrator_rights.h"
 #include "platform/win32/install_win32.h"
+#include "platform/win32/installer_lock.h"
 #include "platform/win32/restart_manager.h"
 #include "platform/win32/system_library.h"
 #include "settings/settings_store.h"
+#include "setup/command_line.h"
 #include "ui/win32/window_placement.h"
 #include "ui/window_names.h"
 #include "uninstall/uninstall_resource_ids.h"
@@ -29,48 +33,95 @@ constexpr char kErrorCaption[] = "Orvane Uninstall Error";
 // the text.
 constexpr UINT kIncompleteMessage = WM_APP + 1;
 
-void InstallPlatform() {
-    InstallWin32Platform(kInstallWindowTitle);
-    UseUninstallSystem(new Win32UninstallSystem);
-    SetFatalErrorProgramName(kInstallWindowTitle);
-}
-
-// The progress window seen from the worker thread: each call is a message
-// that Windows hands to the window's own thread.
-class ProgressWindowView : public UninstallProgressView {
-  public:
-    explicit ProgressWindowView(HWND dialog) : dialog_(dialog) {}
-    void SetLabel(const std::string& text) override {
-        SetDlgItemTextA(dialog_, IDC_UNINSTALL_LABEL, text.c_str());
-    }
-    void SetPosition(int position) override {
-        SendDlgItemMessageA(dialog_, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS,
-                            static_cast<WPARAM>(position), 0);
-    }
-    void EnableClose() override { EnableWindow(GetDlgItem(dialog_, IDC_UNINSTALL_CLOSE), TRUE); }
-    // The box belongs to the window's own thread, which shows it.
-    void ReportIncomplete(const std::string& text) override {
-        auto* copy = new std::string(text);
-        if (!PostMessageA(dialog_, kIncompleteMessage, 0, reinterpret_cast<LPARAM>(copy)))
-            delete copy;
-    }
-
-  private:
-    HWND dialog_;
+struct UninstallRun {
+    InstallerOptions options;
+    InstallerReport report;
+    Win32UninstallSystem* system = nullptr;
+    std::string folder;
+    HWND dialog = nullptr;
+    // Set by the worker: the work has ended, or left items behind.
+    std::atomic<bool> done{false};
+    std::atomic<bool> incomplete{false};
 };
 
-void __cdecl Worker(void* argument) {
-    ProgressWindowView view(static_cast<HWND>(argument));
+UninstallRun& Run() {
+    static UninstallRun* run = new UninstallRun;  // never destroyed: the worker may outlive main
+    return *run;
+}
+
+void InstallPlatform() {
+    InstallWin32Platform(kInstallWindowTitle);
+    Run().system = new Win32UninstallSystem;
+    UseUninstallSystem(Run().system);
+    SetFatalErrorProgramName(kInstallWindowTitle);
+    UseMessageBoxSink(new ReportingMessageBoxSink(Run().report, TheMessageBoxSink()));
+    UseProcessExit(new FailedProcessExit(TheProcessExit()));
+}
+
+bool RestartNeeded() {
+    return RestartNeededAfterUninstall(Run().system->ScheduledForRestart(), Run().folder);
+}
+
+int UninstallExitCode() {
+    if (Run().report.Failed() || Run().incomplete)
+        return ExitCodeFor(InstallerOutcome::kFailed);
+    return ExitCodeFor(RestartNeeded() ? InstallerOutcome::kRestartNeeded
+                                       : InstallerOutcome::kSucceeded);
+}
+
+// The work seen from the worker thread (the main thread when quiet): each
+// label is a step of the log; the window, when there is one, gets each
+// call as a message that Windows hands to the window's own thread.
+class ProgressView : public UninstallProgressView {
+  public:
+    void SetLabel(const std::string& text) override {
+        std::string shown = text;
+        if (text == kUninstallSuccessful && RestartNeeded())
+            shown += std::string("\n") + kRestartToFinishText;
+        Run().report.Step(shown);
+        if (Run().dialog != nullptr)
+            SetDlgItemTextA(Run().dialog, IDC_UNINSTALL_LABEL, shown.c_str());
+    }
+    void SetPosition(int position) override {
+        if (Run().dialog != nullptr) {
+            SendDlgItemMessageA(Run().dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS,
+                                static_cast<WPARAM>(position), 0);
+        }
+    }
+    void EnableClose() override {
+        Run().done = true;
+        if (Run().dialog != nullptr)
+            EnableWindow(GetDlgItem(Run().dialog, IDC_UNINSTALL_CLOSE), TRUE);
+    }
+    // The box belongs to the window's own thread, which shows it.
+    void ReportIncomplete(const std::string& text) override {
+        Run().incomplete = true;
+        if (Run().dialog == nullptr) {
+            Run().report.Box(text, kErrorCaption, MB_OK | MB_ICONERROR, IDOK);
+            return;
+        }
+        auto* copy = new std::string(text);
+        if (!PostMessageA(Run().dialog, kIncompleteMessage, 0, reinterpret_cast<LPARAM>(copy)))
+            delete copy;
+    }
+};
+
+void DoWork() {
+    ProgressView view;
     // Orvane in every session before its files go; the work then still
     // closes this session's window where the Restart Manager is missing or
     // fails.
-    CloseProgramInEverySession(ReadInstallFolder() + "\\Orvane.exe");
+    CloseProgramInEverySession(Run().folder + "\\Orvane.exe");
     RunUninstallWork(view);
 }
 
-void ShowIncomplete(HWND dialog, LPARAM text) {
+void __cdecl Worker(void*) {
+    DoWork();
+}
+
+void ShowIncomplete(LPARAM text) {
     std::unique_ptr<std::string> owned(reinterpret_cast<std::string*>(text));
-    MessageBoxA(dialog, owned->c_str(), kErrorCaption, MB_OK | MB_ICONERROR);
+    Run().report.Box(*owned, kErrorCaption, MB_OK | MB_ICONERROR, IDOK);
 }
 
 INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -83,9 +134,11 @@ INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
             ShowWindow(dialog, SW_SHOW);
             return TRUE;
         case WM_COMMAND:
-            // Escape (the cancel command) ends at once, even mid-work.
+            // Escape and Close end the program only once the work is done:
+            // broken off, it would leave half an installation.
             if (LOWORD(wparam) == IDCANCEL || LOWORD(wparam) == IDC_UNINSTALL_CLOSE) {
-                PostQuitMessage(0);
+                if (Run().done)
+                    PostQuitMessage(0);
                 return TRUE;
             }
             return FALSE;
@@ -97,46 +150,22 @@ INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
             PostQuitMessage(0);
             return TRUE;
         case kIncompleteMessage:
-            ShowIncomplete(dialog, lparam);
+            ShowIncomplete(lparam);
             return TRUE;
         default:
             return FALSE;
     }
 }
 
-bool AnotherInstallerRunning() {
-    HWND other = FindWindowA(kDialogWindowClass, kInstallWindowTitle);
-    if (other == nullptr)
-        return false;
-    ShowWindow(other, SW_RESTORE);
-    SetForegroundWindow(other);
-    return true;
-}
-
-bool UserConfirms() {
-    return MessageBoxA(nullptr, "Are you sure you want to uninstall Orvane?", "Orvane",
-                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
-}
-
-int Run(HINSTANCE instance) {
-    if (!HasAdministratorRights()) {
-        MessageBoxA(nullptr, "This program must be run under an administrator account",
-                    kErrorCaption, MB_OK | MB_ICONERROR);
-        return 0;
-    }
-    if (AnotherInstallerRunning())
-        return 0;
+int ShowProgressWindow(HINSTANCE instance) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    if (!UserConfirms())
-        return 0;
-
-    InstallPlatform();
     HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_UNINSTALL_PROGRESS), nullptr,
                                      ProgressProcedure, 0);
     if (dialog == nullptr)
-        return 0;
-    if (_beginthread(Worker, 0, dialog) == static_cast<uintptr_t>(-1)) {
+        return ExitCodeFor(InstallerOutcome::kFailed);
+    Run().dialog = dialog;
+    if (_beginthread(Worker, 0, nullptr) == static_cast<uintptr_t>(-1)) {
         ReportFatalErrorWithCode("_beginthread() failed");
     }
 
@@ -147,9 +176,46 @@ int Run(HINSTANCE instance) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    if (IsWindow(dialog))
-        DestroyWindow(dialog);
-    return 0;
+    if (!Run().done)
+        return ExitCodeFor(InstallerOutcome::kFailed);  // the window went with the work unfinished
+    return UninstallExitCode();
+}
+
+int RunUninstall(HINSTANCE instance) {
+    UninstallRun& run = Run();
+    run.options = ParseInstallerOptions(CommandLineArguments(GetCommandLineA()),
+                                        InstallerProgram::kUninstall);
+    run.report.Start(run.options, [](const std::string& text, const std::string& caption,
+                                     unsigned style) {
+        return MessageBoxA(Run().dialog, text.c_str(), caption.c_str(), style);
+    });
+    InstallPlatform();
+    run.report.Step(std::string("Orvane Uninstall: ") + GetCommandLineA());
+    if (!run.options.refusal.empty()) {
+        run.report.Failure(run.options.refusal, kErrorCaption, MB_OK | MB_ICONERROR);
+        return ExitCodeFor(InstallerOutcome::kFailed);
+    }
+    if (!HasAdministratorRights()) {
+        run.report.Box("This program must be run under an administrator account", kErrorCaption,
+                       MB_OK | MB_ICONERROR, IDOK);
+        return ExitCodeFor(InstallerOutcome::kNotAdministrator);
+    }
+    const InstallerLock lock = TakeInstallerLock(kInstallerMutexName);
+    if (lock == InstallerLock::kHeldByAnother) {
+        run.report.Box(kAnotherInstallerRunningText, kErrorCaption, MB_OK | MB_ICONERROR, IDOK);
+        return ExitCodeFor(InstallerOutcome::kAlreadyRunning);
+    }
+    if (lock == InstallerLock::kUnavailable)
+        run.report.Step("Going on without the lock against a second Setup or Uninstall.");
+    if (run.report.Box("Are you sure you want to uninstall Orvane?", "Orvane",
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, IDYES) != IDYES) {
+        return ExitCodeFor(InstallerOutcome::kCancelled);
+    }
+    run.folder = ReadInstallFolder();
+    if (!run.report.Quiet())
+        return ShowProgressWindow(instance);
+    DoWork();
+    return UninstallExitCode();
 }
 
 }  // namespace
@@ -158,5 +224,7 @@ int Run(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     orvane::RestrictDllSearchToSystemFolder();
-    return orvane::Run(instance);
+    const int code = orvane::RunUninstall(instance);
+    orvane::Run().report.Step("Exit code " + std::to_string(code));
+    return code;
 }

@@ -29,7 +29,16 @@ int Win32UninstallSystem::RemoveFolder(const std::string& path) {
 }
 
 bool Win32UninstallSystem::DeleteAtRestart(const std::string& path) {
-    return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    if (::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) == 0)
+        return false;
+    std::lock_guard<std::mutex> lock(scheduled_mutex_);
+    scheduled_.push_back(path);
+    return true;
+}
+
+std::vector<std::string> Win32UninstallSystem::ScheduledForRestart() {
+    std::lock_guard<std::mutex> lock(scheduled_mutex_);
+    return scheduled_;
 }
 
 bool Win32UninstallSystem::GetShortPath(const std::string& path, std::string* short_path) {

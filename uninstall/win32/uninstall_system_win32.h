@@ -1,6 +1,10 @@
 // The real system behind the uninstaller's work.
 #pragma once
 
+#include <mutex>
+#include <string>
+#include <vector>
+
 #include "uninstall/uninstall_system.h"
 
 namespace orvane {
@@ -16,6 +20,13 @@ class Win32UninstallSystem : public UninstallSystem {
     bool ProgramWindowExists() override;
     void PostCloseToProgramWindow() override;
     void Sleep(int milliseconds) override;
+
+    // What DeleteAtRestart has scheduled so far, in order.
+    std::vector<std::string> ScheduledForRestart();
+
+  private:
+    std::mutex scheduled_mutex_;
+    std::vector<std::string> scheduled_;
 };
 
 }  // namespace orvane

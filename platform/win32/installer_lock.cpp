@@ -1,0 +1,70 @@
+#include "platform/win32/installer_lock.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+namespace orvane {
+
+namespace {
+
+// Full access for SYSTEM and the administrators, nothing for anyone else,
+// and no inherited entries.
+constexpr char kLockSecurity[] = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
+
+bool IsOwnUser(PSID sid) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    alignas(TOKEN_USER) BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
+    DWORD size = 0;
+    const bool same = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+                      EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, sid);
+    CloseHandle(token);
+    return same;
+}
+
+// Objects an elevated administrator makes are owned by the Administrators
+// group, SYSTEM's by SYSTEM; where policy makes the creator the owner, by
+// the user, as this process's own are.
+bool OwnedByAnInstaller(HANDLE mutex) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(mutex, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const bool installer = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                                IsWellKnownSid(owner, WinLocalSystemSid) ||
+                                                IsOwnUser(owner));
+    LocalFree(descriptor);
+    return installer;
+}
+
+}  // namespace
+
+InstallerLock TakeInstallerLock(const char* name) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kLockSecurity, SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+        return InstallerLock::kUnavailable;
+    }
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    HANDLE mutex = CreateMutexA(&attributes, TRUE, name);
+    const DWORD error = GetLastError();
+    LocalFree(descriptor);
+    // ERROR_ACCESS_DENIED: made by someone who shut the administrators out.
+    if (mutex == nullptr)
+        return InstallerLock::kUnavailable;
+    if (error != ERROR_ALREADY_EXISTS)
+        return InstallerLock::kTaken;  // made, and owned, by this process
+    // It was there: an installer that is ending may have let it go already.
+    const DWORD wait = WaitForSingleObject(mutex, 0);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+        return InstallerLock::kTaken;
+    const bool installer = OwnedByAnInstaller(mutex);
+    CloseHandle(mutex);
+    return installer ? InstallerLock::kHeldByAnother : InstallerLock::kUnavailable;
+}
+
+}  // namespace orvane
