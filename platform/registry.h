@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/os_errors.h"
 
@@ -69,6 +70,12 @@ class Registry {
     // of its own.
     virtual int DeleteKey(RegistryKey parent, const char* subkey) = 0;
     virtual int CloseKey(RegistryKey key) = 0;
+    // REG_BINARY. A value of another type is refused with 13, one longer
+    // than `max_bytes` with 234; `data` is left as it was on any failure.
+    virtual int ReadBinary(RegistryKey key, const char* name, std::size_t max_bytes,
+                           std::vector<std::uint8_t>* data) = 0;
+    virtual int WriteBinary(RegistryKey key, const char* name,
+                            const std::vector<std::uint8_t>& data) = 0;
 };
 
 inline InterfaceSlot<Registry> installed_registry{"registry"};

@@ -1,13 +1,15 @@
 // The service control manager as Setup and Uninstall see it: open the
-// manager and a service, stop it, read its state, change its start type;
-// create, configure, read back, start and delete a service of the
-// product's own.
+// manager and a service, stop it, read its state, read and change its
+// start type and its start triggers; create, configure, read back, start
+// and delete a service of the product's own; and the Task Scheduler's
+// switch of one task, which starts a service on a schedule of its own.
 // The programs install the real one at start; unit tests install a fake.
 // Every operation returns 0 on success, else a Windows error code.
 #pragma once
 
 #include "platform/interface_slot.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +38,7 @@ constexpr std::uint32_t kServiceRunning = 4;
 // Start types.
 constexpr std::uint32_t kServiceAutoStart = 2;
 constexpr std::uint32_t kServiceDemandStart = 3;
+constexpr std::uint32_t kServiceDisabled = 4;
 
 // Opening a service that is not installed.
 constexpr int kErrorServiceDoesNotExist = 1060;
@@ -44,6 +47,39 @@ constexpr int kErrorServiceNotActive = 1062;
 constexpr int kErrorServiceAlreadyRunning = 1056;
 constexpr int kErrorServiceMarkedForDelete = 1072;
 constexpr int kErrorServiceExists = 1073;
+// A manager that does not know a ChangeServiceConfig2 level (Wine, for the
+// start triggers).
+constexpr int kErrorInvalidLevel = 124;
+
+// One item of a trigger's data (SERVICE_TRIGGER_SPECIFIC_DATA_ITEM): its
+// type (SERVICE_TRIGGER_DATA_TYPE_*, 1 to 5) and its bytes.
+struct ServiceTriggerData {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const ServiceTriggerData& other) const {
+        return type == other.type && bytes == other.bytes;
+    }
+};
+
+// One start or stop trigger (SERVICE_TRIGGER). The subtype is a GUID's 16
+// bytes as Windows keeps a GUID in memory: Data1, Data2 and Data3 little-
+// endian, then Data4; `has_subtype` false for a trigger without one.
+struct ServiceTrigger {
+    std::uint32_t type = 0;    // SERVICE_TRIGGER_TYPE_*
+    std::uint32_t action = 0;  // 1 start the service, 2 stop it
+    bool has_subtype = false;
+    std::array<std::uint8_t, 16> subtype{};
+    std::vector<ServiceTriggerData> data;
+    bool operator==(const ServiceTrigger& other) const {
+        return type == other.type && action == other.action &&
+               has_subtype == other.has_subtype && subtype == other.subtype &&
+               data == other.data;
+    }
+};
+
+// A scheduled task as the Task Scheduler reports it; kMissing also where
+// no Task Scheduler answers.
+enum class TaskState { kMissing, kEnabled, kDisabled };
 
 // A service program of its own process (SERVICE_WIN32_OWN_PROCESS) that
 // reports errors normally (SERVICE_ERROR_NORMAL).
@@ -71,6 +107,15 @@ class ServiceControl {
     // stays as it is.
     virtual int ChangeStartType(ServiceHandle service, std::uint32_t start_type,
                                 const char* display_name) = 0;
+    // QueryServiceConfig's start type; needs kServiceQueryConfig.
+    virtual int QueryStartType(ServiceHandle service, std::uint32_t* start_type) = 0;
+    // SERVICE_CONFIG_TRIGGER_INFO through QueryServiceConfig2 (needs
+    // kServiceQueryConfig) and ChangeServiceConfig2 (kServiceChangeConfig);
+    // an empty list removes every trigger. A manager without triggers
+    // answers kErrorInvalidLevel; removing the triggers of a service that
+    // has none gives kErrorInvalidParameter.
+    virtual int QueryTriggers(ServiceHandle service, std::vector<ServiceTrigger>* triggers) = 0;
+    virtual int SetTriggers(ServiceHandle service, const std::vector<ServiceTrigger>& triggers) = 0;
     virtual void CloseHandle(ServiceHandle handle) = 0;
     // CreateService with all access on the new service.
     virtual int CreateOwnService(ServiceHandle manager, const OwnServiceConfig& config,
@@ -97,6 +142,12 @@ class ServiceControl {
     // Waits while a service is stop-pending (a real sleep; fakes only
     // count it).
     virtual void Pause(int milliseconds) = 0;
+
+    // The task at `task_path` (\Folder\Name) in the Task Scheduler:
+    // whether it exists and is enabled. A missing task, folder or Task
+    // Scheduler is kMissing with 0.
+    virtual int QueryTaskState(const char* task_path, TaskState* state) = 0;
+    virtual int SetTaskEnabled(const char* task_path, bool enabled) = 0;
 };
 
 inline InterfaceSlot<ServiceControl> installed_service_control{"service control manager"};

@@ -1,7 +1,15 @@
-// The Windows Time hand-over: Setup stops the service and sets it to start
-// on demand; Uninstall sets it back to automatic start. Both go through
+// The Windows Time hand-over: Setup records how Windows Time starts, stops
+// it, sets it to start on demand and takes away what would start it again
+// (its start triggers and the weekly synchronisation task); Uninstall puts
+// back what was recorded and starts it. Both go through
 // TheServiceControl().
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "service/windows_time_record.h"
 
 namespace orvane {
 
@@ -31,6 +39,29 @@ int StopService(const char* service_name);
 // name becomes the service name itself. kSetStartTypeNoService when no
 // such service is installed.
 int SetServiceStartType(const char* service_name, int automatic);
+
+// The same with the start type given.
+int SetServiceStartTypeTo(const char* service_name, std::uint32_t start_type);
+
+// Windows Time as it is now. A manager without triggers, or a service
+// without them, has none; no Task Scheduler or no task counts as no task.
+// False when the service or its start type cannot be read.
+bool ReadWindowsTime(WindowsTimeRecord* state);
+
+// Setup's hand-over: keeps Windows Time as it is under `record_key_path`
+// unless a record is there already, stops it and sets it to start on
+// demand; then, only when a sound record is there to give them back,
+// removes its triggers and disables the synchronisation task where it is
+// enabled. Refused triggers count as none; nothing here fails the
+// installation.
+void HandOverWindowsTimeService(const char* record_key_path);
+
+// Uninstall's give-back: the recorded start type, triggers and task, or
+// without a record automatic start; then Windows Time is started (unless
+// the record says it was disabled). The display name becomes the service
+// name, as on the hand-over. One line per part that could not be given
+// back.
+std::vector<std::string> GiveWindowsTimeBack(const WindowsTimeRecord* record);
 
 // Whether this Windows version hands time keeping over: 5.1 (XP) and
 // later; 5.0 (2000) and NT 4 keep their Windows Time service as it is.

@@ -2,6 +2,7 @@
 
 #include "platform/os_version.h"
 #include "service/service_start_type.h"
+#include "setup/initial_settings.h"
 #include "setup/install_paths.h"
 
 namespace orvane {
@@ -22,8 +23,7 @@ bool HandOverWindowsTime(TimeServiceSetup time_service) {
     int build = 0;
     if (GetOsVersion(&major, &minor, &build) != 1 || !HandsOverWindowsTime(major, minor))
         return false;
-    StopService(kWindowsTimeServiceName);
-    SetServiceStartType(kWindowsTimeServiceName, 0);
+    HandOverWindowsTimeService(kUninstallKeyPath);
     return true;
 }
 

@@ -76,7 +76,9 @@ void RemoveOrvaneTimeService(Leftovers& left) {
         left.push_back(TimeServiceLeftover(error));
 }
 
-void RestoreWindowsTime(Leftovers& left) {
+// `record`: what Setup found before it handed Windows Time over; null for
+// an installation older than that record.
+void RestoreWindowsTime(const WindowsTimeRecord* record, Leftovers& left) {
     if (IsKestrineInstalled())
         return;  // it keeps the service as it wants it
     int major = 0;
@@ -86,8 +88,8 @@ void RestoreWindowsTime(Leftovers& left) {
         return;
     if (!HandsOverWindowsTime(major, minor))
         return;
-    if (SetServiceStartType(kWindowsTimeServiceName, 1) == kSetStartTypeFailed)
-        left.push_back("Windows Time service: its automatic start");
+    for (const std::string& item : GiveWindowsTimeBack(record))
+        left.push_back(item);
 }
 
 // The shortcuts Setup made. A folder the shell cannot name is skipped:
@@ -157,6 +159,10 @@ bool IsKestrineInstalled() {
 void RunUninstallWork(UninstallProgressView& view) {
     CloseOrvaneBeforeUninstall();
     const std::string folder = ReadInstallFolder();
+    // Read before the Uninstall entry that holds it goes.
+    WindowsTimeRecord time_record;
+    const bool recorded = ReadWindowsTimeRecord(
+        (std::string(uninstall::kUninstallKey) + "\\Orvane").c_str(), &time_record);
     Leftovers left;
     // Only where Windows runs the service did Setup install it.
     const bool time_service = SystemRunsTimeService();
@@ -203,7 +209,7 @@ void RunUninstallWork(UninstallProgressView& view) {
     DeleteMachineSubKey(uninstall::kEventLogApplicationKey, kTimeServiceEventSourceName, left);
 
     MarkNotInstalled(left);
-    RestoreWindowsTime(left);
+    RestoreWindowsTime(recorded ? &time_record : nullptr, left);
 
     if (left.empty()) {
         view.SetLabel(kUninstallSuccessful);

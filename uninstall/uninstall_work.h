@@ -2,7 +2,8 @@
 // Yes: close a running Orvane, remove the installed files, shortcuts and
 // registry entries (the Orvane Time Service's event source with them; the
 // program's own source "Orvane" stays), mark the product as not installed
-// and give the Windows Time service back its automatic start.
+// and give the Windows Time service back what Setup recorded of it (without
+// a record, automatic start), then start it.
 #pragma once
 
 #include <string>

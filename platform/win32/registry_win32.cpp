@@ -159,4 +159,38 @@ int Win32Registry::CloseKey(RegistryKey key) {
     return static_cast<int>(::RegCloseKey(Handle(key)));
 }
 
+int Win32Registry::ReadBinary(RegistryKey key, const char* name, std::size_t max_bytes,
+                              std::vector<std::uint8_t>* data) {
+    if (data == nullptr)
+        return kErrorInvalidParameter;
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result = ::RegQueryValueExA(Handle(key), name, nullptr, &type, nullptr, &size);
+    if (result != ERROR_SUCCESS)
+        return static_cast<int>(result);
+    if (type != REG_BINARY)
+        return kErrorInvalidData;
+    if (size > max_bytes)
+        return kErrorMoreData;
+    // One byte more than allowed shows a value that grew in between.
+    std::vector<std::uint8_t> bytes(max_bytes + 1);
+    DWORD got = static_cast<DWORD>(bytes.size());
+    result = ::RegQueryValueExA(Handle(key), name, nullptr, &type, bytes.data(), &got);
+    if (result != ERROR_SUCCESS)
+        return static_cast<int>(result);
+    if (type != REG_BINARY)
+        return kErrorInvalidData;
+    if (got > max_bytes)
+        return kErrorMoreData;
+    bytes.resize(got);
+    *data = std::move(bytes);
+    return kErrorSuccess;
+}
+
+int Win32Registry::WriteBinary(RegistryKey key, const char* name,
+                               const std::vector<std::uint8_t>& data) {
+    return static_cast<int>(::RegSetValueExA(Handle(key), name, 0, REG_BINARY, data.data(),
+                                             static_cast<DWORD>(data.size())));
+}
+
 }  // namespace orvane

@@ -18,6 +18,10 @@ class Win32Registry : public Registry {
     int DeleteValue(RegistryKey key, const char* name) override;
     int DeleteKey(RegistryKey parent, const char* subkey) override;
     int CloseKey(RegistryKey key) override;
+    int ReadBinary(RegistryKey key, const char* name, std::size_t max_bytes,
+                   std::vector<std::uint8_t>* data) override;
+    int WriteBinary(RegistryKey key, const char* name,
+                    const std::vector<std::uint8_t>& data) override;
 };
 
 }  // namespace orvane

@@ -1,7 +1,11 @@
 #include "platform/win32/service_control_win32.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
+#include "platform/win32/service_trigger_records.h"
+
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -32,6 +36,45 @@ const char* TextOrNull(const std::string& text) {
 // Built-in service accounts have no password; an empty one says so.
 const char* PasswordFor(const std::string& account) {
     return account.empty() ? nullptr : "";
+}
+
+// QueryServiceConfig2W of `level` into `buffer`, grown until the answer
+// fits: the setting may change between the calls.
+int QueryConfig2(ServiceHandle service, DWORD level, std::vector<BYTE>& buffer) {
+    DWORD needed = 0;
+    if (buffer.empty())
+        buffer.resize(64);
+    while (!QueryServiceConfig2W(AsHandle(service), level, buffer.data(),
+                                 static_cast<DWORD>(buffer.size()), &needed)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size())
+            return LastErrorOr(ERROR_INVALID_HANDLE);
+        buffer.resize(needed);
+    }
+    return 0;
+}
+
+// A GUID's 16 bytes in the memory order Windows keeps it in, whatever the
+// order of this machine.
+void GuidToBytes(const GUID& guid, std::array<std::uint8_t, 16>& bytes) {
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<std::uint8_t>(guid.Data1 >> (8 * i));
+    for (int i = 0; i < 2; ++i) {
+        bytes[4 + i] = static_cast<std::uint8_t>(guid.Data2 >> (8 * i));
+        bytes[6 + i] = static_cast<std::uint8_t>(guid.Data3 >> (8 * i));
+    }
+    for (int i = 0; i < 8; ++i)
+        bytes[8 + i] = guid.Data4[i];
+}
+
+GUID GuidFromBytes(const std::array<std::uint8_t, 16>& bytes) {
+    GUID guid = {};
+    for (int i = 3; i >= 0; --i)
+        guid.Data1 = (guid.Data1 << 8) | bytes[i];
+    guid.Data2 = static_cast<unsigned short>(bytes[4] | (bytes[5] << 8));
+    guid.Data3 = static_cast<unsigned short>(bytes[6] | (bytes[7] << 8));
+    for (int i = 0; i < 8; ++i)
+        guid.Data4[i] = bytes[8 + i];
+    return guid;
 }
 
 }  // namespace
@@ -76,6 +119,86 @@ int Win32ServiceControl::ChangeStartType(ServiceHandle service, std::uint32_t st
                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, display_name)) {
         return LastErrorOr(ERROR_INVALID_HANDLE);
     }
+    return 0;
+}
+
+int Win32ServiceControl::QueryStartType(ServiceHandle service, std::uint32_t* start_type) {
+    std::vector<BYTE> buffer(sizeof(QUERY_SERVICE_CONFIGW));
+    DWORD needed = 0;
+    while (!QueryServiceConfigW(AsHandle(service),
+                                reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
+                                static_cast<DWORD>(buffer.size()), &needed)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size())
+            return LastErrorOr(ERROR_INVALID_HANDLE);
+        buffer.resize(needed);
+    }
+    *start_type = reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data())->dwStartType;
+    return 0;
+}
+
+int Win32ServiceControl::QueryTriggers(ServiceHandle service,
+                                       std::vector<ServiceTrigger>* triggers) {
+    namespace tr = trigger_records;
+    // Pointer-aligned: the answer holds pointers into itself.
+    std::vector<BYTE> buffer(sizeof(tr::TriggerInfo) + 1024);
+    const int error = QueryConfig2(service, SERVICE_CONFIG_TRIGGER_INFO, buffer);
+    if (error != 0)
+        return error;
+    tr::TriggerInfo info;
+    std::memcpy(&info, buffer.data(), sizeof info);
+    std::vector<ServiceTrigger> read;
+    for (DWORD i = 0; i < info.cTriggers && info.pTriggers != nullptr; ++i) {
+        const tr::Trigger& from = info.pTriggers[i];
+        ServiceTrigger trigger;
+        trigger.type = from.dwTriggerType;
+        trigger.action = from.dwAction;
+        trigger.has_subtype = from.pTriggerSubtype != nullptr;
+        if (trigger.has_subtype)
+            GuidToBytes(*from.pTriggerSubtype, trigger.subtype);
+        for (DWORD j = 0; j < from.cDataItems && from.pDataItems != nullptr; ++j) {
+            const tr::TriggerDataItem& item = from.pDataItems[j];
+            ServiceTriggerData data;
+            data.type = item.dwDataType;
+            if (item.pData != nullptr)
+                data.bytes.assign(item.pData, item.pData + item.cbData);
+            trigger.data.push_back(std::move(data));
+        }
+        read.push_back(std::move(trigger));
+    }
+    *triggers = std::move(read);
+    return 0;
+}
+
+int Win32ServiceControl::SetTriggers(ServiceHandle service,
+                                     const std::vector<ServiceTrigger>& triggers) {
+    namespace tr = trigger_records;
+    // The records point into these, which live until the call returns.
+    std::vector<GUID> subtypes(triggers.size());
+    std::vector<std::vector<tr::TriggerDataItem>> items(triggers.size());
+    std::vector<tr::Trigger> records(triggers.size());
+    for (std::size_t i = 0; i < triggers.size(); ++i) {
+        const ServiceTrigger& from = triggers[i];
+        subtypes[i] = GuidFromBytes(from.subtype);
+        for (const ServiceTriggerData& data : from.data) {
+            tr::TriggerDataItem item = {};
+            item.dwDataType = data.type;
+            item.cbData = static_cast<DWORD>(data.bytes.size());
+            item.pData = data.bytes.empty() ? nullptr : const_cast<BYTE*>(data.bytes.data());
+            items[i].push_back(item);
+        }
+        tr::Trigger& record = records[i];
+        record.dwTriggerType = from.type;
+        record.dwAction = from.action;
+        record.pTriggerSubtype = from.has_subtype ? &subtypes[i] : nullptr;
+        record.cDataItems = static_cast<DWORD>(items[i].size());
+        record.pDataItems = items[i].empty() ? nullptr : items[i].data();
+    }
+    tr::TriggerInfo info = {};
+    info.cTriggers = static_cast<DWORD>(records.size());
+    info.pTriggers = records.empty() ? nullptr : records.data();
+    info.pReserved = nullptr;
+    if (!ChangeServiceConfig2W(AsHandle(service), SERVICE_CONFIG_TRIGGER_INFO, &info))
+        return LastErrorOr(ERROR_INVALID_HANDLE);
     return 0;
 }
 

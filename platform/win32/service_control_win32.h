@@ -14,6 +14,12 @@ class Win32ServiceControl : public ServiceControl {
     int QueryState(ServiceHandle service, std::uint32_t* state) override;
     int ChangeStartType(ServiceHandle service, std::uint32_t start_type,
                         const char* display_name) override;
+    int QueryStartType(ServiceHandle service, std::uint32_t* start_type) override;
+    int QueryTriggers(ServiceHandle service, std::vector<ServiceTrigger>* triggers) override;
+    int SetTriggers(ServiceHandle service, const std::vector<ServiceTrigger>& triggers) override;
+    // The Task Scheduler 2.0 through COM (scheduled_task_win32.cpp).
+    int QueryTaskState(const char* task_path, TaskState* state) override;
+    int SetTaskEnabled(const char* task_path, bool enabled) override;
     void CloseHandle(ServiceHandle handle) override;
     void Pause(int milliseconds) override;
     int CreateOwnService(ServiceHandle manager, const OwnServiceConfig& config,

@@ -8,6 +8,7 @@
 
 #include "service/time_service_messages.h"
 #include "support/fake_os_version.h"
+#include "support/fake_registry.h"
 #include "support/fake_service_control.h"
 #include "support/fake_time_service_pipe.h"
 
@@ -115,6 +116,7 @@ class TimeServiceFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         UseServiceControl(&services_);
+        UseRegistry(&registry_);  // where the hand-over keeps its record
         os_.info.platform_id = kPlatformWin32Nt;
         os_.info.major = 10;
         UseOsVersion(&os_);
@@ -124,10 +126,12 @@ class TimeServiceFixture : public ::testing::Test {
     void TearDown() override {
         UseTimeServicePipe(nullptr);
         UseOsVersion(nullptr);
+        UseRegistry(nullptr);
         UseServiceControl(nullptr);
     }
 
     FakeServiceControl services_;
+    FakeRegistry registry_;
     FakeOsVersion os_;
     FakeTimeServicePipe pipe_;
 };

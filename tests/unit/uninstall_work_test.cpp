@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include "service/windows_time_record.h"
 #include "settings/settings_store.h"
 #include "support/fake_os_version.h"
 #include "support/fake_registry.h"
 #include "support/fake_service_control.h"
 #include "support/fake_uninstall_system.h"
+#include "support/windows_time_samples.h"
 #include "uninstall/removal_rules.h"
 
 namespace orvane {
@@ -147,6 +149,9 @@ TEST_F(UninstallWorkTest, RegistryStepsComeAfterTheFilesAndInTheirOrder) {
         "open machine read Software\\Pellmoor\\Orvane",
         "read text Install directory 260",
         "close",
+        "open machine read SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane",
+        "read number Windows Time start type",
+        "close",
         "open machine write SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths",
         "delete key Orvane.exe",
         "close",
@@ -251,7 +256,8 @@ TEST_F(UninstallWorkTest, FailuresEverywhereEndIncompleteWithEveryItemListed) {
         "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\EventLog\\Application\\"
         "Orvane Time Service\n"
         "HKEY_LOCAL_MACHINE\\Software\\Pellmoor\\Orvane: \"Program is installed\" mark\n"
-        "Windows Time service: its automatic start");
+        "Windows Time service: its automatic start\n"
+        "Windows Time service: its start, error code 5");
     EXPECT_EQ(registry_.Number(kMachine, uninstall::kProductKey, "Program is installed"), 1);
 }
 
@@ -318,12 +324,11 @@ TEST_F(UninstallWorkTest, TheIncompleteTextListsOneItemALine) {
 
 // --- Windows Time and the sibling time server.
 
-TEST_F(UninstallWorkTest, SetsWindowsTimeBackToAutomaticOnXp) {
+TEST_F(UninstallWorkTest, WithoutARecordSetsWindowsTimeBackToAutomaticAndStartsIt) {
     RunUninstallWork(system_);
     EXPECT_EQ(TimeStartType(), kServiceAutoStart);
     EXPECT_EQ(services_.Find("W32Time")->display_name, "W32Time");
-    // Only its configuration: it is not started.
-    EXPECT_EQ(services_.Find("W32Time")->state, kServiceStopped);
+    EXPECT_EQ(services_.Find("W32Time")->state, kServiceRunning);
     EXPECT_EQ(services_.open_handles(), 0);
 }
 
@@ -389,6 +394,116 @@ TEST_F(UninstallWorkTest, AMissingWindowsTimeServiceIsNoFailure) {
     EXPECT_EQ(ViewLines().back(), "enable close");
     EXPECT_EQ(none.open_handles(), 0);
 }
+
+// --- What Setup recorded of Windows Time, given back and then started.
+
+// Windows Time as Setup leaves it: stopped, on demand, no triggers, its
+// task disabled; and the record of it before, if any.
+struct GiveBackCase {
+    const char* name;
+    void (*arrange)(FakeRegistry& registry, FakeServiceControl& services);
+    std::uint32_t start_type;
+    std::vector<ServiceTrigger> triggers;
+    bool task_enabled;
+    bool runs;
+    Lines leftovers;
+};
+
+class UninstallGiveBackTest : public UninstallWorkTest,
+                              public ::testing::WithParamInterface<GiveBackCase> {};
+
+TEST_P(UninstallGiveBackTest, PutsBackWhatWasRecordedThenStartsWindowsTime) {
+    const GiveBackCase& c = GetParam();
+    os_.info.major = 10;
+    os_.info.minor = 0;
+    services_.tasks_enabled[kSynchronizeTimeTaskPath] = false;
+    c.arrange(registry_, services_);
+    RunUninstallWork(system_);
+    const FakeService& time = *services_.Find("W32Time");
+    EXPECT_EQ(time.start_type, c.start_type);
+    EXPECT_EQ(time.triggers, c.triggers);
+    EXPECT_EQ(services_.tasks_enabled[kSynchronizeTimeTaskPath], c.task_enabled);
+    EXPECT_EQ(time.state == kServiceRunning, c.runs);
+    EXPECT_EQ(system_.transcript().back(),
+              c.leftovers.empty() ? "enable close"
+                                  : "error box " + IncompleteUninstallText(c.leftovers));
+    EXPECT_EQ(services_.open_handles(), 0);
+}
+
+void Recorded(std::uint32_t start_type, std::vector<ServiceTrigger> triggers, TaskState task) {
+    WindowsTimeRecord record;
+    record.start_type = start_type;
+    record.triggers = std::move(triggers);
+    record.task = task;
+    KeepWindowsTimeRecordOnce(kUninstallEntry.c_str(), record);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UninstallGiveBackTest,
+    ::testing::Values(
+        GiveBackCase{"Windows11Default",
+                     [](FakeRegistry&, FakeServiceControl&) {
+                         Recorded(kServiceDemandStart, {DomainJoinTrigger(), CustomStopTrigger()},
+                                  TaskState::kEnabled);
+                     },
+                     kServiceDemandStart, {DomainJoinTrigger(), CustomStopTrigger()}, true, true,
+                     {}},
+        GiveBackCase{"AutomaticWithoutTriggersOrTask",
+                     [](FakeRegistry&, FakeServiceControl&) {
+                         Recorded(kServiceAutoStart, {}, TaskState::kMissing);
+                     },
+                     kServiceAutoStart, {}, false, true, {}},
+        GiveBackCase{"TaskThatWasDisabledStaysSo",
+                     [](FakeRegistry&, FakeServiceControl&) {
+                         Recorded(kServiceDemandStart, {}, TaskState::kDisabled);
+                     },
+                     kServiceDemandStart, {}, false, true, {}},
+        GiveBackCase{"SwitchedOffStaysOff",
+                     [](FakeRegistry&, FakeServiceControl&) {
+                         Recorded(kServiceDisabled, {}, TaskState::kMissing);
+                     },
+                     kServiceDisabled, {}, false, false, {}},
+        GiveBackCase{"NoRecordMeansAutomatic", [](FakeRegistry&, FakeServiceControl&) {},
+                     kServiceAutoStart, {}, false, true, {}},
+        GiveBackCase{"CorruptRecordMeansAutomatic",
+                     [](FakeRegistry& registry, FakeServiceControl&) {
+                         Recorded(kServiceDemandStart, {}, TaskState::kEnabled);
+                         registry.PutRaw(kMachine, kUninstallEntry, "Windows Time triggers",
+                                         kRegBinary, {7});
+                     },
+                     kServiceAutoStart, {}, false, true, {}},
+        GiveBackCase{"RunningAlreadyIsNoFailure",
+                     [](FakeRegistry&, FakeServiceControl& services) {
+                         services.Find("W32Time")->state = kServiceRunning;
+                     },
+                     kServiceAutoStart, {}, false, true, {}},
+        GiveBackCase{"KestrineWinsOverTheRecord",
+                     [](FakeRegistry& registry, FakeServiceControl&) {
+                         Recorded(kServiceAutoStart, {BareTrigger()}, TaskState::kEnabled);
+                         registry.PutNumber(kMachine, uninstall::kKestrineKey,
+                                            "Program is installed", 1);
+                     },
+                     kServiceDemandStart, {}, false, false, {}},
+        GiveBackCase{"TriggersRefused",
+                     [](FakeRegistry&, FakeServiceControl& services) {
+                         Recorded(kServiceDemandStart, {BareTrigger()}, TaskState::kMissing);
+                         services.FailTriggers(5);
+                     },
+                     kServiceDemandStart, {}, false, true,
+                     {"Windows Time service: its start triggers"}},
+        GiveBackCase{"TaskRefused",
+                     [](FakeRegistry&, FakeServiceControl& services) {
+                         Recorded(kServiceDemandStart, {}, TaskState::kEnabled);
+                         services.FailTasks(5);
+                     },
+                     kServiceDemandStart, {}, false, true, {"Windows Time synchronisation task"}},
+        GiveBackCase{"NotStarted",
+                     [](FakeRegistry&, FakeServiceControl& services) {
+                         services.DenyAccess(kServiceStart);
+                     },
+                     kServiceAutoStart, {}, false, false,
+                     {"Windows Time service: its start, error code 5"}}),
+    [](const ::testing::TestParamInfo<GiveBackCase>& info) { return info.param.name; });
 
 // --- The Orvane Time Service, from Windows Vista on.
 

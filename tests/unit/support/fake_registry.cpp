@@ -306,6 +306,35 @@ int FakeRegistry::CloseKey(RegistryKey key) {
     return handles_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
+int FakeRegistry::ReadBinary(RegistryKey key, const char* name, std::size_t max_bytes,
+                             std::vector<std::uint8_t>* data) {
+    if (data == nullptr)
+        return kErrorInvalidParameter;
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_.push_back("read binary " + NameOf(name));
+    const Handle* handle = nullptr;
+    Key* stored = nullptr;
+    int result = Resolve(key, &handle, &stored);
+    if (result != kErrorSuccess)
+        return result;
+    const NamedValue* value =
+        FindValueLocked({static_cast<int>(handle->scope), handle->path}, NameOf(name));
+    if (value == nullptr)
+        return kErrorFileNotFound;
+    if (value->value.type != kRegBinary)
+        return kErrorInvalidData;
+    if (value->value.data.size() > max_bytes)
+        return kErrorMoreData;
+    *data = value->value.data;
+    return kErrorSuccess;
+}
+
+int FakeRegistry::WriteBinary(RegistryKey key, const char* name,
+                              const std::vector<std::uint8_t>& data) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return Write(key, name, FakeRegistryValue{kRegBinary, data}, "binary");
+}
+
 void FakeRegistry::PutNumber(RegistryScope scope, const std::string& path, const std::string& name,
                              std::int32_t value) {
     FakeRegistryValue stored{kRegDword, std::vector<std::uint8_t>(4)};

@@ -33,6 +33,11 @@ class FakeRegistry : public Registry {
     int DeleteValue(RegistryKey key, const char* name) override;
     int DeleteKey(RegistryKey parent, const char* subkey) override;
     int CloseKey(RegistryKey key) override;
+    // Logged as "read binary <name>" and "write binary <name>".
+    int ReadBinary(RegistryKey key, const char* name, std::size_t max_bytes,
+                   std::vector<std::uint8_t>* data) override;
+    int WriteBinary(RegistryKey key, const char* name,
+                    const std::vector<std::uint8_t>& data) override;
 
     // Test controls: values put in and looked at directly, bypassing the
     // log. Setting a value creates its key.

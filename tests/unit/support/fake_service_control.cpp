@@ -98,6 +98,61 @@ int FakeServiceControl::ChangeStartType(ServiceHandle service, std::uint32_t sta
     return 0;
 }
 
+int FakeServiceControl::QueryStartType(ServiceHandle service, std::uint32_t* start_type) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceQueryConfig, &error);
+    if (target == nullptr)
+        return error;
+    *start_type = target->start_type;
+    return 0;
+}
+
+int FakeServiceControl::QueryTriggers(ServiceHandle service,
+                                      std::vector<ServiceTrigger>* triggers) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceQueryConfig, &error);
+    if (target == nullptr)
+        return error;
+    if (triggers_error_ != 0)
+        return triggers_error_;
+    *triggers = target->triggers;
+    return 0;
+}
+
+int FakeServiceControl::SetTriggers(ServiceHandle service,
+                                    const std::vector<ServiceTrigger>& triggers) {
+    int error = 0;
+    FakeService* target = Target(service, kServiceChangeConfig, &error);
+    if (target == nullptr)
+        return error;
+    if (triggers_error_ != 0)
+        return triggers_error_;
+    if (triggers.empty() && target->triggers.empty())
+        return kErrorInvalidParameter;
+    target->triggers = triggers;
+    return 0;
+}
+
+int FakeServiceControl::QueryTaskState(const char* task_path, TaskState* state) {
+    if (tasks_error_ != 0)
+        return tasks_error_;
+    auto found = tasks_enabled.find(task_path);
+    *state = found == tasks_enabled.end() ? TaskState::kMissing
+             : found->second             ? TaskState::kEnabled
+                                         : TaskState::kDisabled;
+    return 0;
+}
+
+int FakeServiceControl::SetTaskEnabled(const char* task_path, bool enabled) {
+    if (tasks_error_ != 0)
+        return tasks_error_;
+    auto found = tasks_enabled.find(task_path);
+    if (found == tasks_enabled.end())
+        return kErrorFileNotFound;
+    found->second = enabled;
+    return 0;
+}
+
 void FakeServiceControl::CloseHandle(ServiceHandle handle) {
     handles_.erase(handle);
 }

@@ -1,7 +1,7 @@
 // An in-memory service control manager for unit tests: named services with
-// a state, a start type, a display name and the rest of their
-// configuration, failures on demand, the states successive queries report,
-// and the handles left open.
+// a state, a start type, a display name, start triggers and the rest of
+// their configuration, failures on demand, the states successive queries
+// report, and the handles left open; and scheduled tasks by path.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,7 @@ struct FakeService {
     int reconfigurations = 0;
     int starts = 0;
     bool deleted_while_running = false;
+    std::vector<ServiceTrigger> triggers;
 };
 
 class FakeServiceControl : public ServiceControl {
@@ -42,6 +43,13 @@ class FakeServiceControl : public ServiceControl {
     int QueryState(ServiceHandle service, std::uint32_t* state) override;
     int ChangeStartType(ServiceHandle service, std::uint32_t start_type,
                         const char* display_name) override;
+    int QueryStartType(ServiceHandle service, std::uint32_t* start_type) override;
+    int QueryTriggers(ServiceHandle service, std::vector<ServiceTrigger>* triggers) override;
+    // Removing no triggers from a service that has none fails with 87, as
+    // Windows does.
+    int SetTriggers(ServiceHandle service, const std::vector<ServiceTrigger>& triggers) override;
+    int QueryTaskState(const char* task_path, TaskState* state) override;
+    int SetTaskEnabled(const char* task_path, bool enabled) override;
     void CloseHandle(ServiceHandle handle) override;
     void Pause(int milliseconds) override;
     int CreateOwnService(ServiceHandle manager, const OwnServiceConfig& config,
@@ -72,6 +80,12 @@ class FakeServiceControl : public ServiceControl {
     void FailRequiredPrivileges(int error) { privileges_error_ = error; }
     // Reading the setting back fails with this error.
     void FailRequiredPrivilegesQuery(int error) { privileges_query_error_ = error; }
+    // Reading and setting triggers fail with this error (124: a manager
+    // without triggers).
+    void FailTriggers(int error) { triggers_error_ = error; }
+    // The scheduled tasks there are, by path; the Task Scheduler's errors.
+    std::map<std::string, bool> tasks_enabled;
+    void FailTasks(int error) { tasks_error_ = error; }
 
     int open_handles() const { return static_cast<int>(handles_.size()); }
     int paused_milliseconds() const { return paused_; }
@@ -101,6 +115,8 @@ class FakeServiceControl : public ServiceControl {
     int create_error_ = 0;
     int privileges_error_ = 0;
     int privileges_query_error_ = 0;
+    int triggers_error_ = 0;
+    int tasks_error_ = 0;
     int paused_ = 0;
     int queries_ = 0;
     std::vector<std::uint32_t> accesses_;
