@@ -102,6 +102,8 @@ void UpdateThread(std::shared_ptr<UpdateSemaphore> semaphore) {
     // pause is over; a manual update still asks.
     std::int64_t rate_pause_end = 0;
     while (stop_flag.load() == 0) {
+        // An administrator's policy holds from this round on.
+        RefreshPolicySettings();
         // Taken once for the round: a click while it runs sets the flag
         // again and ends the pause after it, so it is never lost.
         const bool manual = TakeManualUpdateFlag() == 1;

@@ -65,6 +65,9 @@ class Registry {
     virtual int ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) = 0;
     virtual int WriteWideMultiText(RegistryKey key, const char* name,
                                    const std::u16string& data) = 0;
+    // The value's type (kRegDword, kRegSz, ...), for readers that must not
+    // take a value of another type for theirs.
+    virtual int ReadValueType(RegistryKey key, const char* name, std::uint32_t* type) = 0;
     virtual int DeleteValue(RegistryKey key, const char* name) = 0;
     // Deletes the sub-key `subkey` of an open key; it must have no sub-keys
     // of its own.

@@ -6,7 +6,9 @@
 # "sha256sum -c SHA256SUMS" in that folder). VERSION is ORVANE_VERSION_TEXT
 # of CMakeLists.txt, the one version definition. The zip's entries are
 # sorted and dated from the last commit, so the same tree packs the same
-# way. ORVANE_PACKAGE_NO_BUILD=1 packs dist/ as it is.
+# way. The administrative template for Group Policy goes beside the
+# programs, in policy/ (orvane.admx and en-US/orvane.adml).
+# ORVANE_PACKAGE_NO_BUILD=1 packs dist/ as it is.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -33,21 +35,31 @@ for wanted in Orvane.exe Setup.exe Uninstall.exe OrvaneService.exe; do
     fi
 done
 
+# Zip entry and the file it holds.
+entries=()
+for file in "${files[@]}"; do
+    entries+=("$file=dist/$file")
+done
+for file in policy/orvane.admx policy/en-US/orvane.adml; do
+    entries+=("$file=$file")
+done
+
 mkdir -p "$out"
 name=orvane-$version-win64.zip
 rm -f "$out/$name" "$out/SHA256SUMS"
 stamp=$(git log -1 --format=%ct 2>/dev/null || echo 315532800)
-python3 - "$out/$name" "$stamp" "${files[@]}" <<'PY'
+python3 - "$out/$name" "$stamp" "${entries[@]}" <<'PY'
 import sys, time, zipfile
-target, stamp, names = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
+target, stamp = sys.argv[1], int(sys.argv[2])
+entries = sorted(entry.split("=", 1) for entry in sys.argv[3:])
 # Zip dates start in 1980 and carry no zone.
 when = time.gmtime(max(stamp, 315532800))[:6]
 with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
-    for name in names:
+    for name, source in entries:
         info = zipfile.ZipInfo(name, when)
         info.compress_type = zipfile.ZIP_DEFLATED
         info.external_attr = 0o644 << 16
-        with open("dist/" + name, "rb") as f:
+        with open(source, "rb") as f:
             z.writestr(info, f.read())
 PY
 (cd "$out" && sha256sum "$name" >SHA256SUMS)

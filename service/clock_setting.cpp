@@ -2,6 +2,7 @@
 
 #include "platform/process_privileges.h"
 #include "platform/registry.h"
+#include "settings/policy_settings.h"
 #include "settings/settings_store.h"
 
 namespace orvane {
@@ -26,6 +27,10 @@ std::int32_t ReadClockSetting() {
         registry.ReadNumber(key, kClockSettingValueName, &value);
         registry.CloseKey(key);
     }
+    // An administrator's policy wins, read afresh like the machine value.
+    if (const std::optional<std::int32_t> policy =
+            ReadPolicySettings().Number(kClockSettingValueName))
+        value = *policy;
     return value;
 }
 

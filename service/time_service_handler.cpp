@@ -14,6 +14,7 @@
 #include "protocols/time_client.h"
 #include "service/service_broadcasts.h"
 #include "settings/ipv4_text.h"
+#include "settings/policy_settings.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
 
@@ -108,24 +109,40 @@ MachineTimeSettings ReadMachineTimeSettings() {
     Registry& registry = TheRegistry();
     RegistryKey key = kNoRegistryKey;
     if (registry.OpenKey(RegistryScope::kMachine, kSettingsKeyPath, RegistryMode::kRead, false,
-                         &key) != 0) {
-        return settings;
+                         &key) == 0) {
+        registry.ReadNumber(key, "Protocol", &settings.protocol);
+        char address_text[16] = {};
+        if (ReadTextField(registry, key, "Server ip address", address_text) == 0)
+            settings.server_address = Ipv4TextToAddress(address_text);
+        registry.ReadNumber(key, "Use server by name", &settings.use_server_by_name);
+        char name[kPathCapacity] = {};
+        if (ReadTextField(registry, key, "Server name", name) == 0)
+            settings.server_name = FieldText(name);
+        registry.ReadNumber(key, "Receive sntp broadcasts", &settings.receive_sntp_broadcasts);
+        registry.ReadNumber(key, "Update interval", &settings.update_interval_minutes);
+        // A DWORD of seconds: read as its bits.
+        std::int32_t largest_correction = static_cast<std::int32_t>(settings.largest_correction_s);
+        registry.ReadNumber(key, "Largest correction", &largest_correction);
+        settings.largest_correction_s = static_cast<std::uint32_t>(largest_correction);
+        registry.CloseKey(key);
     }
-    registry.ReadNumber(key, "Protocol", &settings.protocol);
-    char address_text[16] = {};
-    if (ReadTextField(registry, key, "Server ip address", address_text) == 0)
-        settings.server_address = Ipv4TextToAddress(address_text);
-    registry.ReadNumber(key, "Use server by name", &settings.use_server_by_name);
-    char name[kPathCapacity] = {};
-    if (ReadTextField(registry, key, "Server name", name) == 0)
-        settings.server_name = FieldText(name);
-    registry.ReadNumber(key, "Receive sntp broadcasts", &settings.receive_sntp_broadcasts);
-    registry.ReadNumber(key, "Update interval", &settings.update_interval_minutes);
-    // A DWORD of seconds: read as its bits.
-    std::int32_t largest_correction = static_cast<std::int32_t>(settings.largest_correction_s);
-    registry.ReadNumber(key, "Largest correction", &largest_correction);
-    settings.largest_correction_s = static_cast<std::uint32_t>(largest_correction);
-    registry.CloseKey(key);
+    // Read with every request, so a policy holds from the next one on.
+    SettingsRecord record;
+    record.protocol = settings.protocol;
+    record.server_address.address = settings.server_address;
+    record.use_server_by_name = settings.use_server_by_name;
+    CopyToField(record.server_name, settings.server_name);
+    record.receive_sntp_broadcasts = settings.receive_sntp_broadcasts;
+    record.update_interval = settings.update_interval_minutes;
+    record.largest_correction = settings.largest_correction_s;
+    ApplyPolicy(ReadPolicySettings(), record);
+    settings.protocol = record.protocol;
+    settings.server_address = record.server_address.address;
+    settings.use_server_by_name = record.use_server_by_name;
+    settings.server_name = FieldText(record.server_name);
+    settings.receive_sntp_broadcasts = record.receive_sntp_broadcasts;
+    settings.update_interval_minutes = record.update_interval;
+    settings.largest_correction_s = record.largest_correction;
     return settings;
 }
 

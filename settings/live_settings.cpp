@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace orvane {
 
@@ -10,6 +11,7 @@ namespace {
 struct LiveState {
     std::mutex mutex;
     SettingsRecord record;  // zero-filled at start
+    PolicySettings policy;
 };
 
 LiveState& State() {
@@ -52,7 +54,29 @@ void ApplyIfChanged(const char (&opened)[N], const char (&edited)[N], char (&liv
 SettingsRecord CurrentSettings() {
     LiveState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
+    SettingsRecord current = state.record;
+    ApplyPolicy(state.policy, current);
+    return current;
+}
+
+SettingsRecord StoredSettings() {
+    LiveState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
     return state.record;
+}
+
+void RefreshPolicySettings() {
+    // Read outside the lock: readers need not wait for the registry.
+    PolicySettings policy = ReadPolicySettings();
+    LiveState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.policy = std::move(policy);
+}
+
+PolicySettings CurrentPolicySettings() {
+    LiveState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.policy;
 }
 
 void UpdateSettings(const std::function<void(SettingsRecord&)>& change) {

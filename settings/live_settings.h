@@ -6,15 +6,25 @@
 
 #include <functional>
 
+#include "settings/policy_settings.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
 
-// A copy taken under the lock. Engine threads take one per round.
+// A copy taken under the lock, with the policy's values over the stored
+// ones: what the program runs on. Engine threads take one per round.
 SettingsRecord CurrentSettings();
+// The record as the user and the machine settings have it, without the
+// policy's values: what is saved.
+SettingsRecord StoredSettings();
 
-// Runs `change` on the live record under the lock; it must not call back
-// into this module.
+// Reads the policy key afresh for CurrentSettings; at start and at the
+// start of every round, so a policy takes effect without a restart.
+void RefreshPolicySettings();
+PolicySettings CurrentPolicySettings();
+
+// Runs `change` on the stored record under the lock; it must not call
+// back into this module.
 void UpdateSettings(const std::function<void(SettingsRecord&)>& change);
 
 // The configuration dialog's OK: every page field the user changed

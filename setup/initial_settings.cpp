@@ -1,7 +1,11 @@
 #include "setup/initial_settings.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <vector>
 
+#include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/fixed_text.h"
 #include "settings/ipv4_text.h"
@@ -37,6 +41,14 @@ void WriteAppPaths(Registry& registry, const std::string& folder) {
     registry.CloseKey(key);
 }
 
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 void WriteUninstallEntry(Registry& registry, const std::string& folder) {
     RegistryKey key = kNoRegistryKey;
     if (registry.OpenKey(RegistryScope::kMachine, kUninstallKeyPath, RegistryMode::kWrite, true,
@@ -45,9 +57,18 @@ void WriteUninstallEntry(Registry& registry, const std::string& folder) {
     }
     // Quoted: the default folder holds spaces, and the shell runs this as a
     // command line.
-    registry.WriteText(key, "UninstallString",
-                       QuotedPath(PathInFolder(folder, "Uninstall.exe")).c_str());
+    const std::string uninstaller = QuotedPath(PathInFolder(folder, "Uninstall.exe"));
+    registry.WriteText(key, "UninstallString", uninstaller.c_str());
+    registry.WriteText(key, "QuietUninstallString", (uninstaller + " /quiet").c_str());
     registry.WriteText(key, "DisplayName", UninstallDisplayName().c_str());
+    registry.WriteText(key, "DisplayVersion", kSetupVersionText);
+    registry.WriteText(key, "Publisher", kPublisherName);
+    registry.WriteText(key, "DisplayIcon", (PathInFolder(folder, "Orvane.exe") + ",0").c_str());
+    registry.WriteText(key, "InstallLocation", folder.c_str());
+    registry.WriteNumber(key, "EstimatedSize", static_cast<std::int32_t>(InstalledKilobytes(folder)));
+    // Setup offers no change or repair of an installation.
+    registry.WriteNumber(key, "NoModify", 1);
+    registry.WriteNumber(key, "NoRepair", 1);
     registry.CloseKey(key);
 }
 
@@ -140,6 +161,18 @@ void WriteInitialSettingsAndSystemEntries(const std::string& install_folder,
     // The service's entries carry their own source, so the log tells them
     // apart from the program's; same library, same message.
     WriteEventSource(registry, kTimeServiceEventSourceKeyPath, install_folder);
+}
+
+std::uint32_t InstalledKilobytes(const std::string& install_folder) {
+    const std::vector<InstalledFile> installed = FilesToInstall(true);
+    std::uint64_t bytes = 0;
+    for (const FileEntry& file : TheFileSystem().ListFiles(PathInFolder(install_folder, "*"))) {
+        for (const InstalledFile& name : installed) {
+            if (SameNameIgnoringCase(file.name, name.name))
+                bytes += file.size;
+        }
+    }
+    return static_cast<std::uint32_t>((bytes + 1023) / 1024);
 }
 
 std::string UninstallDisplayName() {

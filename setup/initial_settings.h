@@ -1,9 +1,10 @@
 // The settings and system entries an installation writes: the first
 // settings merged with an earlier installation's, the installation values,
 // App Paths, the Uninstall entry and the event sources. Goes through
-// TheRegistry().
+// TheRegistry() and, for the installed size, TheFileSystem().
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "settings/settings_record.h"
@@ -16,6 +17,8 @@ constexpr char kSetupVersionText[] = ORVANE_VERSION_TEXT;
 #else
 #error "ORVANE_VERSION_TEXT comes from the top-level build"
 #endif
+
+constexpr char kPublisherName[] = "Pellmoor";
 
 constexpr char kAppPathsKeyPath[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Orvane.exe";
@@ -46,6 +49,10 @@ void ReadInstalledSettings(SettingsRecord& record);
 // The whole registry step of an installation into `install_folder`.
 void WriteInitialSettingsAndSystemEntries(const std::string& install_folder,
                                           bool launch_at_startup);
+
+// The size of the installed files in the folder, in kilobytes rounded up:
+// the Uninstall entry's EstimatedSize. Goes through TheFileSystem().
+std::uint32_t InstalledKilobytes(const std::string& install_folder);
 
 // "Orvane <version>", the name the control panel lists.
 std::string UninstallDisplayName();

@@ -145,6 +145,17 @@ int Win32Registry::WriteWideMultiText(RegistryKey key, const char* name,
                                              static_cast<DWORD>(data.size() * sizeof(char16_t))));
 }
 
+int Win32Registry::ReadValueType(RegistryKey key, const char* name, std::uint32_t* type) {
+    if (type == nullptr)
+        return kErrorInvalidParameter;
+    DWORD found = REG_NONE;
+    const LONG result = ::RegQueryValueExA(Handle(key), name, nullptr, &found, nullptr, nullptr);
+    if (result != ERROR_SUCCESS)
+        return static_cast<int>(result);
+    *type = found;
+    return kErrorSuccess;
+}
+
 int Win32Registry::DeleteValue(RegistryKey key, const char* name) {
     return static_cast<int>(::RegDeleteValueA(Handle(key), name));
 }

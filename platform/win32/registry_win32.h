@@ -15,6 +15,7 @@ class Win32Registry : public Registry {
     int WriteText(RegistryKey key, const char* name, const char* text) override;
     int ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) override;
     int WriteWideMultiText(RegistryKey key, const char* name, const std::u16string& data) override;
+    int ReadValueType(RegistryKey key, const char* name, std::uint32_t* type) override;
     int DeleteValue(RegistryKey key, const char* name) override;
     int DeleteKey(RegistryKey parent, const char* subkey) override;
     int CloseKey(RegistryKey key) override;

@@ -30,6 +30,7 @@ struct DialogState {
     bool modal = false;
     SettingsRecord opened;  // as the dialog found it, to tell what OK changes
     SettingsRecord working;
+    PolicySettings policy;
     HWND tabs = nullptr;
     HWND pages[kPageCount] = {};
     HWND current = nullptr;
@@ -64,8 +65,10 @@ HWND CreatePage(HWND frame, int template_id, DLGPROC procedure) {
     HWND page = CreateDialogParamA(config_dialog::Instance(), MAKEINTRESOURCEA(template_id), frame,
                                    procedure, 0);
     // The page answers to its template number, so the help table finds it.
-    if (page != nullptr)
+    if (page != nullptr) {
         SetWindowLongPtrA(page, GWLP_ID, template_id);
+        config_dialog::AddPolicyTips(page);
+    }
     return page;
 }
 
@@ -100,6 +103,8 @@ void InitialiseFrame(HWND frame) {
     s.tabs = GetDlgItem(frame, IDC_CONFIG_TABS);
     if (s.reload)
         UpdateSettings([](SettingsRecord& live) { LoadSettings(live); });
+    RefreshPolicySettings();
+    s.policy = CurrentPolicySettings();
     s.working = CurrentSettings();
     s.opened = s.working;
     CentreWindow(frame, nullptr);
@@ -188,9 +193,10 @@ void PressOk(HWND frame) {
     config_dialog::ReadServerPageControls(s.pages[0], s.working);
     config_dialog::ReadLoggingPageControls(s.pages[3], s.working);
     ResolveServer(frame);
+    KeepPolicyFields(s.policy, s.opened, s.working);
     UpdateSettings(
         [&](SettingsRecord& live) { ApplyChangedPageFields(s.opened, s.working, live); });
-    const bool machine_part_saved = SaveSettings(CurrentSettings());
+    const bool machine_part_saved = SaveSettings(StoredSettings());
     if (!machine_part_saved) {
         // What could not be stored is not used either: the program goes on
         // as the machine's settings say, and the user is told.
@@ -257,6 +263,9 @@ namespace config_dialog {
 
 SettingsRecord& WorkingCopy() {
     return State().working;
+}
+const PolicySettings& Policy() {
+    return State().policy;
 }
 HWND Frame() {
     return State().frame.load();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "settings/config_pages.h"
+#include "settings/policy_settings.h"
 #include "settings/settings_record.h"
 
 namespace orvane {
@@ -14,6 +15,8 @@ namespace config_dialog {
 
 // The working copy the pages edit while the dialog is open.
 SettingsRecord& WorkingCopy();
+// The policy as the dialog found it when it opened.
+const PolicySettings& Policy();
 HWND Frame();
 HINSTANCE Instance();
 
@@ -21,8 +24,12 @@ HINSTANCE Instance();
 // true when the message was one of those.
 bool HandleHelpMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
-// Puts a page view on the page's controls.
+// Puts a page view on the page's controls; those the policy holds stay
+// disabled.
 void ApplyView(HWND page, const PageView& view);
+// The tooltip "Set by your administrator" over the page's controls that
+// the policy holds.
+void AddPolicyTips(HWND page);
 
 INT_PTR CALLBACK ServerPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK ConnectionPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);

@@ -20,6 +20,7 @@
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
 #include "platform/fixed_text.h"
+#include "settings/policy_settings.h"
 #include "settings/server_list.h"
 #include "settings/win32/config_dialog.h"
 #include "settings/win32/config_dialog_internal.h"
@@ -137,6 +138,10 @@ void ApplyView(HWND page, const PageView& view) {
     }
     for (const auto& [id, on] : view.enabled)
         EnableWindow(GetDlgItem(page, id), on ? TRUE : FALSE);
+    for (int id : ControlsSetByPolicy(Policy())) {
+        if (HWND control = GetDlgItem(page, id))
+            EnableWindow(control, FALSE);
+    }
     for (const auto& [id, text] : view.texts) {
         const int limit = EditTextLimit(id);
         if (limit > 0) {
@@ -144,6 +149,40 @@ void ApplyView(HWND page, const PageView& view) {
         } else {
             SetDlgItemTextA(page, id, text.c_str());
         }
+    }
+}
+
+void AddPolicyTips(HWND page) {
+    HWND tip = nullptr;
+    for (int id : ControlsSetByPolicy(Policy())) {
+        HWND control = GetDlgItem(page, id);
+        if (control == nullptr)
+            continue;
+        EnableWindow(control, FALSE);
+        if (tip == nullptr) {
+            // Owned by the page, so it goes when the page goes.
+            tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                  WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, page, nullptr,
+                                  Instance(), nullptr);
+            if (tip == nullptr)
+                return;
+        }
+        // A disabled control gets no mouse messages; its parent gets them,
+        // so the tool is the control's rectangle on the page, and the
+        // tooltip watches the page's mouse messages itself.
+        RECT rect;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
+        TTTOOLINFOA tool = {};
+        // The size every version of the common controls accepts.
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = page;
+        tool.uId = static_cast<UINT_PTR>(id);
+        tool.rect = rect;
+        tool.lpszText = const_cast<char*>(kSetByAdministratorText);
+        SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 

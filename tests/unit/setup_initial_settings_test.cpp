@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/file_system.h"
 #include "support/fake_registry.h"
 #include "settings/settings_store.h"
 
@@ -16,10 +17,33 @@ constexpr RegistryScope kMachine = RegistryScope::kMachine;
 const std::string kKey = kSettingsKeyPath;
 const std::string kFolder = "D:\\Tools\\Orvane";
 
+// The install folder as the copy left it: the installed files and one
+// that is not Setup's.
+class InstalledFolder : public FileSystem {
+  public:
+    int MakeDirectory(const std::string&) override { return 0; }
+    bool FolderExists(const std::string&) override { return true; }
+    bool AppendToFile(const std::string&, const std::string&) override { return false; }
+    std::vector<FileEntry> ListFiles(const std::string& pattern) override {
+        if (pattern != kFolder + "\\*")
+            return {};
+        return {{"Orvane.exe", 2000000, {}},           {"uninstall.EXE", 500000, {}},
+                {"OrvaneService.exe", 1000000, {}},    {"Orvane.hlp", 1, {}},
+                {"Orvane Event Log Interface.dll", 23, {}}, {"notes.txt", 999999, {}}};
+    }
+    int RemoveFile(const std::string&) override { return 0; }
+};
+
 class SetupInitialSettingsTest : public ::testing::Test {
   protected:
-    void SetUp() override { UseRegistry(&registry_); }
-    void TearDown() override { UseRegistry(nullptr); }
+    void SetUp() override {
+        UseRegistry(&registry_);
+        UseFileSystem(&folder_);
+    }
+    void TearDown() override {
+        UseRegistry(nullptr);
+        UseFileSystem(nullptr);
+    }
 
     std::int32_t MachineNumber(const std::string& name) {
         return registry_.Number(kMachine, kKey, name).value_or(-999);
@@ -32,6 +56,7 @@ class SetupInitialSettingsTest : public ::testing::Test {
     }
 
     FakeRegistry registry_;
+    InstalledFolder folder_;
 };
 
 TEST_F(SetupInitialSettingsTest, AFirstInstallationStoresExactlyTheInitialValues) {
@@ -85,9 +110,21 @@ TEST_F(SetupInitialSettingsTest, InstallationValuesAndSystemEntries) {
     EXPECT_EQ(registry_.Text(kMachine, kAppPathsKeyPath, ""), "D:\\Tools\\Orvane\\Orvane.exe");
     EXPECT_EQ(registry_.Text(kMachine, kAppPathsKeyPath, "Path"), kFolder);
 
-    EXPECT_EQ(registry_.Text(kMachine, kUninstallKeyPath, "UninstallString"),
-              "\"D:\\Tools\\Orvane\\Uninstall.exe\"");
-    EXPECT_EQ(registry_.Text(kMachine, kUninstallKeyPath, "DisplayName"), "Orvane 1.72");
+    const std::pair<const char*, std::string> uninstall_texts[] = {
+        {"UninstallString", "\"D:\\Tools\\Orvane\\Uninstall.exe\""},
+        {"QuietUninstallString", "\"D:\\Tools\\Orvane\\Uninstall.exe\" /quiet"},
+        {"DisplayName", "Orvane 1.72"},
+        {"DisplayVersion", ORVANE_VERSION_TEXT},
+        {"Publisher", "Pellmoor"},
+        {"DisplayIcon", "D:\\Tools\\Orvane\\Orvane.exe,0"},
+        {"InstallLocation", kFolder},
+    };
+    for (const auto& [name, text] : uninstall_texts)
+        EXPECT_EQ(registry_.Text(kMachine, kUninstallKeyPath, name), text) << name;
+    // The installed files only, in kilobytes rounded up: 3500024 bytes.
+    EXPECT_EQ(registry_.Number(kMachine, kUninstallKeyPath, "EstimatedSize"), 3418);
+    EXPECT_EQ(registry_.Number(kMachine, kUninstallKeyPath, "NoModify"), 1);
+    EXPECT_EQ(registry_.Number(kMachine, kUninstallKeyPath, "NoRepair"), 1);
 
     for (const char* source : {"Orvane", "Orvane Time Service"}) {
         const std::string key =

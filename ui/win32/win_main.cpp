@@ -83,6 +83,7 @@ StartOutcome StartUp(HINSTANCE instance) {
     ui.version = kProgramVersion;
     FindHelpFile();
     UpdateSettings([](SettingsRecord& live) { LoadSettings(live); });
+    RefreshPolicySettings();
     StartLogCleanup();
     StartEngine();
     CreateWindows();
@@ -146,7 +147,8 @@ void Shutdown() {
     DestroyClockWindow();
     StopEngine();
     StopLogCleanup();
-    SaveSettings(CurrentSettings());
+    // Without the policy's values: they are never the machine's own.
+    SaveSettings(StoredSettings());
     WSACleanup();
 }
 

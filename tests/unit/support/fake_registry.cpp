@@ -254,6 +254,24 @@ int FakeRegistry::WriteWideMultiText(RegistryKey key, const char* name,
     return Write(key, name, FakeRegistryValue{kRegMultiSz, WideBytes(data)}, "wide multi text");
 }
 
+int FakeRegistry::ReadValueType(RegistryKey key, const char* name, std::uint32_t* type) {
+    if (type == nullptr)
+        return kErrorInvalidParameter;
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_.push_back("read value type " + NameOf(name));
+    const Handle* handle = nullptr;
+    Key* stored = nullptr;
+    int result = Resolve(key, &handle, &stored);
+    if (result != kErrorSuccess)
+        return result;
+    const NamedValue* value =
+        FindValueLocked({static_cast<int>(handle->scope), handle->path}, NameOf(name));
+    if (value == nullptr)
+        return kErrorFileNotFound;
+    *type = value->value.type;
+    return kErrorSuccess;
+}
+
 int FakeRegistry::DeleteValue(RegistryKey key, const char* name) {
     std::lock_guard<std::mutex> lock(mutex_);
     log_.push_back("delete value " + NameOf(name));

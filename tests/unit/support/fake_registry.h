@@ -30,6 +30,7 @@ class FakeRegistry : public Registry {
     int WriteText(RegistryKey key, const char* name, const char* text) override;
     int ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) override;
     int WriteWideMultiText(RegistryKey key, const char* name, const std::u16string& data) override;
+    int ReadValueType(RegistryKey key, const char* name, std::uint32_t* type) override;
     int DeleteValue(RegistryKey key, const char* name) override;
     int DeleteKey(RegistryKey parent, const char* subkey) override;
     int CloseKey(RegistryKey key) override;
@@ -79,7 +80,7 @@ class FakeRegistry : public Registry {
     //   "read number <name>", "read text <name> <capacity>",
     //   "write number <name>", "write text <name>",
     //   "read wide multi text <name>", "write wide multi text <name>",
-    //   "delete value <name>", "delete key <subkey>".
+    //   "read value type <name>", "delete value <name>", "delete key <subkey>".
     // A failed open is logged with " failed <code>" appended.
     std::vector<std::string> log() const;
     void ClearLog();
