@@ -132,7 +132,8 @@ scenario_91_uninstall_yes_removes_keeps_and_gives_back() {
         [ "$(e2e_reg "$E2E_HKCU" "Window size x")" = 0x99 ] ||
         e2e_fail "settings lost" || return 1
     e2e_reg_key_exists "$UN_EVENT_SOURCE" || e2e_fail "event source removed" || return 1
-    # Windows Time back to automatic, named after itself, not started.
+    # Windows Time back to automatic (no record of it here), named after
+    # itself.
     local start display
     start=$(e2e_reg "$UN_SERVICE" Start)
     display=$(e2e_reg "$UN_SERVICE" DisplayName)
