@@ -4,6 +4,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <initializer_list>
+
 namespace orvane {
 
 namespace {
@@ -12,21 +14,28 @@ namespace {
 // and no inherited entries.
 constexpr char kLockSecurity[] = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 
-bool IsOwnUser(PSID sid) {
+// Whether the SID is this process's user or the owner its own objects get.
+bool IsOwnUserOrOwner(PSID sid) {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
         return false;
-    alignas(TOKEN_USER) BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
-    DWORD size = 0;
-    const bool same = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
-                      EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, sid);
+    bool same = false;
+    for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+        alignas(TOKEN_USER) BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
+        DWORD size = 0;
+        if (!GetTokenInformation(token, kind, buffer, sizeof buffer, &size))
+            continue;
+        PSID own = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid
+                                     : reinterpret_cast<TOKEN_OWNER*>(buffer)->Owner;
+        same = same || EqualSid(own, sid);
+    }
     CloseHandle(token);
     return same;
 }
 
 // Objects an elevated administrator makes are owned by the Administrators
 // group, SYSTEM's by SYSTEM; where policy makes the creator the owner, by
-// the user, as this process's own are.
+// the user; in any case by whoever owns this process's own objects.
 bool OwnedByAnInstaller(HANDLE mutex) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -36,7 +45,7 @@ bool OwnedByAnInstaller(HANDLE mutex) {
     }
     const bool installer = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
                                                 IsWellKnownSid(owner, WinLocalSystemSid) ||
-                                                IsOwnUser(owner));
+                                                IsOwnUserOrOwner(owner));
     LocalFree(descriptor);
     return installer;
 }
