@@ -71,9 +71,8 @@ struct ServiceTrigger {
     std::array<std::uint8_t, 16> subtype{};
     std::vector<ServiceTriggerData> data;
     bool operator==(const ServiceTrigger& other) const {
-        return type == other.type && action == other.action &&
-               has_subtype == other.has_subtype && subtype == other.subtype &&
-               data == other.data;
+        return type == other.type && action == other.action && has_subtype == other.has_subtype &&
+               subtype == other.subtype && data == other.data;
     }
 };
 

@@ -140,11 +140,11 @@ bool ReadWindowsTimeRecord(const char* key_path, WindowsTimeRecord* record) {
     std::int32_t task = -1;
     std::vector<std::uint8_t> bytes;
     WindowsTimeRecord read;
-    bool valid = registry.ReadNumber(key, kRecordStartTypeValue, &start_type) == 0 &&
-                 registry.ReadNumber(key, kRecordTaskValue, &task) == 0 &&
-                 registry.ReadBinary(key, kRecordTriggersValue, kMaxTriggersRecordBytes,
-                                     &bytes) == 0 &&
-                 DecodeServiceTriggers(bytes, &read.triggers);
+    bool valid =
+        registry.ReadNumber(key, kRecordStartTypeValue, &start_type) == 0 &&
+        registry.ReadNumber(key, kRecordTaskValue, &task) == 0 &&
+        registry.ReadBinary(key, kRecordTriggersValue, kMaxTriggersRecordBytes, &bytes) == 0 &&
+        DecodeServiceTriggers(bytes, &read.triggers);
     registry.CloseKey(key);
     // Automatic, on demand or disabled: boot and system starts are for
     // drivers.

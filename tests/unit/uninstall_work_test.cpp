@@ -424,11 +424,14 @@ TEST_P(UninstallGiveBackTest, PutsBackWhatWasRecordedThenStartsWindowsTime) {
     EXPECT_EQ(time.triggers, c.triggers);
     EXPECT_EQ(services_.tasks_enabled[kSynchronizeTimeTaskPath], c.task_enabled);
     EXPECT_EQ(time.state == kServiceRunning, c.runs);
-    EXPECT_EQ(system_.transcript().back(),
-              c.leftovers.empty() ? "enable close"
-                                  : "error box " + IncompleteUninstallText(c.leftovers));
+    EXPECT_EQ(
+        system_.transcript().back(),
+        c.leftovers.empty() ? "enable close" : "error box " + IncompleteUninstallText(c.leftovers));
     EXPECT_EQ(services_.open_handles(), 0);
 }
+
+const std::vector<ServiceTrigger> kNoTriggers;
+const Lines kNone;
 
 void Recorded(std::uint32_t start_type, std::vector<ServiceTrigger> triggers, TaskState task) {
     WindowsTimeRecord record;
@@ -446,63 +449,75 @@ INSTANTIATE_TEST_SUITE_P(
                          Recorded(kServiceDemandStart, {DomainJoinTrigger(), CustomStopTrigger()},
                                   TaskState::kEnabled);
                      },
-                     kServiceDemandStart, {DomainJoinTrigger(), CustomStopTrigger()}, true, true,
-                     {}},
+                     kServiceDemandStart,
+                     {DomainJoinTrigger(), CustomStopTrigger()},
+                     true,
+                     true,
+                     kNone},
         GiveBackCase{"AutomaticWithoutTriggersOrTask",
                      [](FakeRegistry&, FakeServiceControl&) {
-                         Recorded(kServiceAutoStart, {}, TaskState::kMissing);
+                         Recorded(kServiceAutoStart, kNoTriggers, TaskState::kMissing);
                      },
-                     kServiceAutoStart, {}, false, true, {}},
+                     kServiceAutoStart, kNoTriggers, false, true, kNone},
         GiveBackCase{"TaskThatWasDisabledStaysSo",
                      [](FakeRegistry&, FakeServiceControl&) {
-                         Recorded(kServiceDemandStart, {}, TaskState::kDisabled);
+                         Recorded(kServiceDemandStart, kNoTriggers, TaskState::kDisabled);
                      },
-                     kServiceDemandStart, {}, false, true, {}},
+                     kServiceDemandStart, kNoTriggers, false, true, kNone},
         GiveBackCase{"SwitchedOffStaysOff",
                      [](FakeRegistry&, FakeServiceControl&) {
-                         Recorded(kServiceDisabled, {}, TaskState::kMissing);
+                         Recorded(kServiceDisabled, kNoTriggers, TaskState::kMissing);
                      },
-                     kServiceDisabled, {}, false, false, {}},
+                     kServiceDisabled, kNoTriggers, false, false, kNone},
         GiveBackCase{"NoRecordMeansAutomatic", [](FakeRegistry&, FakeServiceControl&) {},
-                     kServiceAutoStart, {}, false, true, {}},
+                     kServiceAutoStart, kNoTriggers, false, true, kNone},
         GiveBackCase{"CorruptRecordMeansAutomatic",
                      [](FakeRegistry& registry, FakeServiceControl&) {
-                         Recorded(kServiceDemandStart, {}, TaskState::kEnabled);
+                         Recorded(kServiceDemandStart, kNoTriggers, TaskState::kEnabled);
                          registry.PutRaw(kMachine, kUninstallEntry, "Windows Time triggers",
                                          kRegBinary, {7});
                      },
-                     kServiceAutoStart, {}, false, true, {}},
+                     kServiceAutoStart, kNoTriggers, false, true, kNone},
         GiveBackCase{"RunningAlreadyIsNoFailure",
                      [](FakeRegistry&, FakeServiceControl& services) {
                          services.Find("W32Time")->state = kServiceRunning;
                      },
-                     kServiceAutoStart, {}, false, true, {}},
+                     kServiceAutoStart, kNoTriggers, false, true, kNone},
         GiveBackCase{"KestrineWinsOverTheRecord",
                      [](FakeRegistry& registry, FakeServiceControl&) {
                          Recorded(kServiceAutoStart, {BareTrigger()}, TaskState::kEnabled);
                          registry.PutNumber(kMachine, uninstall::kKestrineKey,
                                             "Program is installed", 1);
                      },
-                     kServiceDemandStart, {}, false, false, {}},
+                     kServiceDemandStart, kNoTriggers, false, false, kNone},
         GiveBackCase{"TriggersRefused",
                      [](FakeRegistry&, FakeServiceControl& services) {
                          Recorded(kServiceDemandStart, {BareTrigger()}, TaskState::kMissing);
                          services.FailTriggers(5);
                      },
-                     kServiceDemandStart, {}, false, true,
+                     kServiceDemandStart,
+                     kNoTriggers,
+                     false,
+                     true,
                      {"Windows Time service: its start triggers"}},
         GiveBackCase{"TaskRefused",
                      [](FakeRegistry&, FakeServiceControl& services) {
-                         Recorded(kServiceDemandStart, {}, TaskState::kEnabled);
+                         Recorded(kServiceDemandStart, kNoTriggers, TaskState::kEnabled);
                          services.FailTasks(5);
                      },
-                     kServiceDemandStart, {}, false, true, {"Windows Time synchronisation task"}},
-        GiveBackCase{"NotStarted",
-                     [](FakeRegistry&, FakeServiceControl& services) {
-                         services.DenyAccess(kServiceStart);
-                     },
-                     kServiceAutoStart, {}, false, false,
-                     {"Windows Time service: its start, error code 5"}}),
+                     kServiceDemandStart,
+                     kNoTriggers,
+                     false,
+                     true,
+                     {"Windows Time synchronisation task"}},
+        GiveBackCase{
+            "NotStarted",
+            [](FakeRegistry&, FakeServiceControl& services) { services.DenyAccess(kServiceStart); },
+            kServiceAutoStart,
+            kNoTriggers,
+            false,
+            false,
+            {"Windows Time service: its start, error code 5"}}),
     [](const ::testing::TestParamInfo<GiveBackCase>& info) { return info.param.name; });
 
 // --- The Orvane Time Service, from Windows Vista on.

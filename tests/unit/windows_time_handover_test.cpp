@@ -160,49 +160,49 @@ WindowsTimeRecord Record(std::uint32_t start_type, Triggers triggers, TaskState 
 }
 
 const Triggers kWindowsTriggers{DomainJoinTrigger(), CustomStopTrigger()};
+const Triggers kNone;
+const WindowsTimeRecord kNoRecord;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HandOverTableTest,
     ::testing::Values(
-        HandOverCase{"Windows11Default", kServiceDemandStart, kWindowsTriggers, true, Nothing,
-                     true, Record(kServiceDemandStart, kWindowsTriggers, TaskState::kEnabled),
-                     false},
-        HandOverCase{"AutomaticWithoutTriggersOrTask", kServiceAutoStart, {}, false, Nothing, true,
-                     Record(kServiceAutoStart, {}, TaskState::kMissing), false},
-        HandOverCase{"TaskAlreadyDisabled", kServiceAutoStart, {}, true,
+        HandOverCase{"Windows11Default", kServiceDemandStart, kWindowsTriggers, true, Nothing, true,
+                     Record(kServiceDemandStart, kWindowsTriggers, TaskState::kEnabled), false},
+        HandOverCase{"AutomaticWithoutTriggersOrTask", kServiceAutoStart, kNone, false, Nothing,
+                     true, Record(kServiceAutoStart, kNone, TaskState::kMissing), false},
+        HandOverCase{"TaskAlreadyDisabled", kServiceAutoStart, kNone, true,
                      [](FakeServiceControl& s, FakeRegistry&) {
                          s.tasks_enabled[kSynchronizeTimeTaskPath] = false;
                      },
-                     true, Record(kServiceAutoStart, {}, TaskState::kDisabled), false},
+                     true, Record(kServiceAutoStart, kNone, TaskState::kDisabled), false},
         // Wine's manager answers 124 for the trigger level.
-        HandOverCase{"ManagerWithoutTriggers", kServiceDemandStart, {}, false,
+        HandOverCase{"ManagerWithoutTriggers", kServiceDemandStart, kNone, false,
                      [](FakeServiceControl& s, FakeRegistry&) { s.FailTriggers(124); }, true,
-                     Record(kServiceDemandStart, {}, TaskState::kMissing), false},
+                     Record(kServiceDemandStart, kNone, TaskState::kMissing), false},
         HandOverCase{"NoTaskScheduler", kServiceAutoStart, kWindowsTriggers, false,
                      [](FakeServiceControl& s, FakeRegistry&) { s.FailTasks(1722); }, true,
                      Record(kServiceAutoStart, kWindowsTriggers, TaskState::kMissing), false},
-        HandOverCase{"ReinstallKeepsTheFirstRecord", kServiceDemandStart, {}, true,
+        HandOverCase{"ReinstallKeepsTheFirstRecord", kServiceDemandStart, kNone, true,
                      [](FakeServiceControl&, FakeRegistry&) {
                          KeepWindowsTimeRecordOnce(
                              kKey, Record(kServiceAutoStart, {BareTrigger()}, TaskState::kEnabled));
                      },
                      true, Record(kServiceAutoStart, {BareTrigger()}, TaskState::kEnabled), false},
         // Nothing to give them back from: handed over as before.
-        HandOverCase{"RecordNotWritten", kServiceDemandStart, kWindowsTriggers, true,
-                     [](FakeServiceControl&, FakeRegistry& r) {
-                         r.FailWritesOf("Windows Time start type");
-                     },
-                     false, {}, true},
+        HandOverCase{
+            "RecordNotWritten", kServiceDemandStart, kWindowsTriggers, true,
+            [](FakeServiceControl&, FakeRegistry& r) { r.FailWritesOf("Windows Time start type"); },
+            false, kNoRecord, true},
         HandOverCase{"WindowsTimeUnreadable", kServiceDemandStart, kWindowsTriggers, true,
-                     [](FakeServiceControl& s, FakeRegistry&) { s.FailTriggers(5); }, false, {},
-                     true},
+                     [](FakeServiceControl& s, FakeRegistry&) { s.FailTriggers(5); }, false,
+                     kNoRecord, true},
         HandOverCase{"CorruptEarlierRecordStays", kServiceDemandStart, kWindowsTriggers, true,
                      [](FakeServiceControl&, FakeRegistry& r) {
                          r.PutNumber(kMachine, kKey, "Windows Time start type", 3);
                          r.PutNumber(kMachine, kKey, "Windows Time task", 1);
                          r.PutRaw(kMachine, kKey, "Windows Time triggers", kRegBinary, {1, 0});
                      },
-                     false, {}, true}),
+                     false, kNoRecord, true}),
     [](const ::testing::TestParamInfo<HandOverCase>& info) { return info.param.name; });
 
 // A record with any value out of its range is no record.

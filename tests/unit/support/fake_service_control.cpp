@@ -138,8 +138,8 @@ int FakeServiceControl::QueryTaskState(const char* task_path, TaskState* state) 
         return tasks_error_;
     auto found = tasks_enabled.find(task_path);
     *state = found == tasks_enabled.end() ? TaskState::kMissing
-             : found->second             ? TaskState::kEnabled
-                                         : TaskState::kDisabled;
+             : found->second              ? TaskState::kEnabled
+                                          : TaskState::kDisabled;
     return 0;
 }
 
