@@ -160,7 +160,8 @@ void AddPolicyTips(HWND page) {
             continue;
         EnableWindow(control, FALSE);
         if (tip == nullptr) {
-            // Owned by the page, so it goes when the page goes.
+            // A popup's owner is the page's top-level window: it goes with
+            // the dialog.
             tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, page, nullptr,
