@@ -107,8 +107,8 @@ PolicySettings ReadPolicySettings() {
         // A text longer than its setting's field is refused, as the store
         // refuses it.
         char text[kPathCapacity] = {};
-        const int limit = std::strcmp(kind.name, kServerAddress) == 0 ? kAddressTextCapacity
-                                                                      : kPathCapacity;
+        const int limit =
+            std::strcmp(kind.name, kServerAddress) == 0 ? kAddressTextCapacity : kPathCapacity;
         if (ReadTextField(registry, key, kind.name, text, limit) == kErrorSuccess)
             policy.texts[kind.name] = FieldText(text);
     }

@@ -42,8 +42,7 @@ void WriteAppPaths(Registry& registry, const std::string& folder) {
 }
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -65,7 +64,8 @@ void WriteUninstallEntry(Registry& registry, const std::string& folder) {
     registry.WriteText(key, "Publisher", kPublisherName);
     registry.WriteText(key, "DisplayIcon", (PathInFolder(folder, "Orvane.exe") + ",0").c_str());
     registry.WriteText(key, "InstallLocation", folder.c_str());
-    registry.WriteNumber(key, "EstimatedSize", static_cast<std::int32_t>(InstalledKilobytes(folder)));
+    registry.WriteNumber(key, "EstimatedSize",
+                         static_cast<std::int32_t>(InstalledKilobytes(folder)));
     // Setup offers no change or repair of an installation.
     registry.WriteNumber(key, "NoModify", 1);
     registry.WriteNumber(key, "NoRepair", 1);

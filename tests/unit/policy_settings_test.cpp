@@ -147,9 +147,8 @@ TEST(PolicyDialogTest, TheControlsOfHeldSettingsOnly) {
     policy.texts["Server ip address"] = "127.0.0.1";
     policy.numbers["Logging level"] = 2;
     policy.numbers["Clock setting"] = 2;  // no control
-    EXPECT_EQ(ControlsSetByPolicy(policy),
-              (std::vector<int>{IDC_SERVER_ADDRESS, IDC_LOG_MINIMUM, IDC_LOG_MEDIUM,
-                                IDC_LOG_MAXIMUM}));
+    EXPECT_EQ(ControlsSetByPolicy(policy), (std::vector<int>{IDC_SERVER_ADDRESS, IDC_LOG_MINIMUM,
+                                                             IDC_LOG_MEDIUM, IDC_LOG_MAXIMUM}));
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -182,8 +181,8 @@ TEST(PolicyTemplateTest, EveryValueItWritesIsAMachineSettingOfTheSameType) {
         if (!Attribute(head, "valueName").empty())
             written[Attribute(head, "valueName")] = kRegDword;  // enabled/disabled decimals
         for (std::sregex_iterator e(body.begin(), body.end(), element_pattern); e != end; ++e) {
-            const bool text = (*e)[1].str() == "text" &&
-                              Attribute((*e)[2].str(), "expandable") != "true";
+            const bool text =
+                (*e)[1].str() == "text" && Attribute((*e)[2].str(), "expandable") != "true";
             written[Attribute((*e)[2].str(), "valueName")] = text ? kRegSz : kRegDword;
         }
         EXPECT_EQ(body.find("<string"), std::string::npos) << "a text item: " << head;

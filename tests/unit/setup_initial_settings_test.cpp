@@ -27,9 +27,12 @@ class InstalledFolder : public FileSystem {
     std::vector<FileEntry> ListFiles(const std::string& pattern) override {
         if (pattern != kFolder + "\\*")
             return {};
-        return {{"Orvane.exe", 2000000, {}},           {"uninstall.EXE", 500000, {}},
-                {"OrvaneService.exe", 1000000, {}},    {"Orvane.hlp", 1, {}},
-                {"Orvane Event Log Interface.dll", 23, {}}, {"notes.txt", 999999, {}}};
+        return {{"Orvane.exe", 2000000, {}},
+                {"uninstall.EXE", 500000, {}},
+                {"OrvaneService.exe", 1000000, {}},
+                {"Orvane.hlp", 1, {}},
+                {"Orvane Event Log Interface.dll", 23, {}},
+                {"notes.txt", 999999, {}}};
     }
     int RemoveFile(const std::string&) override { return 0; }
 };
