@@ -123,7 +123,9 @@ scenario_95_uninstall_after_setup_then_install_again() {
     echo "W32Time after Uninstall: $(e2e_reg "$UN_SERVICE" Start) $(e2e_reg "$UN_SERVICE" DisplayName)"
     [ "$(e2e_reg "$UN_SERVICE" Start)" = 0x2 ] || e2e_fail "service not automatic" || return 1
     e2e_h command "$DIALOG" "$UN_PROGRESS_TITLE" "$IDC_UNINSTALL_CLOSE" >/dev/null
-    [ "$(un_wait_exit)" = 0 ] || e2e_fail "did not end with 0" || return 1
+    # Orvane.exe, held while it was ending, may wait for the restart: 3010
+    # (the low byte 194 through Wine).
+    [[ "$(un_wait_exit)" == @(0|194) ]] || e2e_fail "did not end with 0 or 3010" || return 1
     un_restart_wine
     [ ! -e "$folder" ] || e2e_fail "install folder left after the restart" || return 1
 
