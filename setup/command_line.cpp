@@ -97,10 +97,9 @@ InstallerOptions ParseInstallerOptions(const std::vector<std::string>& arguments
     };
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const std::string name =
-            argument.size() > 1 && (argument[0] == '/' || argument[0] == '-')
-                ? Lower(argument.substr(1))
-                : std::string();
+        const std::string name = argument.size() > 1 && (argument[0] == '/' || argument[0] == '-')
+                                     ? Lower(argument.substr(1))
+                                     : std::string();
         const bool takes_value = name == "log" || (setup && name == "dir");
         if (takes_value) {
             if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
@@ -183,8 +182,7 @@ int InstallerReport::Box(const std::string& text, const std::string& caption, un
     return show_(text, caption, style);
 }
 
-void InstallerReport::Failure(const std::string& text, const std::string& caption,
-                              unsigned style) {
+void InstallerReport::Failure(const std::string& text, const std::string& caption, unsigned style) {
     failed_ = true;
     Box(text, caption, style, kMessageBoxResultOk);
 }

@@ -15,11 +15,11 @@ namespace orvane {
 
 // The Windows Installer's numbers, which deployment tools understand.
 constexpr int kExitSucceeded = 0;
-constexpr int kExitNotAdministrator = 5;      // ERROR_ACCESS_DENIED
-constexpr int kExitCancelled = 1602;          // ERROR_INSTALL_USEREXIT
-constexpr int kExitFailed = 1603;             // ERROR_INSTALL_FAILURE
-constexpr int kExitAlreadyRunning = 1618;     // ERROR_INSTALL_ALREADY_RUNNING
-constexpr int kExitRestartNeeded = 3010;      // ERROR_SUCCESS_REBOOT_REQUIRED
+constexpr int kExitNotAdministrator = 5;   // ERROR_ACCESS_DENIED
+constexpr int kExitCancelled = 1602;       // ERROR_INSTALL_USEREXIT
+constexpr int kExitFailed = 1603;          // ERROR_INSTALL_FAILURE
+constexpr int kExitAlreadyRunning = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
+constexpr int kExitRestartNeeded = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
 
 enum class InstallerOutcome {
     kSucceeded,
@@ -86,8 +86,7 @@ class InstallerReport {
     void Step(const std::string& text);
     // Shows (or only logs) the box; `quiet_answer` stands for the button a
     // user would press, when quiet.
-    int Box(const std::string& text, const std::string& caption, unsigned style,
-            int quiet_answer);
+    int Box(const std::string& text, const std::string& caption, unsigned style, int quiet_answer);
     void Failure(const std::string& text, const std::string& caption, unsigned style);
     bool Failed() const { return failed_; }
 

@@ -43,9 +43,9 @@ bool OwnedByAnInstaller(HANDLE mutex) {
                         nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
         return false;
     }
-    const bool installer = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                                IsWellKnownSid(owner, WinLocalSystemSid) ||
-                                                IsOwnUserOrOwner(owner));
+    const bool installer =
+        owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                             IsWellKnownSid(owner, WinLocalSystemSid) || IsOwnUserOrOwner(owner));
     LocalFree(descriptor);
     return installer;
 }

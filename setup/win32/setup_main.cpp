@@ -62,10 +62,10 @@ int RunSetup(HINSTANCE instance) {
     SetupRun& run = TheSetupRun();
     run.options =
         ParseInstallerOptions(CommandLineArguments(GetCommandLineA()), InstallerProgram::kSetup);
-    run.report.Start(run.options, [](const std::string& text, const std::string& caption,
-                                     unsigned style) {
-        return MessageBoxA(Wizard().frame, text.c_str(), caption.c_str(), style);
-    });
+    run.report.Start(run.options,
+                     [](const std::string& text, const std::string& caption, unsigned style) {
+                         return MessageBoxA(Wizard().frame, text.c_str(), caption.c_str(), style);
+                     });
     InstallPlatform();
     SetFatalErrorProgramName(kInstallWindowTitle);
     run.report.Step(std::string("Orvane Setup: ") + GetCommandLineA());

@@ -202,9 +202,9 @@ void InitialisePages() {
     HWND folder_page = wizard.pages[kFolderPage];
     // The command line's choices, without /quiet, preset the page.
     const InstallerOptions& options = TheSetupRun().options;
-    SetEditTextWithLimit(folder_page, IDC_SETUP_FOLDER_EDIT, kInstallFolderLimit,
-                         options.folder.empty() ? kDefaultSetupInstallFolder
-                                                : options.folder.c_str());
+    SetEditTextWithLimit(
+        folder_page, IDC_SETUP_FOLDER_EDIT, kInstallFolderLimit,
+        options.folder.empty() ? kDefaultSetupInstallFolder : options.folder.c_str());
     CheckDlgButton(folder_page, IDC_SETUP_PROGRAM_GROUP,
                    options.program_group ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(folder_page, IDC_SETUP_START_AT_LOGON,

@@ -185,10 +185,10 @@ int RunUninstall(HINSTANCE instance) {
     UninstallRun& run = Run();
     run.options = ParseInstallerOptions(CommandLineArguments(GetCommandLineA()),
                                         InstallerProgram::kUninstall);
-    run.report.Start(run.options, [](const std::string& text, const std::string& caption,
-                                     unsigned style) {
-        return MessageBoxA(Run().dialog, text.c_str(), caption.c_str(), style);
-    });
+    run.report.Start(run.options,
+                     [](const std::string& text, const std::string& caption, unsigned style) {
+                         return MessageBoxA(Run().dialog, text.c_str(), caption.c_str(), style);
+                     });
     InstallPlatform();
     run.report.Step(std::string("Orvane Uninstall: ") + GetCommandLineA());
     if (!run.options.refusal.empty()) {

@@ -53,8 +53,8 @@ int WatchCommand(const char* command_line) {
     std::string line = command_line;
     STARTUPINFOA startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
         std::printf("error=%lu\n", GetLastError());
         return 1;
     }
