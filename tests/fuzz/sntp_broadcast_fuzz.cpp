@@ -57,7 +57,9 @@ class LatestClock : public FakeClock {
 
 class OneNameLookup : public NameLookup {
   public:
-    bool LookUpAddress(const std::string&, std::uint32_t*) override { return false; }
+    bool LookUpAddresses(const std::string&, int, std::vector<net::SocketAddress>*) override {
+        return false;
+    }
     bool LookUpHostName(std::uint32_t address, std::string* host_name) override {
         if (address != 0x0501A8C0)  // 192.168.1.5
             return false;
