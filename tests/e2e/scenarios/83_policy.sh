@@ -42,7 +42,7 @@ REG
     [ "$(pol_machine_address)" = 127.0.0.2 ] || e2e_fail "the end stored $(pol_machine_address)"
 }
 
-# e2e-group: ports
+# e2e-group: desktop
 scenario_83_policy_server_wins_and_shows_as_set() {
     local result=0
     pol_server_from_policy || result=1
