@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "protocols/sntp_client.h"
 #include "settings/live_settings.h"
 
 namespace orvane {
@@ -52,7 +53,7 @@ void NoteKissCode(const SettingsRecord& server, const std::string& code) {
         StartFor(state, server);
     if (code == "RATE") {
         state.rate_doublings = std::min(state.rate_doublings + 1, kMostRateDoublings);
-    } else if (code == "DENY" || code == "RSTR") {
+    } else if (KissRefusesRequests(code)) {
         state.refused = true;
     }
 }

@@ -265,10 +265,6 @@ ExchangeOutcome AskAboutCorrection(const ExchangeOutcome& measured, int protocol
     return cancelled;
 }
 
-bool IsRefusalKiss(const std::string& code) {
-    return code == "DENY" || code == "RSTR";
-}
-
 // One try against the server's addresses, each exchange run locally: the
 // round's first try (and every manual update) looks the name up.
 ExchangeOutcome RunAddressTry(bool manual, bool next_try, const SettingsRecord& settings,
@@ -307,7 +303,7 @@ ExchangeOutcome RunAddressTry(bool manual, bool next_try, const SettingsRecord& 
             outcome = RunExchange(settings.protocol, rules, pending);
             AddressAnswer answer;
             answer.answered = outcome.answered;
-            answer.refused = IsRefusalKiss(outcome.kiss_code);
+            answer.refused = KissRefusesRequests(outcome.kiss_code);
             if (!outcome.kiss_code.empty()) {
                 // The address that sent it, whichever of the name's it was.
                 WriteLogEntryFor(LogEvent::kKissOfDeath, "Server " + net::AddressText(address) +
@@ -332,10 +328,7 @@ std::uint32_t WaitBeforeNextTryMs() {
     std::lock_guard<std::mutex> lock(UpdateMutex());
     const std::uint32_t now = TheClock().GetTickCount();
     if (CurrentClockPath() == ClockPath::kThroughService) {
-        if (!service_try_silent)
-            return 0;
-        const std::uint32_t since = now - service_try_ended_ticks;
-        return since >= kRepeatSpacingMs ? 0 : kRepeatSpacingMs - since;
+        return service_try_silent ? RepeatWaitMs(service_try_ended_ticks, now) : 0;
     }
     return automatic_round_open ? address_walk.WaitBeforeNextTry(now) : 0;
 }
@@ -415,7 +408,7 @@ UpdateOutcome RunUpdate(bool manual) {
         // A DENY or RSTR belongs to the address that sent it: the settings'
         // server stops being asked only when no other address is left (the
         // service keeps its own memory per address).
-        if (!IsRefusalKiss(exchange.kiss_code) || (!through_service && address_walk.AllRefused()))
+        if (!KissRefusesRequests(exchange.kiss_code) || (!through_service && address_walk.AllRefused()))
             NoteKissCode(settings, exchange.kiss_code);
         // Through the service: the address it asked (local kisses are
         // logged as each comes).

@@ -35,6 +35,11 @@ std::vector<net::SocketAddress> FindServerAddresses(const ServerChoice& choice,
     return {};
 }
 
+std::uint32_t RepeatWaitMs(std::uint32_t last_ticks, std::uint32_t now_ticks) {
+    const std::uint32_t since = now_ticks - last_ticks;  // unsigned: right across the wrap
+    return since >= kRepeatSpacingMs ? 0 : kRepeatSpacingMs - since;
+}
+
 void ServerAddressWalk::UseServerSettings(const std::string& key) {
     if (key == settings_key_)
         return;
@@ -113,8 +118,7 @@ std::uint32_t ServerAddressWalk::WaitBeforeNextTry(std::uint32_t now_ticks) cons
     std::size_t index = 0;
     if (!NextAddress(false, &index) || !asked_[index])
         return 0;
-    const std::uint32_t since = now_ticks - asked_at_[index];
-    return since >= kRepeatSpacingMs ? 0 : kRepeatSpacingMs - since;
+    return RepeatWaitMs(asked_at_[index], now_ticks);
 }
 
 net::SocketAddress ServerAddressWalk::LastAsked() const {

@@ -23,6 +23,10 @@ constexpr char kUnknownServerNameText[] = "[unknown]";
 // A later try of a round that may ask no more: nothing was asked.
 constexpr char kRoundSpentText[] = "Every try of this round has been made";
 
+// How long a request at `now_ticks` must still wait to come kRepeatSpacingMs
+// after one at `last_ticks` (a counter wrapping at 2^32).
+std::uint32_t RepeatWaitMs(std::uint32_t last_ticks, std::uint32_t now_ticks);
+
 // What the settings say of the server.
 struct ServerChoice {
     std::string name;

@@ -55,6 +55,12 @@ struct SntpExchangeResult {
     CorrectionDecision correction;
 };
 
+// A kiss code that asks for no more requests ("DENY", "RSTR"), as opposed
+// to one that asks for fewer ("RATE").
+inline bool KissRefusesRequests(const std::string& code) {
+    return code == "DENY" || code == "RSTR";
+}
+
 // Asks the server (only its address is used) for the time and sets the
 // clock. Only one exchange runs at a time: a second caller fails at once.
 // A report hook given here is used for this exchange instead of the

@@ -1,5 +1,7 @@
 #include "service/service_kisses.h"
 
+#include "protocols/sntp_client.h"
+
 namespace orvane {
 
 namespace {
@@ -25,7 +27,7 @@ void ServerKissMemory::NoteKiss(const std::string& address, const std::string& c
     if (code == "RATE") {
         ++kisses.rate_answers;
         kisses.last_rate_ms = now_ms;
-    } else if (code == "DENY" || code == "RSTR") {
+    } else if (KissRefusesRequests(code)) {
         kisses.refusal = code;
     }
 }

@@ -228,7 +228,7 @@ Answer TimeServiceHandler::Update(std::uint64_t now_ms, const UpdateRequest& req
                 kisses_.NoteKiss(server_text, u.kiss_code, now_ms);
             AddressAnswer walked;
             walked.answered = u.server_answered;
-            walked.refused = u.kiss_code == "DENY" || u.kiss_code == "RSTR";
+            walked.refused = KissRefusesRequests(u.kiss_code);
             return walked;
         },
         [now_ticks] { return now_ticks; });

@@ -126,17 +126,26 @@ int FakeRegistry::OpenKey(RegistryScope scope, const char* path, RegistryMode mo
     return kErrorSuccess;
 }
 
-int FakeRegistry::Read(RegistryKey key, const char* name, char* field, std::uint32_t capacity,
-                       bool text) {
+const FakeRegistry::NamedValue* FakeRegistry::FindOpenValueLocked(RegistryKey key,
+                                                                 const char* name, int* result) {
     const Handle* handle = nullptr;
     Key* stored = nullptr;
-    int result = Resolve(key, &handle, &stored);
-    if (result != kErrorSuccess)
-        return result;
+    *result = Resolve(key, &handle, &stored);
+    if (*result != kErrorSuccess)
+        return nullptr;
     const NamedValue* value =
         FindValueLocked({static_cast<int>(handle->scope), handle->path}, NameOf(name));
     if (value == nullptr)
-        return kErrorFileNotFound;
+        *result = kErrorFileNotFound;
+    return value;
+}
+
+int FakeRegistry::Read(RegistryKey key, const char* name, char* field, std::uint32_t capacity,
+                       bool text) {
+    int result = kErrorSuccess;
+    const NamedValue* value = FindOpenValueLocked(key, name, &result);
+    if (value == nullptr)
+        return result;
     const std::vector<std::uint8_t>& data = value->value.data;
     if (data.size() > capacity)
         return kErrorMoreData;
@@ -233,15 +242,10 @@ int FakeRegistry::ReadWideMultiText(RegistryKey key, const char* name, std::u16s
         return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
     log_.push_back("read wide multi text " + NameOf(name));
-    const Handle* handle = nullptr;
-    Key* stored = nullptr;
-    int result = Resolve(key, &handle, &stored);
-    if (result != kErrorSuccess)
-        return result;
-    const NamedValue* value =
-        FindValueLocked({static_cast<int>(handle->scope), handle->path}, NameOf(name));
+    int result = kErrorSuccess;
+    const NamedValue* value = FindOpenValueLocked(key, name, &result);
     if (value == nullptr)
-        return kErrorFileNotFound;
+        return result;
     if (value->value.type != kRegMultiSz)
         return kErrorInvalidData;
     *data = WideText(value->value.data);
@@ -259,15 +263,10 @@ int FakeRegistry::ReadValueType(RegistryKey key, const char* name, std::uint32_t
         return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
     log_.push_back("read value type " + NameOf(name));
-    const Handle* handle = nullptr;
-    Key* stored = nullptr;
-    int result = Resolve(key, &handle, &stored);
-    if (result != kErrorSuccess)
-        return result;
-    const NamedValue* value =
-        FindValueLocked({static_cast<int>(handle->scope), handle->path}, NameOf(name));
+    int result = kErrorSuccess;
+    const NamedValue* value = FindOpenValueLocked(key, name, &result);
     if (value == nullptr)
-        return kErrorFileNotFound;
+        return result;
     *type = value->value.type;
     return kErrorSuccess;
 }
@@ -330,15 +329,10 @@ int FakeRegistry::ReadBinary(RegistryKey key, const char* name, std::size_t max_
         return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
     log_.push_back("read binary " + NameOf(name));
-    const Handle* handle = nullptr;
-    Key* stored = nullptr;
-    int result = Resolve(key, &handle, &stored);
-    if (result != kErrorSuccess)
-        return result;
-    const NamedValue* value =
-        FindValueLocked({static_cast<int>(handle->scope), handle->path}, NameOf(name));
+    int result = kErrorSuccess;
+    const NamedValue* value = FindOpenValueLocked(key, name, &result);
     if (value == nullptr)
-        return kErrorFileNotFound;
+        return result;
     if (value->value.type != kRegBinary)
         return kErrorInvalidData;
     if (value->value.data.size() > max_bytes)

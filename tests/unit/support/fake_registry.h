@@ -110,6 +110,9 @@ class FakeRegistry : public Registry {
     void PutLocked(const KeyId& id, const std::string& name, FakeRegistryValue value);
     // The open key behind a handle, or an error code.
     int Resolve(RegistryKey key, const Handle** handle, Key** stored);
+    // The named value under an open key: null with the error code when the
+    // handle or the value is not there.
+    const NamedValue* FindOpenValueLocked(RegistryKey key, const char* name, int* result);
     int Read(RegistryKey key, const char* name, char* field, std::uint32_t capacity, bool text);
     int Write(RegistryKey key, const char* name, FakeRegistryValue value, const char* what);
 
