@@ -1,6 +1,10 @@
-// Where a window goes when it is centred over another: the arithmetic of
-// ui/win32/window_placement.h, apart so unit tests reach it.
+// Where a window goes: centred over another on a monitor's work area, and
+// moved back within reach when it has slipped off every work area. The
+// arithmetic of platform/win32/window_placement.h, apart so unit tests
+// reach it.
 #pragma once
+
+#include <vector>
 
 namespace orvane {
 
@@ -16,22 +20,21 @@ struct ScreenPoint {
 };
 
 // The top-left corner for a window of the size centred over the reference,
-// kept on the desktop: pulled back left and up when it would stick out on
-// the right or at the bottom, never left of or above 0.
-inline ScreenPoint CentredPosition(const ScreenRect& reference, int width, int height,
-                                   const ScreenRect& desktop) {
-    ScreenPoint at;
-    at.x = reference.left + ((reference.right - reference.left) - width) / 2;
-    at.y = reference.top + ((reference.bottom - reference.top) - height) / 2;
-    if (at.x + width > desktop.right)
-        at.x = desktop.right - width;
-    if (at.y + height > desktop.bottom)
-        at.y = desktop.bottom - height;
-    if (at.x < 0)
-        at.x = 0;
-    if (at.y < 0)
-        at.y = 0;
-    return at;
-}
+// kept on the work area: pulled back left and up when it would stick out on
+// the right or at the bottom, never left of or above the work area.
+ScreenPoint CentredPosition(const ScreenRect& reference, int width, int height,
+                            const ScreenRect& work_area);
+
+// How much of a window must lie on one work area for a user to reach it
+// with the mouse: a window smaller than this must lie on it whole.
+constexpr int kReachableWidth = 32;
+constexpr int kReachableHeight = 16;
+
+bool IsReachable(const ScreenRect& window, const std::vector<ScreenRect>& work_areas);
+
+// The window, its size kept, moved the least distance that makes it
+// reachable on one of the work areas; unchanged when it already is, or
+// when there is no work area at all.
+ScreenRect ReachableWindowRect(const ScreenRect& window, const std::vector<ScreenRect>& work_areas);
 
 }  // namespace orvane

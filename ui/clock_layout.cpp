@@ -85,17 +85,6 @@ ClockPaintLayout LayOutClock(TextMeasurer& measurer, int w, int h, const std::st
     return layout;
 }
 
-ScreenRect RescuedWindowRect(const ScreenRect& window, const ScreenRect& work_area) {
-    const int area_width = work_area.right - work_area.left;
-    const int area_height = work_area.bottom - work_area.top;
-    const int width = std::min(window.right - window.left, area_width);
-    const int height = std::min(window.bottom - window.top, area_height);
-    // The inset gives way where the window would otherwise stick out.
-    const int left = work_area.left + std::max(0, std::min(kRescueInset, area_width - width));
-    const int top = work_area.top + std::max(0, std::min(kRescueInset, area_height - height));
-    return ScreenRect{left, top, left + width, top + height};
-}
-
 void ClampWindowSettings(SettingsRecord& s) {
     s.window_position_x =
         std::clamp(s.window_position_x, kWindowPositionLowest, kWindowPositionHighest);

@@ -72,12 +72,4 @@ constexpr int kWindowSizeHighest = 4000;
 // Pulls the position and size settings into range, in place.
 void ClampWindowSettings(SettingsRecord& settings);
 
-// How far in from the work area's top-left corner a window that lay on no
-// monitor is put.
-constexpr int kRescueInset = 10;
-
-// Where a window that lies on no monitor goes: into the work area, inset
-// from its top-left corner, its size kept as far as the area allows.
-ScreenRect RescuedWindowRect(const ScreenRect& window, const ScreenRect& work_area);
-
 }  // namespace orvane

@@ -177,40 +177,5 @@ TEST(ClampWindowSettingsTest, TinySizesGrowToTenAndHugeValuesStopAt4000) {
     EXPECT_EQ(s.window_size_y, 4000);
 }
 
-struct RescueCase {
-    const char* what;
-    ScreenRect window;
-    ScreenRect work_area;
-    ScreenRect placed;
-};
-
-TEST(RescuedWindowRectTest, PutsTheWindowInsetIntoTheWorkAreaKeepingItsSize) {
-    const RescueCase cases[] = {
-        {"far right of a 1024 x 738 area",
-         {3000, 2000, 3300, 2120},
-         {0, 0, 1024, 738},
-         {10, 10, 310, 130}},
-        {"an area that does not start at 0",
-         {-2000, 5, -1850, 85},
-         {0, 30, 1920, 1080},
-         {10, 40, 160, 120}},
-        {"a window nearly as wide as the area",
-         {5000, 0, 6020, 80},
-         {0, 0, 1024, 768},
-         {4, 10, 1024, 90}},
-        {"a window larger than the area",
-         {5000, 5000, 7000, 6000},
-         {0, 0, 1024, 768},
-         {0, 0, 1024, 768}},
-    };
-    for (const RescueCase& c : cases) {
-        const ScreenRect placed = RescuedWindowRect(c.window, c.work_area);
-        EXPECT_EQ(placed.left, c.placed.left) << c.what;
-        EXPECT_EQ(placed.top, c.placed.top) << c.what;
-        EXPECT_EQ(placed.right, c.placed.right) << c.what;
-        EXPECT_EQ(placed.bottom, c.placed.bottom) << c.what;
-    }
-}
-
 }  // namespace
 }  // namespace orvane

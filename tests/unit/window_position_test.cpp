@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace orvane {
 namespace {
 
@@ -34,6 +36,41 @@ TEST(CentredPositionTest, CentredOverTheReferenceAndKeptOnTheDesktop) {
         EXPECT_EQ(at.x, c.x) << c.what;
         EXPECT_EQ(at.y, c.y) << c.what;
     }
+}
+
+struct ReachCase {
+    const char* what;
+    ScreenRect window;
+    ScreenRect placed;  // where it ends up: the window itself when reachable
+};
+
+TEST(ReachableWindowRectTest, MovesTheLeastDistanceThatLeaves32By16OnAWorkArea) {
+    // A primary monitor with a taskbar at the bottom, a second one to its
+    // left, higher up.
+    const std::vector<ScreenRect> areas{{0, 0, 1920, 1040}, {-1280, -200, 0, 824}};
+    const ReachCase cases[] = {
+        {"wholly on the primary", {100, 100, 300, 180}, {100, 100, 300, 180}},
+        {"32 by 16 left at the primary's right edge", {1888, 1024, 2088, 1104},
+         {1888, 1024, 2088, 1104}},
+        {"31 pixels left at the right edge", {1889, 500, 2089, 580}, {1888, 500, 2088, 580}},
+        {"only 15 rows above the taskbar", {500, 1025, 700, 1105}, {500, 1024, 700, 1104}},
+        {"a sliver on each of two monitors is not enough", {-20, 1030, 180, 1110},
+         {-20, 1024, 180, 1104}},
+        {"on a monitor that is gone, far right", {4000, 300, 4200, 380}, {1888, 300, 2088, 380}},
+        {"gone, nearer the second monitor", {-3000, -900, -2800, -820}, {-1448, -264, -1248, -184}},
+        {"smaller than 32 by 16 must lie wholly on it", {1900, 10, 1920 + 5, 20},
+         {1895, 10, 1920, 20}},
+        {"below the second monitor, on the primary", {-100, 830, 50, 1100}, {-100, 830, 50, 1100}},
+    };
+    for (const ReachCase& c : cases) {
+        const ScreenRect placed = ReachableWindowRect(c.window, areas);
+        EXPECT_EQ(placed.left, c.placed.left) << c.what;
+        EXPECT_EQ(placed.top, c.placed.top) << c.what;
+        EXPECT_EQ(placed.right, c.placed.right) << c.what;
+        EXPECT_EQ(placed.bottom, c.placed.bottom) << c.what;
+        EXPECT_TRUE(IsReachable(placed, areas)) << c.what;
+    }
+    EXPECT_EQ(ReachableWindowRect({5000, 0, 5100, 50}, {}).left, 5000) << "no work area";
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "logging/fatal_error.h"
-#include "ui/win32/window_placement.h"
+#include "platform/win32/window_placement.h"
 #include "ui/resource_ids.h"
 #include "ui/win32/dialog_support.h"
 #include "ui/win32/ui_state.h"

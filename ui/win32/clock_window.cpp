@@ -10,6 +10,7 @@
 
 #include "logging/fatal_error.h"
 #include "platform/fixed_text.h"
+#include "platform/win32/window_placement.h"
 #include "settings/settings_record.h"
 #include "ui/clock_layout.h"
 #include "ui/resource_ids.h"
@@ -180,28 +181,12 @@ void StoreWindowRect(HWND window) {
     });
 }
 
-// A rectangle on no monitor (one since unplugged, a smaller display) would
-// leave the clock out of reach: it goes onto the primary monitor's work
-// area. False when it lies on a monitor.
-bool RescueFromOffScreen(ScreenRect& rect) {
-    const RECT outer = {rect.left, rect.top, rect.right, rect.bottom};
-    if (MonitorFromRect(&outer, MONITOR_DEFAULTTONULL) != nullptr)
-        return false;
-    MONITORINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info))
-        return false;
-    rect = RescuedWindowRect(
-        rect, ScreenRect{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom});
-    return true;
-}
-
 void RescueStoredRect() {
     const SettingsRecord stored = CurrentSettings();
     ScreenRect rect{stored.window_position_x, stored.window_position_y,
                     stored.window_position_x + stored.window_size_x,
                     stored.window_position_y + stored.window_size_y};
-    if (!RescueFromOffScreen(rect))
+    if (!MoveWithinReach(rect))
         return;
     UpdateSettings([&rect](SettingsRecord& settings) {
         settings.window_position_x = rect.left;
@@ -215,7 +200,7 @@ LRESULT OnClockDisplayChange(HWND window) {
     RECT outer;
     GetWindowRect(window, &outer);
     ScreenRect rect{outer.left, outer.top, outer.right, outer.bottom};
-    if (RescueFromOffScreen(rect)) {
+    if (MoveWithinReach(rect)) {
         SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
                      rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
         StoreWindowRect(window);

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "engine/update_scheduler.h"
-#include "ui/win32/window_placement.h"
+#include "platform/win32/window_placement.h"
 #include "ui/resource_ids.h"
 #include "ui/status_text.h"
 #include "ui/win32/dialog_support.h"
