@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "dialup/win32/dial_progress_ids.h"
-#include "ui/win32/window_placement.h"
+#include "platform/win32/window_placement.h"
 
 namespace orvane {
 

@@ -12,7 +12,7 @@
 #include "settings/configuration_dump.h"
 #include "platform/fixed_text.h"
 #include "settings/live_settings.h"
-#include "ui/win32/window_placement.h"
+#include "platform/win32/window_placement.h"
 #include "settings/settings_store.h"
 #include "settings/win32/config_dialog_internal.h"
 

@@ -16,7 +16,7 @@
 #include "logging/fatal_error.h"
 #include "platform/os_version.h"
 #include "platform/win32/shell_folders.h"
-#include "ui/win32/window_placement.h"
+#include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
 #include "platform/fixed_text.h"

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "ui/win32/window_placement.h"
+#include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "platform/fixed_text.h"
 #include "platform/last_error.h"

@@ -12,7 +12,7 @@
 #include "platform/win32/shell_folders.h"
 #include "platform/fixed_text.h"
 #include "settings/win32/config_dialog.h"
-#include "ui/win32/window_placement.h"
+#include "platform/win32/window_placement.h"
 #include "setup/finish_steps.h"
 #include "setup/folder_permissions.h"
 #include "setup/install_paths.h"

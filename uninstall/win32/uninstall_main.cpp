@@ -18,7 +18,7 @@
 #include "platform/win32/system_library.h"
 #include "settings/settings_store.h"
 #include "setup/command_line.h"
-#include "ui/win32/window_placement.h"
+#include "platform/win32/window_placement.h"
 #include "ui/window_names.h"
 #include "uninstall/uninstall_resource_ids.h"
 #include "uninstall/uninstall_work.h"
