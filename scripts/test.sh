@@ -23,27 +23,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 bash scripts/install-deps.sh || stop_early "installing the dependencies failed"
-bash scripts/build.sh || stop_early "build failed"
-
-# The unit tests, built under ThreadSanitizer: a data race fails the test
-# it happens in.
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    ctest --test-dir build/tsan --output-on-failure -j2 2>&1 | tee build/ctest.log
-unit_status=${PIPESTATUS[0]}
-unit_line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' build/ctest.log | tail -1)
-unit_failed=$(echo "$unit_line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
-unit_total=$(echo "$unit_line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
-[ -n "$unit_total" ] || { unit_total=1; unit_failed=1; }
-
-# The fuzz targets, built with clang and run for 10 s each: one test.
-fuzz_passed=0
-if bash tests/fuzz/run-fuzz.sh 10 >build/fuzz.log 2>&1; then
-    fuzz_passed=1
-    echo "fuzzing: passed ($(grep -E '^Done [0-9]+ runs' build/fuzz.log | tail -1))"
-else
-    echo "fuzzing: FAILED (build/fuzz.log):"
-    tail -30 build/fuzz.log | sed 's/^/    | /'
-fi
+bash scripts/build.sh windows || stop_early "build failed"
 
 # The end-to-end scenarios run as two groups, chosen by the tag each
 # scenario carries: "ports" (the time ports: chronyd, xinetd, broadcasts on
@@ -67,6 +47,31 @@ for group in "${groups[@]}"; do
     ) &
     e2e_pids[$group]=$!
 done
+# While the scenarios run (mostly waiting on servers and windows), the
+# native builds, the unit tests and the fuzzing take the processors at a
+# lower priority, so the scenarios' time-outs keep their meaning.
+native_built=1
+nice -n 10 bash scripts/build.sh native || native_built=0
+# The unit tests, built under ThreadSanitizer: a data race fails the test
+# it happens in.
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    nice -n 10 ctest --test-dir build/tsan --output-on-failure -j2 2>&1 | tee build/ctest.log
+unit_status=${PIPESTATUS[0]}
+unit_line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' build/ctest.log | tail -1)
+unit_failed=$(echo "$unit_line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+unit_total=$(echo "$unit_line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
+[ -n "$unit_total" ] || { unit_total=1; unit_failed=1; }
+
+# The fuzz targets, built with clang and run for 10 s each: one test.
+fuzz_passed=0
+if [ "$native_built" -eq 1 ] && nice -n 10 bash tests/fuzz/run-fuzz.sh 10 >build/fuzz.log 2>&1; then
+    fuzz_passed=1
+    echo "fuzzing: passed ($(grep -E '^Done [0-9]+ runs' build/fuzz.log | tail -1))"
+else
+    echo "fuzzing: FAILED (build/fuzz.log):"
+    tail -30 build/fuzz.log | sed 's/^/    | /'
+fi
+
 for group in "${groups[@]}"; do
     wait "${e2e_pids[$group]}" || e2e_status=1
 done
