@@ -12,6 +12,11 @@ import subprocess
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
+# The small icon is 16 pixels at 100 %, 20 at 125 %, 24 at 150 % and 32 at
+# 200 %; the large one 32, 40, 48 and 64. Drawn at each size, so Windows
+# never has to stretch one (LoadIconMetric takes the exact size when there).
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64)
+
 
 def blank(size, colour=(0, 0, 0, 0)):
     return [[colour for _ in range(size)] for _ in range(size)]
@@ -127,11 +132,10 @@ def hand_cursor():
 def main():
     ring, face, hand = (28, 76, 150, 255), (250, 250, 244, 255), (30, 30, 40, 255)
     write_icon_file(os.path.join(HERE, 'orvane.ico'),
-                    [clock_face(16, ring, face, hand), clock_face(32, ring, face, hand),
-                     clock_face(48, ring, face, hand)])
+                    [clock_face(size, ring, face, hand) for size in ICON_SIZES])
     green = (34, 130, 60, 255)
     write_icon_file(os.path.join(HERE, 'setup.ico'),
-                    [clock_face(16, green, face, hand), clock_face(32, green, face, hand)])
+                    [clock_face(size, green, face, hand) for size in ICON_SIZES])
     write_icon_file(os.path.join(HERE, 'hand.cur'), [hand_cursor()], kind=2, hotspot=(12, 1))
     # The logo: 163 x 67, 256 colours (8 bits per pixel, uncompressed).
     subprocess.run([
