@@ -1,7 +1,5 @@
 #include "setup/command_line.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 #include "platform/clock.h"
@@ -15,9 +13,13 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// ASCII letters only, whatever the C locale: the bytes of a UTF-8
+// character stay as they are.
 std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
     return text;
 }
 

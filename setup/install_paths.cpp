@@ -1,15 +1,15 @@
 #include "setup/install_paths.h"
 
-#include <cctype>
-
 #include "service/time_service_install.h"
 
 namespace orvane {
 
 namespace {
 
+// ASCII letters only, whatever the C locale: the bytes of a UTF-8
+// character stay as they are.
 char Lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 std::string Lowered(const std::string& text) {

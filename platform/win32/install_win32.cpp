@@ -28,6 +28,7 @@
 #include "platform/win32/service_control_win32.h"
 #include "platform/win32/time_service_pipe_win32.h"
 #include "platform/win32/ui_sinks_win32.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -39,7 +40,7 @@ const char* missing_interface_caption = "Orvane";
 void ShowMissingInterface(const char* interface_name) {
     const std::string text =
         std::string("Internal error: no ") + interface_name + " was installed in this program.";
-    MessageBoxA(nullptr, text.c_str(), missing_interface_caption, MB_OK | MB_ICONERROR);
+    MessageBoxUtf8(nullptr, text, missing_interface_caption, MB_OK | MB_ICONERROR);
     // Not 0: whatever started the program must not take this for a clean end.
     ExitProcess(3);
 }

@@ -6,13 +6,15 @@
 
 #include <initializer_list>
 
+#include "platform/win32/wide_text.h"
+
 namespace orvane {
 
 namespace {
 
 // Full access for SYSTEM and the administrators, nothing for anyone else,
 // and no inherited entries.
-constexpr char kLockSecurity[] = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
+constexpr wchar_t kLockSecurity[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 
 // Whether the SID is this process's user or the owner its own objects get.
 bool IsOwnUserOrOwner(PSID sid) {
@@ -54,12 +56,12 @@ bool OwnedByAnInstaller(HANDLE mutex) {
 
 InstallerLock TakeInstallerLock(const char* name) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kLockSecurity, SDDL_REVISION_1,
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kLockSecurity, SDDL_REVISION_1,
                                                               &descriptor, nullptr)) {
         return InstallerLock::kUnavailable;
     }
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
-    HANDLE mutex = CreateMutexA(&attributes, TRUE, name);
+    HANDLE mutex = CreateMutexW(&attributes, TRUE, Widen(name).c_str());
     const DWORD error = GetLastError();
     LocalFree(descriptor);
     // ERROR_ACCESS_DENIED: made by someone who shut the administrators out.

@@ -13,7 +13,7 @@ enum class InstallerLock {
     kUnavailable,
 };
 
-// Takes the mutex `name` ("Global\..."), made so that only administrators
+// Takes the mutex `name` ("Global\...", UTF-8), made so that only administrators
 // and SYSTEM may open it. The handle stays open until the process ends.
 InstallerLock TakeInstallerLock(const char* name);
 

@@ -7,6 +7,7 @@
 
 #include "platform/win32/file_identity.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -43,7 +44,7 @@ const RestartManager& TheRestartManager() {
     static const RestartManager manager = [] {
         RestartManager found;
         HMODULE library = LoadSystemLibrary("rstrtmgr.dll");
-        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
         if (library == nullptr || kernel == nullptr) {
             found.missing_error = ERROR_MOD_NOT_FOUND;
             return found;
@@ -162,7 +163,7 @@ int CloseProgramInEverySession(const std::string& program_path) {
     const RestartManager& manager = TheRestartManager();
     if (manager.missing_error != ERROR_SUCCESS)
         return static_cast<int>(manager.missing_error);
-    const std::wstring program = WidePath(program_path);
+    const std::wstring program = Widen(program_path);
     // Nothing can run from a file that is not there (a first installation).
     if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES)
         return 0;

@@ -10,7 +10,7 @@
 
 namespace orvane {
 
-// Asks every process whose program is the file at `program_path`, in
+// Asks every process whose program is the file at `program_path` (UTF-8), in
 // whatever session it runs, to close, and returns once they have ended;
 // one that does not respond is ended after the Restart Manager's
 // time-out. Only processes of that very file are closed, never another

@@ -16,6 +16,7 @@
 #include "platform/win32/folder_security.h"
 #include "platform/win32/restart_manager.h"
 #include "platform/win32/shell_folders.h"
+#include "platform/win32/wide_text.h"
 #include "service/time_service_install.h"
 #include "setup/finish_steps.h"
 #include "setup/folder_permissions.h"
@@ -48,13 +49,13 @@ std::string FindProgramsFolder() {
 }
 
 void CloseWindowsOfClass(const char* window_class) {
-    HWND running = FindWindowA(window_class, nullptr);
+    HWND running = FindWindowW(Widen(window_class).c_str(), nullptr);
     if (running == nullptr)
         return;
     DWORD process_id = 0;
     GetWindowThreadProcessId(running, &process_id);
     HANDLE process = process_id != 0 ? OpenProcess(SYNCHRONIZE, FALSE, process_id) : nullptr;
-    PostMessageA(running, WM_CLOSE, 0, 0);
+    PostMessageW(running, WM_CLOSE, 0, 0);
     if (process == nullptr) {
         WaitPumpingMessages(nullptr, kCloseWaitMilliseconds);
         return;
@@ -63,6 +64,21 @@ void CloseWindowsOfClass(const char* window_class) {
     // process has ended, and its shutdown can take longer than the pause.
     WaitPumpingMessages(process, kProcessEndWaitMilliseconds);
     CloseHandle(process);
+}
+
+// Setup's own program file, however long its path: the buffer grows
+// while GetModuleFileNameW fills it to the brim.
+std::string OwnModulePath() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), size);
+        if (length == 0)
+            return std::string();
+        if (length < size)
+            return Narrow(path.data(), static_cast<int>(length));
+        path.resize(path.size() * 2);
+    }
 }
 
 HWND ProgressPage() {
@@ -76,15 +92,15 @@ void ShowPaths(const std::string& source, const std::string& destination) {
     HWND page = ProgressPage();
     if (page == nullptr)
         return;  // quiet: no wizard
-    SetDlgItemTextA(page, IDC_SETUP_SOURCE_FILE, source.c_str());
-    SetDlgItemTextA(page, IDC_SETUP_DESTINATION_FILE, destination.c_str());
+    SetDlgItemTextUtf8(page, IDC_SETUP_SOURCE_FILE, source);
+    SetDlgItemTextUtf8(page, IDC_SETUP_DESTINATION_FILE, destination);
     // Nothing pumps messages while the installation runs: paint now.
     UpdateWindow(page);
 }
 
 void SetProgress(int position) {
     HWND bar = GetDlgItem(ProgressPage(), IDC_SETUP_PROGRESS_BAR);
-    SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     UpdateWindow(bar);
 }
 
@@ -92,8 +108,8 @@ void SetProgress(int position) {
     const DWORD error = GetLastError();
     // Setup ends here: a service it stopped for the copy runs again.
     RestartTimeServiceStoppedForCopy();
-    char text[kSystemTextCapacity + 1] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+    wchar_t text[kSystemTextCapacity + 1] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                                         text, kSystemTextCapacity, nullptr);
     if (length == 0) {
@@ -102,7 +118,8 @@ void SetProgress(int position) {
     }
     // The report appends the copy's own error, not whatever came after it.
     SetLastErrorCode(static_cast<int>(error));
-    ReportFatalErrorWithCode(CopyFailureMessage(source, destination, text));
+    ReportFatalErrorWithCode(
+        CopyFailureMessage(source, destination, Narrow(text, static_cast<int>(length))));
 }
 
 // The service program may still be held by its ending process: that copy
@@ -111,7 +128,7 @@ bool CopyInstalledFile(const std::string& source, const std::string& destination
                        bool held_by_service) {
     const DWORD started = GetTickCount();
     for (;;) {
-        if (CopyFileA(source.c_str(), destination.c_str(), FALSE))
+        if (CopyFileW(Widen(source).c_str(), Widen(destination).c_str(), FALSE))
             return true;
         const DWORD error = GetLastError();
         if (!held_by_service || error != ERROR_SHARING_VIOLATION ||
@@ -181,7 +198,7 @@ std::vector<std::string> InstalledItems(const std::string& install_folder,
 void CancelPendingDeletionsOfInstalledItems(const std::vector<std::string>& items) {
     std::vector<std::wstring> wide_items;
     for (const std::string& item : items)
-        wide_items.push_back(WidePath(item));
+        wide_items.push_back(Widen(item));
     const int error = CancelPendingDeletionsOf([&wide_items](const std::u16string& path) {
         const std::wstring wide(path.begin(), path.end());
         for (const std::wstring& item : wide_items) {
@@ -222,8 +239,8 @@ void MakeShortcuts(const std::string& install_folder, const std::string& program
     }
     if (program_group) {
         // Earlier versions left their own startup link in the user's menu.
-        DeleteFileA(
-            (SpecialFolderPath(CSIDL_STARTMENU) + "\\Programs\\Startup\\Orvane.lnk").c_str());
+        DeleteFileW(
+            Widen(SpecialFolderPath(CSIDL_STARTMENU) + "\\Programs\\Startup\\Orvane.lnk").c_str());
         const std::string group = PathInFolder(programs_folder, "Orvane");
         CreateDirectoryTree(group);
         const std::string link_folder = group + "\\";
@@ -272,9 +289,7 @@ TimeServiceSetup RunInstallation(const std::string& install_folder, bool program
     CloseWindowsOfClass(kEarlierClockWindowClass);
     RunPumpingMessages(StopTimeServiceBeforeCopy);
 
-    char module_path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module_path, sizeof module_path);
-    const std::string source_folder = SourceFolderFromModulePath(module_path);
+    const std::string source_folder = SourceFolderFromModulePath(OwnModulePath());
     const std::string programs_folder = FindProgramsFolder();
     const std::string startup_folder = FindStartupFolder();
     const std::vector<InstalledFile> files = FilesToInstall(SystemRunsTimeService());
@@ -300,7 +315,7 @@ bool CreateInstallFolder(const std::string& install_folder) {
     os.in_program_files = IsInProgramFiles;
     os.make_tree = CreateDirectoryTree;
     os.protect = ProtectLikeProgramFiles;
-    os.remove = [](const std::string& folder) { RemoveDirectoryA(folder.c_str()); };
+    os.remove = [](const std::string& folder) { RemoveDirectoryW(Widen(folder).c_str()); };
     const FolderProtectionFailure failure = MakeInstallFolder(install_folder, os);
     if (failure.error == 0)
         return true;

@@ -33,7 +33,7 @@ bool WaitPumpingMessages(HANDLE handle, DWORD milliseconds) {
         if (result != WAIT_OBJECT_0 + count)
             break;  // the time has passed, or the wait failed
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
                 quit = true;
                 quit_code = message.wParam;
@@ -42,7 +42,7 @@ bool WaitPumpingMessages(HANDLE handle, DWORD milliseconds) {
             if (WizardTakesMessage(&message))
                 continue;
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
     }
     if (quit)

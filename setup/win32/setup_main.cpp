@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
 #include "dialup/win32/dialup_win32.h"
 #include "logging/fatal_error.h"
 #include "platform/ui_sinks.h"
@@ -10,6 +13,7 @@
 #include "platform/win32/install_win32.h"
 #include "platform/win32/installer_lock.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
 #include "setup/command_line.h"
 #include "setup/setup_resource_ids.h"
 #include "setup/win32/installation.h"
@@ -39,11 +43,25 @@ void InstallPlatform() {
 
 // A wizard already running comes forward behind the box.
 void BringRunningWizardForward() {
-    HWND running = FindWindowA(kDialogWindowClass, kFrameCaption);
+    HWND running = FindWindowW(Widen(kDialogWindowClass).c_str(), Widen(kFrameCaption).c_str());
     if (running == nullptr)
         return;
     ShowWindow(running, SW_RESTORE);
     SetForegroundWindow(running);
+}
+
+// "Orvane.hlp" where the search path finds it, else empty.
+std::string FindHelpFile() {
+    const wchar_t name[] = L"Orvane.hlp";
+    // The first call gives the room needed, terminator included.
+    const DWORD needed = SearchPathW(nullptr, name, nullptr, 0, nullptr, nullptr);
+    if (needed == 0)
+        return std::string();
+    std::vector<wchar_t> path(needed);
+    const DWORD length = SearchPathW(nullptr, name, nullptr, needed, path.data(), nullptr);
+    if (length == 0 || length >= needed)
+        return std::string();
+    return Narrow(path.data(), static_cast<int>(length));
 }
 
 void StartSockets() {
@@ -60,15 +78,18 @@ int RunSetup(HINSTANCE instance) {
     WizardState& wizard = Wizard();
     wizard.instance = instance;
     SetupRun& run = TheSetupRun();
+    // The wide command line: a /dir or /log path outside the ANSI code page
+    // stays whole.
+    const std::string command_line = Narrow(GetCommandLineW());
     run.options =
-        ParseInstallerOptions(CommandLineArguments(GetCommandLineA()), InstallerProgram::kSetup);
+        ParseInstallerOptions(CommandLineArguments(command_line), InstallerProgram::kSetup);
     run.report.Start(run.options,
                      [](const std::string& text, const std::string& caption, unsigned style) {
-                         return MessageBoxA(Wizard().frame, text.c_str(), caption.c_str(), style);
+                         return MessageBoxUtf8(Wizard().frame, text, caption, style);
                      });
     InstallPlatform();
     SetFatalErrorProgramName(kInstallWindowTitle);
-    run.report.Step(std::string("Orvane Setup: ") + GetCommandLineA());
+    run.report.Step("Orvane Setup: " + command_line);
     if (!run.options.refusal.empty()) {
         SetupFailure(run.options.refusal, MB_OK | MB_ICONERROR);
         return SetupExitCode();
@@ -97,28 +118,25 @@ int RunSetup(HINSTANCE instance) {
         return SetupExitCode();
     }
 
-    wizard.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP_PROGRAM));
+    wizard.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SETUP_PROGRAM));
     // The configuration dialog's help; not finding it is no error.
-    if (SearchPathA(nullptr, "Orvane.hlp", nullptr, sizeof wizard.help_path, wizard.help_path,
-                    nullptr) == 0) {
-        wizard.help_path[0] = '\0';
-    }
+    wizard.help_path = FindHelpFile();
 
     HWND frame = CreateWizardFrame();
     if (frame == nullptr) {
         WSACleanup();
         return ExitCodeFor(InstallerOutcome::kFailed);
     }
-    SendMessageA(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(wizard.icon));
-    SendMessageA(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(wizard.icon));
+    SendMessageW(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(wizard.icon));
+    SendMessageW(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(wizard.icon));
     ShowWindow(frame, SW_SHOW);
 
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (WizardTakesMessage(&message))
             continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
 
     DestroyWizard();

@@ -9,7 +9,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "platform/win32/file_identity.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -95,7 +95,7 @@ class TextVariant {
   public:
     explicit TextVariant(const std::string& text) {
         VariantInit(&value_);
-        const std::wstring wide = WidePath(text);
+        const std::wstring wide = Widen(text);
         value_.vt = VT_BSTR;
         value_.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     }
@@ -119,7 +119,7 @@ bool Win32ShellStarter::StartThroughShell(const std::string& program, const std:
     Held<IShellDispatch2> shell;
     if (!com.ok() || !FindShellDispatch(shell))
         return false;
-    const std::wstring wide_program = WidePath(program);
+    const std::wstring wide_program = Widen(program);
     BSTR file = SysAllocStringLen(wide_program.data(), static_cast<UINT>(wide_program.size()));
     VARIANT arguments;
     VariantInit(&arguments);

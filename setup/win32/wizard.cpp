@@ -9,10 +9,9 @@
 #include "logging/log_writer.h"
 #include "platform/file_system.h"
 #include "platform/win32/folder_security.h"
-#include "platform/win32/shell_folders.h"
-#include "platform/fixed_text.h"
-#include "settings/win32/config_dialog.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_placement.h"
+#include "settings/win32/config_dialog.h"
 #include "setup/finish_steps.h"
 #include "setup/folder_permissions.h"
 #include "setup/install_paths.h"
@@ -32,6 +31,11 @@ WizardState& Wizard() {
 
 namespace {
 
+// WM_DPICHANGED_AFTERPARENT (Windows 10 1703), which the headers give only
+// for newer targets: a child window's scale changed with its top-level
+// window's.
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
 constexpr int kPageTemplates[kSetupPageCount] = {IDD_SETUP_WELCOME, IDD_SETUP_FOLDER,
                                                  IDD_SETUP_PROGRESS, IDD_SETUP_DONE};
 
@@ -42,7 +46,7 @@ void ShowPage(int page) {
     if (page == kFolderPage)
         EnableWindow(GetDlgItem(wizard.frame, IDC_SETUP_BACK), TRUE);
     if (page == kDonePage)
-        SetDlgItemTextA(wizard.frame, IDC_SETUP_NEXT, "&Finish");
+        SetDlgItemTextUtf8(wizard.frame, IDC_SETUP_NEXT, "&Finish");
     wizard.current = page;
     HWND window = wizard.pages[page];
     SetWindowPos(window, HWND_TOP, 0, 4, 0, 0, SWP_NOSIZE);
@@ -55,34 +59,129 @@ void HideCurrentPage() {
 
 int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM start_folder) {
     if (message == BFFM_INITIALIZED && start_folder != 0) {
-        SendMessageA(window, BFFM_SETSELECTIONA, TRUE, start_folder);
+        SendMessageW(window, BFFM_SETSELECTIONW, TRUE, start_folder);
     }
     return 0;
 }
 
-// 1 with the chosen folder's path in `path` (260 bytes), else 0.
-int BrowseForFolder(char* path, const char* title, HWND owner, const char* start_folder) {
-    BROWSEINFOA info = {};
-    char display_name[MAX_PATH] = {};
+// The folder chosen in the shell's browser, UTF-8; empty when none was
+// chosen or the item has no file-system path.
+std::string BrowseForFolder(const std::string& title, HWND owner, const std::string& start) {
+    const std::wstring wide_title = Widen(title);
+    const std::wstring wide_start = Widen(start);
+    wchar_t display_name[MAX_PATH] = {};
+    BROWSEINFOW info = {};
     info.hwndOwner = owner;
     info.pszDisplayName = display_name;
-    info.lpszTitle = title;
+    info.lpszTitle = wide_title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     info.lpfn = BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(start_folder);
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+    info.lParam = wide_start.empty() ? 0 : reinterpret_cast<LPARAM>(wide_start.c_str());
+    LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
     if (chosen == nullptr)
-        return 0;
-    return TakeItemPath(chosen, path) ? 1 : 0;
+        return std::string();
+    // SHGetPathFromIDListW takes a buffer of MAX_PATH characters.
+    wchar_t path[MAX_PATH] = {};
+    const bool has_path = SHGetPathFromIDListW(chosen, path) != FALSE;
+    CoTaskMemFree(chosen);
+    return has_path ? Narrow(path) : std::string();
+}
+
+// The edit holds at most kInstallFolderLimit characters: UTF-16 units, as
+// a W edit counts them, so no character is ever split.
+void SetFolderEdit(HWND page, const std::string& folder) {
+    SendDlgItemMessageW(page, IDC_SETUP_FOLDER_EDIT, EM_LIMITTEXT, kInstallFolderLimit, 0);
+    SetDlgItemTextUtf8(page, IDC_SETUP_FOLDER_EDIT, folder);
 }
 
 void BrowseForInstallFolder(HWND page) {
-    const std::string start = BrowseStartFolder(ControlText(page, IDC_SETUP_FOLDER_EDIT));
-    char chosen[MAX_PATH] = {};
-    if (!BrowseForFolder(chosen, "Orvane installation folder", page, start.c_str()))
+    const std::string start = BrowseStartFolder(DlgItemTextUtf8(page, IDC_SETUP_FOLDER_EDIT));
+    const std::string chosen = BrowseForFolder("Orvane installation folder", page, start);
+    if (!chosen.empty())
+        SetFolderEdit(page, InstallFolderForChosenFolder(chosen));
+}
+
+// Dots per inch the window is drawn at. GetDpiForWindow (Windows 10 1607)
+// follows its monitor; it is looked up so that earlier Windows still start
+// Setup, and those give the screen's one scale.
+int WindowDpi(HWND window) {
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto dpi_for_window = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpi_for_window != nullptr) {
+        const UINT dpi = dpi_for_window(window);
+        if (dpi != 0)
+            return static_cast<int>(dpi);
+    }
+    HDC screen = GetDC(window);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr)
+        ReleaseDC(window, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+// The banner drawn for `dpi` (it is made for 96) with halftone smoothing,
+// so that it neither stays small nor turns blocky on a scaled display.
+HBITMAP MakeBanner(HINSTANCE instance, int dpi) {
+    auto* source = static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDB_SETUP_BANNER), IMAGE_BITMAP, 0, 0, 0));
+    BITMAP size = {};
+    if (source == nullptr || GetObjectW(source, sizeof size, &size) == 0) {
+        if (source != nullptr)
+            DeleteObject(source);
+        return nullptr;
+    }
+    const int width = MulDiv(size.bmWidth, dpi, USER_DEFAULT_SCREEN_DPI);
+    const int height = MulDiv(size.bmHeight, dpi, USER_DEFAULT_SCREEN_DPI);
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen);
+    HDC to = CreateCompatibleDC(screen);
+    HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
+    if (from != nullptr && to != nullptr && scaled != nullptr) {
+        HGDIOBJ old_from = SelectObject(from, source);
+        HGDIOBJ old_to = SelectObject(to, scaled);
+        // HALFTONE averages the source pixels; the brush origin must be
+        // set after choosing it, as StretchBlt's documentation asks.
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        StretchBlt(to, 0, 0, width, height, from, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+        SelectObject(from, old_from);
+        SelectObject(to, old_to);
+    }
+    if (from != nullptr)
+        DeleteDC(from);
+    if (to != nullptr)
+        DeleteDC(to);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(source);
+    return scaled;
+}
+
+// Gives every page's banner control the banner at the wizard's scale,
+// unless they have it already. What they showed before goes: each
+// control's own copy loaded from the template, or the shared banner of
+// the scale before.
+void ScaleBanners() {
+    WizardState& wizard = Wizard();
+    const int dpi = WindowDpi(wizard.frame);
+    if (wizard.banner != nullptr && wizard.banner_dpi == dpi)
         return;
-    SetEditTextWithLimit(page, IDC_SETUP_FOLDER_EDIT, kInstallFolderLimit,
-                         InstallFolderForChosenFolder(chosen).c_str());
+    HBITMAP made = MakeBanner(wizard.instance, dpi);
+    if (made == nullptr)
+        return;  // the template's images stay
+    for (HWND page : wizard.pages) {
+        HWND control = page != nullptr ? GetDlgItem(page, IDB_SETUP_BANNER) : nullptr;
+        if (control == nullptr)
+            continue;  // the progress page has none
+        auto* old = reinterpret_cast<HBITMAP>(
+            SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(made)));
+        if (old != nullptr && old != wizard.banner)
+            DeleteObject(old);
+    }
+    if (wizard.banner != nullptr)
+        DeleteObject(wizard.banner);
+    wizard.banner = made;
+    wizard.banner_dpi = dpi;
 }
 
 void ConfirmCancel() {
@@ -106,13 +205,13 @@ bool StartsAtLogon() {
 bool TakeInstallFolder() {
     WizardState& wizard = Wizard();
     const std::string folder =
-        InstallFolderFromText(ControlText(wizard.pages[kFolderPage], IDC_SETUP_FOLDER_EDIT));
+        InstallFolderFromText(DlgItemTextUtf8(wizard.pages[kFolderPage], IDC_SETUP_FOLDER_EDIT));
     const std::string refusal = InstallFolderRefusal(folder);
     if (!refusal.empty()) {
         SetupBox(refusal, kSetupErrorCaption, MB_OK | MB_ICONERROR, IDOK);
         return false;
     }
-    CopyToField(wizard.install_folder, folder);
+    wizard.install_folder = folder;
     return true;
 }
 
@@ -137,8 +236,8 @@ void InstallFromFolderPage() {
     OpenSetupConfigurationDialog();
     // Where no shell can start the program for the user now, the page says
     // when it will start.
-    SetDlgItemTextA(wizard.pages[kDonePage], IDC_SETUP_DONE_TEXT,
-                    DonePageText(StartsAtLogon(), TheShellStarter().ShellAvailable()).c_str());
+    SetDlgItemTextUtf8(wizard.pages[kDonePage], IDC_SETUP_DONE_TEXT,
+                       DonePageText(StartsAtLogon(), TheShellStarter().ShellAvailable()));
     ShowWindow(wizard.frame, SW_SHOW);
     HideCurrentPage();
     ShowPage(kDonePage);
@@ -192,6 +291,11 @@ INT_PTR CALLBACK PageProcedure(HWND page, UINT message, WPARAM wparam, LPARAM) {
                 return TRUE;
             }
             return FALSE;
+        case kDpiChangedAfterParent:
+            // Moved to a monitor of another scale: the dialog manager lays
+            // the page out again, the banner is drawn anew.
+            ScaleBanners();
+            return FALSE;
         default:
             return FALSE;
     }
@@ -202,16 +306,15 @@ void InitialisePages() {
     HWND folder_page = wizard.pages[kFolderPage];
     // The command line's choices, without /quiet, preset the page.
     const InstallerOptions& options = TheSetupRun().options;
-    SetEditTextWithLimit(
-        folder_page, IDC_SETUP_FOLDER_EDIT, kInstallFolderLimit,
-        options.folder.empty() ? kDefaultSetupInstallFolder : options.folder.c_str());
+    SetFolderEdit(folder_page,
+                  options.folder.empty() ? kDefaultSetupInstallFolder : options.folder);
     CheckDlgButton(folder_page, IDC_SETUP_PROGRAM_GROUP,
                    options.program_group ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(folder_page, IDC_SETUP_START_AT_LOGON,
                    options.start_at_logon ? BST_CHECKED : BST_UNCHECKED);
     HWND progress_page = wizard.pages[kProgressPage];
-    SendDlgItemMessageA(progress_page, IDC_SETUP_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-    SendDlgItemMessageA(progress_page, IDC_SETUP_PROGRESS_BAR, PBM_SETPOS, 0, 0);
+    SendDlgItemMessageW(progress_page, IDC_SETUP_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendDlgItemMessageW(progress_page, IDC_SETUP_PROGRESS_BAR, PBM_SETPOS, 0, 0);
 }
 
 INT_PTR CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wparam, LPARAM) {
@@ -223,16 +326,17 @@ INT_PTR CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wparam, LPARAM)
             SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             for (int page = 0; page < kSetupPageCount; ++page) {
                 wizard.pages[page] =
-                    CreateDialogParamA(wizard.instance, MAKEINTRESOURCEA(kPageTemplates[page]),
+                    CreateDialogParamW(wizard.instance, MAKEINTRESOURCEW(kPageTemplates[page]),
                                        frame, PageProcedure, 0);
             }
             InitialisePages();
+            ScaleBanners();
             ShowPage(kWelcomePage);
             return TRUE;
         case WM_CLOSE:
             // The close box asks like Cancel does.
             if (!wizard.busy)
-                PostMessageA(frame, WM_COMMAND, IDC_SETUP_CANCEL, 0);
+                PostMessageW(frame, WM_COMMAND, IDC_SETUP_CANCEL, 0);
             return TRUE;
         case WM_COMMAND:
             if (wizard.busy)
@@ -263,7 +367,7 @@ INT_PTR CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wparam, LPARAM)
 
 HWND CreateWizardFrame() {
     WizardState& wizard = Wizard();
-    HWND frame = CreateDialogParamA(wizard.instance, MAKEINTRESOURCEA(IDD_SETUP_FRAME), nullptr,
+    HWND frame = CreateDialogParamW(wizard.instance, MAKEINTRESOURCEW(IDD_SETUP_FRAME), nullptr,
                                     FrameProcedure, 0);
     if (frame == nullptr)
         return nullptr;
@@ -278,10 +382,10 @@ HWND CreateWizardFrame() {
 
 bool WizardTakesMessage(MSG* message) {
     WizardState& wizard = Wizard();
-    if (wizard.frame != nullptr && IsDialogMessageA(wizard.frame, message))
+    if (wizard.frame != nullptr && IsDialogMessageW(wizard.frame, message))
         return true;
     HWND page = wizard.pages[wizard.current];
-    return page != nullptr && IsDialogMessageA(page, message);
+    return page != nullptr && IsDialogMessageW(page, message);
 }
 
 void DestroyWizard() {
@@ -294,6 +398,10 @@ void DestroyWizard() {
     if (wizard.frame != nullptr)
         DestroyWindow(wizard.frame);
     wizard.frame = nullptr;
+    // No control shows it any more.
+    if (wizard.banner != nullptr)
+        DeleteObject(wizard.banner);
+    wizard.banner = nullptr;
 }
 
 }  // namespace orvane

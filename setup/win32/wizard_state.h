@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "setup/time_service_setup.h"
 
 namespace orvane {
@@ -17,10 +19,15 @@ struct WizardState {
     HWND frame = nullptr;
     HWND pages[kSetupPageCount] = {};
     int current = kWelcomePage;
-    // The install folder as taken from edit 2708.
-    char install_folder[MAX_PATH] = {};
-    // "Orvane.hlp" where the search path finds it, else empty.
-    char help_path[MAX_PATH] = {};
+    // The install folder as taken from edit 2708 (UTF-8).
+    std::string install_folder;
+    // "Orvane.hlp" where the search path finds it, else empty; set once
+    // before the configuration dialog keeps a pointer to its text.
+    std::string help_path;
+    // The banner bitmap drawn at the pages' scale, made once and shared by
+    // their picture controls; deleted with the wizard.
+    HBITMAP banner = nullptr;
+    int banner_dpi = 0;
     // While the installation or the Finish steps run (and the wizard keeps
     // handling messages), its buttons and close box do nothing.
     bool busy = false;

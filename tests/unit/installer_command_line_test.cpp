@@ -22,6 +22,9 @@ TEST(InstallerCommandLineTest, SplitsAndUnquotesAsTheRuntimeDoes) {
         {"s /dir \"C:\\Program Files\\Orvane\\\\\"", {"/dir", "C:\\Program Files\\Orvane\\"}},
         {"s a\\\\\\\"b c\\\\\"d e\"", {"a\\\"b", "c\\d e"}},
         {"s \"\" /quiet", {"", "/quiet"}},
+        // UTF-8 from the wide command line passes byte for byte.
+        {"s /dir \"C:\\Program Files\\Orvane Ωμέγα\" /log C:\\Ștefan\\s.log",
+         {"/dir", "C:\\Program Files\\Orvane Ωμέγα", "/log", "C:\\Ștefan\\s.log"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CommandLineArguments(c.line), c.arguments) << c.line;

@@ -106,6 +106,8 @@ TEST(SetupBrowseTest, TheDefaultFolderStartsTheBrowserInItsParentInLowerCase) {
 TEST(SetupBrowseTest, AFolderWithoutTheProductPartStartsThereInLowerCase) {
     EXPECT_EQ(BrowseStartFolder("D:\\Apps\\Clock"), "d:\\apps\\clock");
     EXPECT_EQ(BrowseStartFolder(""), "");
+    // Only ASCII letters are lowered: UTF-8 bytes stay whole.
+    EXPECT_EQ(BrowseStartFolder("D:\\ÎΩΜΈΓΑ\\Orvane"), "d:\\ÎΩΜΈΓΑ");
 }
 
 TEST(SetupBrowseTest, OnlyALastProductPartIsCut) {

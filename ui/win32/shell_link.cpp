@@ -7,6 +7,7 @@
 
 #include "platform/shell_folder.h"
 #include "platform/win32/shell_folders.h"
+#include "platform/win32/wide_text.h"
 #include "ui/startup_shortcut.h"
 
 namespace orvane {
@@ -21,18 +22,20 @@ bool CreateShellLink(const char* target_folder, const char* target_file, const c
             CoUninitialize();
         return false;
     }
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&link)))) {
         CoUninitialize();
         return false;
     }
-    const std::string target = std::string(target_folder) + target_file;
+    // The W interface: a folder named outside the ANSI code page still
+    // reaches the link whole.
+    const std::wstring target = Widen(std::string(target_folder) + target_file);
     link->SetPath(target.c_str());
-    link->SetDescription(link_name);
+    link->SetDescription(Widen(link_name).c_str());
     link->SetIconLocation(target.c_str(), 0);
     link->SetShowCmd(SW_SHOW);
-    link->SetWorkingDirectory(target_folder);
+    link->SetWorkingDirectory(Widen(target_folder).c_str());
 
     IPersistFile* file = nullptr;
     if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
@@ -40,11 +43,8 @@ bool CreateShellLink(const char* target_folder, const char* target_file, const c
         CoUninitialize();
         return false;
     }
-    const std::string link_path = std::string(link_folder) + link_name + ".lnk";
-    WCHAR wide[MAX_PATH] = {};
-    const bool converted =
-        MultiByteToWideChar(CP_ACP, 0, link_path.c_str(), -1, wide, MAX_PATH) != 0;
-    const bool saved = converted && SUCCEEDED(file->Save(wide, TRUE));
+    const std::wstring link_path = Widen(std::string(link_folder) + link_name + ".lnk");
+    const bool saved = SUCCEEDED(file->Save(link_path.c_str(), TRUE));
     file->Release();
     link->Release();
     CoUninitialize();
@@ -63,7 +63,7 @@ bool CreateStartupShortcut(const std::string& startup_folder) {
 }
 
 bool DeleteStartupShortcut(const std::string& startup_folder) {
-    return DeleteFileA(StartupLinkPath(startup_folder).c_str()) != FALSE;
+    return DeleteFileW(Widen(StartupLinkPath(startup_folder)).c_str()) != FALSE;
 }
 
 }  // namespace orvane

@@ -8,7 +8,7 @@ namespace orvane {
 // Makes "<link folder><link name>.lnk" pointing at "<target folder><target
 // file>", described by the link name, with the target's first icon, shown
 // normally and started in the target folder. Both folders end in a
-// backslash. False on any failure, also when COM was already initialised
+// backslash; every text is UTF-8. False on any failure, also when COM was already initialised
 // on this thread.
 bool CreateShellLink(const char* target_folder, const char* target_file, const char* link_name,
                      const char* link_folder);

@@ -16,6 +16,7 @@
 #include "platform/win32/installer_lock.h"
 #include "platform/win32/restart_manager.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
 #include "settings/settings_store.h"
 #include "setup/command_line.h"
 #include "platform/win32/window_placement.h"
@@ -80,11 +81,11 @@ class ProgressView : public UninstallProgressView {
             shown += std::string("\n") + kRestartToFinishText;
         Run().report.Step(shown);
         if (Run().dialog != nullptr)
-            SetDlgItemTextA(Run().dialog, IDC_UNINSTALL_LABEL, shown.c_str());
+            SetDlgItemTextUtf8(Run().dialog, IDC_UNINSTALL_LABEL, shown);
     }
     void SetPosition(int position) override {
         if (Run().dialog != nullptr) {
-            SendDlgItemMessageA(Run().dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS,
+            SendDlgItemMessageW(Run().dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS,
                                 static_cast<WPARAM>(position), 0);
         }
     }
@@ -101,7 +102,7 @@ class ProgressView : public UninstallProgressView {
             return;
         }
         auto* copy = new std::string(text);
-        if (!PostMessageA(Run().dialog, kIncompleteMessage, 0, reinterpret_cast<LPARAM>(copy)))
+        if (!PostMessageW(Run().dialog, kIncompleteMessage, 0, reinterpret_cast<LPARAM>(copy)))
             delete copy;
     }
 };
@@ -127,9 +128,9 @@ void ShowIncomplete(LPARAM text) {
 INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_INITDIALOG:
-            SendDlgItemMessageA(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETRANGE, 0,
+            SendDlgItemMessageW(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETRANGE, 0,
                                 MAKELPARAM(0, 100));
-            SendDlgItemMessageA(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS, 0, 0);
+            SendDlgItemMessageW(dialog, IDC_UNINSTALL_PROGRESS_BAR, PBM_SETPOS, 0, 0);
             CentreWindow(dialog, nullptr);
             ShowWindow(dialog, SW_SHOW);
             return TRUE;
@@ -160,7 +161,7 @@ INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wparam, LPA
 int ShowProgressWindow(HINSTANCE instance) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_UNINSTALL_PROGRESS), nullptr,
+    HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_UNINSTALL_PROGRESS), nullptr,
                                      ProgressProcedure, 0);
     if (dialog == nullptr)
         return ExitCodeFor(InstallerOutcome::kFailed);
@@ -170,11 +171,11 @@ int ShowProgressWindow(HINSTANCE instance) {
     }
 
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageA(dialog, &msg))
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(dialog, &msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     if (!Run().done)
         return ExitCodeFor(InstallerOutcome::kFailed);  // the window went with the work unfinished
@@ -183,14 +184,17 @@ int ShowProgressWindow(HINSTANCE instance) {
 
 int RunUninstall(HINSTANCE instance) {
     UninstallRun& run = Run();
-    run.options = ParseInstallerOptions(CommandLineArguments(GetCommandLineA()),
-                                        InstallerProgram::kUninstall);
+    // The wide command line: a /log path outside the ANSI code page stays
+    // whole.
+    const std::string command_line = Narrow(GetCommandLineW());
+    run.options =
+        ParseInstallerOptions(CommandLineArguments(command_line), InstallerProgram::kUninstall);
     run.report.Start(run.options,
                      [](const std::string& text, const std::string& caption, unsigned style) {
-                         return MessageBoxA(Run().dialog, text.c_str(), caption.c_str(), style);
+                         return MessageBoxUtf8(Run().dialog, text, caption, style);
                      });
     InstallPlatform();
-    run.report.Step(std::string("Orvane Uninstall: ") + GetCommandLineA());
+    run.report.Step("Orvane Uninstall: " + command_line);
     if (!run.options.refusal.empty()) {
         run.report.Failure(run.options.refusal, kErrorCaption, MB_OK | MB_ICONERROR);
         return ExitCodeFor(InstallerOutcome::kFailed);
