@@ -26,6 +26,18 @@ TextExtent MeasureBoth(TextMeasurer& measurer, const std::string& text, const st
     return extent;
 }
 
+int SensibleDpi(int dpi) {
+    return dpi > 0 && dpi <= 4800 ? dpi : kBaseDpi;
+}
+
+// numerator * factor / divisor, to the nearest whole number.
+int MulDivRounded(int numerator, int factor, int divisor) {
+    const long long product = static_cast<long long>(numerator) * factor;
+    const long long half = divisor / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / divisor
+                                         : -((-product + half) / divisor));
+}
+
 // The smaller of a width fit and a height fit, both from the carried height.
 int FitBoth(TextMeasurer& measurer, int width_target, int height_target, const std::string& text,
             ClockFont& font) {
@@ -92,6 +104,27 @@ void ClampWindowSettings(SettingsRecord& s) {
         std::clamp(s.window_position_y, kWindowPositionLowest, kWindowPositionHighest);
     s.window_size_x = std::clamp(s.window_size_x, kWindowSizeLowest, kWindowSizeHighest);
     s.window_size_y = std::clamp(s.window_size_y, kWindowSizeLowest, kWindowSizeHighest);
+}
+
+int ScaleToDpi(int length, int dpi) {
+    return MulDivRounded(length, SensibleDpi(dpi), kBaseDpi);
+}
+
+int ScaleFromDpi(int pixels, int dpi) {
+    return MulDivRounded(pixels, kBaseDpi, SensibleDpi(dpi));
+}
+
+ScreenRect ClockWindowRect(const SettingsRecord& s, int dpi) {
+    return ScreenRect{s.window_position_x, s.window_position_y,
+                      s.window_position_x + ScaleToDpi(s.window_size_x, dpi),
+                      s.window_position_y + ScaleToDpi(s.window_size_y, dpi)};
+}
+
+void StoreClockWindowRect(const ScreenRect& rect, int dpi, SettingsRecord& s) {
+    s.window_position_x = rect.left;
+    s.window_position_y = rect.top;
+    s.window_size_x = ScaleFromDpi(rect.right - rect.left, dpi);
+    s.window_size_y = ScaleFromDpi(rect.bottom - rect.top, dpi);
 }
 
 }  // namespace orvane

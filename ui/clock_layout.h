@@ -72,4 +72,23 @@ constexpr int kWindowSizeHighest = 4000;
 // Pulls the position and size settings into range, in place.
 void ClampWindowSettings(SettingsRecord& settings);
 
+// The clock window on monitors of any scale. The stored position is in the
+// screen's own pixels (the one coordinate system every monitor shares); the
+// stored size is the size at 96 DPI (100 %), so values stored by earlier
+// versions keep their meaning there, and the clock is as large to the eye
+// on every monitor. A DPI that makes no sense (zero or less, above 4800)
+// counts as 96.
+constexpr int kBaseDpi = 96;
+
+// A length at 96 DPI as pixels at `dpi`, and back, each rounded to the
+// nearest pixel (halves away from zero). Going there and back again gives
+// the stored value unchanged at 96 DPI and above.
+int ScaleToDpi(int length, int dpi);
+int ScaleFromDpi(int pixels, int dpi);
+
+// The window's screen rectangle for the stored settings at the monitor's
+// DPI, and the settings that store a screen rectangle shown at that DPI.
+ScreenRect ClockWindowRect(const SettingsRecord& settings, int dpi);
+void StoreClockWindowRect(const ScreenRect& rect, int dpi, SettingsRecord& settings);
+
 }  // namespace orvane

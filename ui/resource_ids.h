@@ -51,6 +51,8 @@
 #define IDD_ABOUT 30053
 #define IDC_ABOUT_VERSION 30055
 #define IDC_ABOUT_LOGO 30058
+// The window over the logo that draws it and opens the maker's page.
+#define IDC_ABOUT_LINK 30059
 #define IDC_HAND_CURSOR 22309
 
 // The configuration dialog's template and its page commands.

@@ -177,5 +177,54 @@ TEST(ClampWindowSettingsTest, TinySizesGrowToTenAndHugeValuesStopAt4000) {
     EXPECT_EQ(s.window_size_y, 4000);
 }
 
+struct DpiCase {
+    int length;
+    int dpi;
+    int pixels;
+};
+
+TEST(ClockDpiTest, LengthsScaleToTheNearestPixelAndNonsenseDpiCountsAs96) {
+    const DpiCase cases[] = {
+        {150, 96, 150}, {150, 144, 225},  {75, 120, 94},   // 93.75
+        {3, 144, 5},                                       // 4.5: halves away from zero
+        {-3, 144, -5},  {150, 192, 300},  {150, 72, 113},  // 112.5
+        {150, 0, 150},  {150, -144, 150}, {150, 100000, 150},
+    };
+    for (const DpiCase& c : cases) {
+        EXPECT_EQ(ScaleToDpi(c.length, c.dpi), c.pixels) << c.length << " at " << c.dpi;
+    }
+}
+
+TEST(ClockDpiTest, StoredSizesSurviveTheRoundTripAtEveryCommonScale) {
+    for (int dpi : {96, 120, 144, 168, 192, 240, 288}) {
+        for (int size = kWindowSizeLowest; size <= kWindowSizeHighest; ++size)
+            ASSERT_EQ(ScaleFromDpi(ScaleToDpi(size, dpi), dpi), size) << size << " at " << dpi;
+    }
+    // Below 96 DPI a pixel holds more than one stored unit: one store
+    // settles the value, and it does not creep from there.
+    const int settled = ScaleFromDpi(ScaleToDpi(151, 72), 72);
+    EXPECT_EQ(ScaleFromDpi(ScaleToDpi(settled, 72), 72), settled);
+}
+
+TEST(ClockDpiTest, PositionStaysInScreenPixelsAndSizeIsAt96Dpi) {
+    SettingsRecord s;
+    s.window_position_x = 1930;
+    s.window_position_y = 40;
+    s.window_size_x = 200;
+    s.window_size_y = 80;
+    const ScreenRect at_150 = ClockWindowRect(s, 144);
+    EXPECT_EQ(at_150.left, 1930);
+    EXPECT_EQ(at_150.top, 40);
+    EXPECT_EQ(at_150.right, 1930 + 300);
+    EXPECT_EQ(at_150.bottom, 40 + 120);
+
+    SettingsRecord stored;
+    StoreClockWindowRect(ScreenRect{-1200, 10, -1200 + 301, 10 + 119}, 144, stored);
+    EXPECT_EQ(stored.window_position_x, -1200);
+    EXPECT_EQ(stored.window_position_y, 10);
+    EXPECT_EQ(stored.window_size_x, 201);  // 200.67
+    EXPECT_EQ(stored.window_size_y, 79);   // 79.33
+}
+
 }  // namespace
 }  // namespace orvane

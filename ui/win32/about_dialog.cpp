@@ -5,10 +5,13 @@
 #include <string>
 
 #include "logging/fatal_error.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_placement.h"
+#include "ui/clock_layout.h"
 #include "ui/resource_ids.h"
 #include "ui/win32/dialog_support.h"
 #include "ui/win32/ui_state.h"
+#include "ui/win32/window_dpi.h"
 
 namespace orvane {
 
@@ -19,7 +22,9 @@ constexpr UINT kAboutTimerPeriodMs = 10000;
 
 struct AboutState {
     HWND link_window = nullptr;
-    HWND centre_on = nullptr;
+    // Loaded at the first opening and kept; its size is the one for 96 DPI.
+    HBITMAP logo = nullptr;
+    SIZE logo_size = {0, 0};
 };
 
 AboutState& About() {
@@ -28,8 +33,54 @@ AboutState& About() {
     return *state;
 }
 
-std::string LinkWindowClassName() {
-    return std::string(kProgramName) + " About Link Window Class";
+std::wstring LinkWindowClassName() {
+    return Widen(std::string(kProgramName) + " About Link Window Class");
+}
+
+// The logo's place: the dialog's logo control's top-left corner in the
+// dialog, its size the bitmap's at the dialog's scale.
+RECT LogoRect(HWND dialog) {
+    RECT rect = {0, 0, 0, 0};
+    HWND logo = GetDlgItem(dialog, IDC_ABOUT_LOGO);
+    if (logo == nullptr)
+        return rect;
+    GetWindowRect(logo, &rect);
+    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    if (About().logo == nullptr)
+        return rect;  // the control shows what it has; the link still covers it
+    const int dpi = WindowDpi(dialog);
+    rect.right = rect.left + ScaleToDpi(About().logo_size.cx, dpi);
+    rect.bottom = rect.top + ScaleToDpi(About().logo_size.cy, dpi);
+    return rect;
+}
+
+void PlaceLinkWindow(HWND link) {
+    const RECT rect = LogoRect(GetParent(link));
+    SetWindowPos(link, HWND_TOP, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_NOACTIVATE);
+    InvalidateRect(link, nullptr, TRUE);
+}
+
+// The one logo bitmap stretched to the window with smoothing (HALFTONE),
+// so it is as large to the eye at every scale and not blocky.
+LRESULT OnLinkPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    const AboutState& about = About();
+    HDC source = about.logo != nullptr ? CreateCompatibleDC(dc) : nullptr;
+    if (source != nullptr) {
+        HGDIOBJ previous = SelectObject(source, about.logo);
+        RECT client;
+        GetClientRect(window, &client);
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);  // as HALFTONE requires after setting it
+        StretchBlt(dc, 0, 0, client.right, client.bottom, source, 0, 0, about.logo_size.cx,
+                   about.logo_size.cy, SRCCOPY);
+        SelectObject(source, previous);
+        DeleteDC(source);
+    }
+    EndPaint(window, &paint);
+    return 0;
 }
 
 LRESULT CALLBACK LinkWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -37,60 +88,76 @@ LRESULT CALLBACK LinkWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lpa
         case WM_CREATE:
             About().link_window = window;
             return 0;
+        case WM_PAINT:
+            return OnLinkPaint(window);
+        case kDpiChangedAfterParent:
+            PlaceLinkWindow(window);
+            return 0;
         case WM_LBUTTONDOWN:
             // The shell's answer is not looked at: nothing to tell the user.
-            ShellExecuteA(Ui().clock_window.load(), "open", kMakerWebAddress, nullptr, "c:\\",
-                          SW_SHOWMAXIMIZED);
+            ShellExecuteW(Ui().clock_window.load(), L"open", Widen(kMakerWebAddress).c_str(),
+                          nullptr, L"c:\\", SW_SHOWMAXIMIZED);
             return 0;
         default:
-            return DefWindowProcA(window, msg, wparam, lparam);
+            return DefWindowProcW(window, msg, wparam, lparam);
     }
 }
 
+void LoadLogo() {
+    AboutState& about = About();
+    if (about.logo != nullptr)
+        return;
+    about.logo = static_cast<HBITMAP>(LoadImageW(Ui().instance, MAKEINTRESOURCEW(IDB_LOGO),
+                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAP info = {};
+    if (about.logo != nullptr && GetObjectW(about.logo, sizeof info, &info) != 0)
+        about.logo_size = {info.bmWidth, info.bmHeight};
+}
+
 void CreateLinkWindow(HWND dialog) {
-    HCURSOR hand = LoadCursorA(Ui().instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
+    HCURSOR hand = LoadCursorW(Ui().instance, MAKEINTRESOURCEW(IDC_HAND_CURSOR));
     if (hand == nullptr || dialog == nullptr)
         return;
     HWND logo = GetDlgItem(dialog, IDC_ABOUT_LOGO);
     if (logo == nullptr)
         return;
+    LoadLogo();
 
-    const std::string class_name = LinkWindowClassName();
-    WNDCLASSA wc = {};
+    const std::wstring class_name = LinkWindowClassName();
+    WNDCLASSW wc = {};
     wc.lpfnWndProc = LinkWindowProc;
     wc.hInstance = Ui().instance;
     wc.hCursor = hand;
     wc.lpszClassName = class_name.c_str();
-    RegisterClassA(&wc);  // already registered on a second opening: fine
+    RegisterClassW(&wc);  // already registered on a second opening: fine
 
-    RECT logo_rect;
-    GetWindowRect(logo, &logo_rect);
-    POINT origin = {0, 0};
-    ClientToScreen(dialog, &origin);
     HWND link =
-        CreateWindowExA(0, class_name.c_str(), "", WS_CHILD | WS_VISIBLE, logo_rect.left - origin.x,
-                        logo_rect.top - origin.y, logo_rect.right - logo_rect.left,
-                        logo_rect.bottom - logo_rect.top, dialog, nullptr, Ui().instance, nullptr);
+        CreateWindowExW(0, class_name.c_str(), L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, dialog,
+                        reinterpret_cast<HMENU>(INT_PTR{IDC_ABOUT_LINK}), Ui().instance, nullptr);
     if (link == nullptr)
         ReportFatalErrorWithCode("Unable to create link window");
+    // The link window draws the logo at the dialog's scale in the control's
+    // place; the control's own drawing, at 96 DPI size, would show beside it.
+    if (About().logo != nullptr)
+        ShowWindow(logo, SW_HIDE);
     // Above the logo, so it gets the clicks and sets the cursor.
-    SetWindowPos(link, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    PlaceLinkWindow(link);
 }
 
 INT_PTR OnAboutInit(HWND dialog) {
-    CentreWindow(dialog, About().centre_on);
+    // On the work area of the clock's monitor (the dialog's owner).
+    CentreWindow(dialog, nullptr);
     Ui().about_dialog.store(dialog);
-    const std::string version = std::string(kProgramName) + " Version " + Ui().version;
-    SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, version.c_str());
-    const std::string caption = std::string("About ") + kProgramName;
-    SendMessageA(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption.c_str()));
+    SetDlgItemTextUtf8(dialog, IDC_ABOUT_VERSION,
+                       std::string(kProgramName) + " Version " + Ui().version);
+    SetWindowTextUtf8(dialog, std::string("About ") + kProgramName);
     SetTimer(dialog, kAboutTimerId, kAboutTimerPeriodMs, nullptr);
     CreateLinkWindow(dialog);
     return TRUE;
 }
 
 INT_PTR OnAboutTimer(HWND dialog) {
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     return TRUE;
 }
 
@@ -138,7 +205,6 @@ bool OpenAboutDialog(HWND owner) {
         MessageBeep(MB_OK);
         return false;
     }
-    About().centre_on = GetDesktopWindow();
     return OpenDialogFromTemplate(IDD_ABOUT, owner, AboutDialogProc) != nullptr;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/win32/clock_window.h"
 
+#include <algorithm>
 #include <ctime>
 #include <iterator>
 #include <map>
@@ -10,6 +11,8 @@
 
 #include "logging/fatal_error.h"
 #include "platform/fixed_text.h"
+#include "platform/unicode_text.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_placement.h"
 #include "settings/settings_record.h"
 #include "ui/clock_layout.h"
@@ -20,6 +23,7 @@
 #include "ui/win32/tray_menu.h"
 #include "ui/win32/ui_state.h"
 #include "ui/win32/win_main.h"
+#include "ui/win32/window_dpi.h"
 #include "settings/live_settings.h"
 
 namespace orvane {
@@ -33,6 +37,13 @@ struct ClockWindowState {
     MeasuredTexts measured_texts;
     bool dragging = false;
     POINT drag_offset = {0, 0};
+    // The DPI the window is drawn and stored at: its monitor's, kept from
+    // WM_DPICHANGED so the WM_SIZE that the change brings stores the size
+    // at the new scale.
+    int dpi = kBaseDpi;
+    // While the window is put where the settings say, its own moves and
+    // sizes are not stored back (its first size is not yet at its scale).
+    bool placing = false;
 };
 
 ClockWindowState& WindowState() {
@@ -41,12 +52,15 @@ ClockWindowState& WindowState() {
     return *state;
 }
 
-LOGFONTA MakeLogFont(const std::string& face, int height) {
-    LOGFONTA font = {};
+LOGFONTW MakeLogFont(const std::string& face, int height) {
+    LOGFONTW font = {};
     font.lfHeight = height;
     font.lfWeight = FW_NORMAL;
-    font.lfCharSet = ANSI_CHARSET;
-    CopyToField(font.lfFaceName, face);
+    // The face's own character sets, not one ANSI set: the locale's AM/PM
+    // markers (Korean, Greek, ...) need glyphs outside Western ones.
+    font.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring name = Widen(CutToUtf16Units(face, LF_FACESIZE - 1));
+    std::copy(name.begin(), name.end(), font.lfFaceName);
     return font;
 }
 
@@ -86,12 +100,13 @@ class GdiTextMeasurer : public TextMeasurer {
   private:
     bool MeasureWithFont(const std::string& text, const std::string& face, int height,
                          TextExtent* extent) {
-        const LOGFONTA description = MakeLogFont(face, height);
-        HFONT font = CreateFontIndirectA(&description);
+        const LOGFONTW description = MakeLogFont(face, height);
+        HFONT font = CreateFontIndirectW(&description);
         HGDIOBJ previous = SelectObject(dc_, font);
         SIZE size = {0, 0};
+        const std::wstring wide = Widen(text);
         const BOOL measured =
-            GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+            GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size);
         SelectObject(dc_, previous);
         DeleteObject(font);
         extent->cx = size.cx;
@@ -105,12 +120,28 @@ class GdiTextMeasurer : public TextMeasurer {
 
 void DrawPlacedText(HDC dc, const PlacedText& placed, const std::string& face,
                     const std::string& text) {
-    const LOGFONTA description = MakeLogFont(face, placed.height);
-    HFONT font = CreateFontIndirectA(&description);
+    const LOGFONTW description = MakeLogFont(face, placed.height);
+    HFONT font = CreateFontIndirectW(&description);
     HGDIOBJ previous = SelectObject(dc, font);
-    TextOutA(dc, placed.x, placed.y, text.c_str(), static_cast<int>(text.size()));
+    const std::wstring wide = Widen(text);
+    TextOutW(dc, placed.x, placed.y, wide.c_str(), static_cast<int>(wide.size()));
     SelectObject(dc, previous);
     DeleteObject(font);
+}
+
+// The user's locale's time and date texts, as UTF-8.
+std::string LocaleTimeText() {
+    wchar_t text[100] = {};
+    if (GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, text, 100) == 0)
+        return std::string();
+    return Narrow(text);
+}
+
+std::string LocaleDateText() {
+    wchar_t text[200] = {};
+    if (GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, 0, nullptr, nullptr, text, 200, nullptr) == 0)
+        return std::string();
+    return Narrow(text);
 }
 
 void PaintClock(HWND window, int show_date) {
@@ -146,12 +177,8 @@ void PaintClock(HWND window, int show_date) {
     SetTextColor(memory, GetSysColor(COLOR_BTNTEXT));
     SetTextAlign(memory, TA_CENTER | TA_TOP);
 
-    char time_text[100] = {};
-    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time_text, sizeof time_text);
-    char date_text[200] = {};
-    if (show_date == 1) {
-        GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, date_text, sizeof date_text);
-    }
+    const std::string time_text = LocaleTimeText();
+    const std::string date_text = show_date == 1 ? LocaleDateText() : std::string();
 
     GdiTextMeasurer measurer(memory, WindowState().measured_texts);
     measurer.ForgetAllBut(time_text, date_text);
@@ -171,29 +198,39 @@ void PaintClock(HWND window, int show_date) {
 }
 
 void StoreWindowRect(HWND window) {
+    if (WindowState().placing)
+        return;
     RECT outer;
     GetWindowRect(window, &outer);
+    const int dpi = WindowState().dpi;
     UpdateSettings([&](SettingsRecord& settings) {
-        settings.window_position_x = outer.left;
-        settings.window_position_y = outer.top;
-        settings.window_size_x = outer.right - outer.left;
-        settings.window_size_y = outer.bottom - outer.top;
+        StoreClockWindowRect(ScreenRect{outer.left, outer.top, outer.right, outer.bottom}, dpi,
+                             settings);
     });
 }
 
-void RescueStoredRect() {
-    const SettingsRecord stored = CurrentSettings();
-    ScreenRect rect{stored.window_position_x, stored.window_position_y,
-                    stored.window_position_x + stored.window_size_x,
-                    stored.window_position_y + stored.window_size_y};
-    if (!MoveWithinReach(rect))
-        return;
-    UpdateSettings([&rect](SettingsRecord& settings) {
-        settings.window_position_x = rect.left;
-        settings.window_position_y = rect.top;
-        settings.window_size_x = rect.right - rect.left;
-        settings.window_size_y = rect.bottom - rect.top;
-    });
+void MoveWindowTo(HWND window, const ScreenRect& rect) {
+    SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The stored rectangle at the scale of the monitor the window is on, within
+// reach (a stored place on a monitor that is gone comes back); once more
+// when that move took it to a monitor of another scale. Then stored, so the
+// settings say where the clock really is.
+void PlaceFromSettings(HWND window) {
+    ClockWindowState& state = WindowState();
+    state.placing = true;
+    for (int pass = 0; pass < 2; ++pass) {
+        state.dpi = WindowDpi(window);
+        ScreenRect rect = ClockWindowRect(CurrentSettings(), state.dpi);
+        MoveWithinReach(rect);
+        MoveWindowTo(window, rect);
+        if (WindowDpi(window) == state.dpi)
+            break;
+    }
+    state.placing = false;
+    StoreWindowRect(window);
 }
 
 LRESULT OnClockDisplayChange(HWND window) {
@@ -201,15 +238,43 @@ LRESULT OnClockDisplayChange(HWND window) {
     GetWindowRect(window, &outer);
     ScreenRect rect{outer.left, outer.top, outer.right, outer.bottom};
     if (MoveWithinReach(rect)) {
-        SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left,
-                     rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveWindowTo(window, rect);
         StoreWindowRect(window);
     }
     return 0;
 }
 
+// A new monitor scale (moved to another monitor, or the user changed it):
+// the size Windows suggests for the new DPI, kept within reach; the clock's
+// font follows because it is fitted to the window. The WM_SIZE this brings
+// stores the size at the new scale.
+LRESULT OnClockDpiChanged(HWND window, WPARAM wparam, LPARAM lparam) {
+    ClockWindowState& state = WindowState();
+    const int old_dpi = state.dpi;
+    state.dpi = HIWORD(wparam);  // the Y DPI; Windows gives X the same
+    if (state.placing)
+        return 0;  // the placing goes on at the new scale itself
+    if (state.dragging && old_dpi > 0) {
+        // The mouse keeps its spot on the window as the window grows or
+        // shrinks under it.
+        state.drag_offset.x = MulDiv(state.drag_offset.x, state.dpi, old_dpi);
+        state.drag_offset.y = MulDiv(state.drag_offset.y, state.dpi, old_dpi);
+    }
+    const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+    ScreenRect rect{suggested->left, suggested->top, suggested->right, suggested->bottom};
+    MoveWithinReach(rect);
+    MoveWindowTo(window, rect);
+    RefreshNotificationIcon(window);
+    InvalidateRect(window, nullptr, FALSE);
+    return 0;
+}
+
 LRESULT OnClockCreate(HWND window) {
     Ui().clock_window.store(window);
+    // Run elevated, User Interface Privilege Isolation would drop Explorer's
+    // notice and a second copy's request, both sent from lower integrity.
+    ChangeWindowMessageFilterEx(window, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(window, ShowClockMessage(), MSGFLT_ALLOW, nullptr);
     AddNotificationIcon(window);
     SetTimer(window, kClockTimerId, kClockTimerPeriodMs, nullptr);
     WindowState().last_painted_second = 0;
@@ -286,15 +351,14 @@ LRESULT OnClockEndSession(WPARAM ending) {
 // The engine's box, shown here so the update that asked for it goes on.
 LRESULT OnClockInformationBox(HWND window, LPARAM lparam) {
     std::unique_ptr<InformationBoxRequest> box(reinterpret_cast<InformationBoxRequest*>(lparam));
-    MessageBoxA(window, box->text.c_str(), box->caption.c_str(), MB_OK | MB_ICONINFORMATION);
+    MessageBoxUtf8(window, box->text, box->caption, MB_OK | MB_ICONINFORMATION);
     return 0;
 }
 
 // The engine's question: the update that asked waits for the button.
 LRESULT OnClockQuestionBox(HWND window, LPARAM lparam) {
     const auto* question = reinterpret_cast<const QuestionBoxRequest*>(lparam);
-    return MessageBoxA(window, question->text.c_str(), question->caption.c_str(),
-                       MB_YESNO | MB_ICONWARNING);
+    return MessageBoxUtf8(window, question->text, question->caption, MB_YESNO | MB_ICONWARNING);
 }
 
 LRESULT OnClockDestroy(HWND window) {
@@ -333,6 +397,8 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lp
             return OnClockCaptureChanged();
         case WM_DISPLAYCHANGE:
             return OnClockDisplayChange(window);
+        case WM_DPICHANGED:
+            return OnClockDpiChanged(window, wparam, lparam);
         case WM_LBUTTONDBLCLK:
             OpenConfigurationDialog(window);
             return 0;
@@ -340,7 +406,9 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lp
             ShowPopupMenuFromClock();
             return 0;
         case WM_CHAR:
-            HandleCharacter(static_cast<char>(wparam));
+            // A UTF-16 unit: only ASCII ones are the letter keys (a cast
+            // alone would take U+014C for "L").
+            HandleCharacter(wparam < 0x80 ? static_cast<char>(wparam) : '\0');
             return 0;
         case WM_COMMAND:
             HandleCommand(LOWORD(wparam));
@@ -365,7 +433,7 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lp
         case WM_DESTROY:
             return OnClockDestroy(window);
         default:
-            return DefWindowProcA(window, msg, wparam, lparam);
+            return DefWindowProcW(window, msg, wparam, lparam);
     }
 }
 
@@ -382,20 +450,21 @@ LRESULT CALLBACK TaskbarWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM 
         case WM_COMMAND:
             return 0;
         default:
-            return DefWindowProcA(window, msg, wparam, lparam);
+            return DefWindowProcW(window, msg, wparam, lparam);
     }
 }
 
 void RegisterWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH background) {
-    WNDCLASSA wc = {};
+    const std::wstring class_name = Widen(name);
+    WNDCLASSW wc = {};
     wc.style = style;
     wc.lpfnWndProc = procedure;
     wc.hInstance = Ui().instance;
-    wc.hIcon = LoadIconA(Ui().instance, MAKEINTRESOURCEA(IDI_ORVANE));
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(Ui().instance, MAKEINTRESOURCEW(IDI_ORVANE));
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = background;
-    wc.lpszClassName = name;
-    RegisterClassA(&wc);
+    wc.lpszClassName = class_name.c_str();
+    RegisterClassW(&wc);
 }
 
 }  // namespace
@@ -403,7 +472,6 @@ void RegisterWindowClass(const char* name, WNDPROC procedure, UINT style, HBRUSH
 void CreateWindows() {
     UiState& ui = Ui();
     UpdateSettings([](SettingsRecord& live) { ClampWindowSettings(live); });
-    RescueStoredRect();
     const SettingsRecord settings = CurrentSettings();
     ui.snapshots = TakeSettingsSnapshots(settings);
     WindowState().dragging = false;
@@ -412,21 +480,26 @@ void CreateWindows() {
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME;
     RegisterWindowClass(kTaskbarWindowClass, TaskbarWindowProc, CS_HREDRAW | CS_VREDRAW,
                         GetSysColorBrush(COLOR_MENU));
-    if (CreateWindowExA(0, kTaskbarWindowClass, kProgramName, style, -200, -200, 1, 1, nullptr,
-                        nullptr, ui.instance, nullptr) == nullptr) {
+    const std::wstring title = Widen(kProgramName);
+    if (CreateWindowExW(0, Widen(kTaskbarWindowClass).c_str(), title.c_str(), style, -200, -200, 1,
+                        1, nullptr, nullptr, ui.instance, nullptr) == nullptr) {
         ReportFatalErrorWithCode("Unable to create window");
     }
 
     RegisterWindowClass(kClockWindowClass, ClockWindowProc, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
                         GetSysColorBrush(COLOR_BTNFACE));
-    if (CreateWindowExA(WS_EX_TOPMOST, kClockWindowClass, kProgramName, style,
-                        settings.window_position_x, settings.window_position_y,
-                        settings.window_size_x, settings.window_size_y, ui.taskbar_window, nullptr,
-                        ui.instance, nullptr) == nullptr) {
+    // Made hidden at the stored place and 96-DPI size, then sized for its
+    // monitor before it is first shown; its own first sizes are not stored.
+    WindowState().placing = true;
+    HWND clock = CreateWindowExW(WS_EX_TOPMOST, Widen(kClockWindowClass).c_str(), title.c_str(),
+                                 style, settings.window_position_x, settings.window_position_y,
+                                 settings.window_size_x, settings.window_size_y, ui.taskbar_window,
+                                 nullptr, ui.instance, nullptr);
+    if (clock == nullptr)
         ReportFatalErrorWithCode("Unable to create window");
-    }
+    PlaceFromSettings(clock);
 
-    ui.menu = LoadMenuA(ui.instance, MAKEINTRESOURCEA(IDR_POPUP_MENU));
+    ui.menu = LoadMenuW(ui.instance, MAKEINTRESOURCEW(IDR_POPUP_MENU));
     ui.popup = GetSubMenu(ui.menu, 0);
     ApplyWindowSettings();
 

@@ -15,7 +15,7 @@ void KeepHandle(HWND dialog) {
 }  // namespace
 
 void OpenConfigurationDialog(HWND parent) {
-    SetConfigDialogHelp(ShowHelp, Ui().help_path);
+    SetConfigDialogHelp(ShowHelp, Ui().help_path.c_str());
     SetConfigDialogHandleObserver(KeepHandle);
     OpenConfigurationDialogModeless(parent);
 }

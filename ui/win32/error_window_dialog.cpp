@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/win32/wide_text.h"
 #include "ui/resource_ids.h"
 #include "ui/win32/configuration_dialog.h"
 #include "ui/win32/dialog_support.h"
@@ -15,7 +16,7 @@ namespace {
 INT_PTR OnErrorWindowInit(HWND dialog) {
     Ui().error_window.store(dialog);
     // Room for the whole text the core keeps.
-    SendDlgItemMessageA(dialog, IDC_ERROR_TEXT, EM_SETLIMITTEXT, 5000, 0);
+    SendDlgItemMessageW(dialog, IDC_ERROR_TEXT, EM_SETLIMITTEXT, 5000, 0);
     return TRUE;
 }
 
@@ -70,7 +71,7 @@ bool Win32ErrorWindowSink::RequestErrorWindow() {
     HWND clock = Ui().clock_window.load();
     if (clock == nullptr)
         return false;
-    return PostMessageA(clock, WM_COMMAND, IDM_OPEN_ERROR_WINDOW, 0) != FALSE;
+    return PostMessageW(clock, WM_COMMAND, IDM_OPEN_ERROR_WINDOW, 0) != FALSE;
 }
 
 bool Win32ErrorWindowSink::IsErrorWindowOpen() {
@@ -85,13 +86,14 @@ bool Win32ErrorWindowSink::SetErrorWindowText(const std::string& text) {
     HWND window = Ui().error_window.load();
     if (window == nullptr)
         return false;
-    if (!SetDlgItemTextA(window, IDC_ERROR_TEXT, text.c_str()))
+    if (!SetDlgItemTextUtf8(window, IDC_ERROR_TEXT, text))
         return false;
-    // The newest message is at the end: show it.
+    // The newest message is at the end: show it. The end counts the edit's
+    // characters, not the text's UTF-8 bytes.
     HWND edit = GetDlgItem(window, IDC_ERROR_TEXT);
-    SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(text.size()),
-                 static_cast<LPARAM>(text.size()));
-    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    const int end = GetWindowTextLengthW(edit);
+    SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+    SendMessageW(edit, EM_SCROLLCARET, 0, 0);
     return true;
 }
 
@@ -104,7 +106,7 @@ void Win32EngineUiSink::PostInformationBox(const std::string& text, const std::s
     if (clock == nullptr)
         return;
     auto request = std::make_unique<InformationBoxRequest>(InformationBoxRequest{text, caption});
-    if (PostMessageA(clock, kInformationBoxMessage, 0, reinterpret_cast<LPARAM>(request.get())))
+    if (PostMessageW(clock, kInformationBoxMessage, 0, reinterpret_cast<LPARAM>(request.get())))
         request.release();  // the clock window owns it now
 }
 
@@ -115,8 +117,7 @@ bool Win32EngineUiSink::AskYesNoQuestion(const std::string& text, const std::str
     // Sent, so this thread waits while the user-interface thread shows the
     // box; a clock window destroyed meanwhile makes the send return 0.
     QuestionBoxRequest request{text, caption};
-    return SendMessageA(clock, kQuestionBoxMessage, 0, reinterpret_cast<LPARAM>(&request)) ==
-           IDYES;
+    return SendMessageW(clock, kQuestionBoxMessage, 0, reinterpret_cast<LPARAM>(&request)) == IDYES;
 }
 
 bool Win32EngineUiSink::IsConfigurationDialogOpen() {

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/win32/wide_text.h"
 #include "ui/help_file.h"
+#include "ui/win32/window_dpi.h"
 
 namespace orvane {
 
@@ -26,7 +28,7 @@ HelpViewerState& Viewer() {
 bool ReadHelpFile(const char* path, std::string* content) {
     if (path == nullptr || path[0] == '\0')
         return false;
-    FILE* f = std::fopen(path, "rb");
+    FILE* f = _wfopen(Widen(path).c_str(), L"rb");
     if (f == nullptr)
         return false;
     char buffer[4096];
@@ -45,12 +47,12 @@ void ShowTopicText(const HelpTopic* topic) {
     } else {
         text = topic->title + "\r\n\r\n" + topic->body;
     }
-    SetWindowTextA(v.text, text.c_str());
+    SetWindowTextUtf8(v.text, text);
 }
 
 void SelectTopic(int index) {
     HelpViewerState& v = Viewer();
-    SendMessageA(v.list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(v.list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     ShowTopicText(index >= 0 && index < static_cast<int>(v.file.topics.size())
                       ? &v.file.topics[index]
                       : nullptr);
@@ -60,37 +62,38 @@ void LayOutHelpWindow(HWND window) {
     HelpViewerState& v = Viewer();
     RECT client;
     GetClientRect(window, &client);
-    const int list_width = 190;
+    // 190 pixels at 96 DPI, as wide to the eye at every scale.
+    const int list_width = MulDiv(190, WindowDpi(window), 96);
     MoveWindow(v.list, 0, 0, list_width, client.bottom, TRUE);
     MoveWindow(v.text, list_width + 2, 0, client.right - list_width - 2, client.bottom, TRUE);
 }
 
 // The program the viewer runs in (Orvane.exe or Setup.exe).
 HINSTANCE ProgramInstance() {
-    return GetModuleHandleA(nullptr);
+    return GetModuleHandleW(nullptr);
 }
 
 LRESULT OnHelpCreate(HWND window) {
     HelpViewerState& v = Viewer();
     HINSTANCE instance = ProgramInstance();
-    v.list = CreateWindowExA(
-        WS_EX_CLIENTEDGE, "LISTBOX", "",
+    v.list = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"LISTBOX", L"",
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpTopicListId)), instance, nullptr);
-    v.text = CreateWindowExA(
-        WS_EX_CLIENTEDGE, "EDIT", "",
+    v.text = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", L"",
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
         0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpTextId)), instance, nullptr);
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    SendMessageA(v.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageA(v.text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(v.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(v.text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     LayOutHelpWindow(window);
     return 0;
 }
 
 LRESULT OnHelpCommand(WPARAM wparam) {
     if (LOWORD(wparam) == kHelpTopicListId && HIWORD(wparam) == LBN_SELCHANGE) {
-        SelectTopic(static_cast<int>(SendMessageA(Viewer().list, LB_GETCURSEL, 0, 0)));
+        SelectTopic(static_cast<int>(SendMessageW(Viewer().list, LB_GETCURSEL, 0, 0)));
     }
     return 0;
 }
@@ -101,6 +104,16 @@ LRESULT OnHelpDestroy() {
     return 0;
 }
 
+// Another monitor scale: the size Windows suggests for it; the list's
+// width follows in the WM_SIZE that brings.
+LRESULT OnHelpDpiChanged(HWND window, LPARAM lparam) {
+    const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+    SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+}
+
 LRESULT CALLBACK HelpWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE:
@@ -108,12 +121,14 @@ LRESULT CALLBACK HelpWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lpa
         case WM_SIZE:
             LayOutHelpWindow(window);
             return 0;
+        case WM_DPICHANGED:
+            return OnHelpDpiChanged(window, lparam);
         case WM_COMMAND:
             return OnHelpCommand(wparam);
         case WM_DESTROY:
             return OnHelpDestroy();
         default:
-            return DefWindowProcA(window, msg, wparam, lparam);
+            return DefWindowProcW(window, msg, wparam, lparam);
     }
 }
 
@@ -122,21 +137,28 @@ bool EnsureHelpWindow() {
     if (v.window != nullptr)
         return true;
     static bool registered = false;
+    const std::wstring class_name = Widen(kHelpWindowClass);
     if (!registered) {
-        WNDCLASSA wc = {};
+        WNDCLASSW wc = {};
         wc.lpfnWndProc = HelpWindowProc;
         wc.hInstance = ProgramInstance();
-        wc.hIcon = v.icon != nullptr ? v.icon : LoadIconA(ProgramInstance(), MAKEINTRESOURCEA(1));
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hIcon = v.icon != nullptr ? v.icon : LoadIconW(ProgramInstance(), MAKEINTRESOURCEW(1));
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kHelpWindowClass;
-        if (RegisterClassA(&wc) == 0)
+        wc.lpszClassName = class_name.c_str();
+        if (RegisterClassW(&wc) == 0)
             return false;
         registered = true;
     }
     v.window =
-        CreateWindowExA(0, kHelpWindowClass, "Orvane Help", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+        CreateWindowExW(0, class_name.c_str(), L"Orvane Help", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                         CW_USEDEFAULT, 620, 420, nullptr, nullptr, ProgramInstance(), nullptr);
+    if (v.window == nullptr)
+        return false;
+    // Made at 96-DPI size; as large to the eye on a monitor of any scale.
+    const int dpi = WindowDpi(v.window);
+    SetWindowPos(v.window, nullptr, 0, 0, MulDiv(620, dpi, 96), MulDiv(420, dpi, 96),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return v.window != nullptr;
 }
 
@@ -149,9 +171,10 @@ bool OpenHelpAt(const char* help_path, int id, bool contents) {
         return false;
     HelpViewerState& v = Viewer();
     v.file = ParseHelpFile(content);
-    SendMessageA(v.list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(v.list, LB_RESETCONTENT, 0, 0);
     for (const HelpTopic& topic : v.file.topics) {
-        SendMessageA(v.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(topic.title.c_str()));
+        const std::wstring title = Widen(topic.title);
+        SendMessageW(v.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(title.c_str()));
     }
     const HelpTopic* topic = contents ? HelpContentsTopic(v.file) : FindHelpTopic(v.file, id);
     SelectTopic(topic == nullptr ? -1 : static_cast<int>(topic - v.file.topics.data()));
@@ -203,7 +226,7 @@ BOOL ShowHelp(HWND window, const char* help_path, UINT command, ULONG_PTR data) 
                 return FALSE;
             // As WinHelp does: offer "What's This?" first.
             HMENU menu = CreatePopupMenu();
-            AppendMenuA(menu, MF_STRING, kWhatsThisCommand, "&What's This?");
+            AppendMenuW(menu, MF_STRING, kWhatsThisCommand, L"&What's This?");
             POINT at;
             GetCursorPos(&at);
             const UINT chosen = static_cast<UINT>(

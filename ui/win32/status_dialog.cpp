@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/update_scheduler.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_placement.h"
 #include "ui/resource_ids.h"
 #include "ui/status_text.h"
@@ -64,15 +65,15 @@ const DWORD kStatusHelpTable[] = {
 
 void WriteStatusFields(HWND dialog, const LastUpdateRecord& record) {
     const StatusFieldTexts t = StatusTextsFor(record);
-    SetDlgItemTextA(dialog, IDC_STATUS_SERVER_NAME, t.server_name.c_str());
-    SetDlgItemTextA(dialog, IDC_STATUS_SERVER_ADDRESS, t.server_address.c_str());
-    SetDlgItemTextA(dialog, IDC_STATUS_TIME_BEFORE, t.time_before.c_str());
-    SetDlgItemTextA(dialog, IDC_STATUS_TIME_AFTER, t.time_after.c_str());
-    SetDlgItemTextA(dialog, IDC_STATUS_DELAY, t.delay.c_str());
-    SetDlgItemTextA(dialog, IDC_STATUS_VERSION, t.version.c_str());
-    SetDlgItemTextA(dialog, IDC_STATUS_PROTOCOL, t.protocol.c_str());
-    SetDlgItemTextA(dialog, IDC_STATUS_STRATUM, t.stratum.c_str());
-    SetDlgItemTextA(dialog, IDC_STATUS_LINK, t.link_text.c_str());
+    SetDlgItemTextUtf8(dialog, IDC_STATUS_SERVER_NAME, t.server_name);
+    SetDlgItemTextUtf8(dialog, IDC_STATUS_SERVER_ADDRESS, t.server_address);
+    SetDlgItemTextUtf8(dialog, IDC_STATUS_TIME_BEFORE, t.time_before);
+    SetDlgItemTextUtf8(dialog, IDC_STATUS_TIME_AFTER, t.time_after);
+    SetDlgItemTextUtf8(dialog, IDC_STATUS_DELAY, t.delay);
+    SetDlgItemTextUtf8(dialog, IDC_STATUS_VERSION, t.version);
+    SetDlgItemTextUtf8(dialog, IDC_STATUS_PROTOCOL, t.protocol);
+    SetDlgItemTextUtf8(dialog, IDC_STATUS_STRATUM, t.stratum);
+    SetDlgItemTextUtf8(dialog, IDC_STATUS_LINK, t.link_text);
 }
 
 INT_PTR OnStatusInit(HWND dialog) {
@@ -85,14 +86,14 @@ INT_PTR OnStatusInit(HWND dialog) {
 INT_PTR OnStatusHelp(LPARAM lparam) {
     auto* info = reinterpret_cast<HELPINFO*>(lparam);
     if (info->iContextType == HELPINFO_WINDOW) {
-        ShowHelp(static_cast<HWND>(info->hItemHandle), Ui().help_path, HELP_WM_HELP,
+        ShowHelp(static_cast<HWND>(info->hItemHandle), Ui().help_path.c_str(), HELP_WM_HELP,
                  reinterpret_cast<ULONG_PTR>(kStatusHelpTable));
     }
     return TRUE;
 }
 
 INT_PTR OnStatusContextMenu(WPARAM wparam) {
-    ShowHelp(reinterpret_cast<HWND>(wparam), Ui().help_path, HELP_CONTEXTMENU,
+    ShowHelp(reinterpret_cast<HWND>(wparam), Ui().help_path.c_str(), HELP_CONTEXTMENU,
              reinterpret_cast<ULONG_PTR>(kStatusHelpTable));
     return TRUE;
 }
@@ -108,7 +109,7 @@ INT_PTR OnStatusCommand(HWND dialog, WPARAM wparam) {
             RequestManualUpdate();
             return TRUE;
         case IDC_STATUS_HELP:
-            ShowHelp(Ui().clock_window.load(), Ui().help_path, HELP_CONTEXT, 2000);
+            ShowHelp(Ui().clock_window.load(), Ui().help_path.c_str(), HELP_CONTEXT, 2000);
             return TRUE;
         default:
             return FALSE;
@@ -156,7 +157,7 @@ void RequestStatusRefresh(const LastUpdateRecord& record) {
     if (clock == nullptr)
         return;
     auto copy = std::make_unique<LastUpdateRecord>(record);
-    if (PostMessageA(clock, kStatusRefreshMessage, 0, reinterpret_cast<LPARAM>(copy.get()))) {
+    if (PostMessageW(clock, kStatusRefreshMessage, 0, reinterpret_cast<LPARAM>(copy.get()))) {
         copy.release();  // the clock window owns it now
     }
 }

@@ -1,6 +1,11 @@
 #include "ui/win32/tray_menu.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
+
+#include <algorithm>
+#include <iterator>
+#include <string>
 
 #include "dialup/dialup_module.h"
 #include "engine/link_state.h"
@@ -9,6 +14,8 @@
 #include "logging/fatal_error.h"
 #include "protocols/sntp_broadcast_listener.h"
 #include "platform/fixed_text.h"
+#include "platform/unicode_text.h"
+#include "platform/win32/wide_text.h"
 #include "settings/settings_record.h"
 #include "ui/resource_ids.h"
 #include "ui/settings_applied.h"
@@ -28,10 +35,10 @@ namespace {
 constexpr UINT kNotifyIconId = 1;
 bool icon_added = false;
 
-NOTIFYICONDATAA IconRecord(HWND clock_window) {
-    NOTIFYICONDATAA record = {};
+NOTIFYICONDATAW IconRecord(HWND clock_window) {
+    NOTIFYICONDATAW record = {};
     // The first version of the record (64-character tooltip).
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.cbSize = NOTIFYICONDATAW_V1_SIZE;
     record.hWnd = clock_window;
     record.uID = kNotifyIconId;
     return record;
@@ -41,7 +48,7 @@ void TrackPopupMenuAtCursor(const POINT& at) {
     HWND clock = Ui().clock_window.load();
     TrackPopupMenu(Ui().popup, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, clock, nullptr);
     // Lets the menu close when the user clicks elsewhere after a tray click.
-    PostMessageA(clock, WM_NULL, 0, 0);
+    PostMessageW(clock, WM_NULL, 0, 0);
 }
 
 // Out of the tray: clock shown, taskbar button back unless it is hidden.
@@ -96,19 +103,49 @@ class Win32SettingsAppliedActions : public SettingsAppliedActions {
     void RefreshLinkTextAndStatus() override { RequestStatusRefresh(RebuildLinkText()); }
 };
 
+using LoadIconMetricFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
+constexpr int kSmallIconMetric = 0;  // LIM_SMALL
+
+// Common Controls 6 (which the manifest asks for) has LoadIconMetric; it is
+// looked up, not imported, so an older one loaded in its place still lets
+// the program start.
+LoadIconMetricFunction FindLoadIconMetric() {
+    HMODULE comctl32 = GetModuleHandleW(L"comctl32.dll");
+    if (comctl32 == nullptr)
+        return nullptr;
+    return reinterpret_cast<LoadIconMetricFunction>(
+        reinterpret_cast<void*>(GetProcAddress(comctl32, "LoadIconMetric")));
+}
+
+// The icon in the size the notification area shows at the current scale
+// (16, 20, 24 or 32 pixels), picked from the icon's own sizes rather than
+// one size stretched. The caller destroys it.
+HICON LoadSmallIcon() {
+    static const LoadIconMetricFunction load_icon_metric = FindLoadIconMetric();
+    HICON icon = nullptr;
+    if (load_icon_metric != nullptr &&
+        SUCCEEDED(load_icon_metric(Ui().instance, MAKEINTRESOURCEW(IDI_ORVANE), kSmallIconMetric,
+                                   &icon))) {
+        return icon;
+    }
+    return static_cast<HICON>(LoadImageW(Ui().instance, MAKEINTRESOURCEW(IDI_ORVANE), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+}
+
 // Adds the icon; when that fails, an icon the shell still has is updated
 // instead. True when the shell has it afterwards.
 bool PutNotificationIcon(HWND clock_window) {
-    NOTIFYICONDATAA record = IconRecord(clock_window);
+    NOTIFYICONDATAW record = IconRecord(clock_window);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = kNotifyIconMessage;
-    record.hIcon = static_cast<HICON>(LoadImageA(Ui().instance, MAKEINTRESOURCEA(IDI_ORVANE),
-                                                 IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    record.hIcon = LoadSmallIcon();
     if (record.hIcon == nullptr)
         ReportFatalErrorWithCode("Unable to load icon");
-    CopyToField(record.szTip, kProgramName);
-    const bool there = Shell_NotifyIconA(NIM_ADD, &record) != FALSE ||
-                       Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+    const std::wstring tip = Widen(CutToUtf16Units(kProgramName, std::size(record.szTip) - 1));
+    std::copy(tip.begin(), tip.end(), record.szTip);
+    const bool there = Shell_NotifyIconW(NIM_ADD, &record) != FALSE ||
+                       Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
     DestroyIcon(record.hIcon);  // the shell keeps its own copy
     return there;
 }
@@ -119,8 +156,13 @@ void AddNotificationIcon(HWND clock_window) {
     icon_added = PutNotificationIcon(clock_window);
 }
 
+void RefreshNotificationIcon(HWND clock_window) {
+    if (icon_added)
+        icon_added = PutNotificationIcon(clock_window);
+}
+
 UINT TaskbarCreatedMessage() {
-    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
     return message;
 }
 
@@ -129,7 +171,7 @@ void OnTaskbarCreated(HWND clock_window) {
 }
 
 UINT ShowClockMessage() {
-    static const UINT message = RegisterWindowMessageA("Orvane Show Clock");
+    static const UINT message = RegisterWindowMessageW(L"Orvane Show Clock");
     return message;
 }
 
@@ -143,8 +185,8 @@ void RemoveNotificationIcon() {
     HWND clock = Ui().clock_window.load();
     if (!icon_added || clock == nullptr)
         return;
-    NOTIFYICONDATAA record = IconRecord(clock);
-    Shell_NotifyIconA(NIM_DELETE, &record);
+    NOTIFYICONDATAW record = IconRecord(clock);
+    Shell_NotifyIconW(NIM_DELETE, &record);
     icon_added = false;
 }
 
@@ -192,7 +234,7 @@ void HandleCommand(int command) {
             OpenAboutDialog(clock);
             break;
         case IDM_HELP:
-            ShowHelp(clock, Ui().help_path, HELP_CONTENTS, 0);
+            ShowHelp(clock, Ui().help_path.c_str(), HELP_CONTENTS, 0);
             break;
         case IDM_ALWAYS_ON_TOP:
             ToggleAlwaysOnTop();

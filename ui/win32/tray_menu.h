@@ -10,6 +10,8 @@ namespace orvane {
 void AddNotificationIcon(HWND clock_window);
 // Harmless when the icon is not there.
 void RemoveNotificationIcon();
+// The icon again at the current scale, when the shell has it.
+void RefreshNotificationIcon(HWND clock_window);
 
 // "TaskbarCreated": the shell's notice that its taskbar was (re)made, after
 // Explorer restarted, with every icon gone.

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string>
 
 #include "ui/clock_layout.h"
 #include "ui/settings_applied.h"
@@ -16,6 +17,7 @@ namespace orvane {
 
 constexpr char kProgramName[] = "Orvane";
 constexpr char kHelpFileName[] = "Orvane.hlp";
+// In UTF-16 units, as the system counts a path.
 constexpr int kHelpPathCapacity = 261;
 
 // The notification icon's callback message.
@@ -38,7 +40,7 @@ struct UiState {
     HINSTANCE instance = nullptr;
     DWORD ui_thread_id = 0;
     const char* version = "";
-    char help_path[kHelpPathCapacity] = {};
+    std::string help_path;  // UTF-8; empty when there is no help file
 
     std::atomic<HWND> clock_window{nullptr};
     HWND taskbar_window = nullptr;

@@ -12,6 +12,7 @@
 #include "logging/log_cleanup.h"
 #include "platform/win32/install_win32.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
 #include "settings/settings_record.h"
 #include "settings/settings_store.h"
 #include "ui/resource_ids.h"
@@ -52,12 +53,15 @@ void StartSockets() {
 
 void FindHelpFile() {
     UiState& ui = Ui();
-    const DWORD length =
-        SearchPathA(nullptr, kHelpFileName, nullptr, kHelpPathCapacity, ui.help_path, nullptr);
+    wchar_t path[kHelpPathCapacity] = {};
+    const DWORD length = SearchPathW(nullptr, Widen(kHelpFileName).c_str(), nullptr,
+                                     kHelpPathCapacity, path, nullptr);
     if (length == 0 || length >= static_cast<DWORD>(kHelpPathCapacity)) {
-        ui.help_path[0] = '\0';
+        ui.help_path.clear();
         AppendToErrorWindow("Unable to find help Orvane.hlp");
+        return;
     }
+    ui.help_path = Narrow(path);
 }
 
 StartOutcome StartUp(HINSTANCE instance) {
@@ -65,12 +69,12 @@ StartOutcome StartUp(HINSTANCE instance) {
     ui.instance = instance;
     ui.ui_thread_id = GetCurrentThreadId();
 
-    HWND running = FindWindowA(kClockWindowClass, nullptr);
+    HWND running = FindWindowW(Widen(kClockWindowClass).c_str(), nullptr);
     if (running != nullptr) {
         // A copy hidden in the tray shows its clock first: bringing forward
         // a hidden window would show nothing.
         DWORD_PTR answer = 0;
-        SendMessageTimeoutA(running, ShowClockMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+        SendMessageTimeoutW(running, ShowClockMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
         SetForegroundWindow(running);
         return StartOutcome::kAnotherCopyRunning;
     }
@@ -106,20 +110,20 @@ void HandleConfigurationDialogKey(const MSG& msg) {
             return;
         const int page =
             IsKeyDown(VK_SHIFT) ? IDC_CONFIGURATION_PREVIOUS_PAGE : IDC_CONFIGURATION_NEXT_PAGE;
-        SendMessageA(dialog, WM_COMMAND, page, 0);
+        SendMessageW(dialog, WM_COMMAND, page, 0);
     } else if (msg.wParam == VK_F12) {
         WriteConfigurationDumpFromDialog();
     }
 }
 
 bool TakenByDialog(HWND dialog, MSG& msg) {
-    return dialog != nullptr && IsDialogMessageA(dialog, &msg);
+    return dialog != nullptr && IsDialogMessageW(dialog, &msg);
 }
 
 void RunMessageLoop() {
     UiState& ui = Ui();
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (TakenByDialog(ui.configuration_dialog.load(), msg)) {
             HandleConfigurationDialogKey(msg);
             continue;
@@ -129,7 +133,7 @@ void RunMessageLoop() {
         if (TakenByDialog(ui.status_dialog.load(), msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
@@ -142,7 +146,7 @@ void Shutdown() {
     done = true;
 
     StopUpdateThread();
-    ShowHelp(Ui().clock_window.load(), Ui().help_path, HELP_QUIT, 0);
+    ShowHelp(Ui().clock_window.load(), Ui().help_path.c_str(), HELP_QUIT, 0);
     RemoveNotificationIcon();
     DestroyClockWindow();
     StopEngine();

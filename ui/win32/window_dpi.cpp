@@ -1,0 +1,39 @@
+#include "ui/win32/window_dpi.h"
+
+namespace orvane {
+
+namespace {
+
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+
+GetDpiForWindowFunction FindGetDpiForWindow() {
+    // user32 is loaded already: no search for a file takes place.
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (user32 == nullptr)
+        return nullptr;
+    return reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+}
+
+int DeviceContextDpi(HWND window) {
+    HDC dc = GetDC(window);
+    if (dc == nullptr)
+        return 96;
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(window, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+int WindowDpi(HWND window) {
+    static const GetDpiForWindowFunction get_dpi_for_window = FindGetDpiForWindow();
+    if (get_dpi_for_window != nullptr) {
+        const UINT dpi = get_dpi_for_window(window);
+        if (dpi != 0)  // 0: not a window
+            return static_cast<int>(dpi);
+    }
+    return DeviceContextDpi(window);
+}
+
+}  // namespace orvane
