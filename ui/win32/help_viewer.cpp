@@ -17,6 +17,7 @@ struct HelpViewerState {
     HWND text = nullptr;
     HelpFile file;
     HICON icon = nullptr;
+    HFONT font = nullptr;  // made for the window's DPI; null: the stock font
 };
 
 HelpViewerState& Viewer() {
@@ -68,6 +69,31 @@ void LayOutHelpWindow(HWND window) {
     MoveWindow(v.text, list_width + 2, 0, client.right - list_width - 2, client.bottom, TRUE);
 }
 
+// The system's message font at the window's DPI: the metrics come at the
+// system DPI, and the window may be on a monitor of another scale.
+HFONT MakeMessageFont(HWND window) {
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        return nullptr;
+    LOGFONTW font = metrics.lfMessageFont;
+    font.lfHeight = MulDiv(font.lfHeight, WindowDpi(window), SystemDpi());
+    return CreateFontIndirectW(&font);
+}
+
+// A new font for the window's scale, handed to both controls; the one it
+// replaces is deleted after they let go of it.
+void ApplyHelpFont(HWND window) {
+    HelpViewerState& v = Viewer();
+    HFONT previous = v.font;
+    v.font = MakeMessageFont(window);
+    HFONT font = v.font != nullptr ? v.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageW(v.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(v.text, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (previous != nullptr)
+        DeleteObject(previous);
+}
+
 // The program the viewer runs in (Orvane.exe or Setup.exe).
 HINSTANCE ProgramInstance() {
     return GetModuleHandleW(nullptr);
@@ -84,9 +110,7 @@ LRESULT OnHelpCreate(HWND window) {
         WS_EX_CLIENTEDGE, L"EDIT", L"",
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
         0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpTextId)), instance, nullptr);
-    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    SendMessageW(v.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageW(v.text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ApplyHelpFont(window);
     LayOutHelpWindow(window);
     return 0;
 }
@@ -101,12 +125,17 @@ LRESULT OnHelpCommand(WPARAM wparam) {
 LRESULT OnHelpDestroy() {
     HelpViewerState& v = Viewer();
     v.window = v.list = v.text = nullptr;
+    if (v.font != nullptr) {
+        DeleteObject(v.font);
+        v.font = nullptr;
+    }
     return 0;
 }
 
-// Another monitor scale: the size Windows suggests for it; the list's
-// width follows in the WM_SIZE that brings.
+// Another monitor scale: the font for it, and the size Windows suggests;
+// the list's width follows in the WM_SIZE that brings.
 LRESULT OnHelpDpiChanged(HWND window, LPARAM lparam) {
+    ApplyHelpFont(window);
     const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
     SetWindowPos(window, nullptr, suggested->left, suggested->top,
                  suggested->right - suggested->left, suggested->bottom - suggested->top,

@@ -15,6 +15,7 @@ GetDpiForWindowFunction FindGetDpiForWindow() {
         reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
 }
 
+// The DPI of the window's device context; of the screen for a null window.
 int DeviceContextDpi(HWND window) {
     HDC dc = GetDC(window);
     if (dc == nullptr)
@@ -34,6 +35,10 @@ int WindowDpi(HWND window) {
             return static_cast<int>(dpi);
     }
     return DeviceContextDpi(window);
+}
+
+int SystemDpi() {
+    return DeviceContextDpi(nullptr);
 }
 
 }  // namespace orvane

@@ -10,6 +10,9 @@ namespace orvane {
 // monitor's DPI; elsewhere the DPI of the window's device context.
 int WindowDpi(HWND window);
 
+// The system DPI, at which system metrics and stock fonts come.
+int SystemDpi();
+
 // WM_DPICHANGED_AFTERPARENT (Windows 10 1703 and later), which a child
 // window gets after its top-level window took a new DPI; the headers give
 // it only for newer targets than the program's.
