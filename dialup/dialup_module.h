@@ -42,6 +42,8 @@ class DialupModule {
     virtual void BindDialup(int start_monitor) = 0;
 
     virtual void SetDialErrorReporter(DialErrorReporter reporter) = 0;
+    // Names and the password are UTF-8, kept to kRasMaxEntryName UTF-16 units
+    // (never cut inside a character).
     virtual void SetDialUserName(const char* name) = 0;
     virtual void SetDialPassword(const char* password) = 0;
     // A null name clears it.

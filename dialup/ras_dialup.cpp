@@ -9,14 +9,14 @@
 #include <thread>
 #include <utility>
 
-#include "platform/fixed_text.h"
+#include "platform/unicode_text.h"
 
 namespace orvane {
 
 namespace {
 
-// Texts and names are kept to what the library's records hold.
-constexpr std::size_t kTextCapacity = 259;
+// Names and error texts are kept to what the library's records and
+// buffers hold, counted in UTF-16 units as the library counts them.
 constexpr std::size_t kDialErrorCapacity = 399;
 constexpr std::size_t kErrorTextBufferForDial = 400;
 constexpr std::size_t kErrorTextBufferForProbe = 2000;
@@ -35,8 +35,8 @@ const char* const kMissingFunctionTexts[kRasFunctionCount] = {
     "Unable to find RasDial() in rasapi32.dll.",
 };
 
-std::string Bounded(const char* text, std::size_t capacity) {
-    return text == nullptr ? std::string() : FieldText(text, capacity);
+std::string Bounded(const char* text) {
+    return text == nullptr ? std::string() : CutToUtf16Units(text, kRasMaxEntryName);
 }
 
 // Lists with room for one record, then again with the room asked for.
@@ -290,15 +290,15 @@ void RasDialup::SetDialErrorReporter(DialErrorReporter reporter) {
 }
 
 void RasDialup::SetDialUserName(const char* name) {
-    state_->SetText(state_->user_name, Bounded(name, kTextCapacity));
+    state_->SetText(state_->user_name, Bounded(name));
 }
 
 void RasDialup::SetDialPassword(const char* password) {
-    state_->SetText(state_->password, Bounded(password, kTextCapacity));
+    state_->SetText(state_->password, Bounded(password));
 }
 
 void RasDialup::SetDialEntryName(const char* name) {
-    state_->SetText(state_->entry_name, Bounded(name, kTextCapacity));
+    state_->SetText(state_->entry_name, Bounded(name));
 }
 
 void RasDialup::SetDialOwnerWindow(DialWindowHandle window) {
@@ -407,17 +407,17 @@ int RasDialup::DialConfiguredEntry() {
         return 1;
 
     RasDialParameters params;
-    params.entry_name = entry.substr(0, kRasMaxEntryName);
+    params.entry_name = entry;
     bool password_stored = false;
     if (s.available != 1 || !s.Has(RasFunction::kGetEntryDialParams) ||
         s.ras->GetEntryDialParams(params, password_stored) != kRasSuccess) {
         s.SetText(s.error_text, kDialErrorInternal);
         return 0;
     }
-    params.entry_name = entry.substr(0, kRasMaxEntryName);
+    params.entry_name = entry;
     // The settings win, empty ones too.
-    params.user_name = s.Text(s.user_name).substr(0, kRasMaxEntryName);
-    params.password = s.Text(s.password).substr(0, kRasMaxEntryName);
+    params.user_name = s.Text(s.user_name);
+    params.password = s.Text(s.password);
 
     s.dial_handle = 0;
     s.progress_dialog_started = false;
@@ -525,7 +525,7 @@ void RasDialup::OnDialProgress(unsigned message, int state, std::uint32_t error)
         std::string text;
         if (s.Has(RasFunction::kGetErrorString) &&
             s.ras->GetErrorString(error, kErrorTextBufferForDial, text) == kRasSuccess) {
-            s.SetText(s.error_text, text.substr(0, kDialErrorCapacity));
+            s.SetText(s.error_text, CutToUtf16Units(text, kDialErrorCapacity));
         } else {
             s.SetText(s.error_text, kDialErrorNoText);
         }

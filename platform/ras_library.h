@@ -1,6 +1,6 @@
 // Remote Access as the dial-up module sees it: the library loaded by name at
 // run time, its entry points looked up one by one, and the seven calls the
-// module makes, with the records in a portable form. The Windows build
+// module makes, with the records in a portable form (texts in UTF-8). The Windows build
 // implements it over rasapi32.dll; unit tests use an in-memory one.
 #pragma once
 
@@ -25,23 +25,23 @@ enum class RasFunction {
 };
 constexpr int kRasFunctionCount = 7;
 
-// The exported name of an entry point ("RasEnumConnectionsA", ...).
+// The exported name of an entry point ("RasEnumConnectionsW", ...).
 inline const char* RasFunctionExportName(RasFunction function) {
     switch (function) {
         case RasFunction::kEnumConnections:
-            return "RasEnumConnectionsA";
+            return "RasEnumConnectionsW";
         case RasFunction::kGetErrorString:
-            return "RasGetErrorStringA";
+            return "RasGetErrorStringW";
         case RasFunction::kEnumEntries:
-            return "RasEnumEntriesA";
+            return "RasEnumEntriesW";
         case RasFunction::kGetEntryDialParams:
-            return "RasGetEntryDialParamsA";
+            return "RasGetEntryDialParamsW";
         case RasFunction::kHangUp:
-            return "RasHangUpA";
+            return "RasHangUpW";
         case RasFunction::kGetConnectStatus:
-            return "RasGetConnectStatusA";
+            return "RasGetConnectStatusW";
         case RasFunction::kDial:
-            return "RasDialA";
+            return "RasDialW";
     }
     return "";
 }
@@ -62,7 +62,8 @@ constexpr int kRasStateAuthenticate = 5;
 constexpr int kRasStateAuthenticated = 14;
 constexpr int kRasStateConnected = 0x2000;
 
-// The longest entry name, user name or password a record holds.
+// The longest entry name, user name or password a record holds, in UTF-16
+// units (the records' texts are UTF-8 here, UTF-16 in the library).
 constexpr std::size_t kRasMaxEntryName = 256;
 
 // An open connection (HRASCONN); 0 is none.
@@ -106,7 +107,8 @@ class RasLibrary {
     virtual std::uint32_t EnumConnections(std::size_t room,
                                           std::vector<RasConnectionEntry>& connections,
                                           std::size_t& wanted) = 0;
-    // The text of a RAS error number, for a buffer of `buffer_size` bytes.
+    // The text of a RAS error number, for a buffer of `buffer_size`
+    // characters (UTF-16 units).
     virtual std::uint32_t GetErrorString(std::uint32_t error, std::size_t buffer_size,
                                          std::string& text) = 0;
     // Lists the default phone book's entry names with room for `room`

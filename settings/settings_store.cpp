@@ -170,4 +170,8 @@ bool SaveSettings(const SettingsRecord& record) {
     return SaveSettingsToKey(kSettingsKeyPath, record);
 }
 
+void SaveUserSettings(const SettingsRecord& record) {
+    SaveUserPart(TheRegistry(), kSettingsKeyPath, record);
+}
+
 }  // namespace orvane

@@ -22,6 +22,9 @@ void LoadSettings(SettingsRecord& record);
 // others. Returns false when the machine part could not be written whole
 // (a user without administrator rights), for the caller to say so.
 bool SaveSettings(const SettingsRecord& record);
+// Writes the user part alone (the clock window's appearance): for a change
+// that touches no machine setting, which a standard user may then make.
+void SaveUserSettings(const SettingsRecord& record);
 
 // The folder Setup installed into (`Install directory` of the machine key),
 // or kDefaultInstallFolder when the key or the value cannot be read.

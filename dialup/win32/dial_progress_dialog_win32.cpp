@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "dialup/win32/dial_progress_ids.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_placement.h"
 
 namespace orvane {
@@ -19,7 +20,7 @@ namespace {
 // caller ever waits for the dialog's thread (which may itself be busy in
 // the Cancel handler).
 constexpr UINT kShowMessage = WM_APP + 150;  // wParam: 1 shown, 0 hidden
-constexpr UINT kTextMessage = WM_APP + 151;  // lParam: a new std::string, freed here
+constexpr UINT kTextMessage = WM_APP + 151;  // lParam: a new UTF-8 std::string, freed here
 constexpr UINT kCloseMessage = WM_APP + 152;
 
 struct DialogContext {
@@ -34,11 +35,11 @@ HWND AsWindow(DialUiWindow window) {
 }
 
 INT_PTR CALLBACK DialProgressProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* context = reinterpret_cast<DialogContext*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    auto* context = reinterpret_cast<DialogContext*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
     switch (message) {
         case WM_INITDIALOG:
             context = reinterpret_cast<DialogContext*>(lparam);
-            SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
+            SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
             CentreWindow(dialog, nullptr);
             if (context->created)
                 context->created(reinterpret_cast<DialUiWindow>(dialog));
@@ -56,7 +57,7 @@ INT_PTR CALLBACK DialProgressProc(HWND dialog, UINT message, WPARAM wparam, LPAR
         case kTextMessage: {
             std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(lparam));
             if (text)
-                SetDlgItemTextA(dialog, IDC_DIAL_PROGRESS_TEXT, text->c_str());
+                SetDlgItemTextUtf8(dialog, IDC_DIAL_PROGRESS_TEXT, *text);
             return TRUE;
         }
         case kCloseMessage:
@@ -83,7 +84,7 @@ bool Win32DialProgressUi::StartProgressDialog(DialUiWindow owner,
     try {
         std::thread([owner, context] {
             // Ends when the dialog is closed.
-            DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DIAL_PROGRESS),
+            DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DIAL_PROGRESS),
                             AsWindow(owner), DialProgressProc,
                             reinterpret_cast<LPARAM>(context.get()));
         }).detach();
@@ -94,22 +95,22 @@ bool Win32DialProgressUi::StartProgressDialog(DialUiWindow owner,
 }
 
 void Win32DialProgressUi::ShowProgressDialog(DialUiWindow dialog, bool visible) {
-    PostMessageA(AsWindow(dialog), kShowMessage, visible ? 1 : 0, 0);
+    PostMessageW(AsWindow(dialog), kShowMessage, visible ? 1 : 0, 0);
 }
 
 void Win32DialProgressUi::SetProgressText(DialUiWindow dialog, const std::string& text) {
     auto* copy = new std::string(text);
-    if (!PostMessageA(AsWindow(dialog), kTextMessage, 0, reinterpret_cast<LPARAM>(copy))) {
+    if (!PostMessageW(AsWindow(dialog), kTextMessage, 0, reinterpret_cast<LPARAM>(copy))) {
         delete copy;
     }
 }
 
 void Win32DialProgressUi::CloseProgressDialog(DialUiWindow dialog) {
-    PostMessageA(AsWindow(dialog), kCloseMessage, 0, 0);
+    PostMessageW(AsWindow(dialog), kCloseMessage, 0, 0);
 }
 
 void Win32DialProgressUi::PostCommand(DialUiWindow window, int command) {
-    PostMessageA(AsWindow(window), WM_COMMAND, static_cast<WPARAM>(command), 0);
+    PostMessageW(AsWindow(window), WM_COMMAND, static_cast<WPARAM>(command), 0);
 }
 
 }  // namespace orvane

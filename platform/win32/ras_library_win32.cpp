@@ -5,9 +5,10 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/unicode_text.h"
 #include "platform/win32/ras_records_win32.h"
 #include "platform/win32/system_library.h"
-#include "platform/fixed_text.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -36,6 +37,23 @@ VOID WINAPI DialNotice(UINT message, DWORD state, DWORD error) {
     }
     if (notifier)
         notifier(message, static_cast<int>(state), error);
+}
+
+// A record's text field from UTF-8: cut to the field's units, never inside
+// a character, and always terminated.
+template <std::size_t N>
+void CopyToWideField(WCHAR (&field)[N], const std::string& text) {
+    const std::wstring wide = Widen(CutToUtf16Units(text, N - 1));
+    const std::size_t length = wide.size() < N - 1 ? wide.size() : N - 1;
+    wide.copy(field, length);
+    field[length] = L'\0';
+}
+
+// A record's text field as UTF-8, never read past the field's end: the
+// library may leave a full one without a terminator.
+template <std::size_t N>
+std::string WideFieldText(const WCHAR (&field)[N]) {
+    return Narrow(field, static_cast<int>(N));
 }
 
 }  // namespace
@@ -130,7 +148,7 @@ std::uint32_t Win32RasLibrary::EnumConnections(std::size_t room,
         count = static_cast<DWORD>(room);
     for (DWORD i = 0; i < count; ++i) {
         connections.push_back({reinterpret_cast<RasConnectionHandle>(records[i].hrasconn),
-                               FieldText(records[i].szEntryName)});
+                               WideFieldText(records[i].szEntryName)});
     }
     return 0;
 }
@@ -141,11 +159,11 @@ std::uint32_t Win32RasLibrary::GetErrorString(std::uint32_t error, std::size_t b
         return kRasErrorModuleNotFound;
     if (buffer_size == 0)
         buffer_size = 1;
-    std::vector<char> buffer(buffer_size, '\0');
+    std::vector<WCHAR> buffer(buffer_size, L'\0');
     const DWORD answer =
         entries_->get_error_string(error, buffer.data(), static_cast<DWORD>(buffer_size));
     if (answer == 0)
-        text = FieldText(buffer.data(), buffer_size);
+        text = Narrow(buffer.data(), static_cast<int>(buffer_size));
     return answer;
 }
 
@@ -169,7 +187,7 @@ std::uint32_t Win32RasLibrary::EnumEntries(std::size_t room, std::vector<std::st
     if (count > room)
         count = static_cast<DWORD>(room);
     for (DWORD i = 0; i < count; ++i)
-        names.push_back(FieldText(records[i].szEntryName));
+        names.push_back(WideFieldText(records[i].szEntryName));
     return 0;
 }
 
@@ -180,17 +198,18 @@ std::uint32_t Win32RasLibrary::GetEntryDialParams(RasDialParameters& params,
     rr::DialParamsRecord record;
     std::memset(&record, 0, sizeof record);
     record.dwSize = sizeof record;
-    CopyToField(record.szEntryName, params.entry_name);
+    CopyToWideField(record.szEntryName, params.entry_name);
     BOOL stored = FALSE;
     const DWORD answer = entries_->get_entry_dial_params(nullptr, &record, &stored);
     if (answer != 0)
         return answer;
-    params.entry_name = FieldText(record.szEntryName);
-    params.phone_number = FieldText(record.szPhoneNumber);
-    params.callback_number = FieldText(record.szCallbackNumber);
-    params.user_name = FieldText(record.szUserName);
-    params.password = FieldText(record.szPassword);
-    params.domain = FieldText(record.szDomain);
+    params.entry_name = WideFieldText(record.szEntryName);
+    params.phone_number = WideFieldText(record.szPhoneNumber);
+    params.callback_number = WideFieldText(record.szCallbackNumber);
+    params.user_name = WideFieldText(record.szUserName);
+    params.password = WideFieldText(record.szPassword);
+    params.domain = WideFieldText(record.szDomain);
+    SecureZeroMemory(record.szPassword, sizeof record.szPassword);
     password_stored = stored != FALSE;
     return 0;
 }
@@ -220,12 +239,12 @@ std::uint32_t Win32RasLibrary::Dial(const RasDialParameters& params, RasDialNoti
     rr::DialParamsRecord record;
     std::memset(&record, 0, sizeof record);
     record.dwSize = sizeof record;
-    CopyToField(record.szEntryName, params.entry_name);
-    CopyToField(record.szPhoneNumber, params.phone_number);
-    CopyToField(record.szCallbackNumber, params.callback_number);
-    CopyToField(record.szUserName, params.user_name);
-    CopyToField(record.szPassword, params.password);
-    CopyToField(record.szDomain, params.domain);
+    CopyToWideField(record.szEntryName, params.entry_name);
+    CopyToWideField(record.szPhoneNumber, params.phone_number);
+    CopyToWideField(record.szCallbackNumber, params.callback_number);
+    CopyToWideField(record.szUserName, params.user_name);
+    CopyToWideField(record.szPassword, params.password);
+    CopyToWideField(record.szDomain, params.domain);
     {
         std::lock_guard<std::mutex> lock(NotifierMutex());
         CurrentNotifier() = std::move(notifier);

@@ -18,33 +18,36 @@ namespace sdk = ras_sdk;
                           sizeof(static_cast<theirs*>(nullptr)->field), \
                   #ours "::" #field " differs from the SDK's " #theirs)
 
-ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNA, dwSize);
-ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNA, hrasconn);
-ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNA, szEntryName);
-ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNA, szDeviceType);
-ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNA, szDeviceName);
-static_assert(sizeof(rr::ConnectionRecord) == sdk::kConnectionSize, "RASCONNA size");
+ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNW, dwSize);
+ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNW, hrasconn);
+ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNW, szEntryName);
+ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNW, szDeviceType);
+ORVANE_SAME_FIELD(rr::ConnectionRecord, RASCONNW, szDeviceName);
+static_assert(sizeof(rr::ConnectionRecord) == sdk::kConnectionSize, "RASCONNW size");
+#ifdef _WIN64
+static_assert(offsetof(rr::ConnectionRecord, hrasconn) == 4, "RASCONNW handle at 4 in x64");
+#endif
 
-ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSA, dwSize);
-ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSA, rasconnstate);
-ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSA, dwError);
-ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSA, szDeviceType);
-ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSA, szDeviceName);
+ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSW, dwSize);
+ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSW, rasconnstate);
+ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSW, dwError);
+ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSW, szDeviceType);
+ORVANE_SAME_FIELD(rr::ConnectionStatusRecord, RASCONNSTATUSW, szDeviceName);
 static_assert(sizeof(rr::ConnectionStatusRecord) == sdk::kConnectionStatusSize,
-              "RASCONNSTATUSA size");
+              "RASCONNSTATUSW size");
 
-ORVANE_SAME_FIELD(rr::EntryNameRecord, RASENTRYNAMEA, dwSize);
-ORVANE_SAME_FIELD(rr::EntryNameRecord, RASENTRYNAMEA, szEntryName);
-static_assert(sizeof(rr::EntryNameRecord) == sdk::kEntryNameSize, "RASENTRYNAMEA size");
+ORVANE_SAME_FIELD(rr::EntryNameRecord, RASENTRYNAMEW, dwSize);
+ORVANE_SAME_FIELD(rr::EntryNameRecord, RASENTRYNAMEW, szEntryName);
+static_assert(sizeof(rr::EntryNameRecord) == sdk::kEntryNameSize, "RASENTRYNAMEW size");
 
-ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSA, dwSize);
-ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSA, szEntryName);
-ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSA, szPhoneNumber);
-ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSA, szCallbackNumber);
-ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSA, szUserName);
-ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSA, szPassword);
-ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSA, szDomain);
-static_assert(sizeof(rr::DialParamsRecord) == sdk::kDialParamsSize, "RASDIALPARAMSA size");
+ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSW, dwSize);
+ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSW, szEntryName);
+ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSW, szPhoneNumber);
+ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSW, szCallbackNumber);
+ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSW, szUserName);
+ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSW, szPassword);
+ORVANE_SAME_FIELD(rr::DialParamsRecord, RASDIALPARAMSW, szDomain);
+static_assert(sizeof(rr::DialParamsRecord) == sdk::kDialParamsSize, "RASDIALPARAMSW size");
 
 #undef ORVANE_SAME_FIELD
 

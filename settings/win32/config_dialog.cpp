@@ -4,7 +4,7 @@
 #include <winsock2.h>
 
 #include <atomic>
-#include <cstdio>
+#include <string>
 
 #include "platform/file_system.h"
 #include "settings/config_dialog_ids.h"
@@ -12,7 +12,9 @@
 #include "settings/configuration_dump.h"
 #include "platform/fixed_text.h"
 #include "settings/live_settings.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_placement.h"
+#include "settings/machine_write.h"
 #include "settings/settings_store.h"
 #include "settings/win32/config_dialog_internal.h"
 
@@ -29,6 +31,10 @@ struct DialogState {
     bool reload = false;
     bool modal = false;
     SettingsRecord opened;  // as the dialog found it, to tell what OK changes
+    // The untouched pages read back (their reading tidies some values, such
+    // as a zero interval): what tells whether the user changed a machine
+    // setting.
+    SettingsRecord read_back;
     SettingsRecord working;
     PolicySettings policy;
     HWND tabs = nullptr;
@@ -55,18 +61,19 @@ void SetFrame(HWND frame) {
 }
 
 void InsertTab(HWND tabs, int index, const char* text) {
-    TCITEMA item = {};
+    std::wstring wide = Widen(text);
+    TCITEMW item = {};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(text);
-    SendMessageA(tabs, TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
+    item.pszText = &wide[0];
+    SendMessageW(tabs, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
 }
 
 HWND CreatePage(HWND frame, int template_id, DLGPROC procedure) {
-    HWND page = CreateDialogParamA(config_dialog::Instance(), MAKEINTRESOURCEA(template_id), frame,
+    HWND page = CreateDialogParamW(config_dialog::Instance(), MAKEINTRESOURCEW(template_id), frame,
                                    procedure, 0);
     // The page answers to its template number, so the help table finds it.
     if (page != nullptr) {
-        SetWindowLongPtrA(page, GWLP_ID, template_id);
+        SetWindowLongPtrW(page, GWLP_ID, template_id);
         config_dialog::AddPolicyTips(page);
     }
     return page;
@@ -79,7 +86,7 @@ void PlacePages(HWND frame) {
     POINT top_left = {tab_rect.left, tab_rect.top};
     ScreenToClient(frame, &top_left);
     RECT item = {};
-    SendMessageA(s.tabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(s.tabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
     const int header = item.bottom - item.top;
     HWND below = GetDlgItem(frame, IDC_CONFIG_CANCEL);
     for (HWND page : s.pages) {
@@ -95,6 +102,14 @@ void PlacePages(HWND frame) {
         SetWindowPos(page, below, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
         below = page;
     }
+}
+
+void ReadPages(SettingsRecord& record) {
+    DialogState& s = State();
+    config_dialog::ReadUserInterfacePageControls(s.pages[2], record);
+    config_dialog::ReadConnectionPageControls(s.pages[1], record);
+    config_dialog::ReadServerPageControls(s.pages[0], record);
+    config_dialog::ReadLoggingPageControls(s.pages[3], record);
 }
 
 void InitialiseFrame(HWND frame) {
@@ -117,11 +132,13 @@ void InitialiseFrame(HWND frame) {
     s.pages[2] = CreatePage(frame, IDD_CONFIG_UI_PAGE, config_dialog::UserInterfacePageProc);
     s.pages[3] = CreatePage(frame, IDD_CONFIG_LOGGING_PAGE, config_dialog::LoggingPageProc);
     PlacePages(frame);
+    s.read_back = s.working;
+    ReadPages(s.read_back);
     for (int i = 0; i < kPageCount; ++i) {
         if (s.pages[i] != nullptr)
             ShowWindow(s.pages[i], i == kServerTab ? SW_SHOW : SW_HIDE);
     }
-    SendMessageA(s.tabs, TCM_SETCURSEL, kServerTab, 0);
+    SendMessageW(s.tabs, TCM_SETCURSEL, kServerTab, 0);
     s.current = s.pages[kServerTab];
     s.previous = nullptr;
     SetForegroundWindow(frame);
@@ -129,7 +146,7 @@ void InitialiseFrame(HWND frame) {
 
 void ShowSelectedPage() {
     DialogState& s = State();
-    const int selected = static_cast<int>(SendMessageA(s.tabs, TCM_GETCURSEL, 0, 0));
+    const int selected = static_cast<int>(SendMessageW(s.tabs, TCM_GETCURSEL, 0, 0));
     if (selected < 0 || selected >= kPageCount)
         return;
     s.previous = s.current;
@@ -170,12 +187,12 @@ void ResolveServer(HWND frame) {
     SettingsRecord& working = State().working;
     if (working.use_server_by_name == 1) {
         if (!ForwardLookup(working.server_name, &working.server_address, frame)) {
-            char text[512];
-            std::snprintf(text, sizeof text,
-                          "Unable to convert primary server name \"%s\" to an IP address.\n"
-                          "Error code %d.",
-                          working.server_name, WSAGetLastError());
-            MessageBoxA(frame, text, "Name lookup failure", MB_OK);
+            const int error = WSAGetLastError();
+            MessageBoxUtf8(frame,
+                           "Unable to convert primary server name \"" +
+                               FieldText(working.server_name) + "\" to an IP address.\nError code " +
+                               std::to_string(error) + ".",
+                           "Name lookup failure", MB_OK);
             working.server_address.address = 0;
         }
     } else {
@@ -188,15 +205,27 @@ void ResolveServer(HWND frame) {
 
 void PressOk(HWND frame) {
     DialogState& s = State();
-    config_dialog::ReadUserInterfacePageControls(s.pages[2], s.working);
-    config_dialog::ReadConnectionPageControls(s.pages[1], s.working);
-    config_dialog::ReadServerPageControls(s.pages[0], s.working);
-    config_dialog::ReadLoggingPageControls(s.pages[3], s.working);
-    ResolveServer(frame);
+    ReadPages(s.working);
+    // Only an administrator may write the machine part: a user who changed
+    // only the clock's looks must not be refused (and told so) for it. The
+    // user's edits decide, not the lookup below: a pool's name answers with
+    // another address nearly every time.
     KeepPolicyFields(s.policy, s.opened, s.working);
+    KeepPolicyFields(s.policy, s.opened, s.read_back);
+    const bool machine_changed = MachinePartDiffers(s.read_back, s.working);
+    if (machine_changed) {
+        // The looked-up address or name is stored with the server.
+        ResolveServer(frame);
+        KeepPolicyFields(s.policy, s.opened, s.working);
+    }
     UpdateSettings(
         [&](SettingsRecord& live) { ApplyChangedPageFields(s.opened, s.working, live); });
-    const bool machine_part_saved = SaveSettings(StoredSettings());
+    bool machine_part_saved = true;
+    if (machine_changed) {
+        machine_part_saved = SaveSettings(StoredSettings());
+    } else {
+        SaveUserSettings(StoredSettings());
+    }
     if (!machine_part_saved) {
         // What could not be stored is not used either: the program goes on
         // as the machine's settings say, and the user is told.
@@ -205,10 +234,10 @@ void PressOk(HWND frame) {
     HWND owner = GetWindow(frame, GW_OWNER);
     CloseFrame(frame, 1);
     if (!machine_part_saved) {
-        MessageBoxA(owner,
-                    "Only an administrator can change the time server and update settings.  "
-                    "Your window and display settings were saved.",
-                    "Orvane", MB_OK | MB_ICONWARNING);
+        MessageBoxUtf8(owner,
+                       "Only an administrator can change the time server and update settings.  "
+                       "Your window and display settings were saved.",
+                       "Orvane", MB_OK | MB_ICONWARNING);
     }
     if (s.applied != nullptr)
         s.applied();
@@ -239,9 +268,9 @@ INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam, LPARAM lpara
                     return TRUE;
                 case IDC_CONFIG_PREVIOUS_PAGE:
                 case IDC_CONFIG_NEXT_PAGE: {
-                    const int current = static_cast<int>(SendMessageA(s.tabs, TCM_GETCURSEL, 0, 0));
+                    const int current = static_cast<int>(SendMessageW(s.tabs, TCM_GETCURSEL, 0, 0));
                     const int next = NextPageTab(current, LOWORD(wparam), kPageCount);
-                    SendMessageA(s.tabs, TCM_SETCURFOCUS, next, 0);
+                    SendMessageW(s.tabs, TCM_SETCURFOCUS, next, 0);
                     return TRUE;
                 }
                 default:
@@ -271,7 +300,7 @@ HWND Frame() {
     return State().frame.load();
 }
 HINSTANCE Instance() {
-    return GetModuleHandleA(nullptr);
+    return GetModuleHandleW(nullptr);
 }
 
 bool HandleHelpMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -317,7 +346,7 @@ HWND OpenConfigurationDialogModeless(HWND parent) {
     }
     s.reload = false;
     s.modal = false;
-    return CreateDialogParamA(config_dialog::Instance(), MAKEINTRESOURCEA(IDD_CONFIG_FRAME), parent,
+    return CreateDialogParamW(config_dialog::Instance(), MAKEINTRESOURCEW(IDD_CONFIG_FRAME), parent,
                               FrameProc, 0);
 }
 
@@ -334,8 +363,8 @@ int RunConfigurationDialogModal(HWND owner) {
     const bool sockets = WSAStartup(MAKEWORD(1, 1), &data) == 0;
     s.reload = true;
     s.modal = true;
-    const INT_PTR result = DialogBoxParamA(config_dialog::Instance(),
-                                           MAKEINTRESOURCEA(IDD_CONFIG_FRAME), owner, FrameProc, 0);
+    const INT_PTR result = DialogBoxParamW(config_dialog::Instance(),
+                                           MAKEINTRESOURCEW(IDD_CONFIG_FRAME), owner, FrameProc, 0);
     s.modal = false;
     if (sockets)
         WSACleanup();
@@ -349,12 +378,13 @@ HWND ConfigurationDialogWindow() {
 void WriteConfigurationDump(HWND owner) {
     if (!WriteConfigurationDumpFile(CurrentSettings(), &TheFileSystem()))
         return;
-    MessageBoxA(owner, kConfigurationDumpMessage, "Orvane", MB_ICONINFORMATION | MB_OK);
+    MessageBoxUtf8(owner, kConfigurationDumpMessage, "Orvane", MB_ICONINFORMATION | MB_OK);
 }
 
 void SetEditTextWithLimit(HWND window, int control, int limit, const char* text) {
-    SendDlgItemMessageA(window, control, EM_LIMITTEXT, limit, 0);
-    SetDlgItemTextA(window, control, text);
+    // Counted in characters (UTF-16 units), as the record's limits count.
+    SendDlgItemMessageW(window, control, EM_LIMITTEXT, limit, 0);
+    SetDlgItemTextUtf8(window, control, text);
 }
 
 }  // namespace orvane

@@ -2,9 +2,11 @@
 // window in Orvane.exe, modal (settings reloaded from the registry first) in
 // Setup.exe. The frame holds four pages, Server, Connection, User Interface
 // and Logging, that edit a working copy of the live settings; OK looks the
-// server up, puts the working copy in place of the live record, saves it and
+// server up, puts the working copy in place of the live record, saves it
+// (the machine part only when the dialog changed a machine setting) and
 // runs the settings-applied handler. Also the helpers the dialogs share:
-// the cancellable name lookups, the folder browser, control texts. User-interface
+// the cancellable name lookups, the folder browser, control texts. Texts
+// are UTF-8 here and reach Windows through the W functions. User-interface
 // thread only, except ConfigurationDialogWindow.
 #pragma once
 
@@ -16,7 +18,8 @@
 
 namespace orvane {
 
-// The program's help viewer (WinHelp's arguments); none: no context help.
+// The program's help viewer (WinHelp's arguments, the path in UTF-8);
+// none: no context help.
 using ConfigHelpViewer = BOOL (*)(HWND window, const char* help_path, UINT command, ULONG_PTR data);
 using ConfigAppliedHandler = void (*)();
 // Told the frame's handle when it opens and null when it closes.
@@ -57,14 +60,16 @@ int ForwardLookup(const char* host_name, net::SocketAddress* address, HWND owner
 // 0 and "[unknown]".
 int ReverseLookup(const net::SocketAddress* address, char* name, HWND owner);
 
-// The shell's folder browser: 1 and the chosen folder in path (260 bytes),
-// else 0. start_folder, when given and not empty, is selected at first.
-int BrowseForFolder(char* path, const char* title, HWND owner, const char* start_folder);
+// The shell's folder browser: true and the chosen folder (UTF-8, at most
+// MAX_PATH units) in *path, else false. start_folder, when not empty, is
+// selected at first.
+bool BrowseForFolder(std::string* path, const std::string& title, HWND owner,
+                     const std::string& start_folder);
 
-// Limits the edit control to the given number of characters, then sets its
-// text.
+// Limits the edit control to the given number of characters (UTF-16
+// units), then sets its text (UTF-8).
 void SetEditTextWithLimit(HWND window, int control, int limit, const char* text);
-// The control's whole text; empty when there is no such control.
+// The control's whole text as UTF-8; empty when there is no such control.
 std::string ControlText(HWND page, int id);
 bool IsChecked(HWND page, int id);
 

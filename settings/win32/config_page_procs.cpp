@@ -7,7 +7,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -15,7 +15,8 @@
 #include "dialup/dialup_module.h"
 #include "logging/fatal_error.h"
 #include "platform/os_version.h"
-#include "platform/win32/shell_folders.h"
+#include "platform/unicode_text.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
@@ -30,8 +31,11 @@ namespace config_dialog {
 
 namespace {
 
-constexpr char kPreviewText[] = "12:34:56";
+constexpr wchar_t kPreviewText[] = L"12:34:56";
 constexpr char kGetDcFailed[] = "GetDC() failed";
+// The preview's font height in pixels at 100 % (96 DPI).
+constexpr int kPreviewFontHeight = 30;
+constexpr int kDefaultDpi = 96;
 
 bool Clicked(WPARAM wparam) {
     return HIWORD(wparam) == BN_CLICKED;
@@ -42,13 +46,14 @@ INT_PTR CALLBACK ServerListProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
         case WM_INITDIALOG:
             CentreWindow(dialog, Frame());
             for (int i = 0; kPublicServerLabels[i][0] != '\0'; ++i) {
-                SendDlgItemMessageA(dialog, IDC_SERVER_LIST, LB_ADDSTRING, 0,
-                                    reinterpret_cast<LPARAM>(kPublicServerLabels[i]));
+                const std::wstring label = Widen(kPublicServerLabels[i]);
+                SendDlgItemMessageW(dialog, IDC_SERVER_LIST, LB_ADDSTRING, 0,
+                                    reinterpret_cast<LPARAM>(label.c_str()));
             }
             return TRUE;
         case WM_COMMAND: {
             const int selected =
-                static_cast<int>(SendDlgItemMessageA(dialog, IDC_SERVER_LIST, LB_GETCURSEL, 0, 0));
+                static_cast<int>(SendDlgItemMessageW(dialog, IDC_SERVER_LIST, LB_GETCURSEL, 0, 0));
             switch (LOWORD(wparam)) {
                 case IDOK:
                     EndDialog(dialog, selected == LB_ERR ? 0 : selected + 1);
@@ -71,39 +76,48 @@ INT_PTR CALLBACK ServerListProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
 }
 
 std::string ComboText(HWND page, int id, int index) {
-    const LRESULT length = SendDlgItemMessageA(page, id, CB_GETLBTEXTLEN, index, 0);
+    const LRESULT length = SendDlgItemMessageW(page, id, CB_GETLBTEXTLEN, index, 0);
     if (length == CB_ERR || length < 0)
         return std::string();
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    SendDlgItemMessageA(page, id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(std::strlen(text.c_str()));
-    return text;
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendDlgItemMessageW(page, id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
+    return Narrow(text.c_str());
 }
 
-int CALLBACK AddFontFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM list) {
-    SendMessageA(reinterpret_cast<HWND>(list), CB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(font->lfFaceName));
+int CALLBACK AddFontFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM list_handle) {
+    HWND list = reinterpret_cast<HWND>(list_handle);
+    // "@" faces are the vertical forms of East Asian fonts: a clock in one
+    // would lie on its side.
+    if (font->lfFaceName[0] == L'@')
+        return 1;
+    // Each face once, however often the system lists it.
+    if (SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(font->lfFaceName)) == CB_ERR) {
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
+    }
     return 1;
 }
 
 void FillFontList(HWND page) {
     HWND list = GetDlgItem(page, IDC_UI_FONT_LIST);
-    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
     HDC dc = GetDC(page);
     if (dc == nullptr)
         ReportFatalError(kGetDcFailed);
-    LOGFONTA wanted = {};
-    wanted.lfCharSet = ANSI_CHARSET;
-    EnumFontFamiliesExA(dc, &wanted, AddFontFace, reinterpret_cast<LPARAM>(list), 0);
+    // Faces of every character set, so that a face made for the user's own
+    // script (and its AM/PM markers) is offered too.
+    LOGFONTW wanted = {};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    EnumFontFamiliesExW(dc, &wanted, AddFontFace, reinterpret_cast<LPARAM>(list), 0);
     ReleaseDC(page, dc);
 
-    const int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
     std::vector<std::string> faces;
     for (int i = 0; i < count; ++i)
         faces.push_back(ComboText(page, IDC_UI_FONT_LIST, i));
     const int selection = FontListSelection(faces, WorkingCopy().time_font_name);
     if (selection >= 0)
-        SendMessageA(list, CB_SETCURSEL, selection, 0);
+        SendMessageW(list, CB_SETCURSEL, selection, 0);
 }
 
 WNDPROC preview_area_procedure = nullptr;
@@ -120,14 +134,37 @@ LRESULT CALLBACK PreviewAreaProc(HWND area, UINT message, WPARAM wparam, LPARAM 
     }
     if (message == WM_ERASEBKGND)
         return 1;
-    return CallWindowProcA(preview_area_procedure, area, message, wparam, lparam);
+    return CallWindowProcW(preview_area_procedure, area, message, wparam, lparam);
 }
 
+// start_folder: the folder's UTF-16 path, or 0.
 int CALLBACK BrowseStarted(HWND browser, UINT message, LPARAM, LPARAM start_folder) {
     if (message == BFFM_INITIALIZED && start_folder != 0) {
-        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, start_folder);
+        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, start_folder);
     }
     return 0;
+}
+
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+
+// The scale the window is drawn at (96 at 100 %): GetDpiForWindow where
+// Windows has it (10 1607 and later, per monitor), else the device
+// context's, which is the system's.
+int WindowDpi(HWND window, HDC dc) {
+    static const GetDpiForWindowFunction get_dpi_for_window = [] {
+        // user32 is loaded already: no search for a file takes place.
+        HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        return user32 == nullptr ? nullptr
+                                 : reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+                                       GetProcAddress(user32, "GetDpiForWindow")));
+    }();
+    if (get_dpi_for_window != nullptr) {
+        const UINT dpi = get_dpi_for_window(window);
+        if (dpi != 0)
+            return static_cast<int>(dpi);
+    }
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    return dpi > 0 ? dpi : kDefaultDpi;
 }
 
 }  // namespace
@@ -147,7 +184,7 @@ void ApplyView(HWND page, const PageView& view) {
         if (limit > 0) {
             SetEditTextWithLimit(page, id, limit, text.c_str());
         } else {
-            SetDlgItemTextA(page, id, text.c_str());
+            SetDlgItemTextUtf8(page, id, text);
         }
     }
 }
@@ -162,7 +199,7 @@ void AddPolicyTips(HWND page) {
         if (tip == nullptr) {
             // A popup's owner is the page's top-level window: it goes with
             // the dialog.
-            tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+            tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, page, nullptr,
                                   Instance(), nullptr);
@@ -175,15 +212,17 @@ void AddPolicyTips(HWND page) {
         RECT rect;
         GetWindowRect(control, &rect);
         MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
-        TTTOOLINFOA tool = {};
+        TTTOOLINFOW tool = {};
         // The size every version of the common controls accepts.
-        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = TTF_SUBCLASS;
         tool.hwnd = page;
         tool.uId = static_cast<UINT_PTR>(id);
         tool.rect = rect;
-        tool.lpszText = const_cast<char*>(kSetByAdministratorText);
-        SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        // The tooltip keeps its own copy of the text.
+        std::wstring text = Widen(kSetByAdministratorText);
+        tool.lpszText = &text[0];
+        SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 
@@ -209,8 +248,8 @@ INT_PTR CALLBACK ServerPageProc(HWND page, UINT message, WPARAM wparam, LPARAM l
                     ApplyView(page, ServerUpdatesClicked(IsChecked(page, IDC_SERVER_UPDATES)));
                     return TRUE;
                 case IDC_SERVER_CHOOSE: {
-                    const INT_PTR result = DialogBoxParamA(
-                        Instance(), MAKEINTRESOURCEA(IDD_SERVER_LIST), page, ServerListProc, 0);
+                    const INT_PTR result = DialogBoxParamW(
+                        Instance(), MAKEINTRESOURCEW(IDD_SERVER_LIST), page, ServerListProc, 0);
                     PageView view;
                     if (ServerListChosen(working, static_cast<int>(result), &view)) {
                         ApplyView(page, view);
@@ -251,16 +290,19 @@ INT_PTR CALLBACK ConnectionPageProc(HWND page, UINT message, WPARAM wparam, LPAR
             ApplyView(page, ConnectionPageInitialView(working, available));
             if (available) {
                 for (const std::string& entry : PhoneBookEntriesOfInstalledModule()) {
-                    SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_ADDSTRING, 0,
-                                        reinterpret_cast<LPARAM>(entry.c_str()));
+                    const std::wstring name = Widen(entry);
+                    SendDlgItemMessageW(page, IDC_CONN_ENTRY_LIST, CB_ADDSTRING, 0,
+                                        reinterpret_cast<LPARAM>(name.c_str()));
                 }
             }
             // Letter case aside, as the combo box compares.
+            const std::wstring configured = Widen(FieldText(working.dialup_server_name));
             const LRESULT found =
-                SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_FINDSTRINGEXACT, -1,
-                                    reinterpret_cast<LPARAM>(working.dialup_server_name));
+                SendDlgItemMessageW(page, IDC_CONN_ENTRY_LIST, CB_FINDSTRINGEXACT,
+                                    static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(configured.c_str()));
             if (found != CB_ERR && working.dialup_server_name[0] != '\0') {
-                SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_SETCURSEL, found, 0);
+                SendDlgItemMessageW(page, IDC_CONN_ENTRY_LIST, CB_SETCURSEL, found, 0);
             }
             return FALSE;
         }
@@ -268,7 +310,7 @@ INT_PTR CALLBACK ConnectionPageProc(HWND page, UINT message, WPARAM wparam, LPAR
             const int id = LOWORD(wparam);
             if (id == IDC_CONN_ENTRY_LIST && HIWORD(wparam) == CBN_SELCHANGE) {
                 const int selected = static_cast<int>(
-                    SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_GETCURSEL, 0, 0));
+                    SendDlgItemMessageW(page, IDC_CONN_ENTRY_LIST, CB_GETCURSEL, 0, 0));
                 if (selected != CB_ERR) {
                     ApplyView(page, DialEntryChosen(
                                         working, ComboText(page, IDC_CONN_ENTRY_LIST, selected)));
@@ -295,7 +337,7 @@ void ReadConnectionPageControls(HWND page, SettingsRecord& working) {
     in.lan = IsChecked(page, IDC_CONN_LAN);
     in.force_dial = IsChecked(page, IDC_CONN_FORCE_DIAL);
     const int selected =
-        static_cast<int>(SendDlgItemMessageA(page, IDC_CONN_ENTRY_LIST, CB_GETCURSEL, 0, 0));
+        static_cast<int>(SendDlgItemMessageW(page, IDC_CONN_ENTRY_LIST, CB_GETCURSEL, 0, 0));
     in.has_entry = selected != CB_ERR;
     if (in.has_entry)
         in.entry = ComboText(page, IDC_CONN_ENTRY_LIST, selected);
@@ -314,15 +356,19 @@ void DrawFontPreview(HWND page, const char* face_name) {
     if (dc == nullptr)
         ReportFatalError(kGetDcFailed);
 
-    LOGFONTA wanted = {};
-    wanted.lfHeight = -30;
-    wanted.lfWeight = 400;
-    CopyToField(wanted.lfFaceName, face_name);
-    HFONT font = CreateFontIndirectA(&wanted);
+    // Drawn at the dialog's scale, as the clock is drawn at its monitor's.
+    LOGFONTW wanted = {};
+    wanted.lfHeight = -MulDiv(kPreviewFontHeight, WindowDpi(area, dc), kDefaultDpi);
+    wanted.lfWeight = FW_NORMAL;
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring face = Widen(CutToUtf16Units(face_name, LF_FACESIZE - 1));
+    face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+    HFONT font = CreateFontIndirectW(&wanted);
     HGDIOBJ old_font = SelectObject(dc, font);
 
+    const int length = static_cast<int>(std::wcslen(kPreviewText));
     SIZE text = {};
-    GetTextExtentPoint32A(dc, kPreviewText, static_cast<int>(std::strlen(kPreviewText)), &text);
+    GetTextExtentPoint32W(dc, kPreviewText, length, &text);
     RECT rect;
     GetWindowRect(area, &rect);
     const int width = rect.right - rect.left;
@@ -337,7 +383,7 @@ void DrawFontPreview(HWND page, const char* face_name) {
     // The face's own text colour, as the clock draws it.
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    TextOutA(dc, at.x, at.y, kPreviewText, static_cast<int>(std::strlen(kPreviewText)));
+    TextOutW(dc, at.x, at.y, kPreviewText, length);
 
     SelectObject(dc, old_brush);
     SelectObject(dc, old_pen);
@@ -355,7 +401,7 @@ INT_PTR CALLBACK UserInterfacePageProc(HWND page, UINT message, WPARAM wparam, L
             ApplyView(page, UserInterfacePageInitialView(working));
             HWND area = GetDlgItem(page, IDC_UI_FONT_PREVIEW);
             if (area != nullptr) {
-                preview_area_procedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                preview_area_procedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
                     area, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PreviewAreaProc)));
             }
             return FALSE;
@@ -370,7 +416,7 @@ INT_PTR CALLBACK UserInterfacePageProc(HWND page, UINT message, WPARAM wparam, L
         case WM_COMMAND:
             if (LOWORD(wparam) == IDC_UI_FONT_LIST && HIWORD(wparam) == CBN_SELCHANGE) {
                 const int selected = static_cast<int>(
-                    SendDlgItemMessageA(page, IDC_UI_FONT_LIST, CB_GETCURSEL, 0, 0));
+                    SendDlgItemMessageW(page, IDC_UI_FONT_LIST, CB_GETCURSEL, 0, 0));
                 if (selected != CB_ERR) {
                     FontChosen(working, ComboText(page, IDC_UI_FONT_LIST, selected));
                     DrawFontPreview(page, working.time_font_name);
@@ -414,10 +460,10 @@ INT_PTR CALLBACK LoggingPageProc(HWND page, UINT message, WPARAM wparam, LPARAM 
                 return TRUE;
             }
             if (id == IDC_LOG_BROWSE) {
-                const std::string start = ControlText(page, IDC_LOG_PATH);
-                char path[kPathCapacity] = {};
-                if (BrowseForFolder(path, "Orvane logfile folder", page, start.c_str())) {
-                    SetEditTextWithLimit(page, IDC_LOG_PATH, kPathCapacity, path);
+                std::string path;
+                if (BrowseForFolder(&path, "Orvane logfile folder", page,
+                                    ControlText(page, IDC_LOG_PATH))) {
+                    SetEditTextWithLimit(page, IDC_LOG_PATH, kPathCapacity, path.c_str());
                 }
                 return TRUE;
             }
@@ -449,41 +495,41 @@ void ReadLoggingPageControls(HWND page, SettingsRecord& working) {
 
 std::string ControlText(HWND page, int id) {
     HWND control = GetDlgItem(page, id);
-    if (control == nullptr)
-        return std::string();
-    const int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    GetWindowTextA(control, &text[0], length + 1);
-    text.resize(std::strlen(text.c_str()));
-    return text;
+    return control == nullptr ? std::string() : WindowTextUtf8(control);
 }
 
 bool IsChecked(HWND page, int id) {
     return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }
 
-int BrowseForFolder(char* path, const char* title, HWND owner, const char* start_folder) {
+bool BrowseForFolder(std::string* path, const std::string& title, HWND owner,
+                     const std::string& start_folder) {
     if (FAILED(CoInitialize(nullptr)))
-        return 0;
-    // The path buffer doubles as the browser's display-name buffer, so the
-    // start folder is kept apart.
-    std::string start = start_folder != nullptr ? start_folder : "";
-    BROWSEINFOA browse = {};
+        return false;
+    const std::wstring wide_title = Widen(title);
+    const std::wstring start = Widen(start_folder);
+    wchar_t display_name[MAX_PATH] = {};
+    BROWSEINFOW browse = {};
     browse.hwndOwner = owner;
     browse.pidlRoot = nullptr;
-    browse.pszDisplayName = path;
-    browse.lpszTitle = title;
+    browse.pszDisplayName = display_name;
+    browse.lpszTitle = wide_title.c_str();
     browse.ulFlags = 0;
     browse.lpfn = config_dialog::BrowseStarted;
     browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
-    if (chosen == nullptr) {
-        CoUninitialize();
-        return 0;
+    LPITEMIDLIST chosen = SHBrowseForFolderW(&browse);
+    bool has_path = false;
+    if (chosen != nullptr) {
+        // MAX_PATH units, as SHGetPathFromIDListW writes at most.
+        wchar_t chosen_path[MAX_PATH] = {};
+        has_path = SHGetPathFromIDListW(chosen, chosen_path) != FALSE;
+        // The shell hands items out from the COM task allocator.
+        CoTaskMemFree(chosen);
+        if (has_path)
+            *path = Narrow(chosen_path, MAX_PATH);
     }
-    const bool has_path = TakeItemPath(chosen, path);
     CoUninitialize();
-    return has_path ? 1 : 0;
+    return has_path;
 }
 
 }  // namespace orvane

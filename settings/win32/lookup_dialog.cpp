@@ -8,14 +8,15 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
+#include <string>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "platform/fixed_text.h"
@@ -93,7 +94,7 @@ void LookUpName(std::shared_ptr<NameTask> task, std::string host_name) {
     task->error = error;
     task->addresses = std::move(addresses);
     if (task->dialog != nullptr) {
-        PostMessageA(task->dialog, kLookupAnswerMessage, reinterpret_cast<WPARAM>(task.get()), 0);
+        PostMessageW(task->dialog, kLookupAnswerMessage, reinterpret_cast<WPARAM>(task.get()), 0);
     }
 }
 
@@ -131,19 +132,18 @@ void TakeNameAnswer(HWND dialog, Lookup& lookup) {
 }
 
 void Start(HWND dialog, Lookup& lookup) {
-    char text[400];
     if (lookup.forward) {
-        std::snprintf(text, sizeof text, "Converting \"%s\" to an IP address...", lookup.host_name);
-        SetDlgItemTextA(dialog, IDC_LOOKUP_TEXT, text);
+        SetDlgItemTextUtf8(dialog, IDC_LOOKUP_TEXT,
+                           "Converting \"" + std::string(lookup.host_name) + "\" to an IP address...");
         if (!StartNameTask(dialog, lookup)) {
             Fail(lookup);
             EndDialog(dialog, 0);
         }
         return;
     }
-    std::snprintf(text, sizeof text, "Converting IP address \"%s\" to a name...",
-                  Ipv4AddressToText(lookup.address->address).c_str());
-    SetDlgItemTextA(dialog, IDC_LOOKUP_TEXT, text);
+    SetDlgItemTextUtf8(dialog, IDC_LOOKUP_TEXT,
+                       "Converting IP address \"" + Ipv4AddressToText(lookup.address->address) +
+                           "\" to a name...");
     lookup.buffer = new char[kHostEntryBufferSize]();
     lookup.task = WSAAsyncGetHostByAddr(dialog, kLookupAnswerMessage,
                                         reinterpret_cast<const char*>(&lookup.address->address), 4,
@@ -211,7 +211,7 @@ INT_PTR CALLBACK LookupProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 
 // Runs the dialog; true when the pointers survived it.
 bool RunLookup(HWND owner) {
-    const INT_PTR shown = DialogBoxParamA(config_dialog::Instance(), MAKEINTRESOURCEA(IDD_LOOKUP),
+    const INT_PTR shown = DialogBoxParamW(config_dialog::Instance(), MAKEINTRESOURCEW(IDD_LOOKUP),
                                           owner, LookupProc, 0);
     // A dialog that went without an answer or a cancel (its owner was
     // destroyed) leaves its request unanswered.

@@ -1,7 +1,8 @@
 // A stand-in for rasapi32.dll, for tests under Wine. It exports the seven
-// Remote Access functions the program uses and acts out a script: the file
-// named by ORVANE_RAS_SCRIPT, read afresh on every call so a test can bring
-// connections up or down while the program runs. Lines:
+// Remote Access functions the program uses, in their wide forms, and acts
+// out a script: the file named by ORVANE_RAS_SCRIPT (UTF-8), read afresh on
+// every call so a test can bring connections up or down while the program
+// runs. A word may be put in double quotes to hold spaces. Lines:
 //   entry <name> [<phone> [<user> [<password>]]]   a phone-book entry
 //   connection <handle> <name> [<state>]           a connection made outside
 //   error <number> <text...>                       a RAS error's text
@@ -10,14 +11,14 @@
 //   delay <ms>                                     pause before each notice
 // A dial whose states end neither in 8192 nor with an error waits at the
 // last state until it is hung up. What happens is appended to the file
-// named by ORVANE_RAS_LOG: dials with their parameters, each notice with
-// the progress dialog's text and visibility a moment later, hang-ups.
+// named by ORVANE_RAS_LOG (UTF-8): dials with their parameters, each notice
+// with the progress dialog's text and visibility a moment later, hang-ups.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iomanip>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -25,7 +26,8 @@
 #include <vector>
 
 // Built from the SDK header's own records, not the program's: a program
-// whose records do not match the SDK's first published layouts gets 632.
+// whose records do not match the SDK's first published wide layouts gets
+// 632.
 #include "platform/win32/ras_sdk_layouts.h"
 #include "ui/window_names.h"
 
@@ -76,11 +78,11 @@ Script ReadScript() {
         words >> keyword;
         if (keyword == "entry") {
             Entry e;
-            words >> e.name >> e.phone >> e.user >> e.password;
+            words >> std::quoted(e.name) >> e.phone >> e.user >> e.password;
             script.entries.push_back(e);
         } else if (keyword == "connection") {
             Connection c;
-            words >> c.handle >> c.name;
+            words >> c.handle >> std::quoted(c.name);
             DWORD state = 0;
             if (words >> state)
                 c.state = state;
@@ -139,8 +141,33 @@ std::vector<Connection> AllConnections() {
     return all;
 }
 
-void Copy(char* field, std::size_t capacity, const std::string& text) {
-    std::snprintf(field, capacity, "%s", text.c_str());
+std::wstring Wide(const std::string& utf8) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                      nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], n);
+    }
+    return wide;
+}
+
+std::string Utf8(const wchar_t* wide) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1)
+        return std::string();
+    std::string text(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &text[0], n, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(n) - 1);
+    return text;
+}
+
+// Cut to the field like a library with no more room would (a test for the
+// program's own cuts looks at what arrived).
+void Copy(wchar_t* field, std::size_t capacity, const std::string& text) {
+    const std::wstring wide = Wide(text);
+    const std::size_t length = wide.size() < capacity - 1 ? wide.size() : capacity - 1;
+    wide.copy(field, length);
+    field[length] = L'\0';
 }
 
 std::string DialogState() {
@@ -148,15 +175,15 @@ std::string DialogState() {
     if (dialog == nullptr)
         return "dialog=none";
     // Never blocks on a dialog thread that is busy or ending.
-    char text[200] = {};
+    wchar_t text[200] = {};
     HWND control = GetDlgItem(dialog, 151);
     DWORD_PTR copied = 0;
     if (control == nullptr ||
-        !SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                             SMTO_ABORTIFHUNG, 1000, &copied)) {
+        !SendMessageTimeoutW(control, WM_GETTEXT, sizeof text / sizeof text[0],
+                             reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000, &copied)) {
         return std::string("dialog=unresponsive visible=") + (IsWindowVisible(dialog) ? "1" : "0");
     }
-    return std::string("text=") + text + " visible=" + (IsWindowVisible(dialog) ? "1" : "0");
+    return "text=" + Utf8(text) + " visible=" + (IsWindowVisible(dialog) ? "1" : "0");
 }
 
 // The dialog closes at the end of a dial: how long it took to go.
@@ -217,7 +244,7 @@ Record* At(Record* first, DWORD record_size, std::size_t index) {
 
 extern "C" {
 
-__declspec(dllexport) DWORD WINAPI RasGetErrorStringA(UINT error, LPSTR text, DWORD size) {
+__declspec(dllexport) DWORD WINAPI RasGetErrorStringW(UINT error, LPWSTR text, DWORD size) {
     if (text == nullptr || size == 0)
         return kInvalidParameter;
     for (const auto& e : ReadScript().errors) {
@@ -230,11 +257,11 @@ __declspec(dllexport) DWORD WINAPI RasGetErrorStringA(UINT error, LPSTR text, DW
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasEnumEntriesA(LPCSTR, LPCSTR, LPRASENTRYNAMEA records, LPDWORD bytes, LPDWORD count) {
+    RasEnumEntriesW(LPCWSTR, LPCWSTR, LPRASENTRYNAMEW records, LPDWORD bytes, LPDWORD count) {
     if (records == nullptr || bytes == nullptr || count == nullptr)
         return kInvalidParameter;
     if (records[0].dwSize != sdk::kEntryNameSize) {
-        Log("RasEnumEntriesA: size " + std::to_string(records[0].dwSize));
+        Log("RasEnumEntriesW: size " + std::to_string(records[0].dwSize));
         return kInvalidSize;
     }
     const std::vector<Entry> entries = ReadScript().entries;
@@ -246,7 +273,7 @@ __declspec(dllexport) DWORD WINAPI
     }
     *bytes = needed;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        RASENTRYNAMEA* record = At(records, sdk::kEntryNameSize, i);
+        RASENTRYNAMEW* record = At(records, sdk::kEntryNameSize, i);
         record->dwSize = sdk::kEntryNameSize;
         Copy(record->szEntryName, sizeof record->szEntryName, entries[i].name);
     }
@@ -254,11 +281,11 @@ __declspec(dllexport) DWORD WINAPI
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasEnumConnectionsA(LPRASCONNA records, LPDWORD bytes, LPDWORD count) {
+    RasEnumConnectionsW(LPRASCONNW records, LPDWORD bytes, LPDWORD count) {
     if (records == nullptr || bytes == nullptr || count == nullptr)
         return kInvalidParameter;
     if (records[0].dwSize != sdk::kConnectionSize) {
-        Log("RasEnumConnectionsA: size " + std::to_string(records[0].dwSize));
+        Log("RasEnumConnectionsW: size " + std::to_string(records[0].dwSize));
         return kInvalidSize;
     }
     const std::vector<Connection> all = AllConnections();
@@ -270,7 +297,7 @@ __declspec(dllexport) DWORD WINAPI
     }
     *bytes = needed;
     for (std::size_t i = 0; i < all.size(); ++i) {
-        RASCONNA* record = At(records, sdk::kConnectionSize, i);
+        RASCONNW* record = At(records, sdk::kConnectionSize, i);
         std::memset(record, 0, sdk::kConnectionSize);
         record->dwSize = sdk::kConnectionSize;
         record->hrasconn = reinterpret_cast<HRASCONN>(all[i].handle);
@@ -281,11 +308,11 @@ __declspec(dllexport) DWORD WINAPI
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasGetConnectStatusA(HRASCONN connection, LPRASCONNSTATUSA status) {
+    RasGetConnectStatusW(HRASCONN connection, LPRASCONNSTATUSW status) {
     if (status == nullptr)
         return kInvalidParameter;
     if (status->dwSize != sdk::kConnectionStatusSize) {
-        Log("RasGetConnectStatusA: size " + std::to_string(status->dwSize));
+        Log("RasGetConnectStatusW: size " + std::to_string(status->dwSize));
         return kInvalidSize;
     }
     for (const Connection& c : AllConnections()) {
@@ -299,15 +326,15 @@ __declspec(dllexport) DWORD WINAPI
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasGetEntryDialParamsA(LPCSTR, LPRASDIALPARAMSA params, LPBOOL password_stored) {
+    RasGetEntryDialParamsW(LPCWSTR, LPRASDIALPARAMSW params, LPBOOL password_stored) {
     if (params == nullptr || password_stored == nullptr)
         return kInvalidParameter;
     if (params->dwSize != sdk::kDialParamsSize) {
-        Log("RasGetEntryDialParamsA: size " + std::to_string(params->dwSize));
+        Log("RasGetEntryDialParamsW: size " + std::to_string(params->dwSize));
         return kInvalidSize;
     }
     for (const Entry& e : ReadScript().entries) {
-        if (e.name != params->szEntryName)
+        if (e.name != Utf8(params->szEntryName))
             continue;
         Copy(params->szPhoneNumber, sizeof params->szPhoneNumber, e.phone);
         Copy(params->szUserName, sizeof params->szUserName, e.user);
@@ -318,7 +345,7 @@ __declspec(dllexport) DWORD WINAPI
     return kNoSuchEntry;
 }
 
-__declspec(dllexport) DWORD WINAPI RasHangUpA(HRASCONN connection) {
+__declspec(dllexport) DWORD WINAPI RasHangUpW(HRASCONN connection) {
     const ULONG_PTR handle = reinterpret_cast<ULONG_PTR>(connection);
     std::string name = "?";
     {
@@ -337,17 +364,17 @@ __declspec(dllexport) DWORD WINAPI RasHangUpA(HRASCONN connection) {
 }
 
 __declspec(dllexport) DWORD WINAPI
-    RasDialA(LPRASDIALEXTENSIONS extensions, LPCSTR phone_book, LPRASDIALPARAMSA params,
+    RasDialW(LPRASDIALEXTENSIONS extensions, LPCWSTR phone_book, LPRASDIALPARAMSW params,
              DWORD notifier_type, LPVOID notifier, LPHRASCONN connection) {
     if (params == nullptr || connection == nullptr)
         return kInvalidParameter;
     if (params->dwSize != sdk::kDialParamsSize) {
-        Log("RasDialA: size " + std::to_string(params->dwSize));
+        Log("RasDialW: size " + std::to_string(params->dwSize));
         return kInvalidSize;
     }
     if (extensions != nullptr || phone_book != nullptr || notifier_type != 0 ||
         notifier == nullptr) {
-        Log("RasDialA: unexpected arguments");
+        Log("RasDialW: unexpected arguments");
         return kInvalidParameter;
     }
     ULONG_PTR handle;
@@ -356,9 +383,10 @@ __declspec(dllexport) DWORD WINAPI
         handle = ++next_handle;
     }
     *connection = reinterpret_cast<HRASCONN>(handle);
-    const std::string entry = params->szEntryName;
-    Log("dial " + entry + " phone=" + params->szPhoneNumber + " user=" + params->szUserName +
-        " password=" + params->szPassword + " handle=" + std::to_string(handle));
+    const std::string entry = Utf8(params->szEntryName);
+    Log("dial " + entry + " phone=" + Utf8(params->szPhoneNumber) +
+        " user=" + Utf8(params->szUserName) + " password=" + Utf8(params->szPassword) +
+        " handle=" + std::to_string(handle));
     std::thread(RunDial, handle, entry, reinterpret_cast<RASDIALFUNC>(notifier)).detach();
     return 0;
 }

@@ -97,7 +97,7 @@ TEST_F(DialupTest, NoLibraryMeansUnavailableAndNothingElseIsTried) {
 TEST_F(DialupTest, ErrorStringAnswering126MeansRasIsOnlyPartlyInstalled) {
     world_->SetErrorStringAnswer(kRasErrorModuleNotFound);
     EXPECT_EQ(module_->IsDialupAvailable(), 0);
-    EXPECT_EQ(world_->count("RasGetErrorStringA(678,size=2000)"), 1);
+    EXPECT_EQ(world_->count("RasGetErrorStringW(678,size=2000)"), 1);
     EXPECT_EQ(world_->loads(), world_->frees());
 }
 
@@ -110,10 +110,10 @@ TEST_F(DialupTest, ProbeListsEntriesAgainWithTheRoomAskedFor) {
     world_->SetEntries({"Work", "Home", "Office"});
     EXPECT_EQ(module_->IsDialupAvailable(), 1);
     const auto calls = world_->calls();
-    auto first = std::find(calls.begin(), calls.end(), "RasEnumEntriesA(room=1)");
+    auto first = std::find(calls.begin(), calls.end(), "RasEnumEntriesW(room=1)");
     ASSERT_NE(first, calls.end());
     ASSERT_NE(first + 1, calls.end());
-    EXPECT_EQ(*(first + 1), "RasEnumEntriesA(room=3)");
+    EXPECT_EQ(*(first + 1), "RasEnumEntriesW(room=3)");
     // Nothing is left loaded.
     EXPECT_EQ(world_->loads(), 1);
     EXPECT_EQ(world_->frees(), 1);
@@ -163,10 +163,10 @@ TEST_F(DialupTest, BindLooksUpTheSevenEntryPointsInOrder) {
         if (bound_load_seen && call.rfind("Find(", 0) == 0)
             finds.push_back(call);
     }
-    EXPECT_EQ(finds, (std::vector<std::string>{"Find(RasEnumConnectionsA)",
-                                               "Find(RasGetErrorStringA)", "Find(RasEnumEntriesA)",
-                                               "Find(RasGetEntryDialParamsA)", "Find(RasHangUpA)",
-                                               "Find(RasGetConnectStatusA)", "Find(RasDialA)"}));
+    EXPECT_EQ(finds, (std::vector<std::string>{"Find(RasEnumConnectionsW)",
+                                               "Find(RasGetErrorStringW)", "Find(RasEnumEntriesW)",
+                                               "Find(RasGetEntryDialParamsW)", "Find(RasHangUpW)",
+                                               "Find(RasGetConnectStatusW)", "Find(RasDialW)"}));
     EXPECT_TRUE(Reports().empty());
     EXPECT_EQ(module_->GetConnectionState(), kConnectionStateNotConnected);
 }
@@ -253,8 +253,8 @@ TEST_F(DialupTest, ListingAgainWithTheRoomAskedFor) {
     world_->AddConnection({5, "Work", kRasStateConnected});
     world_->AddConnection({6, "Home", kRasStateConnected});
     module_->PollConnections();
-    EXPECT_EQ(world_->count("RasEnumConnectionsA(room=1)"), 1);
-    EXPECT_EQ(world_->count("RasEnumConnectionsA(room=2)"), 1);
+    EXPECT_EQ(world_->count("RasEnumConnectionsW(room=1)"), 1);
+    EXPECT_EQ(world_->count("RasEnumConnectionsW(room=2)"), 1);
     EXPECT_EQ(module_->GetConnectionState(), kConnectionStateConnected);
 }
 
@@ -424,6 +424,47 @@ TEST_F(DialupTest, EmptyUserNameAndPasswordReplaceTheStoredOnes) {
     EXPECT_EQ(world_->last_dial_params().password, "");
 }
 
+std::string Repeat(const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+// "Łącze Ωμέγα"
+const std::string kLink = "\xC5\x81\xC4\x85" "cze \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
+
+// Names reach the library whole up to 256 UTF-16 units, the records' room;
+// a longer one is cut at a character's edge, never inside it.
+TEST_F(DialupTest, NamesAreCutToTheRecordsUnitsNeverInsideACharacter) {
+    const std::string omega = "\xCE\xA9";           // 1 unit, 2 bytes
+    const std::string smile = "\xF0\x9F\x98\x80";  // 2 units, 4 bytes
+    const struct {
+        std::string given, dialled;
+    } cases[] = {
+        {kLink, kLink},
+        {Repeat(omega, 256), Repeat(omega, 256)},
+        {Repeat(omega, 300), Repeat(omega, 256)},
+        {Repeat(smile, 128), Repeat(smile, 128)},
+        {"a" + Repeat(smile, 128), "a" + Repeat(smile, 127)},
+    };
+    Bind();
+    world_->SetDialAnswer(kRasSuccess, 9);
+    for (const auto& c : cases) {
+        module_->SetDialEntryName(c.given.c_str());
+        module_->SetDialUserName(c.given.c_str());
+        module_->SetDialPassword(c.given.c_str());
+        ASSERT_EQ(module_->DialConfiguredEntry(), 1);
+        const RasDialParameters p = world_->last_dial_params();
+        EXPECT_EQ(p.entry_name, c.dialled);
+        EXPECT_EQ(p.user_name, c.dialled);
+        EXPECT_EQ(p.password, c.dialled);
+        // Connected, then gone: the next case dials afresh.
+        Notice(kRasStateConnected);
+        module_->HangUpOwnConnection();
+    }
+}
+
 TEST_F(DialupTest, AnEmptyEntryNameIsAnInvalidConnection) {
     Bind();
     module_->SetDialEntryName("Work");
@@ -520,7 +561,7 @@ TEST_F(DialupTest, ABusyLineEndsWithTheLibrarysTextAndAHangUp) {
     Notice(kRasStatePortOpened, 676);
     EXPECT_EQ(ui_.texts().back(), "Hanging up...");
     EXPECT_EQ(world_->hang_ups(), std::vector<RasConnectionHandle>{9});
-    EXPECT_EQ(world_->count("RasGetErrorStringA(676,size=400)"), 1);
+    EXPECT_EQ(world_->count("RasGetErrorStringW(676,size=400)"), 1);
     EXPECT_EQ(module_->GetDialErrorText(), "The line is busy.");
     EXPECT_EQ(module_->GetProgressDialog(), 0u);
     EXPECT_EQ(ui_.events().back(), "close(101)");

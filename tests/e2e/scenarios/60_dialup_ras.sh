@@ -231,3 +231,29 @@ scenario_60_dialup_6_real_wine_library_starts_and_runs() {
     orv_stop
     echo "Use dialup afterwards: $(e2e_reg "$E2E_HKLM" "Use dialup")"
 }
+
+# e2e-group: ports
+scenario_60_dialup_7_an_entry_named_outside_the_code_page() {
+    # Polish and Greek in one name: no ANSI code page holds both, so only
+    # the wide Remote Access functions can carry it.
+    local entry='Łącze Ωμέγα'
+    e2e_start_sntp_server 8 || return 1
+    dial_prepare <<SCRIPT
+entry "$entry" 0800123
+dial 0,1,5,14,0x2000
+delay 100
+SCRIPT
+    dial_settings 1 '"Force dial"=dword:00000001' '"Enable updates"=dword:00000001'
+    # reg takes its arguments in the Unix locale's encoding.
+    LANG=C.UTF-8 LC_ALL=C.UTF-8 e2e_wine reg add "$E2E_HKLM" /v "Dialup server name" /d "$entry" /f \
+        >/dev/null 2>&1 || e2e_fail "reg add" || return 1
+    dial_start || return 1
+    dial_wait_log "^hangup [0-9]+ $entry\$" 30 || e2e_fail "no hang-up of the entry" || return 1
+    dial_log
+    dial_log | grep -q "^dial $entry phone=0800123 user=ann password=secret " ||
+        e2e_fail "dial parameters" || return 1
+    dial_log | grep -q 'size' && { e2e_fail "a record size was refused"; return 1; }
+    dial_wait_orvane_log "Dialup connection to \"$entry\" disconnected by Orvane." 10 ||
+        e2e_fail "log entry with the name" || return 1
+    orv_stop
+}

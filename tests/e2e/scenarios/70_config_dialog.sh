@@ -160,6 +160,8 @@ scenario_70_config_4_address_mode_reverse_lookup_and_server_list() {
     orv_start || return 1
     cfg_open || return 1
     [ "$(cfg_checked "$IDC_SERVER_BY_ADDRESS")" = 1 ] || e2e_fail "address radio" || return 1
+    # A machine setting changed: the server is looked up and stored with it.
+    cfg_item "$IDC_SERVER_INTERVAL" set 61 >/dev/null
     cfg_press "$IDC_CONFIG_OK" || return 1
     [ "$(e2e_reg "$E2E_HKLM" "Server name")" = localhost ] ||
         e2e_fail "reverse lookup: $(e2e_reg "$E2E_HKLM" "Server name")" || return 1
@@ -262,9 +264,15 @@ scenario_70_config_6_font_choice_and_f12_dump() {
     tail -3 "$dump" | tr -d '\r' | head -2 | tail -1 | grep -qx "Operating system=Windows NT/2000" ||
         e2e_fail "OS line" || return 1
     tail -1 "$dump" | tr -d '\r' | grep -Eqx "Version=[0-9]+\.[0-9]+ build [0-9]+" || e2e_fail "version line" || return 1
+    # Only the font changed: OK leaves the machine part alone (which a
+    # standard user could not write), so a value changed behind the
+    # program's back stays.
+    e2e_wine reg add "$E2E_HKLM" /v "Update interval" /t REG_DWORD /d 77 /f >/dev/null 2>&1
     cfg_press "$IDC_CONFIG_OK" || return 1
     [ "$(e2e_reg "$E2E_HKCU" "Time font name")" = "$face" ] || e2e_fail "time font" || return 1
     [ "$(e2e_reg "$E2E_HKCU" "Date font name")" = "$face" ] || e2e_fail "date font" || return 1
+    [ "$(e2e_reg "$E2E_HKLM" "Update interval")" = 0x4d ] ||
+        e2e_fail "machine part written for a font change" || return 1
     orv_stop
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/unicode_text.h"
+
 namespace orvane {
 
 class FakeRasLibrary : public RasLibrary {
@@ -41,7 +43,7 @@ class FakeRasLibrary : public RasLibrary {
     std::uint32_t EnumConnections(std::size_t room, std::vector<RasConnectionEntry>& connections,
                                   std::size_t& wanted) override {
         std::lock_guard<std::mutex> lock(world_->mutex_);
-        world_->calls_.push_back("RasEnumConnectionsA(room=" + std::to_string(room) + ")");
+        world_->calls_.push_back("RasEnumConnectionsW(room=" + std::to_string(room) + ")");
         if (!Usable(RasFunction::kEnumConnections))
             return kRasErrorModuleNotFound;
         if (!world_->enum_connections_answers_.empty()) {
@@ -63,7 +65,7 @@ class FakeRasLibrary : public RasLibrary {
     std::uint32_t GetErrorString(std::uint32_t error, std::size_t buffer_size,
                                  std::string& text) override {
         std::lock_guard<std::mutex> lock(world_->mutex_);
-        world_->calls_.push_back("RasGetErrorStringA(" + std::to_string(error) +
+        world_->calls_.push_back("RasGetErrorStringW(" + std::to_string(error) +
                                  ",size=" + std::to_string(buffer_size) + ")");
         if (!Usable(RasFunction::kGetErrorString))
             return kRasErrorModuleNotFound;
@@ -72,14 +74,14 @@ class FakeRasLibrary : public RasLibrary {
         auto it = world_->error_texts_.find(error);
         if (it == world_->error_texts_.end())
             return 87;  // not a RAS error number
-        text = it->second.substr(0, buffer_size - 1);
+        text = CutToUtf16Units(it->second, buffer_size - 1);
         return kRasSuccess;
     }
 
     std::uint32_t EnumEntries(std::size_t room, std::vector<std::string>& names,
                               std::size_t& wanted) override {
         std::lock_guard<std::mutex> lock(world_->mutex_);
-        world_->calls_.push_back("RasEnumEntriesA(room=" + std::to_string(room) + ")");
+        world_->calls_.push_back("RasEnumEntriesW(room=" + std::to_string(room) + ")");
         if (!Usable(RasFunction::kEnumEntries))
             return kRasErrorModuleNotFound;
         wanted = world_->entries_.size();
@@ -97,7 +99,7 @@ class FakeRasLibrary : public RasLibrary {
 
     std::uint32_t GetEntryDialParams(RasDialParameters& params, bool& password_stored) override {
         std::lock_guard<std::mutex> lock(world_->mutex_);
-        world_->calls_.push_back("RasGetEntryDialParamsA(" + params.entry_name + ")");
+        world_->calls_.push_back("RasGetEntryDialParamsW(" + params.entry_name + ")");
         if (!Usable(RasFunction::kGetEntryDialParams))
             return kRasErrorModuleNotFound;
         world_->last_dial_params_request_ = params.entry_name;
@@ -112,7 +114,7 @@ class FakeRasLibrary : public RasLibrary {
 
     std::uint32_t HangUp(RasConnectionHandle handle) override {
         std::lock_guard<std::mutex> lock(world_->mutex_);
-        world_->calls_.push_back("RasHangUpA(" + std::to_string(handle) + ")");
+        world_->calls_.push_back("RasHangUpW(" + std::to_string(handle) + ")");
         if (!Usable(RasFunction::kHangUp))
             return kRasErrorModuleNotFound;
         world_->hang_ups_.push_back(handle);
@@ -128,7 +130,7 @@ class FakeRasLibrary : public RasLibrary {
 
     std::uint32_t GetConnectStatus(RasConnectionHandle handle, int& state) override {
         std::lock_guard<std::mutex> lock(world_->mutex_);
-        world_->calls_.push_back("RasGetConnectStatusA(" + std::to_string(handle) + ")");
+        world_->calls_.push_back("RasGetConnectStatusW(" + std::to_string(handle) + ")");
         if (!Usable(RasFunction::kGetConnectStatus))
             return kRasErrorModuleNotFound;
         for (const FakeRasConnection& c : world_->connections_) {
@@ -145,7 +147,7 @@ class FakeRasLibrary : public RasLibrary {
     std::uint32_t Dial(const RasDialParameters& params, RasDialNotifier notifier,
                        RasConnectionHandle& handle) override {
         std::lock_guard<std::mutex> lock(world_->mutex_);
-        world_->calls_.push_back("RasDialA(" + params.entry_name + ")");
+        world_->calls_.push_back("RasDialW(" + params.entry_name + ")");
         if (!Usable(RasFunction::kDial))
             return kRasErrorModuleNotFound;
         ++world_->dials_;

@@ -51,7 +51,7 @@ class FakeRasWorld : public std::enable_shared_from_this<FakeRasWorld> {
     // --- Observations ---
     int loads() const;
     int frees() const;
-    // "Load", "Free", "Find(RasDialA)", "RasHangUpA(7)", "RasEnumEntriesA(room=1)", ...
+    // "Load", "Free", "Find(RasDialW)", "RasHangUpW(7)", "RasEnumEntriesW(room=1)", ...
     std::vector<std::string> calls() const;
     int count(const std::string& call) const;
     std::vector<RasConnectionHandle> hang_ups() const;
