@@ -20,6 +20,7 @@
 #include "setup/win32/setup_configuration.h"
 #include "setup/win32/setup_run.h"
 #include "setup/win32/wizard_state.h"
+#include "ui/win32/window_dpi.h"
 
 namespace orvane {
 
@@ -30,11 +31,6 @@ WizardState& Wizard() {
 }
 
 namespace {
-
-// WM_DPICHANGED_AFTERPARENT (Windows 10 1703), which the headers give only
-// for newer targets: a child window's scale changed with its top-level
-// window's.
-constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 constexpr int kPageTemplates[kSetupPageCount] = {IDD_SETUP_WELCOME, IDD_SETUP_FOLDER,
                                                  IDD_SETUP_PROGRESS, IDD_SETUP_DONE};
@@ -99,25 +95,6 @@ void BrowseForInstallFolder(HWND page) {
     const std::string chosen = BrowseForFolder("Orvane installation folder", page, start);
     if (!chosen.empty())
         SetFolderEdit(page, InstallFolderForChosenFolder(chosen));
-}
-
-// Dots per inch the window is drawn at. GetDpiForWindow (Windows 10 1607)
-// follows its monitor; it is looked up so that earlier Windows still start
-// Setup, and those give the screen's one scale.
-int WindowDpi(HWND window) {
-    using DpiForWindow = UINT(WINAPI*)(HWND);
-    static const auto dpi_for_window = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (dpi_for_window != nullptr) {
-        const UINT dpi = dpi_for_window(window);
-        if (dpi != 0)
-            return static_cast<int>(dpi);
-    }
-    HDC screen = GetDC(window);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen != nullptr)
-        ReleaseDC(window, screen);
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
 }
 
 // The banner drawn for `dpi` (it is made for 96) with halftone smoothing,
