@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/clock_types.h"
+#include "platform/fixed_text.h"
 #include "platform/sockets.h"
 
 namespace orvane {
@@ -25,7 +26,7 @@ struct LastUpdateRecord {
     std::int32_t protocol = 0;          // 1 SNTP, 2 TIME/UDP, 3 TIME/TCP, 4 SNTP broadcast
     std::int32_t version_number = 0;    // protocols 1 and 4 only
     std::int32_t stratum = 0;           // protocols 1 and 4 only
-    char server_name[kRecordServerNameCapacity] = {};
+    TextField<kRecordServerNameCapacity> server_name = {};
     char link_text[kRecordLinkTextCapacity] = {};
     net::SocketAddress server_address;
     std::int32_t valid = 0;  // 0 until the first success after engine start

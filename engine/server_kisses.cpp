@@ -17,7 +17,7 @@ constexpr int kMostRateDoublings = 20;
 struct KissState {
     std::mutex mutex;
     bool has_server = false;
-    char server_name[kPathCapacity] = {};
+    PathField server_name = {};
     std::uint32_t server_address = 0;
     std::int32_t protocol = 0;
     int rate_doublings = 0;

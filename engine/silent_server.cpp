@@ -13,7 +13,7 @@ namespace {
 
 struct SilenceState {
     std::mutex mutex;
-    char server_name[kPathCapacity] = {};
+    PathField server_name = {};
     std::uint32_t server_address = 0;
     std::int32_t protocol = 0;
     int silent_rounds = 0;

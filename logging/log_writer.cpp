@@ -7,6 +7,8 @@
 #include "logging/timestamp_text.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/fixed_text.h"
+#include "platform/unicode_text.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
 
@@ -14,6 +16,8 @@ namespace orvane {
 
 namespace {
 
+// The longest path the folder walk considers, in UTF-16 units as Windows
+// counts MAX_PATH.
 constexpr std::size_t kMaxPathCopy = 259;
 const char kSeparator[] = "\n\n------------------------------------------------------------\n";
 
@@ -40,12 +44,7 @@ std::string ToTextModeBytes(const std::string& text) {
 }  // namespace
 
 std::string LogFolder() {
-    const SettingsRecord settings = CurrentSettings();
-    const char* path = settings.logfile_path;
-    std::size_t length = 0;
-    while (length < static_cast<std::size_t>(kPathCapacity) && path[length] != '\0')
-        ++length;
-    return std::string(path, length);
+    return FieldText(CurrentSettings().logfile_path);
 }
 
 std::string DailyLogFileName(const SystemTime& local) {
@@ -64,7 +63,7 @@ bool CreateDirectoryTree(const std::string& path) {
     if (code == kErrorAlreadyExists)
         return fs.FolderExists(path);
 
-    std::string copy = path.substr(0, kMaxPathCopy);
+    std::string copy = CutToUtf16Units(path, kMaxPathCopy);
     std::size_t cut = 0;
     for (std::size_t i = copy.size(); i-- > 1;) {
         if (copy[i] == '\\' || copy[i] == '/') {

@@ -1,6 +1,6 @@
 // Files and folders as the core sees them. Paths use the product's
-// backslash form ("C:\Data Files\Pellmoor\Orvane"); error codes use the
-// Windows numbering on every build.
+// backslash form ("C:\Data Files\Pellmoor\Orvane") in UTF-8, names in
+// any language; error codes use the Windows numbering on every build.
 #pragma once
 
 #include "platform/interface_slot.h"
@@ -28,10 +28,13 @@ class FileSystem {
     // code: 183 when something of that name is already there.
     virtual int MakeDirectory(const std::string& path) = 0;
     virtual bool FolderExists(const std::string& path) = 0;
-    // Opens the file for appending (creating it when missing), writes all
-    // the bytes unchanged, closes it. False when it could not be opened or
-    // not every byte was written.
-    virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+    // Opens the file for appending (creating it when missing), writes the
+    // text, closes it. False when it could not be opened or not every byte
+    // was written. The text is UTF-8 and meant for people (log files, the
+    // configuration dump): Windows writes it in the ANSI code page, as log
+    // readers expect (UTF-8 unchanged where that is the code page, without
+    // a byte-order mark); other builds write it unchanged.
+    virtual bool AppendToFile(const std::string& path, const std::string& text) = 0;
     // The plain files matching a pattern such as "C:\Logs\*.log" ('*' and
     // '?' in the last part only, matched without regard to case), in the
     // order the OS gives them. A missing folder or no match gives an empty

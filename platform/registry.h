@@ -50,14 +50,16 @@ class Registry {
     // left as it was on any failure, including data longer than 4 bytes
     // (234).
     virtual int ReadNumber(RegistryKey key, const char* name, std::int32_t* field) = 0;
-    // Reads at most `capacity` bytes, terminator included, into `field`.
-    // On success the field holds a zero-terminated text; on any failure,
-    // including data longer than the capacity (234), it is left as it was.
-    virtual int ReadText(RegistryKey key, const char* name, char* field, int capacity) = 0;
+    // Reads a text of at most `max_units` UTF-16 units, terminator
+    // included (Windows' limits count those), as UTF-8 up to its first
+    // terminator. On any failure, including data longer than the limit
+    // (234), `text` is left as it was.
+    virtual int ReadText(RegistryKey key, const char* name, int max_units, std::string* text) = 0;
     // REG_DWORD, 4 bytes.
     virtual int WriteNumber(RegistryKey key, const char* name, std::int32_t value) = 0;
-    // REG_SZ, the text and its terminator. An empty name is the key's
-    // default value.
+    // REG_SZ, the UTF-8 text and its terminator as the system keeps them
+    // (UTF-16). An empty name is the key's default value. Key paths and
+    // value names are UTF-8 too.
     virtual int WriteText(RegistryKey key, const char* name, const char* text) = 0;
     // REG_MULTI_SZ as the system keeps it: UTF-16 code units, every
     // terminator included, so texts of any language pass unchanged. A
@@ -89,17 +91,22 @@ inline Registry& TheRegistry() {
     return installed_registry.Get();
 }
 
-// Completes a text read of `size` bytes into a buffer of `capacity` bytes:
-// data without a terminator gets one when there is room, and is refused
-// (false) when there is not, so a field always ends up terminated.
-inline bool TerminateTextRead(char* buffer, std::uint32_t size, int capacity) {
-    for (std::uint32_t i = 0; i < size; ++i) {
-        if (buffer[i] == '\0')
+// Completes a text read of `size` units (data of any type read as text
+// may lack its terminator): the text up to the first terminator, or all of
+// it when there is none and room for one within `capacity` units. False
+// when there is no such room, so a text within the limit always fits its
+// terminator.
+inline bool TerminatedLength(const char16_t* units, std::size_t size, std::size_t capacity,
+                             std::size_t* length) {
+    for (std::size_t i = 0; i < size; ++i) {
+        if (units[i] == u'\0') {
+            *length = i;
             return true;
+        }
     }
-    if (size >= static_cast<std::uint32_t>(capacity))
+    if (size >= capacity)
         return false;
-    buffer[size] = '\0';
+    *length = size;
     return true;
 }
 

@@ -115,7 +115,7 @@ MachineTimeSettings ReadMachineTimeSettings() {
         if (ReadTextField(registry, key, "Server ip address", address_text) == 0)
             settings.server_address = Ipv4TextToAddress(address_text);
         registry.ReadNumber(key, "Use server by name", &settings.use_server_by_name);
-        char name[kPathCapacity] = {};
+        PathField name = {};
         if (ReadTextField(registry, key, "Server name", name) == 0)
             settings.server_name = FieldText(name);
         registry.ReadNumber(key, "Receive sntp broadcasts", &settings.receive_sntp_broadcasts);

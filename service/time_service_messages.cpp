@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/fixed_text.h"
+
 namespace orvane {
 
 namespace {
@@ -34,9 +36,10 @@ class Writer {
                                     t.wSecond, t.wMilliseconds})
             U16(field);
     }
-    // Cut to leave room for the terminator; the rest stays zero.
+    // Cut on a whole UTF-8 character to leave room for the terminator; the
+    // rest stays zero.
     void Text(const std::string& text, std::size_t capacity) {
-        const std::size_t length = text.size() < capacity ? text.size() : capacity - 1;
+        const std::size_t length = Utf8CutLength(text.data(), text.size(), capacity - 1);
         std::memcpy(&bytes_[at_], text.data(), length);
         at_ += capacity;
     }

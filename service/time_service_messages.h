@@ -6,8 +6,9 @@
 //   6  u16 type
 //   8  u32 the record's whole length, header included
 // A request may carry an optional tail after its header, for fields added
-// later; a header-only request stays valid. Texts are fixed fields of 256 bytes holding a zero-terminated text (at
-// most 255 characters), zero bytes after it. Addresses are the four bytes
+// later; a header-only request stays valid. Texts are fixed fields of 256
+// bytes holding a zero-terminated UTF-8 text (at most 255 bytes, cut only
+// between characters), zero bytes after it. Addresses are the four bytes
 // in network order, as on the wire. A record that breaks any rule is
 // refused as a whole.
 #pragma once

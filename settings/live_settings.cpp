@@ -44,9 +44,9 @@ constexpr std::int32_t SettingsRecord::*kPageNumbers[] = {
 };
 
 template <std::size_t N>
-void ApplyIfChanged(const char (&opened)[N], const char (&edited)[N], char (&live)[N]) {
-    if (std::memcmp(opened, edited, N) != 0)
-        std::memcpy(live, edited, N);
+void ApplyIfChanged(const TextField<N>& opened, const TextField<N>& edited, TextField<N>& live) {
+    if (std::memcmp(opened.bytes, edited.bytes, sizeof opened.bytes) != 0)
+        live = edited;
 }
 
 }  // namespace

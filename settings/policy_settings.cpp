@@ -106,7 +106,7 @@ PolicySettings ReadPolicySettings() {
         }
         // A text longer than its setting's field is refused, as the store
         // refuses it.
-        char text[kPathCapacity] = {};
+        PathField text = {};
         const int limit =
             std::strcmp(kind.name, kServerAddress) == 0 ? kAddressTextCapacity : kPathCapacity;
         if (ReadTextField(registry, key, kind.name, text, limit) == kErrorSuccess)

@@ -1,17 +1,24 @@
 // Every configurable value of the program, one record per process. A flag
-// counts as on only when it equals 1. Texts are zero-terminated ANSI strings
-// in fixed arrays whose sizes include the terminator.
+// counts as on only when it equals 1. Texts are zero-terminated UTF-8 in
+// fixed fields whose limits count UTF-16 units with the terminator, as
+// Windows counts them.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/fixed_text.h"
 #include "platform/sockets.h"
 
 namespace orvane {
 
+// Limits in UTF-16 units, terminator included: LF_FACESIZE, a dial-up
+// entry's texts, MAX_PATH.
 constexpr int kFontNameCapacity = 32;
 constexpr int kDialupTextCapacity = 257;
 constexpr int kPathCapacity = 260;
+using FontNameField = TextField<kFontNameCapacity>;
+using DialupTextField = TextField<kDialupTextCapacity>;
+using PathField = TextField<kPathCapacity>;
 // `Largest correction`: 48 hours, the most Windows' own time service
 // corrects on its own.
 constexpr std::uint32_t kDefaultLargestCorrectionSeconds = 172800;
@@ -43,13 +50,13 @@ struct SettingsRecord {
     // The largest correction automatic rounds and broadcasts make, in
     // seconds; 0: no limit.
     std::uint32_t largest_correction = kDefaultLargestCorrectionSeconds;
-    char time_font_name[kFontNameCapacity] = {};
-    char date_font_name[kFontNameCapacity] = {};
-    char dialup_server_name[kDialupTextCapacity] = {};
-    char dialup_server_username[kDialupTextCapacity] = {};
-    char dialup_server_password[kDialupTextCapacity] = {};
-    char server_name[kPathCapacity] = {};
-    char logfile_path[kPathCapacity] = {};
+    FontNameField time_font_name = {};
+    FontNameField date_font_name = {};
+    DialupTextField dialup_server_name = {};
+    DialupTextField dialup_server_username = {};
+    DialupTextField dialup_server_password = {};
+    PathField server_name = {};
+    PathField logfile_path = {};
     net::SocketAddress server_address;  // stored as "Server ip address"
 };
 

@@ -137,7 +137,7 @@ bool SaveMachinePart(Registry& registry, const char* key_path, const SettingsRec
 }  // namespace
 
 std::string ReadInstallFolder() {
-    char folder[kPathCapacity] = {};
+    PathField folder = {};
     CopyToField(folder, kDefaultInstallFolder);
     Registry& registry = TheRegistry();
     RegistryKey key = kNoRegistryKey;
@@ -147,7 +147,7 @@ std::string ReadInstallFolder() {
         ReadTextField(registry, key, "Install directory", folder);
         registry.CloseKey(key);
     }
-    return folder;
+    return FieldText(folder);
 }
 
 void LoadSettingsFromKey(const char* key_path, SettingsRecord& record) {

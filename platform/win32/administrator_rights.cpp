@@ -7,7 +7,7 @@ namespace orvane {
 bool HasAdministratorRights() {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, &key, &disposition) != ERROR_SUCCESS) {
         return false;
     }

@@ -1,8 +1,10 @@
 #include <windows.h>
 
+#include <cstdio>
 #include <mutex>
 
 #include "platform/win32/clock_win32.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -50,7 +52,7 @@ class SystemTimePrivilege {
         TOKEN_PRIVILEGES wanted = {};
         wanted.PrivilegeCount = 1;
         wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        if (!LookupPrivilegeValueA(nullptr, "SeSystemtimePrivilege", &wanted.Privileges[0].Luid))
+        if (!LookupPrivilegeValueW(nullptr, L"SeSystemtimePrivilege", &wanted.Privileges[0].Luid))
             return;
         DWORD length = sizeof previous_;
         // Succeeds with ERROR_NOT_ALL_ASSIGNED when the token lacks it.
@@ -89,7 +91,7 @@ FileTime Win32Clock::GetSystemTimeAsFileTime() {
     using PreciseFunction = VOID(WINAPI*)(LPFILETIME);
     static const PreciseFunction precise =
         reinterpret_cast<PreciseFunction>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
     FILETIME ft;
     if (precise != nullptr)
         precise(&ft);
@@ -144,12 +146,16 @@ std::uint32_t Win32Clock::GetTickCount() {
 
 std::string Win32Clock::ShortDateText(const SystemTime& time) {
     SYSTEMTIME s = ToWin32(time);
-    char text[501] = "";
-    if (::GetDateFormatA(LOCALE_USER_DEFAULT, 0, &s, nullptr, text, 500) == 0) {
+    // The W call: a locale's month and day names in any script.
+    wchar_t text[501] = L"";
+    if (::GetDateFormatW(LOCALE_USER_DEFAULT, 0, &s, nullptr, text, 500) == 0) {
         // No usable locale: a plain numeric date stands in.
-        wsprintfA(text, "%04d-%02d-%02d", time.wYear, time.wMonth, time.wDay);
+        char numeric[32];
+        std::snprintf(numeric, sizeof numeric, "%04d-%02d-%02d", time.wYear, time.wMonth,
+                      time.wDay);
+        return numeric;
     }
-    return text;
+    return Narrow(text, 500);
 }
 
 }  // namespace orvane

@@ -3,6 +3,10 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <string>
+
+#include "platform/win32/wide_text.h"
+
 namespace orvane {
 
 namespace {
@@ -24,7 +28,7 @@ int Win32EventLog::RegisterSource(const char* source_name, EventSourceHandle* ha
     if (handle == nullptr || source_name == nullptr)
         return ERROR_INVALID_PARAMETER;
     *handle = kNoEventSource;
-    HANDLE source = ::RegisterEventSourceA(nullptr, source_name);
+    HANDLE source = ::RegisterEventSourceW(nullptr, Widen(source_name).c_str());
     if (source == nullptr)
         return FailureCode();
     *handle = reinterpret_cast<EventSourceHandle>(source);
@@ -33,8 +37,11 @@ int Win32EventLog::RegisterSource(const char* source_name, EventSourceHandle* ha
 
 int Win32EventLog::ReportEntry(EventSourceHandle handle, EventType type, std::uint16_t category,
                                std::uint32_t identifier, const char* text) {
-    LPCSTR strings[1] = {text != nullptr ? text : ""};
-    if (!::ReportEventA(Handle(handle), static_cast<WORD>(type), category, identifier, nullptr, 1,
+    // The W call keeps every character of the text in the log, whatever
+    // the code page of the computer that reads it.
+    const std::wstring wide = Widen(text != nullptr ? text : "");
+    LPCWSTR strings[1] = {wide.c_str()};
+    if (!::ReportEventW(Handle(handle), static_cast<WORD>(type), category, identifier, nullptr, 1,
                         0, strings, nullptr)) {
         return FailureCode();
     }

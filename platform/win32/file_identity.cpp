@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
 namespace orvane {
 
 namespace {
@@ -76,13 +78,7 @@ bool IsSameFileSystemItem(const std::string& first, const std::string& second) {
 }
 
 std::wstring WidePath(const std::string& path) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    if (length <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
-    wide.resize(static_cast<std::size_t>(length) - 1);
-    return wide;
+    return Widen(path);
 }
 
 }  // namespace orvane

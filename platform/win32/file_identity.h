@@ -13,7 +13,7 @@ namespace orvane {
 bool IsSameFileSystemItem(const std::wstring& first, const std::wstring& second);
 bool IsSameFileSystemItem(const std::string& first, const std::string& second);
 
-// A path of the program's code page in UTF-16.
+// A path of the core (UTF-8) in UTF-16.
 std::wstring WidePath(const std::string& path);
 
 }  // namespace orvane

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
+
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -15,21 +18,24 @@ std::uint64_t Combine(DWORD high, DWORD low) {
 }  // namespace
 
 int Win32FileSystem::MakeDirectory(const std::string& path) {
-    if (::CreateDirectoryA(path.c_str(), nullptr))
+    if (::CreateDirectoryW(Widen(path).c_str(), nullptr))
         return 0;
     return static_cast<int>(::GetLastError());
 }
 
 bool Win32FileSystem::FolderExists(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& text) {
     // Append-only access: every write lands at the end, even with another
     // program writing the same file. Others may read and write meanwhile,
     // as with the C runtime's "at".
-    HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+    // Text for people, read with the system's ANSI code page as earlier
+    // versions wrote it (UTF-8 itself where that is the code page).
+    const std::string bytes = ToAnsiCodePage(text);
+    HANDLE file = ::CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -56,26 +62,26 @@ bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& b
 
 std::vector<FileEntry> Win32FileSystem::ListFiles(const std::string& pattern) {
     std::vector<FileEntry> files;
-    WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW(Widen(pattern).c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
         return files;
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             continue;
         FileEntry entry;
-        entry.name = data.cFileName;
+        entry.name = Narrow(data.cFileName, MAX_PATH);
         entry.size = Combine(data.nFileSizeHigh, data.nFileSizeLow);
         entry.creation_time.value =
             Combine(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
         files.push_back(entry);
-    } while (::FindNextFileA(find, &data));
+    } while (::FindNextFileW(find, &data));
     ::FindClose(find);
     return files;
 }
 
 int Win32FileSystem::RemoveFile(const std::string& path) {
-    if (::DeleteFileA(path.c_str()))
+    if (::DeleteFileW(Widen(path).c_str()))
         return 0;
     return static_cast<int>(::GetLastError());
 }

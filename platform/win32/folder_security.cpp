@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/win32/wide_text.h"
+
 namespace orvane {
 
 namespace {
@@ -52,10 +54,9 @@ int ProtectLikeProgramFiles(const std::string& folder) {
     std::vector<unsigned char> dacl = ProgramFilesLikeDacl();
     if (dacl.empty())
         return static_cast<int>(GetLastError());
-    std::vector<char> path(folder.begin(), folder.end());
-    path.push_back('\0');
+    std::wstring path = Widen(folder);
     return static_cast<int>(
-        SetNamedSecurityInfoA(path.data(), SE_FILE_OBJECT,
+        SetNamedSecurityInfoW(&path[0], SE_FILE_OBJECT,
                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                               nullptr, nullptr, reinterpret_cast<ACL*>(dacl.data()), nullptr));
 }
@@ -64,16 +65,6 @@ namespace {
 
 // What a null DACL grants: everything, to everyone.
 constexpr char kEveryoneSid[] = "S-1-1-0";
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
 
 // "S-1-5-32-544"; empty when the SID cannot be put into text.
 std::string SidText(PSID sid) {
@@ -133,7 +124,7 @@ FolderAccessEntry EntryOf(const ACE_HEADER* header) {
 }  // namespace
 
 bool ReadFolderAccess(const std::string& folder, FolderAccess* access) {
-    const std::wstring path = Wide(folder);
+    const std::wstring path = Widen(folder);
     *access = FolderAccess();
     if (!VolumeKeepsAccessLists(path, &access->persistent_acls))
         return false;

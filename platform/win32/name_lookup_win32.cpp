@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/last_error.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -68,20 +69,19 @@ void Fail(int code) {
 
 // The name is read as UTF-8; text that is not valid UTF-8 can only be
 // ANSI text, and is read in the ANSI code page.
+// The core's names are UTF-8; one that is not cannot name a host.
 bool ToWide(const std::string& text, std::wstring* wide) {
-    for (UINT code_page : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
-        const DWORD flags = code_page == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-        const int length = MultiByteToWideChar(code_page, flags, text.c_str(), -1, nullptr, 0);
-        if (length <= 0)
-            continue;
-        wide->assign(static_cast<std::size_t>(length), L'\0');
-        if (MultiByteToWideChar(code_page, flags, text.c_str(), -1, &(*wide)[0], length) ==
-            length) {
-            wide->resize(static_cast<std::size_t>(length) - 1);
-            return true;
-        }
+    const int length =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0);
+    if (length <= 0)
+        return false;
+    wide->assign(static_cast<std::size_t>(length), L'\0');
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, &(*wide)[0],
+                            length) != length) {
+        return false;
     }
-    return false;
+    wide->resize(static_cast<std::size_t>(length) - 1);
+    return true;
 }
 
 // Adds an IPv4 or IPv6 address the list does not hold yet (NS_ALL may give
@@ -257,10 +257,16 @@ bool Win32NameLookup::LookUpAddresses(const std::string& host_name, int limit_ms
 }
 
 bool Win32NameLookup::LookUpHostName(std::uint32_t address, std::string* host_name) {
-    const hostent* host = gethostbyaddr(reinterpret_cast<const char*>(&address), 4, AF_INET);
-    if (host == nullptr || host->h_name == nullptr)
+    // The W call: a name in any script arrives whole, as UTF-8.
+    sockaddr_in from = {};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = address;
+    wchar_t name[NI_MAXHOST] = {};
+    if (GetNameInfoW(reinterpret_cast<const sockaddr*>(&from), sizeof from, name, NI_MAXHOST,
+                     nullptr, 0, NI_NAMEREQD) != 0) {
         return false;
-    *host_name = host->h_name;
+    }
+    *host_name = Narrow(name, NI_MAXHOST);
     return true;
 }
 

@@ -5,9 +5,9 @@
 namespace orvane {
 
 bool Win32OsVersion::QueryVersion(OsVersionInfo* info) {
-    OSVERSIONINFOA version = {};
+    OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version))
+    if (!GetVersionExW(&version))
         return false;
     info->platform_id = static_cast<int>(version.dwPlatformId);
     info->major = static_cast<int>(version.dwMajorVersion);

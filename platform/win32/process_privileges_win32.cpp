@@ -8,7 +8,7 @@ namespace orvane {
 
 bool Win32ProcessPrivileges::HoldsSystemtimePrivilege() {
     LUID wanted = {};
-    if (!LookupPrivilegeValueA(nullptr, "SeSystemtimePrivilege", &wanted))
+    if (!LookupPrivilegeValueW(nullptr, L"SeSystemtimePrivilege", &wanted))
         return false;
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))

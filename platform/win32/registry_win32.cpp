@@ -3,11 +3,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/clock_types.h"
+#include "platform/unicode_text.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -27,6 +28,12 @@ HKEY Handle(RegistryKey key) {
     return reinterpret_cast<HKEY>(key);
 }
 
+// Key paths and value names in UTF-16 for the W calls; no name is the
+// key's default value, as an empty one is.
+std::wstring WideName(const char* name) {
+    return name == nullptr ? std::wstring() : Widen(name);
+}
+
 }  // namespace
 
 int Win32Registry::OpenKey(RegistryScope scope, const char* path, RegistryMode mode,
@@ -35,10 +42,11 @@ int Win32Registry::OpenKey(RegistryScope scope, const char* path, RegistryMode m
         return kErrorInvalidParameter;
     *key = kNoRegistryKey;
     HKEY handle = nullptr;
-    LONG result = ::RegOpenKeyExA(Hive(scope), path, 0, Access(mode), &handle);
+    const std::wstring wide_path = Widen(path);
+    LONG result = ::RegOpenKeyExW(Hive(scope), wide_path.c_str(), 0, Access(mode), &handle);
     if (result == ERROR_FILE_NOT_FOUND && create_if_missing) {
-        result = ::RegCreateKeyExA(Hive(scope), path, 0, nullptr, 0, Access(mode), nullptr, &handle,
-                                   nullptr);
+        result = ::RegCreateKeyExW(Hive(scope), wide_path.c_str(), 0, nullptr, 0, Access(mode),
+                                   nullptr, &handle, nullptr);
     }
     if (result != ERROR_SUCCESS)
         return static_cast<int>(result);
@@ -55,7 +63,7 @@ int Win32Registry::ReadNumber(RegistryKey key, const char* name, std::int32_t* f
     // query straight into the field.
     std::int32_t buffer = *field;
     DWORD size = sizeof buffer;
-    LONG result = ::RegQueryValueExA(Handle(key), name, nullptr, nullptr,
+    LONG result = ::RegQueryValueExW(Handle(key), WideName(name).c_str(), nullptr, nullptr,
                                      reinterpret_cast<BYTE*>(&buffer), &size);
     if (result != ERROR_SUCCESS)
         return static_cast<int>(result);
@@ -63,50 +71,38 @@ int Win32Registry::ReadNumber(RegistryKey key, const char* name, std::int32_t* f
     return kErrorSuccess;
 }
 
-int Win32Registry::ReadText(RegistryKey key, const char* name, char* field, int capacity) {
-    if (field == nullptr || capacity <= 0)
+int Win32Registry::ReadText(RegistryKey key, const char* name, int max_units, std::string* text) {
+    if (text == nullptr || max_units <= 0)
         return kErrorInvalidParameter;
-    std::vector<char> buffer(field, field + capacity);
-    DWORD size = static_cast<DWORD>(capacity);
-    LONG result = ::RegQueryValueExA(Handle(key), name, nullptr, nullptr,
+    // The W call hands over what the system keeps, so a text written by
+    // any program in any language arrives whole; the limit is in units.
+    std::vector<char16_t> buffer(static_cast<std::size_t>(max_units));
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(char16_t));
+    LONG result = ::RegQueryValueExW(Handle(key), WideName(name).c_str(), nullptr, nullptr,
                                      reinterpret_cast<BYTE*>(buffer.data()), &size);
     if (result != ERROR_SUCCESS)
         return static_cast<int>(result);
-    if (!TerminateTextRead(buffer.data(), size, capacity))
+    std::size_t length = 0;
+    if (!TerminatedLength(buffer.data(), size / sizeof(char16_t), buffer.size(), &length))
         return kErrorMoreData;
-    std::memcpy(field, buffer.data(), static_cast<std::size_t>(capacity));
+    *text = Utf16ToUtf8(std::u16string(buffer.data(), length));
     return kErrorSuccess;
 }
 
 int Win32Registry::WriteNumber(RegistryKey key, const char* name, std::int32_t value) {
     DWORD data = static_cast<DWORD>(value);
-    return static_cast<int>(::RegSetValueExA(Handle(key), name, 0, REG_DWORD,
+    return static_cast<int>(::RegSetValueExW(Handle(key), WideName(name).c_str(), 0, REG_DWORD,
                                              reinterpret_cast<const BYTE*>(&data), sizeof data));
 }
 
 int Win32Registry::WriteText(RegistryKey key, const char* name, const char* text) {
     if (text == nullptr)
         return kErrorInvalidParameter;
-    DWORD size = static_cast<DWORD>(std::strlen(text) + 1);
-    return static_cast<int>(
-        ::RegSetValueExA(Handle(key), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size));
+    const std::wstring wide = Widen(text);
+    const DWORD size = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
+    return static_cast<int>(::RegSetValueExW(Handle(key), WideName(name).c_str(), 0, REG_SZ,
+                                             reinterpret_cast<const BYTE*>(wide.c_str()), size));
 }
-
-namespace {
-
-// The value's name in UTF-16 for the wide calls.
-std::wstring WideName(const char* name) {
-    if (name == nullptr)
-        return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, name, -1, &wide[0], length);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
-
-}  // namespace
 
 int Win32Registry::ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) {
     if (data == nullptr)
@@ -149,7 +145,7 @@ int Win32Registry::ReadValueType(RegistryKey key, const char* name, std::uint32_
     if (type == nullptr)
         return kErrorInvalidParameter;
     DWORD found = REG_NONE;
-    const LONG result = ::RegQueryValueExA(Handle(key), name, nullptr, &found, nullptr, nullptr);
+    const LONG result = ::RegQueryValueExW(Handle(key), WideName(name).c_str(), nullptr, &found, nullptr, nullptr);
     if (result != ERROR_SUCCESS)
         return static_cast<int>(result);
     *type = found;
@@ -157,13 +153,13 @@ int Win32Registry::ReadValueType(RegistryKey key, const char* name, std::uint32_
 }
 
 int Win32Registry::DeleteValue(RegistryKey key, const char* name) {
-    return static_cast<int>(::RegDeleteValueA(Handle(key), name));
+    return static_cast<int>(::RegDeleteValueW(Handle(key), WideName(name).c_str()));
 }
 
 int Win32Registry::DeleteKey(RegistryKey parent, const char* subkey) {
     if (subkey == nullptr)
         return kErrorInvalidParameter;
-    return static_cast<int>(::RegDeleteKeyA(Handle(parent), subkey));
+    return static_cast<int>(::RegDeleteKeyW(Handle(parent), Widen(subkey).c_str()));
 }
 
 int Win32Registry::CloseKey(RegistryKey key) {
@@ -174,9 +170,10 @@ int Win32Registry::ReadBinary(RegistryKey key, const char* name, std::size_t max
                               std::vector<std::uint8_t>* data) {
     if (data == nullptr)
         return kErrorInvalidParameter;
+    const std::wstring wide_name = WideName(name);
     DWORD type = 0;
     DWORD size = 0;
-    LONG result = ::RegQueryValueExA(Handle(key), name, nullptr, &type, nullptr, &size);
+    LONG result = ::RegQueryValueExW(Handle(key), wide_name.c_str(), nullptr, &type, nullptr, &size);
     if (result != ERROR_SUCCESS)
         return static_cast<int>(result);
     if (type != REG_BINARY)
@@ -186,7 +183,7 @@ int Win32Registry::ReadBinary(RegistryKey key, const char* name, std::size_t max
     // One byte more than allowed shows a value that grew in between.
     std::vector<std::uint8_t> bytes(max_bytes + 1);
     DWORD got = static_cast<DWORD>(bytes.size());
-    result = ::RegQueryValueExA(Handle(key), name, nullptr, &type, bytes.data(), &got);
+    result = ::RegQueryValueExW(Handle(key), wide_name.c_str(), nullptr, &type, bytes.data(), &got);
     if (result != ERROR_SUCCESS)
         return static_cast<int>(result);
     if (type != REG_BINARY)
@@ -200,7 +197,7 @@ int Win32Registry::ReadBinary(RegistryKey key, const char* name, std::size_t max
 
 int Win32Registry::WriteBinary(RegistryKey key, const char* name,
                                const std::vector<std::uint8_t>& data) {
-    return static_cast<int>(::RegSetValueExA(Handle(key), name, 0, REG_BINARY, data.data(),
+    return static_cast<int>(::RegSetValueExW(Handle(key), WideName(name).c_str(), 0, REG_BINARY, data.data(),
                                              static_cast<DWORD>(data.size())));
 }
 

@@ -10,7 +10,7 @@ class Win32Registry : public Registry {
     int OpenKey(RegistryScope scope, const char* path, RegistryMode mode, bool create_if_missing,
                 RegistryKey* key) override;
     int ReadNumber(RegistryKey key, const char* name, std::int32_t* field) override;
-    int ReadText(RegistryKey key, const char* name, char* field, int capacity) override;
+    int ReadText(RegistryKey key, const char* name, int max_units, std::string* text) override;
     int WriteNumber(RegistryKey key, const char* name, std::int32_t value) override;
     int WriteText(RegistryKey key, const char* name, const char* text) override;
     int ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) override;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/win32/service_control_win32.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -49,11 +50,6 @@ bool IsMissing(HRESULT result) {
            result == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
 }
 
-std::wstring Wide(const std::string& text) {
-    // Task paths here are plain ASCII names.
-    return std::wstring(text.begin(), text.end());
-}
-
 // The registered task at "\Folder\Name"; S_OK with *task set, or why not.
 HRESULT OpenTask(const char* task_path, IRegisteredTask** task) {
     const std::string path = task_path;
@@ -70,12 +66,12 @@ HRESULT OpenTask(const char* task_path, IRegisteredTask** task) {
     result = service->Connect(none, none, none, none);
     ITaskFolder* folder = nullptr;
     if (SUCCEEDED(result)) {
-        BSTR folder_path = SysAllocString(Wide(last == 0 ? "\\" : path.substr(0, last)).c_str());
+        BSTR folder_path = SysAllocString(Widen(last == 0 ? "\\" : path.substr(0, last)).c_str());
         result = folder_path != nullptr ? service->GetFolder(folder_path, &folder) : E_OUTOFMEMORY;
         SysFreeString(folder_path);
     }
     if (SUCCEEDED(result)) {
-        BSTR name = SysAllocString(Wide(path.substr(last + 1)).c_str());
+        BSTR name = SysAllocString(Widen(path.substr(last + 1)).c_str());
         result = name != nullptr ? folder->GetTask(name, task) : E_OUTOFMEMORY;
         SysFreeString(name);
     }

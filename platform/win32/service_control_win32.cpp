@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include "platform/win32/service_trigger_records.h"
+#include "platform/win32/wide_text.h"
 
 #include <array>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -29,14 +31,28 @@ int LastErrorOr(int fallback) {
 
 // Null for an empty text: the manager then uses its default (LocalSystem
 // for the account).
-const char* TextOrNull(const std::string& text) {
+const wchar_t* TextOrNull(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
 
 // Built-in service accounts have no password; an empty one says so.
-const char* PasswordFor(const std::string& account) {
-    return account.empty() ? nullptr : "";
+const wchar_t* PasswordFor(const std::wstring& account) {
+    return account.empty() ? nullptr : L"";
 }
+
+// The texts of a service's configuration in UTF-16: the command line
+// holds the installation's path, which may be in any language.
+struct WideServiceConfig {
+    explicit WideServiceConfig(const OwnServiceConfig& config)
+        : name(Widen(config.name)),
+          display_name(Widen(config.display_name)),
+          command_line(Widen(config.command_line)),
+          account(Widen(config.account)) {}
+    std::wstring name;
+    std::wstring display_name;
+    std::wstring command_line;
+    std::wstring account;
+};
 
 // QueryServiceConfig2W of `level` into `buffer`, grown until the answer
 // fits: the setting may change between the calls.
@@ -80,7 +96,7 @@ GUID GuidFromBytes(const std::array<std::uint8_t, 16>& bytes) {
 }  // namespace
 
 int Win32ServiceControl::OpenManager(ServiceHandle* manager) {
-    SC_HANDLE opened = OpenSCManagerA(nullptr, "ServicesActive", SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE opened = OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_ALL_ACCESS);
     if (opened == nullptr)
         return LastErrorOr(ERROR_ACCESS_DENIED);
     *manager = FromHandle(opened);
@@ -89,7 +105,7 @@ int Win32ServiceControl::OpenManager(ServiceHandle* manager) {
 
 int Win32ServiceControl::OpenNamedService(ServiceHandle manager, const char* name,
                                           std::uint32_t access, ServiceHandle* service) {
-    SC_HANDLE opened = OpenServiceA(AsHandle(manager), name, access);
+    SC_HANDLE opened = OpenServiceW(AsHandle(manager), Widen(name != nullptr ? name : "").c_str(), access);
     if (opened == nullptr)
         return LastErrorOr(ERROR_SERVICE_DOES_NOT_EXIST);
     *service = FromHandle(opened);
@@ -115,8 +131,10 @@ int Win32ServiceControl::QueryState(ServiceHandle service, std::uint32_t* state)
 
 int Win32ServiceControl::ChangeStartType(ServiceHandle service, std::uint32_t start_type,
                                          const char* display_name) {
-    if (!ChangeServiceConfigA(AsHandle(service), SERVICE_NO_CHANGE, start_type, SERVICE_NO_CHANGE,
-                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, display_name)) {
+    const std::wstring wide_display_name = Widen(display_name != nullptr ? display_name : "");
+    if (!ChangeServiceConfigW(AsHandle(service), SERVICE_NO_CHANGE, start_type, SERVICE_NO_CHANGE,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              display_name != nullptr ? wide_display_name.c_str() : nullptr)) {
         return LastErrorOr(ERROR_INVALID_HANDLE);
     }
     return 0;
@@ -213,11 +231,12 @@ void Win32ServiceControl::Pause(int milliseconds) {
 
 int Win32ServiceControl::CreateOwnService(ServiceHandle manager, const OwnServiceConfig& config,
                                           ServiceHandle* service) {
-    SC_HANDLE created = CreateServiceA(
-        AsHandle(manager), config.name.c_str(), config.display_name.c_str(), SERVICE_ALL_ACCESS,
+    const WideServiceConfig wide(config);
+    SC_HANDLE created = CreateServiceW(
+        AsHandle(manager), wide.name.c_str(), wide.display_name.c_str(), SERVICE_ALL_ACCESS,
         SERVICE_WIN32_OWN_PROCESS, config.start_type, SERVICE_ERROR_NORMAL,
-        config.command_line.c_str(), nullptr, nullptr, nullptr, TextOrNull(config.account),
-        PasswordFor(config.account));
+        wide.command_line.c_str(), nullptr, nullptr, nullptr, TextOrNull(wide.account),
+        PasswordFor(wide.account));
     if (created == nullptr)
         return LastErrorOr(ERROR_INVALID_HANDLE);
     *service = FromHandle(created);
@@ -226,20 +245,21 @@ int Win32ServiceControl::CreateOwnService(ServiceHandle manager, const OwnServic
 
 int Win32ServiceControl::ChangeOwnServiceConfig(ServiceHandle service,
                                                 const OwnServiceConfig& config) {
-    if (!ChangeServiceConfigA(AsHandle(service), SERVICE_WIN32_OWN_PROCESS, config.start_type,
-                              SERVICE_ERROR_NORMAL, config.command_line.c_str(), nullptr, nullptr,
-                              nullptr, TextOrNull(config.account), PasswordFor(config.account),
-                              config.display_name.c_str())) {
+    const WideServiceConfig wide(config);
+    if (!ChangeServiceConfigW(AsHandle(service), SERVICE_WIN32_OWN_PROCESS, config.start_type,
+                              SERVICE_ERROR_NORMAL, wide.command_line.c_str(), nullptr, nullptr,
+                              nullptr, TextOrNull(wide.account), PasswordFor(wide.account),
+                              wide.display_name.c_str())) {
         return LastErrorOr(ERROR_INVALID_HANDLE);
     }
     return 0;
 }
 
 int Win32ServiceControl::SetDescription(ServiceHandle service, const char* description) {
-    SERVICE_DESCRIPTIONA info = {};
-    std::string text = description;
+    SERVICE_DESCRIPTIONW info = {};
+    std::wstring text = Widen(description != nullptr ? description : "");
     info.lpDescription = &text[0];
-    if (!ChangeServiceConfig2A(AsHandle(service), SERVICE_CONFIG_DESCRIPTION, &info))
+    if (!ChangeServiceConfig2W(AsHandle(service), SERVICE_CONFIG_DESCRIPTION, &info))
         return LastErrorOr(ERROR_INVALID_HANDLE);
     return 0;
 }
@@ -247,15 +267,15 @@ int Win32ServiceControl::SetDescription(ServiceHandle service, const char* descr
 int Win32ServiceControl::SetRequiredPrivileges(ServiceHandle service,
                                                const std::vector<std::string>& privileges) {
     // A multi-string: each name with its terminator, then one more.
-    std::string names;
+    std::wstring names;
     for (const std::string& name : privileges) {
-        names += name;
-        names.push_back('\0');
+        names += Widen(name);
+        names.push_back(L'\0');
     }
-    names.push_back('\0');
-    SERVICE_REQUIRED_PRIVILEGES_INFOA info = {};
+    names.push_back(L'\0');
+    SERVICE_REQUIRED_PRIVILEGES_INFOW info = {};
     info.pmszRequiredPrivileges = &names[0];
-    if (!ChangeServiceConfig2A(AsHandle(service), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &info))
+    if (!ChangeServiceConfig2W(AsHandle(service), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &info))
         return LastErrorOr(ERROR_INVALID_HANDLE);
     return 0;
 }
@@ -269,51 +289,38 @@ int Win32ServiceControl::SetRestartOnFailure(ServiceHandle service,
         action.Type = SC_ACTION_RESTART;
         action.Delay = restart_delay_ms;
     }
-    SERVICE_FAILURE_ACTIONSA info = {};
+    SERVICE_FAILURE_ACTIONSW info = {};
     info.dwResetPeriod = reset_period_seconds;
     info.cActions = 3;
     info.lpsaActions = actions;
-    if (!ChangeServiceConfig2A(AsHandle(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info))
+    if (!ChangeServiceConfig2W(AsHandle(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info))
         return LastErrorOr(ERROR_INVALID_HANDLE);
     // Also after a stop with an error code, not only after a crash. A
     // manager that lacks this setting still restarts after crashes.
     SERVICE_FAILURE_ACTIONS_FLAG flag = {};
     flag.fFailureActionsOnNonCrashFailures = TRUE;
-    ChangeServiceConfig2A(AsHandle(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag);
+    ChangeServiceConfig2W(AsHandle(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag);
     return 0;
 }
 
 int Win32ServiceControl::QueryRequiredPrivileges(ServiceHandle service,
                                                  std::vector<std::string>* privileges) {
     privileges->clear();
-    DWORD needed = 0;
-    if (!QueryServiceConfig2A(AsHandle(service), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, nullptr,
-                              0, &needed)) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER)
-            return error != 0 ? static_cast<int>(error) : ERROR_INVALID_HANDLE;
-    }
-    // Grown until the answer fits: the setting may change in between.
-    std::vector<BYTE> buffer(needed > sizeof(SERVICE_REQUIRED_PRIVILEGES_INFOA)
-                                 ? needed
-                                 : sizeof(SERVICE_REQUIRED_PRIVILEGES_INFOA));
-    while (!QueryServiceConfig2A(AsHandle(service), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO,
-                                 buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) {
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size())
-            return LastErrorOr(ERROR_INVALID_HANDLE);
-        buffer.resize(needed);
-    }
-    const auto* info = reinterpret_cast<const SERVICE_REQUIRED_PRIVILEGES_INFOA*>(buffer.data());
+    std::vector<BYTE> buffer(sizeof(SERVICE_REQUIRED_PRIVILEGES_INFOW) + 256);
+    const int error = QueryConfig2(service, SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, buffer);
+    if (error != 0)
+        return error;
+    const auto* info = reinterpret_cast<const SERVICE_REQUIRED_PRIVILEGES_INFOW*>(buffer.data());
     // A multi-string: names each with its terminator, an empty one last.
-    for (const char* name = info->pmszRequiredPrivileges; name != nullptr && *name != '\0';
-         name += std::strlen(name) + 1) {
-        privileges->push_back(name);
+    for (const wchar_t* name = info->pmszRequiredPrivileges; name != nullptr && *name != L'\0';
+         name += std::wcslen(name) + 1) {
+        privileges->push_back(Narrow(name));
     }
     return 0;
 }
 
 int Win32ServiceControl::Start(ServiceHandle service) {
-    if (!StartServiceA(AsHandle(service), 0, nullptr))
+    if (!StartServiceW(AsHandle(service), 0, nullptr))
         return LastErrorOr(ERROR_INVALID_HANDLE);
     return 0;
 }

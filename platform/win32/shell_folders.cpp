@@ -1,13 +1,14 @@
 #include "platform/win32/shell_folders.h"
 
+#include "platform/win32/wide_text.h"
+
 namespace orvane {
 
 std::string SpecialFolderPath(int csidl) {
     LPITEMIDLIST item = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &item)) || item == nullptr)
         return std::string();
-    char path[MAX_PATH] = {};
-    return TakeItemPath(item, path) ? std::string(path) : std::string();
+    return TakeItemPath(item);
 }
 
 namespace {
@@ -32,11 +33,14 @@ std::string ShellFolderPath(ShellFolder folder) {
     return SpecialFolderPath(FolderId(folder));
 }
 
-bool TakeItemPath(LPITEMIDLIST item, char* path) {
-    const bool found = SHGetPathFromIDListA(item, path) != FALSE;
+std::string TakeItemPath(LPITEMIDLIST item) {
+    // MAX_PATH units, as the call requires; the W call keeps a user's
+    // folder names whatever the ANSI code page.
+    wchar_t path[MAX_PATH] = {};
+    const bool found = SHGetPathFromIDListW(item, path) != FALSE;
     // The shell hands items out from the COM task allocator.
     CoTaskMemFree(item);
-    return found;
+    return found ? Narrow(path, MAX_PATH) : std::string();
 }
 
 }  // namespace orvane

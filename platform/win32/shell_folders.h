@@ -18,8 +18,8 @@ std::string ShellFolderPath(ShellFolder folder);
 // cannot say.
 std::string SpecialFolderPath(int csidl);
 
-// Writes the item's file-system path into `path` (MAX_PATH bytes) and frees
-// the item, whether or not it had a path. False when it had none.
-bool TakeItemPath(LPITEMIDLIST item, char* path);
+// The item's file-system path (UTF-8); frees the item, whether or not it
+// had a path. Empty when it had none.
+std::string TakeItemPath(LPITEMIDLIST item);
 
 }  // namespace orvane

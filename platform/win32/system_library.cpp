@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/win32/wide_text.h"
+
 namespace orvane {
 
 namespace {
@@ -10,7 +12,7 @@ namespace {
 // also brought these functions, so their presence tells whether the flags
 // work.
 FARPROC Kernel32Function(const char* name) {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     return kernel == nullptr ? nullptr : GetProcAddress(kernel, name);
 }
 
@@ -26,20 +28,20 @@ void RestrictDllSearchToSystemFolder() {
         reinterpret_cast<void*>(Kernel32Function("SetDefaultDllDirectories")));
     if (set_default != nullptr && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
-    SetDllDirectoryA("");
+    SetDllDirectoryW(L"");
 }
 
 HMODULE LoadSystemLibrary(const char* file_name) {
     if (SearchFlagsSupported())
-        return LoadLibraryExA(file_name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    char folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+        return LoadLibraryExW(Widen(file_name).c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return nullptr;
-    const std::string path = std::string(folder) + "\\" + file_name;
+    const std::wstring path = std::wstring(folder, length) + L"\\" + Widen(file_name);
     // A full path: the library's own dependencies are then looked for in
     // its folder first, not the program's.
-    return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace orvane

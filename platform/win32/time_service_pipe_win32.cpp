@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "platform/win32/wide_text.h"
+
 namespace orvane {
 
 namespace {
@@ -33,11 +37,11 @@ int Finish(HANDLE pipe, OVERLAPPED* overlapped, BOOL started, DWORD limit, DWORD
 }  // namespace
 
 std::uint32_t Win32TimeServicePipe::ServiceProcessId() {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
     if (manager == nullptr)
         return 0;
     DWORD process_id = 0;
-    SC_HANDLE service = OpenServiceA(manager, kTimeServiceName, SERVICE_QUERY_STATUS);
+    SC_HANDLE service = OpenServiceW(manager, Widen(kTimeServiceName).c_str(), SERVICE_QUERY_STATUS);
     if (service != nullptr) {
         SERVICE_STATUS_PROCESS status = {};
         DWORD needed = 0;
@@ -59,6 +63,7 @@ int Win32TimeServicePipe::Exchange(const std::vector<std::uint8_t>& request,
     answer->clear();
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(busy_limit_ms);
     HANDLE pipe = INVALID_HANDLE_VALUE;
+    const std::wstring pipe_name = Widen(kTimeServicePipeName);
     for (;;) {
         // Identification only: whoever holds the pipe may learn who asks,
         // never act as the caller.
@@ -66,7 +71,7 @@ int Win32TimeServicePipe::Exchange(const std::vector<std::uint8_t>& request,
         // and GENERIC_WRITE would also ask for extended attributes and for
         // FILE_CREATE_PIPE_INSTANCE, and be refused. Writing attributes is
         // what switching to message reads takes.
-        pipe = CreateFileA(kTimeServicePipeName,
+        pipe = CreateFileW(pipe_name.c_str(),
                            FILE_READ_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES |
                                FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
                            0, nullptr, OPEN_EXISTING,
@@ -82,7 +87,7 @@ int Win32TimeServicePipe::Exchange(const std::vector<std::uint8_t>& request,
             return ERROR_PIPE_BUSY;
         // A wait that fails at once (the instance went between the two
         // calls) loops back to the open; the deadline still bounds it.
-        if (!WaitNamedPipeA(kTimeServicePipeName, static_cast<DWORD>(deadline - now)) &&
+        if (!WaitNamedPipeW(pipe_name.c_str(), static_cast<DWORD>(deadline - now)) &&
             GetLastError() == ERROR_FILE_NOT_FOUND) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -98,7 +103,7 @@ int Win32TimeServicePipe::Exchange(const std::vector<std::uint8_t>& request,
     SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr);
 
     OVERLAPPED overlapped = {};
-    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (overlapped.hEvent == nullptr) {
         const int error = LastError();
         CloseHandle(pipe);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/wide_text.h"
+
 namespace orvane {
 
 void Win32MessageBoxSink::Beep(unsigned icon_type) {
@@ -10,7 +12,7 @@ void Win32MessageBoxSink::Beep(unsigned icon_type) {
 
 int Win32MessageBoxSink::ShowMessageBox(const std::string& text, const std::string& caption,
                                         unsigned style) {
-    return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+    return MessageBoxUtf8(nullptr, text, caption, style);
 }
 
 void Win32ProcessExit::Exit(unsigned code) {

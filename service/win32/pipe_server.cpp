@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/time_service_pipe.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 
@@ -169,10 +170,10 @@ std::string OwnSidText() {
     GetTokenInformation(token, TokenUser, nullptr, 0, &size);
     std::vector<BYTE> user(size);
     if (size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
-        char* sid_text = nullptr;
-        if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid,
+        wchar_t* sid_text = nullptr;
+        if (ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid,
                                    &sid_text)) {
-            text = sid_text;
+            text = Narrow(sid_text);
             LocalFree(sid_text);
         }
     }
@@ -210,8 +211,8 @@ PipeServer* CreatePipeServer(TimeServiceHandler& handler, DWORD* error) {
         return nullptr;
     }
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
-            PipeSecurityText(sid_text).c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            Widen(PipeSecurityText(sid_text)).c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
         *error = GetLastError();
         return nullptr;
     }
@@ -220,14 +221,15 @@ PipeServer* CreatePipeServer(TimeServiceHandler& handler, DWORD* error) {
     attributes.lpSecurityDescriptor = descriptor;
     attributes.bInheritHandle = FALSE;
 
+    const std::wstring pipe_name = Widen(kTimeServicePipeName);
     auto* server = new PipeServer;
     server->instances.resize(kPipeInstances);
     for (int i = 0; i < kPipeInstances && *error == 0; ++i) {
         Instance& instance = server->instances[i];
         instance.handler = &handler;
         const DWORD first = i == 0 ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0;
-        instance.pipe = CreateNamedPipeA(
-            kTimeServicePipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | first,
+        instance.pipe = CreateNamedPipeW(
+            pipe_name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | first,
             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
             kPipeInstances, kPipeBufferSize, kPipeBufferSize, kPipeIoLimitMilliseconds,
             &attributes);
@@ -235,7 +237,7 @@ PipeServer* CreatePipeServer(TimeServiceHandler& handler, DWORD* error) {
             *error = GetLastError();
             break;
         }
-        instance.overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        instance.overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         if (instance.overlapped.hEvent == nullptr)
             *error = GetLastError();
     }

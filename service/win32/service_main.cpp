@@ -13,12 +13,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/interface_slot.h"
 #include "platform/time_service_pipe.h"
 #include "platform/win32/install_win32.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_text.h"
 #include "service/clock_set_recorder.h"
 #include "service/service_broadcasts.h"
 #include "service/service_event_log.h"
@@ -34,6 +36,8 @@ HANDLE stop_event = nullptr;
 SERVICE_STATUS_HANDLE status_handle = nullptr;
 SERVICE_STATUS status = {};
 ClockSetRecorder* clock_recorder = nullptr;
+// The longest path Windows hands out, in UTF-16 units.
+constexpr std::size_t kLongestPath = 32768;
 
 // A service has no desktop to show a box on: the wiring mistake goes to
 // standard error, and the failure ends the process, so the manager
@@ -50,7 +54,7 @@ void SetUp() {
     SetMissingInterfaceHandler(&ReportMissingInterfaceToConsole);
     clock_recorder = new ClockSetRecorder(&TheClock());
     UseClock(clock_recorder);
-    stop_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    stop_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 void Report(DWORD state, DWORD exit_code, DWORD wait_hint) {
@@ -123,8 +127,9 @@ DWORD WINAPI Control(DWORD control, DWORD, void*, void*) {
     }
 }
 
-void WINAPI ServiceMain(DWORD, char**) {
-    status_handle = RegisterServiceCtrlHandlerExA(kTimeServiceName, &Control, nullptr);
+void WINAPI ServiceMain(DWORD, wchar_t**) {
+    status_handle =
+        RegisterServiceCtrlHandlerExW(Widen(kTimeServiceName).c_str(), &Control, nullptr);
     if (status_handle == nullptr)
         return;
     Report(SERVICE_START_PENDING, NO_ERROR, 3000);
@@ -163,10 +168,21 @@ int RunConsole() {
     return error == 0 ? 0 : 1;
 }
 
+// The program file's path in UTF-8, whatever folder names it was installed
+// under; a path cut to the buffer is grown for rather than taken.
 std::string OwnPath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, length < MAX_PATH ? length : 0);
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return std::string();
+        if (length < path.size())
+            return Narrow(path.data(), static_cast<int>(length));
+        if (path.size() >= kLongestPath)
+            return std::string();
+        path.resize(path.size() * 2);
+    }
 }
 
 }  // namespace
@@ -190,10 +206,9 @@ int main(int argc, char** argv) {
         std::printf("remove=%d error=%d\n", result, error);
         return result == kServiceRemoveDone || result == kServiceRemoveNotInstalled ? 0 : result;
     }
-    char name[sizeof kTimeServiceName];
-    std::memcpy(name, kTimeServiceName, sizeof name);
-    SERVICE_TABLE_ENTRYA table[] = {{name, &ServiceMain}, {nullptr, nullptr}};
-    if (!StartServiceCtrlDispatcherA(table)) {
+    std::wstring name = Widen(kTimeServiceName);
+    SERVICE_TABLE_ENTRYW table[] = {{&name[0], &ServiceMain}, {nullptr, nullptr}};
+    if (!StartServiceCtrlDispatcherW(table)) {
         std::fprintf(stderr,
                      "OrvaneService.exe runs as the OrvaneTime service; /console runs it here.\n");
         return 1;

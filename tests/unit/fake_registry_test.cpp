@@ -78,21 +78,42 @@ TEST(FakeRegistryTest, DeletesValuesAndKeysWithoutSubKeys) {
     registry.CloseKey(key);
 }
 
-TEST(FakeRegistryTest, OversizedAndMissingReadsLeaveTheField) {
+struct TextReadCase {
+    const char* name;
+    int max_units;
+    int result;
+    const char* text;  // what the read leaves
+};
+
+// Limits count UTF-16 units with the terminator, whatever the UTF-8 length.
+TEST(FakeRegistryTest, TextReadsCountUnitsAndLeaveTheTextOnFailure) {
     FakeRegistry registry;
-    registry.PutText(kMachine, "K", "Text", "12345678");
+    registry.PutText(kMachine, "K", "Ascii", "12345678");
+    registry.PutText(kMachine, "K", "Cyrillic", "\u0414\u043d\u0435\u0432\u043d\u0438\u043a");
+    registry.PutText(kMachine, "K", "Astral", "\u65e5\u8a8c\U0001F600");
     registry.PutRaw(kMachine, "K", "Empty", kRegSz, {});
+    registry.PutRaw(kMachine, "K", "Bare", kRegSz, {'a', 'b'});
+    const TextReadCase cases[] = {
+        {"Ascii", 8, kErrorMoreData, "old"},
+        {"Ascii", 9, 0, "12345678"},
+        {"Cyrillic", 8, 0, "\u0414\u043d\u0435\u0432\u043d\u0438\u043a"},
+        {"Cyrillic", 7, kErrorMoreData, "old"},
+        {"Astral", 5, 0, "\u65e5\u8a8c\U0001F600"},
+        {"Astral", 4, kErrorMoreData, "old"},
+        {"Missing", 9, kErrorFileNotFound, "old"},
+        {"Empty", 9, 0, ""},
+        {"Bare", 3, 0, "ab"},
+        {"Bare", 2, kErrorMoreData, "old"},
+    };
     RegistryKey key;
     ASSERT_EQ(registry.OpenKey(kMachine, "K", RegistryMode::kRead, false, &key), 0);
-    char field[8] = "old";
-    EXPECT_EQ(registry.ReadText(key, "Text", field, sizeof field), kErrorMoreData);
-    EXPECT_STREQ(field, "old");
-    EXPECT_EQ(registry.ReadText(key, "Missing", field, sizeof field), kErrorFileNotFound);
-    EXPECT_STREQ(field, "old");
-    EXPECT_EQ(registry.ReadText(key, "Empty", field, sizeof field), 0);
-    EXPECT_STREQ(field, "");
+    for (const TextReadCase& c : cases) {
+        std::string text = "old";
+        EXPECT_EQ(registry.ReadText(key, c.name, c.max_units, &text), c.result) << c.name;
+        EXPECT_EQ(text, c.text) << c.name << " " << c.max_units;
+    }
     std::int32_t number = 9;
-    EXPECT_EQ(registry.ReadNumber(key, "Text", &number), kErrorMoreData);
+    EXPECT_EQ(registry.ReadNumber(key, "Ascii", &number), kErrorMoreData);
     EXPECT_EQ(number, 9);
     registry.CloseKey(key);
 }

@@ -19,8 +19,8 @@ constexpr RegistryScope kUser = RegistryScope::kUser;
 constexpr RegistryScope kMachine = RegistryScope::kMachine;
 
 template <std::size_t N>
-void SetText(char (&field)[N], const std::string& text) {
-    ASSERT_LT(text.size(), N);
+void SetText(TextField<N>& field, const std::string& text) {
+    ASSERT_LT(Utf8ToUtf16(text).size(), N);
     CopyToField(field, text);
 }
 
@@ -527,7 +527,8 @@ TEST_F(SettingsStoreTest, UnterminatedFieldIsSavedWithinItsBounds) {
     std::memset(saved.time_font_name, 'A', sizeof saved.time_font_name);
     SetText(saved.date_font_name, "Date");
     SaveSettings(saved);
-    EXPECT_EQ(registry_.Text(kUser, kPath, "Time font name"), std::string(32, 'A'));
+    EXPECT_EQ(registry_.Text(kUser, kPath, "Time font name"),
+              std::string(sizeof saved.time_font_name, 'A'));
     EXPECT_EQ(registry_.Text(kUser, kPath, "Date font name"), "Date");
 }
 

@@ -177,20 +177,20 @@ TEST_F(Win32RegistryTest, OversizedReadsLeaveTheField) {
     RegistryKey key = Open(RegistryScope::kMachine);
     ASSERT_EQ(registry_.WriteText(key, "Long", std::string(40, 'x').c_str()), 0);
     ASSERT_EQ(registry_.WriteText(key, "Number as text", "12345"), 0);
-    char field[32] = "old";
-    EXPECT_EQ(registry_.ReadText(key, "Long", field, sizeof field), ERROR_MORE_DATA);
-    EXPECT_STREQ(field, "old");
-    EXPECT_EQ(registry_.ReadText(key, "Missing", field, sizeof field), ERROR_FILE_NOT_FOUND);
-    EXPECT_STREQ(field, "old");
+    std::string field = "old";
+    EXPECT_EQ(registry_.ReadText(key, "Long", 32, &field), ERROR_MORE_DATA);
+    EXPECT_EQ(field, "old");
+    EXPECT_EQ(registry_.ReadText(key, "Missing", 32, &field), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(field, "old");
     std::int32_t number = 77;
     EXPECT_EQ(registry_.ReadNumber(key, "Number as text", &number), ERROR_MORE_DATA);
     EXPECT_EQ(number, 77);
     EXPECT_EQ(registry_.ReadNumber(key, "Missing", &number), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(number, 77);
-    // One byte under the limit fits.
+    // One unit under the limit fits.
     ASSERT_EQ(registry_.WriteText(key, "Fits", std::string(31, 'f').c_str()), 0);
-    EXPECT_EQ(registry_.ReadText(key, "Fits", field, sizeof field), 0);
-    EXPECT_EQ(std::string(field), std::string(31, 'f'));
+    EXPECT_EQ(registry_.ReadText(key, "Fits", 32, &field), 0);
+    EXPECT_EQ(field, std::string(31, 'f'));
     registry_.CloseKey(key);
 }
 
@@ -227,9 +227,9 @@ TEST_F(Win32RegistryTest, NamesAndPathsMatchWithoutRegardToCase) {
     std::int32_t number = 0;
     EXPECT_EQ(registry_.ReadNumber(key, "Window size x", &number), 0);
     EXPECT_EQ(number, 321);
-    char field[32] = "";
-    EXPECT_EQ(registry_.ReadText(key, "TIME FONT NAME", field, sizeof field), 0);
-    EXPECT_STREQ(field, "Arial");
+    std::string field;
+    EXPECT_EQ(registry_.ReadText(key, "TIME FONT NAME", 32, &field), 0);
+    EXPECT_EQ(field, "Arial");
     registry_.CloseKey(key);
 }
 
@@ -239,10 +239,37 @@ TEST_F(Win32RegistryTest, TextStoredWithoutTerminatorComesBackTerminated) {
     ASSERT_EQ(
         ::RegSetValueExA(handle, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("Arial"), 5),
         ERROR_SUCCESS);
-    char field[32];
-    std::memset(field, 'q', sizeof field);
-    EXPECT_EQ(registry_.ReadText(key, "Bare", field, sizeof field), 0);
-    EXPECT_STREQ(field, "Arial");
+    std::string field;
+    EXPECT_EQ(registry_.ReadText(key, "Bare", 32, &field), 0);
+    EXPECT_EQ(field, "Arial");
+    registry_.CloseKey(key);
+}
+
+// Names and texts in any script are kept by the system as UTF-16 REG_SZ
+// and come back whole; the limit counts units (10 here, 22 UTF-8 bytes).
+TEST_F(Win32RegistryTest, TextsInAnyScriptRoundTripAsUtf16AndCountUnits) {
+    const std::string text = "\u0414\u043d\u0435\u0432\u043d\u0438\u043a \u65e5\u8a8c";
+    const std::string name = "\u0141ukasz \u03a9";
+    RegistryKey key = Open(RegistryScope::kUser);
+    ASSERT_EQ(registry_.WriteText(key, name.c_str(), text.c_str()), 0);
+    const std::wstring wide_name = L"\u0141ukasz \u03a9";
+    const std::wstring wide_text = L"\u0414\u043d\u0435\u0432\u043d\u0438\u043a \u65e5\u8a8c";
+    wchar_t stored[32] = {};
+    DWORD type = 0;
+    DWORD size = sizeof stored;
+    ASSERT_EQ(::RegQueryValueExW(reinterpret_cast<HKEY>(key), wide_name.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE*>(stored), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(std::wstring(stored), wide_text);
+    std::string field = "old";
+    EXPECT_EQ(registry_.ReadText(key, name.c_str(), 10, &field), ERROR_MORE_DATA);
+    EXPECT_EQ(field, "old");
+    EXPECT_EQ(registry_.ReadText(key, name.c_str(), 11, &field), 0);
+    EXPECT_EQ(field, text);
+    std::uint32_t found = 0;
+    EXPECT_EQ(registry_.ReadValueType(key, name.c_str(), &found), 0);
+    EXPECT_EQ(found, kRegSz);
     registry_.CloseKey(key);
 }
 

@@ -24,9 +24,9 @@ int main(int argc, char** argv) {
                 s.always_on_top, s.window_size_x, s.window_size_y);
     std::printf("Update interval=%d\nProtocol=%d\nLogging level=%d\n", s.update_interval,
                 s.protocol, s.logging_level);
-    std::printf("Time font name=%s\nServer name=%s\nLogfile path=%s\n", s.time_font_name,
-                s.server_name, s.logfile_path);
-    std::printf("Dialup server name=%s\n", s.dialup_server_name);
+    std::printf("Time font name=%s\nServer name=%s\nLogfile path=%s\n", s.time_font_name.bytes,
+                s.server_name.bytes, s.logfile_path.bytes);
+    std::printf("Dialup server name=%s\n", s.dialup_server_name.bytes);
     std::printf("Server ip address=%s\n", Ipv4AddressToText(s.server_address.address).c_str());
     if (argc > 1 && std::strcmp(argv[1], "save") == 0) {
         SaveSettings(s);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/clock_types.h"
+#include "platform/unicode_text.h"
 
 namespace orvane {
 
@@ -140,8 +141,7 @@ const FakeRegistry::NamedValue* FakeRegistry::FindOpenValueLocked(RegistryKey ke
     return value;
 }
 
-int FakeRegistry::Read(RegistryKey key, const char* name, char* field, std::uint32_t capacity,
-                       bool text) {
+int FakeRegistry::Read(RegistryKey key, const char* name, char* field, std::uint32_t capacity) {
     int result = kErrorSuccess;
     const NamedValue* value = FindOpenValueLocked(key, name, &result);
     if (value == nullptr)
@@ -153,10 +153,6 @@ int FakeRegistry::Read(RegistryKey key, const char* name, char* field, std::uint
     std::vector<char> buffer(field, field + capacity);
     if (!data.empty())
         std::memcpy(buffer.data(), data.data(), data.size());
-    if (text && !TerminateTextRead(buffer.data(), static_cast<std::uint32_t>(data.size()),
-                                   static_cast<int>(capacity))) {
-        return kErrorMoreData;
-    }
     std::memcpy(field, buffer.data(), capacity);
     return kErrorSuccess;
 }
@@ -168,18 +164,30 @@ int FakeRegistry::ReadNumber(RegistryKey key, const char* name, std::int32_t* fi
     log_.push_back("read number " + NameOf(name));
     char bytes[4];
     std::memcpy(bytes, field, sizeof bytes);
-    int result = Read(key, name, bytes, sizeof bytes, false);
+    int result = Read(key, name, bytes, sizeof bytes);
     if (result == kErrorSuccess)
         std::memcpy(field, bytes, sizeof bytes);
     return result;
 }
 
-int FakeRegistry::ReadText(RegistryKey key, const char* name, char* field, int capacity) {
-    if (field == nullptr || capacity <= 0)
+int FakeRegistry::ReadText(RegistryKey key, const char* name, int max_units, std::string* text) {
+    if (text == nullptr || max_units <= 0)
         return kErrorInvalidParameter;
     std::lock_guard<std::mutex> lock(mutex_);
-    log_.push_back("read text " + NameOf(name) + " " + std::to_string(capacity));
-    return Read(key, name, field, static_cast<std::uint32_t>(capacity), true);
+    log_.push_back("read text " + NameOf(name) + " " + std::to_string(max_units));
+    int result = kErrorSuccess;
+    const NamedValue* value = FindOpenValueLocked(key, name, &result);
+    if (value == nullptr)
+        return result;
+    // Windows keeps texts as UTF-16 and counts the limit in those units.
+    const std::vector<std::uint8_t>& data = value->value.data;
+    const std::u16string units = Utf8ToUtf16(std::string(data.begin(), data.end()));
+    const std::size_t capacity = static_cast<std::size_t>(max_units);
+    std::size_t length = 0;
+    if (units.size() > capacity || !TerminatedLength(units.data(), units.size(), capacity, &length))
+        return kErrorMoreData;
+    *text = Utf16ToUtf8(units.substr(0, length));
+    return kErrorSuccess;
 }
 
 int FakeRegistry::Write(RegistryKey key, const char* name, FakeRegistryValue value,

@@ -25,7 +25,7 @@ class FakeRegistry : public Registry {
     int OpenKey(RegistryScope scope, const char* path, RegistryMode mode, bool create_if_missing,
                 RegistryKey* key) override;
     int ReadNumber(RegistryKey key, const char* name, std::int32_t* field) override;
-    int ReadText(RegistryKey key, const char* name, char* field, int capacity) override;
+    int ReadText(RegistryKey key, const char* name, int max_units, std::string* text) override;
     int WriteNumber(RegistryKey key, const char* name, std::int32_t value) override;
     int WriteText(RegistryKey key, const char* name, const char* text) override;
     int ReadWideMultiText(RegistryKey key, const char* name, std::u16string* data) override;
@@ -77,7 +77,7 @@ class FakeRegistry : public Registry {
 
     // One line per operation, in order:
     //   "open user read <path>", "create machine <path>", "close",
-    //   "read number <name>", "read text <name> <capacity>",
+    //   "read number <name>", "read text <name> <max units>",
     //   "write number <name>", "write text <name>",
     //   "read wide multi text <name>", "write wide multi text <name>",
     //   "read value type <name>", "delete value <name>", "delete key <subkey>".
@@ -113,7 +113,7 @@ class FakeRegistry : public Registry {
     // The named value under an open key: null with the error code when the
     // handle or the value is not there.
     const NamedValue* FindOpenValueLocked(RegistryKey key, const char* name, int* result);
-    int Read(RegistryKey key, const char* name, char* field, std::uint32_t capacity, bool text);
+    int Read(RegistryKey key, const char* name, char* field, std::uint32_t capacity);
     int Write(RegistryKey key, const char* name, FakeRegistryValue value, const char* what);
 
     mutable std::mutex mutex_;
