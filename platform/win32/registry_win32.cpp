@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -57,17 +58,30 @@ int Win32Registry::OpenKey(RegistryScope scope, const char* path, RegistryMode m
 int Win32Registry::ReadNumber(RegistryKey key, const char* name, std::int32_t* field) {
     if (field == nullptr)
         return kErrorInvalidParameter;
-    // Query into a copy: Windows may scribble on the buffer when the data
-    // does not fit, and the field must then keep its value. Starting from
-    // the field's bytes keeps the effect of a shorter value the same as a
-    // query straight into the field.
-    std::int32_t buffer = *field;
-    DWORD size = sizeof buffer;
-    LONG result = ::RegQueryValueExW(Handle(key), WideName(name).c_str(), nullptr, nullptr,
-                                     reinterpret_cast<BYTE*>(&buffer), &size);
+    // Room for a text of four ANSI bytes with its terminator in UTF-16;
+    // anything longer cannot be a number of 4 bytes either way.
+    BYTE data[5 * sizeof(wchar_t)] = {};
+    DWORD type = REG_NONE;
+    DWORD size = sizeof data;
+    LONG result =
+        ::RegQueryValueExW(Handle(key), WideName(name).c_str(), nullptr, &type, data, &size);
     if (result != ERROR_SUCCESS)
         return static_cast<int>(result);
-    *field = buffer;
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        // Earlier versions read a text under a number's name as its ANSI
+        // bytes (what the A call hands over); stored settings keep that.
+        const int units = static_cast<int>(size / sizeof(wchar_t));
+        char ansi[16] = {};
+        const int length = ::WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(data),
+                                                 units, ansi, sizeof ansi, nullptr, nullptr);
+        bytes.assign(ansi, length > 0 ? static_cast<std::size_t>(length) : 0);
+    }
+    if (bytes.size() > sizeof(std::int32_t))
+        return kErrorMoreData;
+    // Only the value's own bytes change, as with a query straight into the
+    // field.
+    std::memcpy(field, bytes.data(), bytes.size());
     return kErrorSuccess;
 }
 

@@ -374,11 +374,26 @@ TEST(TimeServiceMessagesTest, RequestsAndAnswersComeBackAsSent) {
 TEST(TimeServiceMessagesTest, ATextLongerThanItsFieldIsCutToFitWhenSent) {
     Answer sent;
     sent.type = kAnswerError;
-    sent.error_text = std::string(400, 'y');
-    const Bytes encoded = EncodeAnswer(sent);
-    Answer got;
-    ASSERT_EQ(DecodeAnswer(encoded.data(), encoded.size(), &got), MessageFault::kNone);
-    EXPECT_EQ(got.error_text, std::string(kMessageTextCapacity - 1, 'y'));
+    // 255 bytes hold 127 two-byte characters and half of one more: the
+    // cut takes the 127 whole ones.
+    std::string cyrillic;
+    for (int i = 0; i < 200; ++i)
+        cyrillic += "\u0416";
+    const struct {
+        std::string text;
+        std::string received;
+    } cases[] = {
+        {std::string(400, 'y'), std::string(kMessageTextCapacity - 1, 'y')},
+        {cyrillic, cyrillic.substr(0, 254)},
+    };
+    for (const auto& c : cases) {
+        sent.error_text = c.text;
+        const Bytes encoded = EncodeAnswer(sent);
+        ASSERT_EQ(encoded.size(), EncodeAnswer(Answer()).size());
+        Answer got;
+        ASSERT_EQ(DecodeAnswer(encoded.data(), encoded.size(), &got), MessageFault::kNone);
+        EXPECT_EQ(got.error_text, c.received);
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "support/fake_clock.h"
 #include "settings/settings_record.h"
 #include "settings/live_settings.h"
+#include "platform/win32/wide_text.h"
 
 namespace orvane {
 namespace {
@@ -20,36 +21,36 @@ namespace {
 class Win32FileSystemTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        ASSERT_GT(::GetTempPathA(MAX_PATH, temp), 0u);
-        root_ = std::string(temp) + "orvane_fs_" + std::to_string(::GetCurrentProcessId()) + "_" +
+        wchar_t temp[MAX_PATH];
+        ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+        root_ = Narrow(temp) + "orvane_fs_" + std::to_string(::GetCurrentProcessId()) + "_" +
                 std::to_string(::GetTickCount());
         ASSERT_EQ(fs_.MakeDirectory(root_), 0);
     }
     void TearDown() override { RemoveTree(root_); }
 
     static void RemoveTree(const std::string& folder) {
-        WIN32_FIND_DATAA data;
-        HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
+        WIN32_FIND_DATAW data;
+        HANDLE find = ::FindFirstFileW(Widen(folder + "\\*").c_str(), &data);
         if (find != INVALID_HANDLE_VALUE) {
             do {
-                std::string name = data.cFileName;
+                std::string name = Narrow(data.cFileName);
                 if (name == "." || name == "..")
                     continue;
                 std::string path = folder + "\\" + name;
                 if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                     RemoveTree(path);
                 } else {
-                    ::DeleteFileA(path.c_str());
+                    ::DeleteFileW(Widen(path).c_str());
                 }
-            } while (::FindNextFileA(find, &data));
+            } while (::FindNextFileW(find, &data));
             ::FindClose(find);
         }
-        ::RemoveDirectoryA(folder.c_str());
+        ::RemoveDirectoryW(Widen(folder).c_str());
     }
 
     static std::string Read(const std::string& path) {
-        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+        HANDLE file = ::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return "<missing>";
@@ -79,7 +80,7 @@ TEST_F(Win32FileSystemTest, CreatesFoldersAndReportsWhatIsThere) {
     EXPECT_TRUE(fs_.FolderExists(root_ + "\\a\\b\\c"));
 }
 
-TEST_F(Win32FileSystemTest, AppendsCreatingTheFileAndKeepsBytesAsTheyAre) {
+TEST_F(Win32FileSystemTest, AppendsCreatingTheFileAndKeepsAsciiAsItIs) {
     const std::string path = root_ + "\\20240315.log";
     ASSERT_TRUE(fs_.AppendToFile(path, "one\r\n"));
     ASSERT_TRUE(fs_.AppendToFile(path, std::string("two\n\0three", 10)));
@@ -131,12 +132,46 @@ TEST_F(Win32FileSystemTest, LogEntriesOnDiskHaveCarriageReturns) {
     SettingsRecord saved = CurrentSettings();
     const std::string folder = root_ + "\\Data Files\\Pellmoor\\Orvane";
     UpdateSettings([&](SettingsRecord& live) {
-        std::snprintf(live.logfile_path, kPathCapacity, "%s", folder.c_str());
+        CopyToField(live.logfile_path, folder);
     });
 
     EXPECT_TRUE(WriteLogEntry("a\nb"));
     EXPECT_EQ(Read(folder + "\\20240315.log"),
               "\r\n15/03/2024 09:05:07.042\r\n\r\na\r\nb\r\n\r\n" + std::string(60, '-') + "\r\n");
+
+    UpdateSettings([&](SettingsRecord& live) { live = saved; });
+    UseFileSystem(nullptr);
+    UseClock(nullptr);
+}
+
+// A folder named in scripts no ANSI code page holds together: the daily
+// file is made there under the exact name, listed back as it is, and its
+// text is in the ANSI code page without a byte-order mark.
+TEST_F(Win32FileSystemTest, LogFolderInAnyScriptHoldsTheDailyFile) {
+    FakeClock clock;
+    clock.SetDateText("15/03/2024");
+    clock.SetLocal(SystemTime{2024, 3, 5, 15, 9, 5, 7, 42});
+    UseClock(&clock);
+    UseFileSystem(&fs_);
+    SettingsRecord saved = CurrentSettings();
+    const std::string folder =
+        root_ + "\\\u0414\u043d\u0435\u0432\u043d\u0438\u043a \u65e5\u8a8c";
+    UpdateSettings([&](SettingsRecord& live) { CopyToField(live.logfile_path, folder); });
+
+    EXPECT_TRUE(WriteLogEntry("caf\u00e9"));
+    const std::wstring wide_file =
+        Widen(root_) + L"\\\u0414\u043d\u0435\u0432\u043d\u0438\u043a \u65e5\u8a8c\\20240315.log";
+    EXPECT_NE(::GetFileAttributesW(wide_file.c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::vector<FileEntry> files = fs_.ListFiles(folder + "\\*.log");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].name, "20240315.log");
+    const std::string bytes = Read(folder + "\\20240315.log");
+    EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF", 0), std::string::npos);
+    if (::GetACP() == CP_UTF8) {
+        EXPECT_NE(bytes.find("caf\xC3\xA9"), std::string::npos);
+    } else if (::GetACP() == 1252) {
+        EXPECT_NE(bytes.find("caf\xE9"), std::string::npos);
+    }
 
     UpdateSettings([&](SettingsRecord& live) { live = saved; });
     UseFileSystem(nullptr);
@@ -164,7 +199,7 @@ TEST_F(Win32FileSystemTest, AgePassGoesByTheRealCreationTime) {
     UseFileSystem(&fs_);
     SettingsRecord saved = CurrentSettings();
     UpdateSettings([&](SettingsRecord& live) {
-        std::snprintf(live.logfile_path, kPathCapacity, "%s", root_.c_str());
+        CopyToField(live.logfile_path, root_);
     });
     UpdateSettings([&](SettingsRecord& live) { live.enable_logging = 0; });
     UpdateSettings([&](SettingsRecord& live) { live.delete_old_logfiles = 1; });
