@@ -9,6 +9,7 @@
 #include "logging/fatal_error.h"
 #include "logging/timestamp_text.h"
 #include "platform/clock.h"
+#include "platform/fixed_text.h"
 #include "platform/last_error.h"
 #include "platform/ui_sinks.h"
 
@@ -50,8 +51,7 @@ std::string JoinShown(const ErrorWindowState& state) {
 void AddShown(ErrorWindowState& state, std::string message) {
     // The newest message always shows, cut to the window's limit if it
     // alone is too long; older ones make room, whole.
-    if (message.size() > kErrorWindowMaxText)
-        message.resize(kErrorWindowMaxText);
+    message.resize(Utf8CutLength(message.data(), message.size(), kErrorWindowMaxText));
     state.shown_length += message.size();
     state.shown.push_back(std::move(message));
     while (state.shown_length > kErrorWindowMaxText && state.shown.size() > 1) {

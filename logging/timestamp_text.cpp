@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/clock.h"
+#include "platform/unicode_text.h"
 
 namespace orvane {
 
@@ -11,28 +12,24 @@ namespace {
 constexpr std::size_t kMaxDateText = 500;
 
 std::string DateText(const SystemTime& time) {
-    std::string date = TheClock().ShortDateText(time);
-    if (date.size() > kMaxDateText)
-        date.resize(kMaxDateText);
-    return date;
+    // The system's date buffer counts UTF-16 units.
+    return CutToUtf16Units(TheClock().ShortDateText(time), kMaxDateText);
 }
 
 }  // namespace
 
 std::string TimestampText(const SystemTime& time) {
-    std::string date = DateText(time);
-    char text[kMaxDateText + 64];
-    std::snprintf(text, sizeof text, "%s %02d:%02d:%02d.%03d", date.c_str(), time.wHour,
-                  time.wMinute, time.wSecond, time.wMilliseconds);
-    return text;
+    char clock_text[32];
+    std::snprintf(clock_text, sizeof clock_text, " %02d:%02d:%02d.%03d", time.wHour, time.wMinute,
+                  time.wSecond, time.wMilliseconds);
+    return DateText(time) + clock_text;
 }
 
 std::string ShortTimestampText(const SystemTime& time) {
-    std::string date = DateText(time);
-    char text[kMaxDateText + 64];
-    std::snprintf(text, sizeof text, "%s %02d:%02d:%02d", date.c_str(), time.wHour, time.wMinute,
+    char clock_text[32];
+    std::snprintf(clock_text, sizeof clock_text, " %02d:%02d:%02d", time.wHour, time.wMinute,
                   time.wSecond);
-    return text;
+    return DateText(time) + clock_text;
 }
 
 }  // namespace orvane

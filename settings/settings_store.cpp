@@ -10,8 +10,9 @@ namespace orvane {
 
 namespace {
 
-// Texts are read with their field's size as the limit, terminator included,
-// except the dial-up fields: they hold 257 bytes but are read with 256.
+// Texts are read with their field's limit in UTF-16 units, terminator
+// included, except the dial-up fields: they hold 257 units but are read
+// with 256.
 constexpr int kDialupTextReadLimit = 256;
 // "255.255.255.255" and its terminator.
 constexpr int kAddressTextCapacity = 16;

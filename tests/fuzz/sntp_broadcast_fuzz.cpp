@@ -186,7 +186,7 @@ void CheckHandled(const SntpPacket& packet, const net::SocketAddress& source, bo
     FUZZ_CHECK(record.version_number == packet.version_number);
     FUZZ_CHECK(record.server_address.address == source.address);
     FUZZ_CHECK(std::memchr(record.server_name, '\0', sizeof record.server_name) != nullptr);
-    const std::string name = record.server_name;
+    const std::string name = FieldText(record.server_name);
     FUZZ_CHECK(name == (source.address == 0x0501A8C0 ? "timeserver.lan" : "[unknown]"));
 
     for (bool long_form : {false, true}) {

@@ -19,6 +19,12 @@ TEST(TimestampTextTest, BothForms) {
     // An overlong date text is cut at 500 characters.
     clock.SetDateText(std::string(600, 'd'));
     EXPECT_EQ(ShortTimestampText(t), std::string(500, 'd') + " 09:05:07");
+    // Characters, not bytes: 500 two-byte ones stay whole.
+    std::string cyrillic;
+    for (int i = 0; i < 600; ++i)
+        cyrillic += "\u0416";
+    clock.SetDateText(cyrillic);
+    EXPECT_EQ(ShortTimestampText(t), cyrillic.substr(0, 1000) + " 09:05:07");
     UseClock(nullptr);
 }
 
