@@ -147,17 +147,20 @@ int CALLBACK BrowseStarted(HWND browser, UINT message, LPARAM, LPARAM start_fold
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 
+GetDpiForWindowFunction FindGetDpiForWindow() {
+    // user32 is loaded already: no search for a file takes place.
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (user32 == nullptr)
+        return nullptr;
+    return reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+}
+
 // The scale the window is drawn at (96 at 100 %): GetDpiForWindow where
 // Windows has it (10 1607 and later, per monitor), else the device
 // context's, which is the system's.
 int WindowDpi(HWND window, HDC dc) {
-    static const GetDpiForWindowFunction get_dpi_for_window = [] {
-        // user32 is loaded already: no search for a file takes place.
-        HMODULE user32 = GetModuleHandleW(L"user32.dll");
-        return user32 == nullptr ? nullptr
-                                 : reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
-                                       GetProcAddress(user32, "GetDpiForWindow")));
-    }();
+    static const GetDpiForWindowFunction get_dpi_for_window = FindGetDpiForWindow();
     if (get_dpi_for_window != nullptr) {
         const UINT dpi = get_dpi_for_window(window);
         if (dpi != 0)
@@ -219,9 +222,9 @@ void AddPolicyTips(HWND page) {
         tool.hwnd = page;
         tool.uId = static_cast<UINT_PTR>(id);
         tool.rect = rect;
-        // The tooltip keeps its own copy of the text.
-        std::wstring text = Widen(kSetByAdministratorText);
-        tool.lpszText = &text[0];
+        // Kept for the process's life, whether or not the tooltip copies it.
+        static const std::wstring text = Widen(kSetByAdministratorText);
+        tool.lpszText = const_cast<wchar_t*>(text.c_str());
         SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
