@@ -17,6 +17,7 @@
 #include "platform/os_version.h"
 #include "platform/unicode_text.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window_dpi.h"
 #include "platform/win32/window_placement.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_pages.h"
@@ -143,31 +144,6 @@ int CALLBACK BrowseStarted(HWND browser, UINT message, LPARAM, LPARAM start_fold
         SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, start_folder);
     }
     return 0;
-}
-
-using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-
-GetDpiForWindowFunction FindGetDpiForWindow() {
-    // user32 is loaded already: no search for a file takes place.
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (user32 == nullptr)
-        return nullptr;
-    return reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
-}
-
-// The scale the window is drawn at (96 at 100 %): GetDpiForWindow where
-// Windows has it (10 1607 and later, per monitor), else the device
-// context's, which is the system's.
-int WindowDpi(HWND window, HDC dc) {
-    static const GetDpiForWindowFunction get_dpi_for_window = FindGetDpiForWindow();
-    if (get_dpi_for_window != nullptr) {
-        const UINT dpi = get_dpi_for_window(window);
-        if (dpi != 0)
-            return static_cast<int>(dpi);
-    }
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    return dpi > 0 ? dpi : kDefaultDpi;
 }
 
 }  // namespace
@@ -361,7 +337,7 @@ void DrawFontPreview(HWND page, const char* face_name) {
 
     // Drawn at the dialog's scale, as the clock is drawn at its monitor's.
     LOGFONTW wanted = {};
-    wanted.lfHeight = -MulDiv(kPreviewFontHeight, WindowDpi(area, dc), kDefaultDpi);
+    wanted.lfHeight = -MulDiv(kPreviewFontHeight, WindowDpi(area), kDefaultDpi);
     wanted.lfWeight = FW_NORMAL;
     wanted.lfCharSet = DEFAULT_CHARSET;
     const std::wstring face = Widen(CutToUtf16Units(face_name, LF_FACESIZE - 1));

@@ -20,7 +20,7 @@
 #include "setup/win32/setup_configuration.h"
 #include "setup/win32/setup_run.h"
 #include "setup/win32/wizard_state.h"
-#include "ui/win32/window_dpi.h"
+#include "platform/win32/window_dpi.h"
 
 namespace orvane {
 

@@ -11,7 +11,7 @@
 #include "ui/resource_ids.h"
 #include "ui/win32/dialog_support.h"
 #include "ui/win32/ui_state.h"
-#include "ui/win32/window_dpi.h"
+#include "platform/win32/window_dpi.h"
 
 namespace orvane {
 

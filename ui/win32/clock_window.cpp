@@ -23,7 +23,7 @@
 #include "ui/win32/tray_menu.h"
 #include "ui/win32/ui_state.h"
 #include "ui/win32/win_main.h"
-#include "ui/win32/window_dpi.h"
+#include "platform/win32/window_dpi.h"
 #include "settings/live_settings.h"
 
 namespace orvane {

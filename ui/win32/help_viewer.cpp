@@ -5,7 +5,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "ui/help_file.h"
-#include "ui/win32/window_dpi.h"
+#include "platform/win32/window_dpi.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "ui/win32/window_dpi.h"
+#include "platform/win32/window_dpi.h"
 
 namespace orvane {
 
