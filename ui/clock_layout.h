@@ -63,8 +63,10 @@ ClockPaintLayout LayOutClock(TextMeasurer& measurer, int client_width, int clien
                              const std::string& time_text, const std::string& date_text,
                              int show_date, ClockFont& time_font, ClockFont& date_font);
 
-// Bounds of the stored window rectangle.
-constexpr int kWindowPositionLowest = 1;
+// Bounds of the stored window rectangle. A monitor left of or above the
+// primary one has negative coordinates: such a place is kept, and the
+// reachability rule brings back one that is on no monitor.
+constexpr int kWindowPositionLowest = -4000;
 constexpr int kWindowPositionHighest = 4000;
 constexpr int kWindowSizeLowest = 10;
 constexpr int kWindowSizeHighest = 4000;

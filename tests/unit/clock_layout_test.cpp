@@ -151,15 +151,15 @@ TEST(LayOutClockTest, FromVeryLargeToTinyTheFontsStayAtLeastOne) {
     EXPECT_EQ(time.height, 1);
 }
 
-TEST(ClampWindowSettingsTest, ZeroAndNegativePositionsBecomeOne) {
+TEST(ClampWindowSettingsTest, PlacesOnMonitorsLeftOfOrAboveThePrimaryAreKept) {
     SettingsRecord s;
-    s.window_position_x = 0;
-    s.window_position_y = -300;
+    s.window_position_x = -1500;
+    s.window_position_y = -5000;
     s.window_size_x = 200;
     s.window_size_y = 80;
     ClampWindowSettings(s);
-    EXPECT_EQ(s.window_position_x, 1);
-    EXPECT_EQ(s.window_position_y, 1);
+    EXPECT_EQ(s.window_position_x, -1500);
+    EXPECT_EQ(s.window_position_y, -4000);
     EXPECT_EQ(s.window_size_x, 200);
     EXPECT_EQ(s.window_size_y, 80);
 }

@@ -13,7 +13,9 @@ scenario_50_orvane_start_close_clamps_and_saves() {
     local info
     info=$(e2e_h info "$ORV_CLOCK" -)
     echo "$info"
-    [ "$(e2e_field "$info" x),$(e2e_field "$info" y)" = "1,1" ] || e2e_fail "not at (1,1)" || return 1
+    # (0, -10) is kept, then the 10 x 10 clock, smaller than 32 x 16, comes
+    # wholly onto the work area.
+    [ "$(e2e_field "$info" x),$(e2e_field "$info" y)" = "0,0" ] || e2e_fail "not at (0,0)" || return 1
     [ "$(e2e_field "$info" w)x$(e2e_field "$info" h)" = "10x10" ] || e2e_fail "not 10 x 10" || return 1
     e2e_wait_until 10 orv_log_has "^Orvane engine started\.$" || e2e_fail "no start entry" || return 1
     # Closed by another program's WM_CLOSE.
@@ -24,7 +26,7 @@ scenario_50_orvane_start_close_clamps_and_saves() {
     saved="$(e2e_reg "$E2E_HKCU" "Window position x") $(e2e_reg "$E2E_HKCU" "Window position y")"
     saved+=" $(e2e_reg "$E2E_HKCU" "Window size x") $(e2e_reg "$E2E_HKCU" "Window size y")"
     echo "saved: $saved"
-    [ "$saved" = "0x1 0x1 0xa 0xa" ] || e2e_fail "clamped values not saved" || return 1
+    [ "$saved" = "0x0 0x0 0xa 0xa" ] || e2e_fail "clamped values not saved" || return 1
 }
 
 # e2e-group: ports
@@ -288,18 +290,18 @@ scenario_5b_orvane_second_copy_shows_a_clock_hidden_in_the_tray() {
 }
 
 # A stored place on no monitor (x 3000, y 2000 on a 1024 x 768 screen),
-# and a display change that leaves the clock on none: the primary
-# monitor's work area, 10 in from its corner, the size kept. A drag ends
-# when the capture goes.
+# and a display change that leaves the clock on none: it comes back the
+# least distance that leaves 32 by 16 pixels on the work area (992, 752),
+# the size kept. A drag ends when the capture goes.
 # e2e-group: ports
-scenario_5c_orvane_off_screen_clock_comes_onto_the_primary_monitor() {
+scenario_5c_orvane_off_screen_clock_comes_back_within_reach() {
     orv_settings 0 '"Receive sntp broadcasts"=dword:00000000' \
         'U:"Window position x"=dword:00000bb8' 'U:"Window position y"=dword:000007d0'
     orv_start || return 1
     local info
     info=$(e2e_h info "$ORV_CLOCK" -)
     echo "$info"
-    [ "$(e2e_field "$info" x),$(e2e_field "$info" y)" = "10,10" ] || e2e_fail "not at (10,10)" ||
+    [ "$(e2e_field "$info" x),$(e2e_field "$info" y)" = "992,752" ] || e2e_fail "not at (992,752)" ||
         return 1
     [ "$(e2e_field "$info" w)x$(e2e_field "$info" h)" = "300x120" ] || e2e_fail "size changed" ||
         return 1
@@ -309,11 +311,11 @@ scenario_5c_orvane_off_screen_clock_comes_onto_the_primary_monitor() {
     # WM_LBUTTONDOWN 513, WM_MOUSEMOVE 512, WM_LBUTTONUP 514,
     # WM_CAPTURECHANGED 533.
     local message
-    for message in 513 move 512 check-10 514 513 533 move 512 check-40 514; do
+    for message in 513 move 512 check-992 514 513 533 move 512 check-40 514; do
         case $message in
             move) e2e_h move "$ORV_CLOCK" - 40 40 >/dev/null ;;
-            check-10)
-                orv_info_is "$ORV_CLOCK" x=10 || e2e_fail "a drag does not hold the clock" ||
+            check-992)
+                orv_info_is "$ORV_CLOCK" x=992 || e2e_fail "a drag does not hold the clock" ||
                     return 1
                 ;;
             check-40)
@@ -330,13 +332,13 @@ scenario_5c_orvane_off_screen_clock_comes_onto_the_primary_monitor() {
     orv_info_is "$ORV_CLOCK" x=2500 || e2e_fail "not moved away" || return 1
     # WM_DISPLAYCHANGE (126): 24 bits, 1024 x 768.
     e2e_h post "$ORV_CLOCK" - 126 24 $((768 * 65536 + 1024)) >/dev/null
-    orv_info_is "$ORV_CLOCK" x=10 || e2e_fail "not back after the display change" || return 1
-    orv_info_is "$ORV_CLOCK" y=10 || e2e_fail "not back after the display change" || return 1
+    orv_info_is "$ORV_CLOCK" x=992 || e2e_fail "not back after the display change" || return 1
+    orv_info_is "$ORV_CLOCK" y=752 || e2e_fail "not back after the display change" || return 1
     orv_stop || return 1
     local saved
     saved="$(e2e_reg "$E2E_HKCU" "Window position x") $(e2e_reg "$E2E_HKCU" "Window position y")"
     echo "saved: $saved"
-    [ "$saved" = "0xa 0xa" ] || e2e_fail "new place not saved" || return 1
+    [ "$saved" = "0x3e0 0x2f0" ] || e2e_fail "new place not saved" || return 1
 }
 
 # How many pixels of a screen rectangle are red: ui_red_pixels X Y W H.
