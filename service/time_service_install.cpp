@@ -37,12 +37,13 @@ int Fail(int result, int code, int* error) {
 }
 
 // A manager that does not know the required privileges setting refuses it
-// with 87 and cannot limit the token; the service still works, so that
-// alone does not fail the install. Only a manager that cannot report the
-// setting either lacks it: where it exists, 87 means the list itself was
-// refused, and the service would run with more rights than it should.
+// (87, or 124 for a level it has not heard of) and cannot limit the token;
+// the service still works, so that alone does not fail the install. Only
+// a manager that cannot report the setting either lacks it: where it
+// exists, such a refusal means the list itself was refused, and the
+// service would run with more rights than it should.
 bool PrivilegesSettingIsUnknown(ServiceControl& control, ServiceHandle service, int set_code) {
-    if (set_code != kErrorInvalidParameter)
+    if (set_code != kErrorInvalidParameter && set_code != kErrorInvalidLevel)
         return false;
     std::vector<std::string> reported;
     return control.QueryRequiredPrivileges(service, &reported) != 0;

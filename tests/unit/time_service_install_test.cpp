@@ -70,6 +70,8 @@ TEST(TimeServicePrivilegesTest, ARefusedListFailsUnlessTheSettingIsUnknown) {
         {87, 87, kServiceInstallPrivilegesNotLimited, 87},
         {87, 124, kServiceInstallPrivilegesNotLimited, 87},
         {87, 0, kServiceInstallConfigFailed, 87},
+        {124, 124, kServiceInstallPrivilegesNotLimited, 124},
+        {124, 0, kServiceInstallConfigFailed, 124},
         {5, 87, kServiceInstallConfigFailed, 5},
         {5, 0, kServiceInstallConfigFailed, 5},
         {0, 87, kServiceInstallDone, 0},
