@@ -54,6 +54,24 @@ std::string DlgItemTextUtf8(HWND dialog, int id) {
     return item != nullptr ? WindowTextUtf8(item) : std::string();
 }
 
+std::string OwnProgramPath() {
+    // GetModuleFileNameW cuts a long path to the buffer without failing:
+    // a full buffer is grown for, up to the longest path Windows has.
+    constexpr std::size_t kLongestPath = 32768;
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return std::string();
+        if (length < path.size())
+            return Narrow(path.data(), static_cast<int>(length));
+        if (path.size() >= kLongestPath)
+            return std::string();
+        path.resize(path.size() * 2);
+    }
+}
+
 int MessageBoxUtf8(HWND owner, const std::string& text, const std::string& caption, UINT type) {
     return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), type);
 }

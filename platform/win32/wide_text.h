@@ -20,6 +20,10 @@ bool SetDlgItemTextUtf8(HWND dialog, int id, const std::string& text);
 std::string WindowTextUtf8(HWND window);
 std::string DlgItemTextUtf8(HWND dialog, int id);
 
+// The running program's own file, however long its path and whatever
+// language its folders are named in; empty when Windows cannot say.
+std::string OwnProgramPath();
+
 // MessageBoxW with UTF-8 texts.
 int MessageBoxUtf8(HWND owner, const std::string& text, const std::string& caption, UINT type);
 

@@ -41,4 +41,21 @@ int SystemDpi() {
     return DeviceContextDpi(nullptr);
 }
 
+bool DrawBitmapSmoothly(HDC dc, int to_width, int to_height, HBITMAP bitmap, int width,
+                        int height) {
+    HDC source = bitmap != nullptr ? CreateCompatibleDC(dc) : nullptr;
+    if (source == nullptr)
+        return false;
+    HGDIOBJ previous = SelectObject(source, bitmap);
+    // HALFTONE averages the source pixels; the brush origin must be set
+    // after choosing it, as StretchBlt's documentation asks.
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    const bool drawn =
+        StretchBlt(dc, 0, 0, to_width, to_height, source, 0, 0, width, height, SRCCOPY) != FALSE;
+    SelectObject(source, previous);
+    DeleteDC(source);
+    return drawn;
+}
+
 }  // namespace orvane

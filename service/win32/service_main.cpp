@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/clock.h"
 #include "platform/interface_slot.h"
@@ -36,8 +35,6 @@ HANDLE stop_event = nullptr;
 SERVICE_STATUS_HANDLE status_handle = nullptr;
 SERVICE_STATUS status = {};
 ClockSetRecorder* clock_recorder = nullptr;
-// The longest path Windows hands out, in UTF-16 units.
-constexpr std::size_t kLongestPath = 32768;
 
 // A service has no desktop to show a box on: the wiring mistake goes to
 // standard error, and the failure ends the process, so the manager
@@ -168,23 +165,6 @@ int RunConsole() {
     return error == 0 ? 0 : 1;
 }
 
-// The program file's path in UTF-8, whatever folder names it was installed
-// under; a path cut to the buffer is grown for rather than taken.
-std::string OwnPath() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return std::string();
-        if (length < path.size())
-            return Narrow(path.data(), static_cast<int>(length));
-        if (path.size() >= kLongestPath)
-            return std::string();
-        path.resize(path.size() * 2);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -196,7 +176,7 @@ int main(int argc, char** argv) {
         return RunConsole();
     if (argc > 1 && std::strcmp(argv[1], "/install") == 0) {
         int error = 0;
-        const int result = InstallTimeService(OwnPath(), true, &error);
+        const int result = InstallTimeService(OwnProgramPath(), true, &error);
         std::printf("install=%d error=%d\n", result, error);
         return result == kServiceInstallPrivilegesNotLimited ? 0 : result;
     }

@@ -66,21 +66,6 @@ void CloseWindowsOfClass(const char* window_class) {
     CloseHandle(process);
 }
 
-// Setup's own program file, however long its path: the buffer grows
-// while GetModuleFileNameW fills it to the brim.
-std::string OwnModulePath() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(path.size());
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), size);
-        if (length == 0)
-            return std::string();
-        if (length < size)
-            return Narrow(path.data(), static_cast<int>(length));
-        path.resize(path.size() * 2);
-    }
-}
-
 HWND ProgressPage() {
     return Wizard().pages[kProgressPage];
 }
@@ -289,7 +274,7 @@ TimeServiceSetup RunInstallation(const std::string& install_folder, bool program
     CloseWindowsOfClass(kEarlierClockWindowClass);
     RunPumpingMessages(StopTimeServiceBeforeCopy);
 
-    const std::string source_folder = SourceFolderFromModulePath(OwnModulePath());
+    const std::string source_folder = SourceFolderFromModulePath(OwnProgramPath());
     const std::string programs_folder = FindProgramsFolder();
     const std::string startup_folder = FindStartupFolder();
     const std::vector<InstalledFile> files = FilesToInstall(SystemRunsTimeService());

@@ -111,22 +111,13 @@ HBITMAP MakeBanner(HINSTANCE instance, int dpi) {
     const int width = MulDiv(size.bmWidth, dpi, USER_DEFAULT_SCREEN_DPI);
     const int height = MulDiv(size.bmHeight, dpi, USER_DEFAULT_SCREEN_DPI);
     HDC screen = GetDC(nullptr);
-    HDC from = CreateCompatibleDC(screen);
     HDC to = CreateCompatibleDC(screen);
     HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
-    if (from != nullptr && to != nullptr && scaled != nullptr) {
-        HGDIOBJ old_from = SelectObject(from, source);
+    if (to != nullptr && scaled != nullptr) {
         HGDIOBJ old_to = SelectObject(to, scaled);
-        // HALFTONE averages the source pixels; the brush origin must be
-        // set after choosing it, as StretchBlt's documentation asks.
-        SetStretchBltMode(to, HALFTONE);
-        SetBrushOrgEx(to, 0, 0, nullptr);
-        StretchBlt(to, 0, 0, width, height, from, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
-        SelectObject(from, old_from);
+        DrawBitmapSmoothly(to, width, height, source, size.bmWidth, size.bmHeight);
         SelectObject(to, old_to);
     }
-    if (from != nullptr)
-        DeleteDC(from);
     if (to != nullptr)
         DeleteDC(to);
     ReleaseDC(nullptr, screen);

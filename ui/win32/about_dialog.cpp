@@ -67,18 +67,10 @@ LRESULT OnLinkPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     const AboutState& about = About();
-    HDC source = about.logo != nullptr ? CreateCompatibleDC(dc) : nullptr;
-    if (source != nullptr) {
-        HGDIOBJ previous = SelectObject(source, about.logo);
-        RECT client;
-        GetClientRect(window, &client);
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, nullptr);  // as HALFTONE requires after setting it
-        StretchBlt(dc, 0, 0, client.right, client.bottom, source, 0, 0, about.logo_size.cx,
-                   about.logo_size.cy, SRCCOPY);
-        SelectObject(source, previous);
-        DeleteDC(source);
-    }
+    RECT client;
+    GetClientRect(window, &client);
+    DrawBitmapSmoothly(dc, client.right, client.bottom, about.logo, about.logo_size.cx,
+                       about.logo_size.cy);
     EndPaint(window, &paint);
     return 0;
 }
