@@ -349,6 +349,15 @@ CONF
 
 # ---- Windows programs ------------------------------------------------------
 
+# The Windows name of a Linux path, through the Z: drive every prefix has.
+# (winepath itself starts Wine and now and then prints nothing while the
+# prefix's server is busy.)
+e2e_windows_path() {
+    local path
+    path=$(realpath -s -m -- "$1")
+    printf 'Z:%s\n' "${path//\//\\}"
+}
+
 # Runs a Windows program under Wine with a time limit (E2E_TIMEOUT, 60 s).
 e2e_wine() {
     timeout "${E2E_TIMEOUT:-60}" wine "$@"
@@ -420,7 +429,7 @@ e2e_reg_key_exists() { e2e_wine reg query "$1" >/dev/null 2>&1; }
 # Imports REGEDIT4 text from standard input (kept in $E2E_WORK/import.reg).
 e2e_reg_import() {
     cat >"$E2E_WORK/import.reg"
-    e2e_wine regedit /S "$(winepath -w "$E2E_WORK/import.reg" 2>/dev/null)"
+    e2e_wine regedit /S "$(e2e_windows_path "$E2E_WORK/import.reg")"
 }
 
 # ---- Control ids -----------------------------------------------------------

@@ -90,7 +90,7 @@ scenario_53b_orvane_by_name_next_round_asks_the_moved_name() {
     ras_use_stand_in
     by_name_settings moving.orvane.test '"Enable updates"=dword:00000001' \
         '"Use dialup"=dword:00000001' '"Dialup server name"="Work"' '"Force dial"=dword:00000000'
-    ORVANE_RAS_SCRIPT=$(winepath -w "$script" 2>/dev/null) \
+    ORVANE_RAS_SCRIPT=$(e2e_windows_path "$script") \
         WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};rasapi32=n" orv_start || return 1
     e2e_wait_until 20 orv_log_has -x "SNTP external update: Source IP address=127\.0\.0\.1" ||
         e2e_fail "no first round" || return 1

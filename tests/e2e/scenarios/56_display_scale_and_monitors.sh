@@ -25,7 +25,7 @@ dsp_shot() {
 # DPI, -16 at 144). Prints the probe's lines.
 dsp_templates() {
     local lines other
-    lines=$(dsp_probe dialogs "$(winepath -w "$1" 2>/dev/null)") ||
+    lines=$(dsp_probe dialogs "$(e2e_windows_path "$1")") ||
         e2e_fail "no dialog templates read from $1" || return 1
     printf '%s\n' "$lines"
     other=$(printf '%s\n' "$lines" |

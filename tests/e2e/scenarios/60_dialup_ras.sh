@@ -33,8 +33,8 @@ dial_settings() {
 }
 
 dial_start() {
-    ORVANE_RAS_SCRIPT=$(winepath -w "$DIAL_SCRIPT" 2>/dev/null) \
-        ORVANE_RAS_LOG=$(winepath -w "$DIAL_LOG" 2>/dev/null) \
+    ORVANE_RAS_SCRIPT=$(e2e_windows_path "$DIAL_SCRIPT") \
+        ORVANE_RAS_LOG=$(e2e_windows_path "$DIAL_LOG") \
         WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};rasapi32=n" orv_start "$(dial_folder)"
 }
 

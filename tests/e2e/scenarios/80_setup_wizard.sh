@@ -21,7 +21,7 @@ stp_w32time_running() { e2e_wine sc query W32Time 2>/dev/null | grep -q 'STATE.*
 # to automatic start with another display name before every scenario.
 stp_ensure_w32time() {
     local program
-    program=$(winepath -w "$E2E_BIN/w32time_stub_service.exe" 2>/dev/null)
+    program=$(e2e_windows_path "$E2E_BIN/w32time_stub_service.exe")
     if ! e2e_wine sc query W32Time >/dev/null 2>&1; then
         e2e_wine sc create W32Time binPath= "$program" start= auto >/dev/null 2>&1
     fi
@@ -331,7 +331,7 @@ scenario_80_setup_locked_file_is_fatal() {
         e2e_fail "no fatal box" || return 1
     stp_shot setup-page3-progress-and-fatal-copy
     local source
-    source="$(winepath -w "$E2E_DIST" 2>/dev/null)\\Orvane.exe"
+    source="$(e2e_windows_path "$E2E_DIST")\\Orvane.exe"
     stp_expect "source text" "$(stp_item_is "$IDC_SETUP_SOURCE_FILE" get)" "$source" || return 1
     stp_expect "destination text" "$(stp_item_is "$IDC_SETUP_DESTINATION_FILE" get)" "$locked" || return 1
     stp_expect "progress" "$(stp_item_is "$IDC_SETUP_PROGRESS_BAR" pos)" 10 || return 1

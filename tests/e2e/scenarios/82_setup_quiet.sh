@@ -12,7 +12,7 @@ quiet_watch() {
     E2E_TIMEOUT=240 e2e_wine "$E2E_BIN/installer_probe.exe" watch "$1" | tr -d '\r'
 }
 
-quiet_setup() { quiet_watch "\"$(winepath -w "$E2E_DIST/Setup.exe" 2>/dev/null)\" $1"; }
+quiet_setup() { quiet_watch "\"$(e2e_windows_path "$E2E_DIST/Setup.exe")\" $1"; }
 
 # windows=0 and the exit code given (a pattern).
 quiet_expect() {

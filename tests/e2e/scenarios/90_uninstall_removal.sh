@@ -301,7 +301,7 @@ scenario_96_uninstall_on_windows_98_uses_wininit() {
 # e2e-group: desktop
 scenario_97_uninstall_asks_for_administrator_rights_in_its_manifest() {
     local level
-    level=$(e2e_field "$(e2e_h manifest "$(winepath -w "$E2E_DIST/Uninstall.exe" 2>/dev/null)")" level)
+    level=$(e2e_field "$(e2e_h manifest "$(e2e_windows_path "$E2E_DIST/Uninstall.exe")")" level)
     echo "requested execution level: $level"
     [ "$level" = requireAdministrator ] || e2e_fail "level [$level]" || return 1
 }
@@ -316,7 +316,7 @@ scenario_98_uninstall_lists_what_it_could_neither_remove_nor_schedule() {
     folder=$(un_folder)
     e2e_h_to "$E2E_WORK/lock.out" lock "$UN_FOLDER_WIN\Orvane.hlp" 40000 &
     e2e_wait_until 10 grep -q locked "$E2E_WORK/lock.out" || e2e_fail "file not locked" || return 1
-    kept=$(winepath -w "$E2E_WORK/session-manager.sd" 2>/dev/null)
+    kept=$(e2e_windows_path "$E2E_WORK/session-manager.sd")
     e2e_h key-deny-write 'System\CurrentControlSet\Control\Session Manager' "$kept" ||
         e2e_fail "pending deletions not closed" || return 1
     un_start
@@ -343,7 +343,7 @@ scenario_98_uninstall_lists_what_it_could_neither_remove_nor_schedule() {
 scenario_97_uninstall_without_administrator_rights_ends_at_once() {
     un_layout_install || return 1
     local kept box code
-    kept=$(winepath -w "$E2E_WORK/machine-root.sd" 2>/dev/null)
+    kept=$(e2e_windows_path "$E2E_WORK/machine-root.sd")
     e2e_h key-deny-write '' "$kept" || e2e_fail "machine registry not closed" || return 1
     un_start
     box=$(e2e_h box 'Orvane Uninstall Error' 20000)
