@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/win32/clock_win32.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide_text.h"
 
 namespace orvane {
@@ -91,7 +92,7 @@ FileTime Win32Clock::GetSystemTimeAsFileTime() {
     using PreciseFunction = VOID(WINAPI*)(LPFILETIME);
     static const PreciseFunction precise =
         reinterpret_cast<PreciseFunction>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+            LoadedModuleFunction(L"kernel32.dll", "GetSystemTimePreciseAsFileTime")));
     FILETIME ft;
     if (precise != nullptr)
         precise(&ft);

@@ -11,21 +11,22 @@ namespace {
 // Windows 7 and Vista know LOAD_LIBRARY_SEARCH_* only with the update that
 // also brought these functions, so their presence tells whether the flags
 // work.
-FARPROC Kernel32Function(const char* name) {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    return kernel == nullptr ? nullptr : GetProcAddress(kernel, name);
-}
-
 bool SearchFlagsSupported() {
-    return Kernel32Function("AddDllDirectory") != nullptr;
+    return LoadedModuleFunction(L"kernel32.dll", "AddDllDirectory") != nullptr;
 }
 
 }  // namespace
 
+FARPROC LoadedModuleFunction(const wchar_t* module_name, const char* function_name) {
+    // Already loaded: no search for a file takes place.
+    HMODULE module = GetModuleHandleW(module_name);
+    return module == nullptr ? nullptr : GetProcAddress(module, function_name);
+}
+
 void RestrictDllSearchToSystemFolder() {
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
     const auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-        reinterpret_cast<void*>(Kernel32Function("SetDefaultDllDirectories")));
+        reinterpret_cast<void*>(LoadedModuleFunction(L"kernel32.dll", "SetDefaultDllDirectories")));
     if (set_default != nullptr && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
     SetDllDirectoryW(L"");

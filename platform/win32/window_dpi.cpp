@@ -1,5 +1,7 @@
 #include "platform/win32/window_dpi.h"
 
+#include "platform/win32/system_library.h"
+
 namespace orvane {
 
 namespace {
@@ -7,12 +9,8 @@ namespace {
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 
 GetDpiForWindowFunction FindGetDpiForWindow() {
-    // user32 is loaded already: no search for a file takes place.
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (user32 == nullptr)
-        return nullptr;
     return reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+        reinterpret_cast<void*>(LoadedModuleFunction(L"user32.dll", "GetDpiForWindow")));
 }
 
 // The DPI of the window's device context; of the screen for a null window.

@@ -15,6 +15,7 @@
 #include "protocols/sntp_broadcast_listener.h"
 #include "platform/fixed_text.h"
 #include "platform/unicode_text.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide_text.h"
 #include "settings/settings_record.h"
 #include "ui/resource_ids.h"
@@ -110,11 +111,8 @@ constexpr int kSmallIconMetric = 0;  // LIM_SMALL
 // looked up, not imported, so an older one loaded in its place still lets
 // the program start.
 LoadIconMetricFunction FindLoadIconMetric() {
-    HMODULE comctl32 = GetModuleHandleW(L"comctl32.dll");
-    if (comctl32 == nullptr)
-        return nullptr;
     return reinterpret_cast<LoadIconMetricFunction>(
-        reinterpret_cast<void*>(GetProcAddress(comctl32, "LoadIconMetric")));
+        reinterpret_cast<void*>(LoadedModuleFunction(L"comctl32.dll", "LoadIconMetric")));
 }
 
 // The icon in the size the notification area shows at the current scale
